@@ -1,0 +1,69 @@
+#include "tools/HostLookup.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+namespace parlomar {
+
+namespace {
+constexpr size_t kMaxHostName = 259;
+const char* const kNotResolved = "Not resolved";
+const char* const kNone = "None";
+} // namespace
+
+std::string ReverseLookup(const std::string& address) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    if (address.find('\0') != std::string::npos || inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1) {
+        return kNotResolved;
+    }
+    char host[NI_MAXHOST] = {};
+    if (getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, host, sizeof host, nullptr, 0,
+                    NI_NAMEREQD) != 0) {
+        return kNotResolved;
+    }
+    return host;
+}
+
+void ForwardLookup(const std::string& host, std::vector<std::string>& list) {
+    list.clear();
+    addrinfo* found = nullptr;
+    if (!host.empty() && host.size() <= kMaxHostName && host.find('\0') == std::string::npos) {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) {
+            found = nullptr;
+        }
+    }
+    for (const addrinfo* ai = found; ai != nullptr; ai = ai->ai_next) {
+        if (ai->ai_family != AF_INET || ai->ai_addr == nullptr || ai->ai_addrlen < sizeof(sockaddr_in)) {
+            continue;
+        }
+        char text[INET_ADDRSTRLEN] = {};
+        const auto* sa = reinterpret_cast<const sockaddr_in*>(ai->ai_addr);
+        if (inet_ntop(AF_INET, &sa->sin_addr, text, sizeof text) == nullptr) {
+            continue;
+        }
+        // The name service repeats each address once per socket type.
+        if (std::find(list.begin(), list.end(), text) == list.end()) {
+            list.emplace_back(text);
+        }
+    }
+    if (found != nullptr) {
+        freeaddrinfo(found);
+    }
+    if (list.empty()) {
+        list.emplace_back(kNone);
+    }
+}
+
+std::string FirstAddress(const std::string& host) {
+    std::vector<std::string> list;
+    ForwardLookup(host, list);
+    return list.empty() ? std::string() : list.front();
+}
+
+} // namespace parlomar

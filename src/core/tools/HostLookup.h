@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace parlomar {
+
+// Name service lookups. Both block the calling thread until the name service answers and never
+// report errors: a failed reverse lookup gives "Not resolved", a failed forward lookup "None".
+
+// The host name registered for an IPv4 address in dotted text, or "Not resolved". Only a dotted
+// IPv4 address is looked up; any other text (a host name, say) is "Not resolved".
+std::string ReverseLookup(const std::string& address);
+
+// Empties list, then fills it with every IPv4 address of host in dotted text, in the order the
+// name service gives them and each once; or with the single entry "None" when host has no IPv4
+// address. Host names longer than 259 characters are not looked up ("None").
+void ForwardLookup(const std::string& host, std::vector<std::string>& list);
+
+// The first entry ForwardLookup gives: an address, or "None".
+std::string FirstAddress(const std::string& host);
+
+} // namespace parlomar
