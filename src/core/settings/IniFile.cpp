@@ -1,0 +1,485 @@
+#include "settings/IniFile.h"
+
+#include "Error.h"
+#include "settings/Paths.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace parlomar {
+
+namespace {
+
+// Files larger than this are not INI files of this program; reading them gives no keys and writing
+// them is refused, so a stray huge file never makes us allocate without bound.
+constexpr std::size_t kMaxFileSize = 64u * 1024u * 1024u;
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && IsBlank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A name or value as handed to a write: cut at the first line break (a line break would split the
+// entry and could inject other keys), then to the length limit.
+std::string_view WriteText(std::string_view s) {
+    auto br = s.find_first_of("\r\n");
+    if (br != std::string_view::npos) {
+        s = s.substr(0, br);
+    }
+    return CutBytes(s, kIniMaxNameLength);
+}
+
+enum class LineKind { Other, Section, Entry };
+
+struct Line {
+    std::size_t begin = 0;      // offset of the first byte
+    std::size_t contentEnd = 0; // offset of the line terminator (or end of text)
+    std::size_t end = 0;        // offset after the terminator
+    LineKind kind = LineKind::Other;
+    std::string_view name;  // section name or key name, trimmed
+    std::string_view value; // entry value, trimmed
+};
+
+// Walks the lines of an INI text one by one.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {
+        if (text_.substr(0, kBom.size()) == kBom) {
+            pos_ = kBom.size();
+        }
+    }
+
+    bool Next(Line& line) {
+        if (pos_ >= text_.size()) {
+            return false;
+        }
+        line = Line{};
+        line.begin = pos_;
+        auto nl = text_.find('\n', pos_);
+        line.end = nl == std::string_view::npos ? text_.size() : nl + 1;
+        line.contentEnd = nl == std::string_view::npos ? text_.size() : nl;
+        if (line.contentEnd > line.begin && text_[line.contentEnd - 1] == '\r') {
+            --line.contentEnd;
+        }
+        pos_ = line.end;
+        Classify(line);
+        return true;
+    }
+
+    std::size_t BodyBegin() const { return text_.substr(0, kBom.size()) == kBom ? kBom.size() : 0; }
+
+private:
+    void Classify(Line& line) const {
+        auto content = Trim(text_.substr(line.begin, line.contentEnd - line.begin));
+        if (content.empty() || content.front() == ';') {
+            return;
+        }
+        if (content.front() == '[') {
+            auto close = content.rfind(']');
+            if (close != std::string_view::npos) {
+                line.kind = LineKind::Section;
+                line.name = Trim(content.substr(1, close - 1));
+                return;
+            }
+        }
+        auto eq = content.find('=');
+        if (eq == std::string_view::npos) {
+            return;
+        }
+        line.kind = LineKind::Entry;
+        line.name = Trim(content.substr(0, eq));
+        line.value = Trim(content.substr(eq + 1));
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+// Calls fn(line) for every entry line of the first section named `section`.
+template <typename Fn>
+void ForEachEntry(std::string_view text, std::string_view section, Fn fn) {
+    LineReader reader(text);
+    Line line;
+    bool inSection = false;
+    bool seen = false;
+    while (reader.Next(line)) {
+        if (line.kind == LineKind::Section) {
+            if (inSection) {
+                return; // only the first matching section counts
+            }
+            inSection = !seen && SameName(line.name, section);
+            seen = seen || inSection;
+        } else if (line.kind == LineKind::Entry && inSection) {
+            if (!fn(line)) {
+                return;
+            }
+        }
+    }
+}
+
+std::string_view Unquote(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        return v.substr(1, v.size() - 2);
+    }
+    return v;
+}
+
+// Reads a whole file; nothing when it is missing, unreadable, not a regular file or too big.
+std::optional<std::string> ReadFileText(const std::filesystem::path& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::size_t>(st.st_size) > kMaxFileSize) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string text;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        text.append(buf, static_cast<std::size_t>(n));
+        if (text.size() > kMaxFileSize) {
+            ::close(fd);
+            return std::nullopt;
+        }
+    }
+    ::close(fd);
+    return text;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Replaces the file with `text` atomically: a temporary file in the same folder is written, flushed
+// to disk and renamed over the original. On any failure the original is untouched and false is
+// returned.
+bool ReplaceFile(const std::filesystem::path& path, std::string_view text, mode_t mode) {
+    std::string tmp = path.string() + ".XXXXXX";
+    int fd = ::mkstemp(tmp.data());
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) {
+        int dir =
+            ::open(path.parent_path().empty() ? "." : path.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+        return true;
+    }
+    ::unlink(tmp.c_str());
+    return false;
+}
+
+[[noreturn]] void ThrowUnableToWrite(const std::filesystem::path& path) {
+    throw Error("Unable to write to " + path.string());
+}
+
+} // namespace
+
+std::string_view CutBytes(std::string_view text, std::size_t max) {
+    if (text.size() <= max) {
+        return text;
+    }
+    std::size_t cut = max;
+    // Back off over UTF-8 continuation bytes so that no character is split (at most three).
+    for (int i = 0; i < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80; ++i) {
+        --cut;
+    }
+    if ((static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        cut = max; // not UTF-8: a plain byte cut
+    }
+    return text.substr(0, cut);
+}
+
+std::filesystem::path IniTargetFile(IniTarget target) {
+    switch (target) {
+    case kSettingsTarget:
+        return SettingsFile();
+    case kLanguageTarget:
+        return LanguageFile();
+    default:
+        return {};
+    }
+}
+
+std::optional<std::string> IniFindValue(std::string_view text, std::string_view section,
+                                        std::string_view key) {
+    std::optional<std::string> result;
+    ForEachEntry(text, section, [&](const Line& line) {
+        if (SameName(line.name, key)) {
+            result = std::string(line.value);
+            return false;
+        }
+        return true;
+    });
+    return result;
+}
+
+std::string IniLookup(std::string_view text, std::string_view section, std::string_view key) {
+    auto raw = IniFindValue(text, CutBytes(section, kIniMaxNameLength), CutBytes(key, kIniMaxNameLength));
+    if (!raw) {
+        return "0";
+    }
+    return std::string(CutBytes(Unquote(*raw), kIniMaxValueLength));
+}
+
+std::vector<std::string> IniSectionLines(std::string_view text, std::string_view section) {
+    std::vector<std::string> lines;
+    ForEachEntry(text, CutBytes(section, kIniMaxNameLength), [&](const Line& line) {
+        std::string entry(line.name);
+        entry += '=';
+        entry += CutBytes(line.value, kIniMaxValueLength);
+        lines.push_back(std::move(entry));
+        return true;
+    });
+    return lines;
+}
+
+std::string IniSetValue(std::string_view text, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    section = WriteText(section);
+    key = WriteText(key);
+    value = WriteText(value);
+
+    LineReader reader(text);
+    Line line;
+    // The line ending of the file: that of its first line, LF when it has none.
+    std::string_view eol = "\n";
+    {
+        auto nl = text.find('\n');
+        if (nl != std::string_view::npos && nl > 0 && text[nl - 1] == '\r') {
+            eol = "\r\n";
+        }
+    }
+
+    bool inSection = false;
+    bool found = false;
+    std::optional<Line> keyLine;
+    std::size_t insertAfter = 0; // offset after the line that the new entry follows
+    Line lastOfSection;          // the header or the last entry of the section
+    bool lastHasTerminator = true;
+    bool lastLineBlank = true;
+    while (reader.Next(line)) {
+        lastLineBlank = Trim(text.substr(line.begin, line.contentEnd - line.begin)).empty();
+        if (line.kind == LineKind::Section) {
+            if (inSection) {
+                break;
+            }
+            if (!found && SameName(line.name, section)) {
+                inSection = found = true;
+                lastOfSection = line;
+            }
+        } else if (line.kind == LineKind::Entry && inSection) {
+            if (SameName(line.name, key)) {
+                keyLine = line;
+                break;
+            }
+            lastOfSection = line;
+        }
+    }
+
+    std::string out;
+    out.reserve(text.size() + section.size() + key.size() + value.size() + 8);
+    if (keyLine) {
+        // Replace the entry, keeping its key's spelling and its line terminator.
+        out.append(text.substr(0, keyLine->begin));
+        out.append(keyLine->name);
+        out += '=';
+        out.append(value);
+        out.append(text.substr(keyLine->contentEnd));
+        return out;
+    }
+    if (found) {
+        insertAfter = lastOfSection.end;
+        lastHasTerminator = text[lastOfSection.end - 1] == '\n';
+        out.append(text.substr(0, insertAfter));
+        if (!lastHasTerminator) {
+            out.append(eol); // the new line follows a last line that had no terminator
+        }
+        out.append(key);
+        out += '=';
+        out.append(value);
+        if (lastHasTerminator) {
+            out.append(eol);
+        }
+        out.append(text.substr(insertAfter));
+        return out;
+    }
+    // A new section at the end, set off from the text before it by a blank line.
+    out.append(text);
+    if (text.size() > reader.BodyBegin()) {
+        if (text.back() != '\n') {
+            out.append(eol);
+        }
+        if (!lastLineBlank) {
+            out.append(eol);
+        }
+    }
+    out += '[';
+    out.append(section);
+    out += ']';
+    out.append(eol);
+    out.append(key);
+    out += '=';
+    out.append(value);
+    out.append(eol);
+    return out;
+}
+
+std::string ReadIniValue(std::string_view section, std::string_view key, IniTarget target) {
+    if (section.empty() || key.empty()) {
+        return "";
+    }
+    auto path = IniTargetFile(target);
+    if (path.empty()) {
+        return "";
+    }
+    auto text = ReadFileText(path);
+    if (!text) {
+        return "0";
+    }
+    return IniLookup(*text, section, key);
+}
+
+void WriteIniValue(std::string_view section, std::string_view key, std::string_view value, IniTarget target) {
+    if (section.empty() || key.empty()) {
+        return;
+    }
+    auto path = IniTargetFile(target);
+    if (path.empty()) {
+        return;
+    }
+    // Write through a symbolic link to the file it names, so the link stays a link.
+    std::error_code ec;
+    if (std::filesystem::is_symlink(path, ec)) {
+        auto target_path = std::filesystem::canonical(path, ec);
+        if (ec) {
+            ThrowUnableToWrite(path);
+        }
+        path = target_path;
+    }
+    mode_t mode = 0644;
+    std::string text;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        // An existing file must be a writable regular file that we can read whole.
+        if (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0) {
+            ThrowUnableToWrite(path);
+        }
+        auto old = ReadFileText(path);
+        if (!old) {
+            ThrowUnableToWrite(path);
+        }
+        text = std::move(*old);
+        mode = st.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        ThrowUnableToWrite(path);
+    }
+    if (!ReplaceFile(path, IniSetValue(text, section, key, value), mode)) {
+        ThrowUnableToWrite(path);
+    }
+}
+
+void WriteIniBool(std::string_view section, std::string_view key, bool flag, IniTarget target) {
+    WriteIniValue(section, key, flag ? "1" : "0", target);
+}
+
+void ReadIniSection(std::string_view section, IniTarget target, std::vector<std::string>& list) {
+    list.clear();
+    if (section.empty()) {
+        return;
+    }
+    auto path = IniTargetFile(target);
+    if (path.empty()) {
+        return;
+    }
+    if (auto text = ReadFileText(path)) {
+        list = IniSectionLines(*text, section);
+    }
+}
+
+bool IniFlag(std::string_view text) {
+    text = Trim(text);
+    if (text.empty()) {
+        return false;
+    }
+    double number = 0;
+    std::string_view digits = text;
+    if (digits.front() == '+') {
+        digits.remove_prefix(1);
+    }
+    std::string_view unsigned_part = digits.substr(!digits.empty() && digits.front() == '-' ? 1 : 0);
+    bool numeric =
+        !unsigned_part.empty() &&
+        ((unsigned_part.front() >= '0' && unsigned_part.front() <= '9') || unsigned_part.front() == '.');
+    if (!numeric) {
+        return SameName(text, "true") || SameName(text, "yes") || SameName(text, "on");
+    }
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (ec == std::errc() && end == digits.data() + digits.size()) {
+        return number != 0;
+    }
+    // A number too large or too small to hold is still not zero; "1x" and the like are not numbers.
+    return ec == std::errc::result_out_of_range;
+}
+
+} // namespace parlomar
