@@ -1,0 +1,290 @@
+#include "skins/SciZipFile.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <istream>
+#include <system_error>
+
+namespace parlomar {
+
+namespace {
+
+constexpr std::uint32_t LocalHeaderSignature = 0x04034B50;
+constexpr std::uint32_t CentralRecordSignature = 0x02014B50;
+constexpr std::uint32_t EndRecordSignature = 0x06054B50;
+
+constexpr std::size_t LocalHeaderFields = 26;   // after the signature
+constexpr std::size_t CentralRecordFields = 42; // after the signature
+constexpr std::size_t EndRecordFields = 18;     // after the signature
+
+[[noreturn]] void Damaged(const std::string& what) {
+    throw Error("Damaged archive: " + what + " runs past the end of the data.");
+}
+
+// Little-endian reads over the archive bytes. Every read is checked by the caller with Has()
+// first, so nothing here can run past the end.
+class Cursor {
+public:
+    explicit Cursor(std::string_view data) : Data_(data) {}
+
+    bool Has(std::size_t count) const { return count <= Data_.size() - Pos_; }
+
+    std::uint16_t U16() {
+        const auto* p = reinterpret_cast<const unsigned char*>(Data_.data() + Pos_);
+        Pos_ += 2;
+        return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    }
+
+    std::uint32_t U32() {
+        const auto* p = reinterpret_cast<const unsigned char*>(Data_.data() + Pos_);
+        Pos_ += 4;
+        return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+               (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    }
+
+    // count bytes, or a "damaged archive" error naming what was being read.
+    std::string Bytes(std::size_t count, const std::string& what) {
+        if (!Has(count)) {
+            Damaged(what);
+        }
+        std::string result(Data_.substr(Pos_, count));
+        Pos_ += count;
+        return result;
+    }
+
+    void Require(std::size_t count, const std::string& what) const {
+        if (!Has(count)) {
+            Damaged(what);
+        }
+    }
+
+    // The next signature word. Running out of input (fewer than 4 bytes left) ends the walk.
+    std::optional<std::uint32_t> NextWord() {
+        if (!Has(4)) {
+            return std::nullopt;
+        }
+        return U32();
+    }
+
+private:
+    std::string_view Data_;
+    std::size_t Pos_ = 0;
+};
+
+std::string Quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
+
+void CheckCount(std::size_t count) {
+    if (count > TZipFile::MaxRecords) {
+        throw Error("Damaged archive: more than " + std::to_string(TZipFile::MaxRecords) + " entries.");
+    }
+}
+
+// Inflates raw deflate data (equivalent to a zlib stream with the header 0x78 0x9C put in front),
+// asking for exactly `size` bytes. Returns the empty data when fewer bytes come out, also when the
+// deflate stream is damaged. The output grows with what actually comes out, so a declared size
+// that the data cannot fill is never allocated in full.
+std::string Inflate(const TZipLocalEntry& entry) {
+    const std::size_t size = entry.UncompressedSize;
+    z_stream zs{};
+    if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) {
+        throw Error("Unable to inflate " + Quoted(entry.Name) + ".");
+    }
+    struct End {
+        z_stream* s;
+        ~End() { inflateEnd(s); }
+    } end{&zs};
+
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(entry.CompressedData.data()));
+    zs.avail_in = static_cast<uInt>(entry.CompressedData.size());
+
+    std::string out;
+    out.resize(std::min<std::size_t>(size, std::max<std::size_t>(64 * 1024, zs.avail_in * 4ull)));
+    std::size_t produced = 0;
+    for (;;) {
+        zs.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+        zs.avail_out = static_cast<uInt>(out.size() - produced);
+        const int rc = inflate(&zs, Z_NO_FLUSH);
+        produced = out.size() - zs.avail_out;
+        if (rc == Z_STREAM_END || rc == Z_DATA_ERROR) {
+            break;
+        }
+        if (rc != Z_OK && rc != Z_BUF_ERROR) {
+            throw Error("Unable to inflate " + Quoted(entry.Name) + ".");
+        }
+        if (zs.avail_out != 0 || out.size() == size) {
+            break; // input used up, or exactly the asked-for size came out
+        }
+        out.resize(std::min(size, out.size() * 2));
+    }
+    if (produced != size) {
+        return {};
+    }
+    return out;
+}
+
+} // namespace
+
+void TZipFile::OpenArchive(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open()) {
+        throw Error("Cannot open file " + Quoted(path.string()) + ".");
+    }
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!ec && size > MaxArchiveSize) {
+        throw Error("The archive " + Quoted(path.string()) + " is larger than 256 MiB.");
+    }
+    ReadArchive(file);
+}
+
+void TZipFile::ReadArchive(std::istream& stream) {
+    std::string bytes;
+    char chunk[64 * 1024];
+    while (stream) {
+        stream.read(chunk, sizeof chunk);
+        const auto got = static_cast<std::size_t>(stream.gcount());
+        if (bytes.size() + got > MaxArchiveSize) {
+            Entries_.clear();
+            CentralDirectory_.clear();
+            EndRecord_.reset();
+            throw Error("The archive is larger than 256 MiB.");
+        }
+        bytes.append(chunk, got);
+    }
+    if (stream.bad()) {
+        Entries_.clear();
+        CentralDirectory_.clear();
+        EndRecord_.reset();
+        throw Error("Cannot read the archive.");
+    }
+    ReadArchive(std::string_view(bytes));
+}
+
+void TZipFile::ReadArchive(std::string_view bytes) {
+    Entries_.clear();
+    CentralDirectory_.clear();
+    EndRecord_.reset();
+    if (bytes.size() > MaxArchiveSize) {
+        throw Error("The archive is larger than 256 MiB.");
+    }
+
+    std::vector<TZipLocalEntry> entries;
+    std::vector<TZipCentralRecord> central;
+    std::optional<TZipEndRecord> endRecord;
+    Cursor in(bytes);
+
+    // The first local header is looked for at word positions only (multiples of 4 from the
+    // start); without one the archive has no entries.
+    std::optional<std::uint32_t> word;
+    while ((word = in.NextWord()) && *word != LocalHeaderSignature) {
+    }
+    if (!word) {
+        return;
+    }
+
+    // Local headers follow each other directly; their sizes are the only ones used, so an entry
+    // whose sizes are in a trailing data descriptor ends the walk at its data.
+    while (word && *word == LocalHeaderSignature) {
+        CheckCount(entries.size() + 1);
+        in.Require(LocalHeaderFields, "a local header");
+        TZipLocalEntry e;
+        e.Signature = *word;
+        e.VersionNeeded = in.U16();
+        e.Flags = in.U16();
+        e.CompressionMethod = in.U16();
+        e.ModTime = in.U16();
+        e.ModDate = in.U16();
+        e.Crc32 = in.U32();
+        e.CompressedSize = in.U32();
+        e.UncompressedSize = in.U32();
+        e.NameLength = in.U16();
+        e.ExtraLength = in.U16();
+        e.Name = in.Bytes(e.NameLength, "the name of an entry");
+        e.Extra = in.Bytes(e.ExtraLength, "the extra field of " + Quoted(e.Name));
+        e.CompressedData = in.Bytes(e.CompressedSize, "the data of " + Quoted(e.Name));
+        entries.push_back(std::move(e));
+        word = in.NextWord();
+    }
+
+    while (word && *word == CentralRecordSignature) {
+        CheckCount(central.size() + 1);
+        in.Require(CentralRecordFields, "a central directory record");
+        TZipCentralRecord r;
+        r.Signature = *word;
+        r.VersionMadeBy = in.U16();
+        r.VersionNeeded = in.U16();
+        r.Flags = in.U16();
+        r.CompressionMethod = in.U16();
+        r.ModTime = in.U16();
+        r.ModDate = in.U16();
+        r.Crc32 = in.U32();
+        r.CompressedSize = in.U32();
+        r.UncompressedSize = in.U32();
+        r.NameLength = in.U16();
+        r.ExtraLength = in.U16();
+        r.CommentLength = in.U16();
+        r.DiskNumberStart = in.U16();
+        r.InternalAttributes = in.U16();
+        r.ExternalAttributes = in.U32();
+        r.LocalHeaderOffset = in.U32();
+        r.Name = in.Bytes(r.NameLength, "the name of a central directory record");
+        r.Extra = in.Bytes(r.ExtraLength, "a central directory extra field");
+        r.Comment = in.Bytes(r.CommentLength, "a central directory comment");
+        central.push_back(std::move(r));
+        word = in.NextWord();
+    }
+
+    if (word && *word == EndRecordSignature) {
+        in.Require(EndRecordFields, "the end record");
+        TZipEndRecord r;
+        r.Signature = *word;
+        r.DiskNumber = in.U16();
+        r.CentralDirectoryDisk = in.U16();
+        r.EntriesOnDisk = in.U16();
+        r.TotalEntries = in.U16();
+        r.CentralDirectorySize = in.U32();
+        r.CentralDirectoryOffset = in.U32();
+        r.CommentLength = in.U16();
+        r.Comment = in.Bytes(r.CommentLength, "the archive comment");
+        endRecord = std::move(r);
+    }
+
+    Entries_ = std::move(entries);
+    CentralDirectory_ = std::move(central);
+    EndRecord_ = std::move(endRecord);
+}
+
+const TZipLocalEntry& TZipFile::Entry(int index) const {
+    if (index < 0 || index >= EntryCount()) {
+        throw Error("Index out of range.");
+    }
+    return Entries_[static_cast<std::size_t>(index)];
+}
+
+const std::string& TZipFile::EntryName(int index) const {
+    return Entry(index).Name;
+}
+
+std::string TZipFile::EntryData(int index) const {
+    const TZipLocalEntry& entry = Entry(index);
+    if (entry.UncompressedSize == 0) {
+        return {};
+    }
+    if (entry.UncompressedSize > MaxEntrySize || entry.CompressedSize > MaxEntrySize) {
+        throw Error("The entry " + Quoted(entry.Name) + " is larger than 64 MiB.");
+    }
+    // The compression method is not consulted: every entry is taken as deflate data.
+    std::string data = Inflate(entry);
+    const auto crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(data.data()),
+                           static_cast<uInt>(data.size()));
+    if (crc != entry.Crc32) {
+        throw EZipFileCRCError("CRC Error in " + Quoted(entry.Name) + ".");
+    }
+    return data;
+}
+
+} // namespace parlomar

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "Error.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace parlomar {
+
+// A stored entry whose inflated data does not match its CRC-32.
+class EZipFileCRCError : public Error {
+public:
+    using Error::Error;
+};
+
+// One local file header with its name, extra field and compressed data. Sizes are those of the
+// local header; the byte fields are copies out of the archive.
+struct TZipLocalEntry {
+    std::uint32_t Signature = 0;
+    std::uint16_t VersionNeeded = 0;
+    std::uint16_t Flags = 0;
+    std::uint16_t CompressionMethod = 0;
+    std::uint16_t ModTime = 0;
+    std::uint16_t ModDate = 0;
+    std::uint32_t Crc32 = 0;
+    std::uint32_t CompressedSize = 0;
+    std::uint32_t UncompressedSize = 0;
+    std::uint16_t NameLength = 0;
+    std::uint16_t ExtraLength = 0;
+    std::string Name;
+    std::string Extra;
+    std::string CompressedData;
+};
+
+// One central directory record. Read and kept for completeness; nothing uses it.
+struct TZipCentralRecord {
+    std::uint32_t Signature = 0;
+    std::uint16_t VersionMadeBy = 0;
+    std::uint16_t VersionNeeded = 0;
+    std::uint16_t Flags = 0;
+    std::uint16_t CompressionMethod = 0;
+    std::uint16_t ModTime = 0;
+    std::uint16_t ModDate = 0;
+    std::uint32_t Crc32 = 0;
+    std::uint32_t CompressedSize = 0;
+    std::uint32_t UncompressedSize = 0;
+    std::uint16_t NameLength = 0;
+    std::uint16_t ExtraLength = 0;
+    std::uint16_t CommentLength = 0;
+    std::uint16_t DiskNumberStart = 0;
+    std::uint16_t InternalAttributes = 0;
+    std::uint32_t ExternalAttributes = 0;
+    std::uint32_t LocalHeaderOffset = 0;
+    std::string Name;
+    std::string Extra;
+    std::string Comment;
+};
+
+// The end-of-central-directory record with the archive comment.
+struct TZipEndRecord {
+    std::uint32_t Signature = 0;
+    std::uint16_t DiskNumber = 0;
+    std::uint16_t CentralDirectoryDisk = 0;
+    std::uint16_t EntriesOnDisk = 0;
+    std::uint16_t TotalEntries = 0;
+    std::uint32_t CentralDirectorySize = 0;
+    std::uint32_t CentralDirectoryOffset = 0;
+    std::uint16_t CommentLength = 0;
+    std::string Comment;
+};
+
+// The small ZIP reader of skin packages. The archive is walked front to back (local headers, then
+// the central directory, then the end record) and kept whole in memory. Every declared length is
+// checked against the input: a damaged archive fails with a parlomar::Error, never reads past the
+// input and never allocates from an unchecked size.
+class TZipFile {
+public:
+    static constexpr std::uint64_t MaxArchiveSize = 256ull * 1024 * 1024;
+    static constexpr std::uint32_t MaxEntrySize = 64u * 1024 * 1024;
+    static constexpr std::size_t MaxRecords = 65535; // per kind: local entries, central records
+
+    // Loads the file at path. Fails with "Cannot open file "<path>"." when it cannot be opened.
+    void OpenArchive(const std::filesystem::path& path);
+    // Parses the archive from the stream's current position to its end. Replaces what was loaded.
+    void ReadArchive(std::istream& stream);
+    // The same over bytes already in memory.
+    void ReadArchive(std::string_view bytes);
+
+    int EntryCount() const { return static_cast<int>(Entries_.size()); }
+    // The entry's name from its local header; "Index out of range." for a bad index.
+    const std::string& EntryName(int index) const;
+    // The entry's data, inflated and checked against its CRC-32 (EZipFileCRCError on mismatch).
+    std::string EntryData(int index) const;
+
+    const std::vector<TZipLocalEntry>& Entries() const { return Entries_; }
+    const std::vector<TZipCentralRecord>& CentralDirectory() const { return CentralDirectory_; }
+    const std::optional<TZipEndRecord>& EndRecord() const { return EndRecord_; }
+
+private:
+    const TZipLocalEntry& Entry(int index) const;
+
+    std::vector<TZipLocalEntry> Entries_;
+    std::vector<TZipCentralRecord> CentralDirectory_;
+    std::optional<TZipEndRecord> EndRecord_;
+};
+
+} // namespace parlomar

@@ -1,0 +1,232 @@
+#include "skins/SciZipFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+using parlomar::EZipFileCRCError;
+using parlomar::TZipFile;
+
+namespace {
+
+const std::string DataDir = std::string(PARLOMAR_TEST_DATA_DIR) + "/zip/";
+
+std::string FileBytes(const std::string& name) {
+    std::ifstream in(DataDir + name, std::ios::binary);
+    EXPECT_TRUE(in.is_open()) << name;
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TZipFile Open(const std::string& name) {
+    TZipFile zip;
+    zip.OpenArchive(DataDir + name);
+    return zip;
+}
+
+// The members the generator script packs into the generic archives.
+std::string Readme() {
+    std::string text;
+    for (int i = 1; i <= 40; ++i) {
+        text += "line " + std::to_string(i) + " of a text that deflates well\n";
+    }
+    return text;
+}
+
+std::string DataBin() {
+    std::string data;
+    for (int i = 0; i < 3000; ++i) {
+        data.push_back(static_cast<char>((i * 7919 + 13) % 251));
+    }
+    return data;
+}
+
+template <typename E = parlomar::Error>
+std::string ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const E& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+void PutU16(std::string& b, std::size_t at, unsigned v) {
+    b[at] = static_cast<char>(v & 0xFF);
+    b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+
+void PutU32(std::string& b, std::size_t at, std::uint32_t v) {
+    PutU16(b, at, v & 0xFFFF);
+    PutU16(b, at + 2, v >> 16);
+}
+
+} // namespace
+
+TEST(SciZipFile, ReadsDeflatedArchivesOfBothWriters) {
+    for (const char* name : {"infozip-deflated.zip", "python-deflated.zip", "stub-aligned.zip"}) {
+        SCOPED_TRACE(name);
+        TZipFile zip = Open(name);
+        ASSERT_GE(zip.EntryCount(), 2);
+        EXPECT_EQ(zip.EntryName(0), "readme.txt");
+        EXPECT_EQ(zip.EntryName(1), "data.bin");
+        EXPECT_EQ(zip.EntryData(0), Readme());
+        EXPECT_EQ(zip.EntryData(1), DataBin());
+        EXPECT_EQ(zip.CentralDirectory().size(), static_cast<std::size_t>(zip.EntryCount()));
+        EXPECT_EQ(zip.CentralDirectory()[1].Name, "data.bin");
+        ASSERT_TRUE(zip.EndRecord().has_value());
+        EXPECT_EQ(zip.EndRecord()->TotalEntries, zip.EntryCount());
+    }
+    // An empty member (stored, size 0) gives the empty data and passes.
+    TZipFile zip = Open("infozip-deflated.zip");
+    ASSERT_EQ(zip.EntryCount(), 3);
+    EXPECT_EQ(zip.EntryName(2), "empty.txt");
+    EXPECT_EQ(zip.EntryData(2), "");
+}
+
+TEST(SciZipFile, StoredEntriesFailTheCrcCheck) {
+    for (const char* name : {"infozip-stored.zip", "python-stored.zip"}) {
+        SCOPED_TRACE(name);
+        TZipFile zip = Open(name);
+        ASSERT_GE(zip.EntryCount(), 2);
+        EXPECT_EQ(ErrorOf<EZipFileCRCError>([&] { zip.EntryData(0); }), "CRC Error in \"readme.txt\".");
+        EXPECT_EQ(ErrorOf<EZipFileCRCError>([&] { zip.EntryData(1); }), "CRC Error in \"data.bin\".");
+    }
+    EXPECT_EQ(Open("infozip-stored.zip").EntryData(2), "");
+}
+
+TEST(SciZipFile, DataDescriptorEntriesHaveNoUsableData) {
+    // The local header carries zero sizes, so the walk takes no data and stops at the next word.
+    for (const char* file : {"infozip-descriptor.zip", "python-descriptor.zip"}) {
+        SCOPED_TRACE(file);
+        TZipFile zip = Open(file);
+        ASSERT_EQ(zip.EntryCount(), 1);
+        EXPECT_EQ(zip.EntryName(0), "readme.txt");
+        EXPECT_EQ(zip.EntryData(0), "");
+        EXPECT_TRUE(zip.CentralDirectory().empty());
+        EXPECT_FALSE(zip.EndRecord().has_value());
+    }
+    // Compressing a pipe marks the local sizes as 0xFFFFFFFF (kept elsewhere): past the end.
+    EXPECT_EQ(ErrorOf([] { Open("infozip-stdin.zip"); }),
+              "Damaged archive: the data of \"-\" runs past the end of the data.");
+}
+
+TEST(SciZipFile, LocalHeaderIsLookedForAtWordPositionsFromTheStreamPosition) {
+    EXPECT_EQ(Open("stub-aligned.zip").EntryCount(), 3);
+    EXPECT_EQ(Open("stub-unaligned.zip").EntryCount(), 0);
+
+    // Parsing starts at the stream's current position: skipping the 5-byte stub finds everything.
+    std::istringstream in(FileBytes("stub-unaligned.zip"));
+    in.seekg(5);
+    TZipFile zip;
+    zip.ReadArchive(in);
+    ASSERT_EQ(zip.EntryCount(), 3);
+    EXPECT_EQ(zip.EntryData(0), Readme());
+
+    // No local header at all (empty input, a bare end record, a partial word): no entries.
+    for (std::string bytes : {std::string(), std::string("PK\x03", 3), FileBytes("infozip-deflated.zip")}) {
+        if (bytes.size() > 100) {
+            bytes = bytes.substr(bytes.size() - 22); // the end record alone
+        }
+        zip.ReadArchive(bytes);
+        EXPECT_EQ(zip.EntryCount(), 0);
+        EXPECT_FALSE(zip.EndRecord().has_value());
+    }
+}
+
+TEST(SciZipFile, BadIndexIsRefused) {
+    TZipFile zip = Open("python-deflated.zip");
+    for (int index : {-1, 2, 1000}) {
+        EXPECT_EQ(ErrorOf([&] { zip.EntryName(index); }), "Index out of range.");
+        EXPECT_EQ(ErrorOf([&] { zip.EntryData(index); }), "Index out of range.");
+    }
+    EXPECT_EQ(ErrorOf([] { TZipFile().EntryData(0); }), "Index out of range.");
+}
+
+TEST(SciZipFile, DamagedArchivesGiveClearErrors) {
+    EXPECT_EQ(ErrorOf<EZipFileCRCError>([] { Open("damaged-crc.zip").EntryData(0); }),
+              "CRC Error in \"readme.txt\".");
+    // A flipped byte in the deflate data: fewer (or wrong) bytes come out, the CRC check fails.
+    EXPECT_EQ(ErrorOf<EZipFileCRCError>([] { Open("damaged-stream.zip").EntryData(0); }),
+              "CRC Error in \"readme.txt\".");
+
+    EXPECT_EQ(ErrorOf([] { Open("damaged-compressed-size.zip"); }),
+              "Damaged archive: the data of \"readme.txt\" runs past the end of the data.");
+    EXPECT_EQ(ErrorOf([] { Open("damaged-truncated-data.zip"); }),
+              "Damaged archive: the data of \"readme.txt\" runs past the end of the data.");
+    EXPECT_EQ(ErrorOf([] { Open("damaged-name-length.zip"); }),
+              "Damaged archive: the name of an entry runs past the end of the data.");
+
+    // A declared size of gigabytes is refused before anything is allocated for it.
+    TZipFile huge = Open("damaged-huge-size.zip");
+    EXPECT_EQ(ErrorOf([&] { huge.EntryData(0); }), "The entry \"readme.txt\" is larger than 64 MiB.");
+
+    // A size under the limit that the data cannot fill gives the empty result, hence a CRC error.
+    std::string bytes = FileBytes("one-entry.zip");
+    PutU32(bytes, 22, 60u * 1024 * 1024);
+    TZipFile big;
+    big.ReadArchive(bytes);
+    EXPECT_THROW(big.EntryData(0), EZipFileCRCError);
+
+    // A failed load leaves nothing of the previous archive behind.
+    TZipFile zip = Open("python-deflated.zip");
+    EXPECT_THROW(zip.OpenArchive(DataDir + "damaged-name-length.zip"), parlomar::Error);
+    EXPECT_EQ(zip.EntryCount(), 0);
+    EXPECT_TRUE(zip.CentralDirectory().empty());
+}
+
+TEST(SciZipFile, EveryTruncationGivesEntriesOrAnError) {
+    const std::string whole = FileBytes("infozip-deflated.zip");
+    const TZipFile full = Open("infozip-deflated.zip");
+    int failures = 0;
+    for (std::size_t length = 0; length <= whole.size(); ++length) {
+        SCOPED_TRACE(length);
+        TZipFile zip;
+        try {
+            zip.ReadArchive(std::string_view(whole).substr(0, length));
+        } catch (const parlomar::Error&) {
+            ++failures;
+            continue;
+        }
+        // Whatever was read is complete: same names and data as in the whole archive.
+        ASSERT_LE(zip.EntryCount(), full.EntryCount());
+        for (int i = 0; i < zip.EntryCount(); ++i) {
+            EXPECT_EQ(zip.EntryName(i), full.EntryName(i));
+            EXPECT_EQ(zip.EntryData(i), full.EntryData(i));
+        }
+    }
+    EXPECT_GT(failures, 0);
+}
+
+TEST(SciZipFile, LimitsOnArchiveAndEntryCount) {
+    // More local headers than an archive can hold (1-byte names, no data).
+    std::string header("PK\x03\x04", 4);
+    header.append(26, '\0');
+    PutU16(header, 26, 1);
+    header.push_back('x');
+    std::string many;
+    for (std::size_t i = 0; i <= TZipFile::MaxRecords; ++i) {
+        many += header;
+    }
+    TZipFile zip;
+    EXPECT_EQ(ErrorOf([&] { zip.ReadArchive(many); }), "Damaged archive: more than 65535 entries.");
+    zip.ReadArchive(std::string_view(many).substr(0, header.size() * TZipFile::MaxRecords));
+    EXPECT_EQ(zip.EntryCount(), 65535);
+
+    // A file over 256 MiB (sparse, so it costs no disk) is refused before it is read.
+    char folder[] = "/tmp/zipXXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string big = std::string(folder) + "/big.zip";
+    { std::ofstream(big, std::ios::binary).put('P'); }
+    std::filesystem::resize_file(big, TZipFile::MaxArchiveSize + 1);
+    EXPECT_EQ(ErrorOf([&] { zip.OpenArchive(big); }), "The archive \"" + big + "\" is larger than 256 MiB.");
+    EXPECT_EQ(ErrorOf([&] { zip.OpenArchive(std::string(folder) + "/none.zip"); }),
+              "Cannot open file \"" + std::string(folder) + "/none.zip\".");
+    std::filesystem::remove_all(folder);
+}
