@@ -1,0 +1,165 @@
+#include "skins/SkinPackage.h"
+
+#include "settings/Paths.h"
+#include "skins/SciZipFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdlib.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace parlomar;
+
+namespace {
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A temporary program folder with a skins folder, and a temporary folder of its own (TMPDIR).
+class SkinPackage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/skinpkgXXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        Root = pattern;
+        fs::create_directories(Root / "program" / "skins");
+        fs::create_directories(Root / "temp");
+        SavedFolder = ProgramFolder();
+        SavedSkin = CurrentSkin;
+        if (const char* tmp = std::getenv("TMPDIR")) {
+            SavedTmp = tmp;
+        }
+        SetProgramFolder(Root / "program");
+        setenv("TMPDIR", (Root / "temp").c_str(), 1);
+    }
+
+    void TearDown() override {
+        SetProgramFolder(SavedFolder);
+        CurrentSkin = SavedSkin;
+        if (SavedTmp) {
+            setenv("TMPDIR", SavedTmp->c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+        fs::remove_all(Root);
+    }
+
+    // Puts a test archive into the skins folder as skin `name`.
+    void Install(const std::string& archive, const std::string& name) {
+        fs::copy_file(fs::path(PARLOMAR_TEST_DATA_DIR) / "zip" / archive,
+                      Root / "program" / "skins" / (name + ".zip"), fs::copy_options::overwrite_existing);
+    }
+
+    fs::path Temp() const { return Root / "temp"; }
+
+    fs::path Root;
+    fs::path SavedFolder;
+    std::string SavedSkin;
+    std::optional<std::string> SavedTmp;
+};
+
+} // namespace
+
+TEST_F(SkinPackage, ReadSkinFileFindsExactNamesOnly) {
+    Install("Blue.zip", "Blue");
+    Install("Quiet.zip", "Quiet");
+    EXPECT_EQ(ReadSkinFile("skin.nfo", "Blue"), "Blue Skin\r\nA test skin.\r\n");
+    EXPECT_EQ(ReadSkinFile("Skin.nfo", "Blue"), "");  // letter case of the entry counts
+    EXPECT_EQ(ReadSkinFile("skin.nfo", "Quiet"), ""); // only "SKIN.NFO" is there
+    EXPECT_EQ(ReadSkinFile("skin.nfo", "Missing"), "");
+    EXPECT_EQ(ReadSkinFile("Twice.bmp", "Blue"), "BM first"); // the first of equal names wins
+    EXPECT_EQ(ReadSkinFile("skin.nfo", std::string(NoSkin)), "");
+
+    // Names that would reach outside the skins folder are no package at all.
+    fs::copy_file(Root / "program" / "skins" / "Blue.zip", Root / "program" / "Outside.zip");
+    for (const std::string& name :
+         std::vector<std::string>{"../Outside", "..\\Outside", "", ".", "..", std::string("Blue\0x", 6)}) {
+        EXPECT_EQ(ReadSkinFile("skin.nfo", name), "") << name;
+        EXPECT_FALSE(IsPackageName(name)) << name;
+        EXPECT_TRUE(SkinPackagePath(name).empty());
+    }
+    EXPECT_EQ(SkinPackagePath("Blue"), Root / "program" / "skins" / "Blue.zip");
+
+    // A damaged package reaches the caller as an error.
+    Install("damaged-crc.zip", "Broken");
+    EXPECT_THROW(ReadSkinFile("readme.txt", "Broken"), EZipFileCRCError);
+    Install("damaged-name-length.zip", "Broken");
+    EXPECT_THROW(ReadSkinFile("readme.txt", "Broken"), parlomar::Error);
+}
+
+TEST_F(SkinPackage, SettingsCopyIsExtractedOnceAndReusedUntilDeleted) {
+    Install("Blue.zip", "Blue");
+    CurrentSkin = "Blue";
+    const fs::path copy = Temp() / "ParlomarBlue.ini";
+
+    EXPECT_EQ(SkinIniPath(), copy);
+    // Every line (ended by LF, CR LF, CR or nothing) is written with CR LF.
+    const std::string expected = "[ParlomarClientMainForm]\r\nColor=16711680\r\nFont=Tahoma\r\nLast=1\r\n";
+    EXPECT_EQ(ReadAll(copy), expected);
+
+    // A changed package has no effect while the copy exists.
+    Install("BlueUpdated.zip", "Blue");
+    EXPECT_EQ(SkinIniPath(), copy);
+    EXPECT_EQ(ReadAll(copy), expected);
+
+    DeleteSkinIniCopy();
+    EXPECT_FALSE(fs::exists(copy));
+    EXPECT_EQ(SkinIniPath(), copy);
+    EXPECT_EQ(ReadAll(copy), "[ParlomarClientMainForm]\r\nColor=255\r\n");
+
+    // Only the copy itself is left in the temporary folder (no temporary write files).
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(Temp())) {
+        ++files;
+    }
+    EXPECT_EQ(files, 1);
+
+    // Deleting removes the copy of the active skin only.
+    CurrentSkin = "Other";
+    DeleteSkinIniCopy();
+    EXPECT_TRUE(fs::exists(copy));
+}
+
+TEST_F(SkinPackage, NoSettingsCopyWithoutPackageEntryOrTemporaryFolder) {
+    Install("Quiet.zip", "Quiet");
+    Install("Blue.zip", "Blue");
+    for (const std::string& skin :
+         {std::string(NoSkin), std::string("Quiet"), std::string("Missing"), std::string("../skins/Blue")}) {
+        CurrentSkin = skin;
+        EXPECT_TRUE(SkinIniPath().empty()) << skin;
+        DeleteSkinIniCopy();
+    }
+    EXPECT_TRUE(fs::is_empty(Temp()));
+
+    CurrentSkin = "Blue";
+    setenv("TMPDIR", (Root / "no-such-folder").c_str(), 1);
+    EXPECT_TRUE(SkinIniPath().empty());
+    EXPECT_FALSE(fs::exists(Root / "no-such-folder"));
+}
+
+TEST_F(SkinPackage, BitmapDataOnlyForBmpEntries) {
+    Install("Blue.zip", "Blue");
+    Install("Quiet.zip", "Quiet");
+    CurrentSkin = "Blue";
+    const auto logo = SkinBitmapData("AddForm-Logo");
+    ASSERT_TRUE(logo.has_value());
+    EXPECT_EQ(logo->size(), 62u);
+    EXPECT_EQ(logo->substr(0, 2), "BM");
+    EXPECT_EQ(SkinBitmapData("CustForm-Page")->size(), 4002u);
+    EXPECT_EQ(SkinBitmapData("Twice"), std::optional<std::string>("BM first"));
+    EXPECT_FALSE(SkinBitmapData("MessageForm-Icon").has_value()); // not starting with "BM"
+    EXPECT_FALSE(SkinBitmapData("addform-logo").has_value());
+    EXPECT_FALSE(SkinBitmapData("Missing").has_value());
+
+    CurrentSkin = "Quiet"; // holds "quiet.BMP", not "quiet.bmp"
+    EXPECT_FALSE(SkinBitmapData("quiet").has_value());
+    CurrentSkin = std::string(NoSkin);
+    EXPECT_FALSE(SkinBitmapData("AddForm-Logo").has_value());
+}
