@@ -173,7 +173,7 @@ std::string TraceOutputRewriter::Feed(std::string_view chunk) {
         const size_t lf = chunk.find('\n');
         if (lf == std::string_view::npos) {
             const size_t room = kMaxPendingLine - pending_.size();
-            if (chunk.size() < room) {
+            if (chunk.size() <= room) {
                 pending_.append(chunk);
                 break;
             }

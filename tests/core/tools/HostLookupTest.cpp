@@ -1,0 +1,53 @@
+#include "tools/HostLookup.h"
+
+#include <algorithm>
+#include <set>
+
+#include <gtest/gtest.h>
+
+namespace parlomar {
+namespace {
+
+TEST(HostLookup, ReverseLookupTakesOnlyDottedAddresses) {
+    EXPECT_EQ(ReverseLookup("127.0.0.1"), "localhost");
+    EXPECT_EQ(ReverseLookup("localhost"), "Not resolved");
+    EXPECT_EQ(ReverseLookup(""), "Not resolved");
+    EXPECT_EQ(ReverseLookup("127.1"), "Not resolved");
+    EXPECT_EQ(ReverseLookup("300.0.0.1"), "Not resolved");
+    EXPECT_EQ(ReverseLookup(std::string("127.0.0.1\0x", 11)), "Not resolved");
+}
+
+TEST(HostLookup, ForwardLookupListsEachAddressOnce) {
+    std::vector<std::string> list = {"stale", "entries"};
+    ForwardLookup("localhost", list);
+    ASSERT_FALSE(list.empty());
+    EXPECT_NE(std::find(list.begin(), list.end(), "127.0.0.1"), list.end());
+    EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), list.size());
+    EXPECT_EQ(FirstAddress("localhost"), list.front());
+
+    ForwardLookup("127.0.0.1", list);
+    EXPECT_EQ(list, std::vector<std::string>{"127.0.0.1"});
+}
+
+TEST(HostLookup, UnknownOrOverlongNamesGiveNone) {
+    std::vector<std::string> list;
+    ForwardLookup("no-such-host.invalid", list);
+    EXPECT_EQ(list, std::vector<std::string>{"None"});
+    EXPECT_EQ(FirstAddress("no-such-host.invalid"), "None");
+    EXPECT_EQ(FirstAddress(""), "None");
+    EXPECT_EQ(FirstAddress(std::string("localhost\0.invalid", 18)), "None");
+
+    // 259 characters are looked up; 260 are not.
+    std::string longName;
+    while (longName.size() < 250) {
+        longName += "abcdefghi.";
+    }
+    longName += "invalid";
+    longName.resize(259, 'x');
+    EXPECT_EQ(FirstAddress(longName), "None");
+    EXPECT_EQ(FirstAddress(std::string(260, '1')), "None");
+    EXPECT_EQ(FirstAddress(std::string(300, 'a')), "None");
+}
+
+} // namespace
+} // namespace parlomar

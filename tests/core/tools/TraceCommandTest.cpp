@@ -1,0 +1,164 @@
+#include "tools/TraceCommand.h"
+#include "tools/TracertParser.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace parlomar {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+public:
+    TempDir() {
+        path_ = fs::temp_directory_path() / ("parlomar-trace-" + std::to_string(getpid()) + "-" +
+                                             std::to_string(reinterpret_cast<uintptr_t>(this)));
+        fs::create_directories(path_);
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    const fs::path& Path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// Reads until the output ends or `until` holds, for at most 20 s.
+template <typename Pred>
+std::string ReadUntil(TraceCommand& command, Pred until) {
+    std::string all;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!command.OutputEnded() && !until(all) && std::chrono::steady_clock::now() < deadline) {
+        all += command.ReadTraceOutput();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return all;
+}
+
+bool ProcessGone(pid_t pid) {
+    return kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+TEST(TraceCommand, RefusesHostsThatCouldBeTakenForOptions) {
+    EXPECT_FALSE(TraceCommand::IsAcceptableHost(""));
+    EXPECT_FALSE(TraceCommand::IsAcceptableHost("-n"));
+    EXPECT_FALSE(TraceCommand::IsAcceptableHost("--help"));
+    EXPECT_FALSE(TraceCommand::IsAcceptableHost(std::string("a\0b", 3)));
+    EXPECT_FALSE(TraceCommand::IsAcceptableHost("a\nb"));
+    EXPECT_TRUE(TraceCommand::IsAcceptableHost("host-1.example"));
+    EXPECT_TRUE(TraceCommand::IsAcceptableHost("10.0.0.1;reboot")); // one argument, no shell
+
+    const auto args = TraceCommand::TraceArguments("host.example");
+    ASSERT_GE(args.size(), 2u);
+    EXPECT_EQ(args.back(), "host.example");
+    EXPECT_EQ(args[args.size() - 2], "--");
+
+    TraceCommand refused;
+    EXPECT_FALSE(refused.Start("-f"));
+    EXPECT_EQ(refused.ProcessId(), -1);
+    EXPECT_EQ(refused.ReadTraceOutput(), "");
+    refused.Wait();
+    refused.Terminate();
+
+    TraceCommand missing;
+    EXPECT_FALSE(missing.StartProgram("/nonexistent/traceroute", {}));
+    EXPECT_TRUE(missing.OutputEnded());
+}
+
+TEST(TraceCommand, TracesLoopbackIntoTheRouteTable) {
+    if (TraceCommand::FindTraceroute().empty()) {
+        GTEST_SKIP() << "no traceroute installed";
+    }
+    TempDir dir;
+    const fs::path marker = dir.Path() / "marker";
+    // Shell syntax in the host stays part of the one host argument: it is never run.
+    TraceCommand odd;
+    ASSERT_TRUE(odd.Start("127.0.0.1;touch " + marker.string()));
+    std::thread oddWaiter([&] { odd.Wait(); });
+    const std::string oddOutput = ReadUntil(odd, [](const std::string&) { return false; });
+    oddWaiter.join();
+    TStringGridData oddGrid;
+    ParseTraceOutput(oddOutput, oddGrid);
+    EXPECT_EQ(oddGrid.RowCount(), 1);
+    EXPECT_FALSE(fs::exists(marker));
+
+    TraceCommand command;
+    ASSERT_TRUE(command.Start("127.0.0.1"));
+    const pid_t pid = command.ProcessId();
+    std::thread waiter([&] { command.Wait(); });
+    const std::string output = ReadUntil(command, [](const std::string&) { return false; });
+    waiter.join();
+    EXPECT_TRUE(command.OutputEnded());
+    EXPECT_TRUE(ProcessGone(pid));
+
+    TStringGridData grid;
+    ParseTraceOutput(output, grid);
+    ASSERT_EQ(grid.RowCount(), 2) << output;
+    EXPECT_EQ(grid.Cell(0, 1), "1");
+    EXPECT_NE(grid.Cell(4, 1).find("127.0.0.1"), std::string::npos) << output;
+    for (int col = 1; col <= 3; ++col) {
+        EXPECT_NE(grid.Cell(col, 1).find("ms"), std::string::npos) << output;
+    }
+}
+
+TEST(TraceCommand, TerminateEndsARunningTraceAndLeavesNoProcess) {
+    TempDir dir;
+    const fs::path script = dir.Path() / "slow-trace";
+    {
+        std::ofstream out(script);
+        out << "#!/bin/sh\n"
+               "echo 'traceroute to far.example (10.9.9.9), 30 hops max'\n"
+               "echo ' 1  gw.example (10.0.0.1)  0.500 ms  0.400 ms  0.300 ms'\n"
+               "exec sleep 60\n";
+    }
+    fs::permissions(script, fs::perms::owner_all);
+
+    // Terminated from the reading thread while nobody waits.
+    TraceCommand alone;
+    ASSERT_TRUE(alone.StartProgram(script.string(), {}));
+    const std::string first =
+        ReadUntil(alone, [](const std::string& s) { return s.find("gw.example") != s.npos; });
+    TStringGridData grid;
+    ParseTraceOutput(first, grid);
+    ASSERT_EQ(grid.RowCount(), 2);
+    EXPECT_EQ(grid.Cell(1, 1), "<1 ms");
+    EXPECT_EQ(alone.ReadTraceOutput(), ""); // nothing waiting: returns at once
+    const pid_t pid = alone.ProcessId();
+    alone.Terminate();
+    EXPECT_TRUE(ProcessGone(pid));
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, WNOHANG), -1); // already reaped: no zombie
+    ReadUntil(alone, [](const std::string&) { return false; });
+    EXPECT_TRUE(alone.OutputEnded());
+    alone.Terminate(); // again: harmless
+    alone.Wait();      // returns at once
+
+    // Terminated while a worker thread waits for the end.
+    TraceCommand waited;
+    ASSERT_TRUE(waited.StartProgram(script.string(), {}));
+    const pid_t waitedPid = waited.ProcessId();
+    std::thread waiter([&] { waited.Wait(); });
+    ReadUntil(waited, [](const std::string& s) { return !s.empty(); });
+    waited.Terminate();
+    waiter.join();
+    EXPECT_TRUE(ProcessGone(waitedPid));
+
+    // Destroying a running command ends it as well.
+    pid_t destroyedPid = -1;
+    {
+        TraceCommand dropped;
+        ASSERT_TRUE(dropped.StartProgram(script.string(), {}));
+        destroyedPid = dropped.ProcessId();
+    }
+    EXPECT_TRUE(ProcessGone(destroyedPid));
+}
+
+} // namespace
+} // namespace parlomar
