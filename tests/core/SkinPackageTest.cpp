@@ -10,6 +10,8 @@
 #include <fstream>
 #include <iterator>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -162,4 +164,35 @@ TEST_F(SkinPackage, BitmapDataOnlyForBmpEntries) {
     EXPECT_FALSE(SkinBitmapData("quiet").has_value());
     CurrentSkin = std::string(NoSkin);
     EXPECT_FALSE(SkinBitmapData("AddForm-Logo").has_value());
+}
+
+TEST_F(SkinPackage, UnwritableTemporaryFolderIsReported) {
+    Install("Blue.zip", "Blue");
+    CurrentSkin = "Blue";
+    fs::permissions(Root, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(Temp(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
+    // The write happens in a child without root rights, so the folder really refuses it.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int code = 1;
+        if (setgid(65534) == 0 && setuid(65534) == 0) {
+            try {
+                SkinIniPath();
+                code = 2; // reported success
+            } catch (const parlomar::Error& e) {
+                code = std::string(e.what()) ==
+                               "Cannot create file \"" + (Temp() / "ParlomarBlue.ini").string() + "\"."
+                           ? 0
+                           : 3;
+            }
+        }
+        _exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(fs::is_empty(Temp()));
 }
