@@ -158,9 +158,6 @@ std::optional<std::string> RewriteTraceLine(std::string_view line) {
 }
 
 void TraceOutputRewriter::AppendLine(std::string& out, std::string_view line) {
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
-    }
     if (const auto rewritten = RewriteTraceLine(line)) {
         out += *rewritten;
         out += '\n';
@@ -169,9 +166,13 @@ void TraceOutputRewriter::AppendLine(std::string& out, std::string_view line) {
 
 std::string TraceOutputRewriter::Feed(std::string_view chunk) {
     std::string out;
+    if (afterCR_ && !chunk.empty() && chunk.front() == '\n') {
+        chunk.remove_prefix(1); // the LF of a CR LF cut between two pieces
+    }
+    afterCR_ = false;
     while (!chunk.empty()) {
-        const size_t lf = chunk.find('\n');
-        if (lf == std::string_view::npos) {
+        const size_t end = chunk.find_first_of("\r\n");
+        if (end == std::string_view::npos) {
             const size_t room = kMaxPendingLine - pending_.size();
             if (chunk.size() <= room) {
                 pending_.append(chunk);
@@ -184,19 +185,28 @@ std::string TraceOutputRewriter::Feed(std::string_view chunk) {
             continue;
         }
         if (pending_.empty()) {
-            AppendLine(out, chunk.substr(0, lf));
+            AppendLine(out, chunk.substr(0, end));
         } else {
-            pending_.append(chunk.substr(0, lf));
+            pending_.append(chunk.substr(0, end));
             AppendLine(out, pending_);
             pending_.clear();
         }
-        chunk.remove_prefix(lf + 1);
+        const bool cr = chunk[end] == '\r';
+        chunk.remove_prefix(end + 1);
+        if (cr) {
+            if (chunk.empty()) {
+                afterCR_ = true;
+            } else if (chunk.front() == '\n') {
+                chunk.remove_prefix(1);
+            }
+        }
     }
     return out;
 }
 
 std::string TraceOutputRewriter::Finish() {
     std::string out;
+    afterCR_ = false;
     if (!pending_.empty()) {
         AppendLine(out, pending_);
         pending_.clear();

@@ -26,9 +26,10 @@ namespace parlomar {
 //   never become a garbled row.
 std::optional<std::string> RewriteTraceLine(std::string_view line);
 
-// Rewrites traceroute output as it arrives in pieces. Only complete lines are rewritten: an
-// incomplete last line is kept pending until its line feed arrives (or Finish is called at the end
-// of the output), so a hop never shows half-read. A pending line longer than kMaxPendingLine is
+// Rewrites traceroute output as it arrives in pieces. Lines end with CR, LF or CR LF, as in the
+// route table. Only complete lines are rewritten: an incomplete last line is kept pending until its
+// line break arrives (or Finish is called at the end of the output), so a hop never shows
+// half-read. A pending line longer than kMaxPendingLine is
 // rewritten as it is, which bounds the memory held for output that never ends its line.
 class TraceOutputRewriter {
 public:
@@ -42,6 +43,7 @@ public:
 private:
     static void AppendLine(std::string& out, std::string_view line);
     std::string pending_;
+    bool afterCR_ = false;
 };
 
 } // namespace parlomar

@@ -112,6 +112,12 @@ TEST(TraceRewriter, PiecesAreRewrittenOnlyWhenTheirLineIsComplete) {
     EXPECT_EQ(rewriter.Finish(), "  2        *        *           Request timed out.\n");
     EXPECT_EQ(rewriter.Finish(), "");
 
+    // CR, LF and CR LF all end lines, as they do for the route table; a CR LF cut in two is one break.
+    TraceOutputRewriter breaks;
+    EXPECT_EQ(breaks.Feed("banner\r 1  10.0.0.1  1 ms\r"),
+              "banner\n  1     1 ms                    10.0.0.1\n");
+    EXPECT_EQ(breaks.Feed("\n 2  * * *\n"), "  2        *        *        *  Request timed out.\n");
+
     // Output that never ends its line is not held without bound.
     TraceOutputRewriter endless;
     const std::string junk(TraceOutputRewriter::kMaxPendingLine, 'x');
