@@ -29,8 +29,8 @@ std::optional<std::string> RewriteTraceLine(std::string_view line);
 // Rewrites traceroute output as it arrives in pieces. Lines end with CR, LF or CR LF, as in the
 // route table. Only complete lines are rewritten: an incomplete last line is kept pending until its
 // line break arrives (or Finish is called at the end of the output), so a hop never shows
-// half-read. A pending line longer than kMaxPendingLine is
-// rewritten as it is, which bounds the memory held for output that never ends its line.
+// half-read. A pending line longer than kMaxPendingLine is rewritten as it is, which bounds the
+// memory held for output that never ends its line.
 class TraceOutputRewriter {
 public:
     static constexpr size_t kMaxPendingLine = 64 * 1024;
