@@ -296,9 +296,13 @@ std::vector<std::string> IniSectionLines(std::string_view text, std::string_view
 
 std::string IniSetValue(std::string_view text, std::string_view section, std::string_view key,
                         std::string_view value) {
-    section = WriteText(section);
-    key = WriteText(key);
+    // Blanks around names mean nothing to a reader, so they are not written either.
+    section = Trim(WriteText(section));
+    key = Trim(WriteText(key));
     value = WriteText(value);
+    if (section.empty() || key.empty()) {
+        return std::string(text);
+    }
 
     LineReader reader(text);
     Line line;

@@ -71,7 +71,8 @@ std::vector<std::string> IniSectionLines(std::string_view text, std::string_view
 // The text with section/key set to value: the key's line is replaced when present; otherwise a line
 // is added after the section's last entry, or a new section is appended at the end. Every other
 // byte is kept; new lines take the file's line ending (CRLF when its first line ends so, else LF).
-// Names and value are cut to kIniMaxNameLength and at the first line break.
+// Names and value are cut to kIniMaxNameLength and at the first line break; blanks around the names
+// are dropped, and an empty section or key leaves the text unchanged.
 std::string IniSetValue(std::string_view text, std::string_view section, std::string_view key,
                         std::string_view value);
 

@@ -60,9 +60,11 @@ constexpr const char* kMonthNames[12] = {"January",   "February", "March",    "A
 } // namespace
 
 void ResetLanguageGlobals() {
+    // Fresh strings moved in: copy-assigning short literals to these globals trips a false
+    // -Wrestrict warning of g++ 12 at -O3.
     AppName = std::string(kBuiltInAppName);
-    VersionText = " ";
-    BoolNames = {"No", "Yes"};
+    VersionText = std::string(1, ' ');
+    BoolNames = {std::string("No"), std::string("Yes")};
 }
 
 std::string CutChars(std::string_view text, std::size_t max) {
