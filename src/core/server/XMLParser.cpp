@@ -1,0 +1,273 @@
+#include "server/XMLParser.h"
+
+#include "accounts/StringGrid.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace parlomar {
+
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), [](char c) { return LowerAscii(c); });
+    return out;
+}
+
+// Searches one text for one pattern. Searches move forward through the text: a result found from some
+// start stays the answer for any later start up to it, so a loop that asks again from increasing
+// positions scans each part of the text once (no pattern is looked for twice over the same bytes).
+class ForwardFinder {
+public:
+    ForwardFinder(std::string_view text, std::string pattern)
+        : text_(text), pattern_(std::move(pattern)), searcher_(pattern_.begin(), pattern_.end()) {}
+    ForwardFinder(const ForwardFinder&) = delete;
+    ForwardFinder& operator=(const ForwardFinder&) = delete;
+
+    // First occurrence starting at `from` or later (0-based), or npos.
+    size_t Find(size_t from) {
+        if (cached_ && from >= lastFrom_ && (lastResult_ == npos || lastResult_ >= from)) {
+            return lastResult_;
+        }
+        lastFrom_ = from;
+        cached_ = true;
+        lastResult_ = Search(from);
+        return lastResult_;
+    }
+
+private:
+    size_t Search(size_t from) const {
+        if (from > text_.size() || pattern_.size() > text_.size() - from) {
+            return npos;
+        }
+        auto it = std::search(text_.begin() + static_cast<std::ptrdiff_t>(from), text_.end(), searcher_);
+        return it == text_.end() ? npos : static_cast<size_t>(it - text_.begin());
+    }
+
+    std::string_view text_;
+    std::string pattern_;
+    std::boyer_moore_horspool_searcher<std::string::const_iterator> searcher_;
+    bool cached_ = false;
+    size_t lastFrom_ = 0;
+    size_t lastResult_ = npos;
+};
+
+// Plain search for a pattern that is looked for only once.
+size_t FindOnce(std::string_view text, std::string_view pattern, size_t from = 0) {
+    if (from > text.size()) {
+        return npos;
+    }
+    return text.find(pattern, from);
+}
+
+std::string Concat(std::string_view a, std::string_view b, std::string_view c = {}) {
+    std::string out;
+    out.reserve(a.size() + b.size() + c.size());
+    out.append(a).append(b).append(c);
+    return out;
+}
+
+} // namespace
+
+std::string XmlExtract(std::string_view data, std::string_view section, std::string_view tag, int mode,
+                       TStringGridData* grid, int column) {
+    // Mode 1 fills one column of rows 1..n; the other columns of those rows keep what earlier calls
+    // put there, so several calls with different tags and columns build one table. Rows past the
+    // last occurrence are removed at the end, which leaves row count 1 when the tag does not occur.
+    const bool fillGrid = (grid != nullptr && mode == kXmlFillColumn);
+    if (grid != nullptr && !fillGrid) {
+        grid->SetRowCount(1);
+    }
+    int rowsFilled = 0;
+
+    const std::string lowerData = LowerAscii(data);
+    std::string_view work = data;
+    std::string_view lowerWork = lowerData;
+    if (!section.empty()) {
+        const std::string lowerSection = LowerAscii(section);
+        const size_t p = FindOnce(lowerData, Concat("<", lowerSection));
+        if (p == npos) {
+            if (fillGrid) {
+                grid->SetRowCount(1);
+            }
+            return {};
+        }
+        // The window is as long as the 1-based position of the closing tag, searched in the whole
+        // data; it starts right after "<" and the section name.
+        const size_t q = FindOnce(lowerData, Concat("</", lowerSection, ">"));
+        const size_t length = (q == npos) ? 0 : q + 1;
+        const size_t start = p + 1 + section.size(); // never past the end: "<section" was found at p
+        work = work.substr(start, length);
+        lowerWork = lowerWork.substr(start, length);
+    }
+
+    const std::string lowerTag = LowerAscii(tag);
+    ForwardFinder plainStart(lowerWork, Concat("<", lowerTag, ">"));
+    ForwardFinder attributedStart(lowerWork, Concat("<", lowerTag, " "));
+    ForwardFinder closing(lowerWork, Concat("</", lowerTag));
+
+    std::string result;
+    std::string_view lastValue;
+    size_t from = 0;
+    for (int n = 1;; ++n) {
+        size_t b = plainStart.Find(from);
+        if (b == npos) {
+            b = attributedStart.Find(from);
+            if (b == npos) {
+                break;
+            }
+        }
+        const size_t s = b + tag.size() + 1; // the ">" or blank that ends the tag name
+        const size_t e = closing.Find(s);
+        const std::string_view value = (e == npos) ? std::string_view() : work.substr(s + 1, e - s - 1);
+
+        if (fillGrid) {
+            if (grid->RowCount() < n + 1) {
+                grid->SetRowCount(n + 1);
+            }
+            grid->SetCell(0, n, std::to_string(n));
+            grid->SetCell(column, n, std::string(value));
+            rowsFilled = n;
+        } else if (mode == kXmlLastValue) {
+            lastValue = value;
+        } else if (mode == kXmlAllValues) {
+            if (result.empty()) {
+                result.assign(value);
+            } else {
+                result.append(1, '\r').append(value);
+            }
+        }
+
+        if (e == npos) {
+            break;
+        }
+        from = e;
+    }
+    if (fillGrid) {
+        grid->SetRowCount(rowsFilled + 1);
+    }
+    if (mode == kXmlLastValue) {
+        result.assign(lastValue);
+    }
+    return result;
+}
+
+std::string XmlInnerText(std::string_view tag, std::string_view data) {
+    const size_t p = FindOnce(data, Concat("<", tag, ">"));
+    if (p == npos) {
+        return {};
+    }
+    const size_t q = FindOnce(data, Concat("</", tag, ">"), p);
+    const size_t start = p + tag.size() + 2;
+    if (q == npos || q <= start) {
+        return {};
+    }
+    return std::string(data.substr(start, q - start));
+}
+
+std::string XmlChildrenToList(std::string_view data, std::string_view tag, TStringGridData* grid) {
+    const std::string inner = XmlInnerText(tag, data);
+    const std::string_view text = inner;
+    std::string values;
+    int row = 0;
+    size_t from = 0;
+    for (;;) {
+        if (grid != nullptr) {
+            grid->SetRowCount(row);
+        }
+        const size_t a = FindOnce(text, "<", from);
+        const size_t g = (a == npos) ? npos : FindOnce(text, ">", a);
+        if (g == npos) {
+            // No further child: this pass adds only the final CR, and its empty row lies outside the
+            // grid. (Looking for a closing tag with an empty name here, from the start of the text,
+            // could step backwards and repeat forever.)
+            values.append(1, '\r');
+            break;
+        }
+        const std::string_view name = text.substr(a + 1, g - a - 1);
+        const size_t c = FindOnce(text, Concat("</", name, ">"), g + 1);
+        const std::string_view value = (c == npos) ? std::string_view() : text.substr(g + 1, c - g - 1);
+        values.append(1, '\r').append(value);
+        if (c == npos) {
+            // A child without its closing tag ends the list; its row stays outside the grid.
+            break;
+        }
+        if (grid != nullptr) {
+            grid->SetRowCount(row + 1);
+            grid->SetCell(0, row, std::string(name));
+            grid->SetCell(1, row, std::string(value));
+        }
+        from = c + 1;
+        ++row;
+    }
+    return values;
+}
+
+std::string XmlFindElement(std::string_view data, std::string_view outer, std::string_view key,
+                           std::string_view value) {
+    const std::string startTag = Concat("<", outer, ">");
+    const std::string endTag = Concat("</", outer, ">");
+    const std::string wanted = Concat(Concat("<", key, ">"), value, Concat("</", key, ">"));
+    const std::string emptyElement = startTag + endTag;
+
+    // The working copy is kept as `head` + data[tail...]: removing an element joins the text before it
+    // to the text after it. The text before the first start tag holds no start tag of its own, so of it
+    // only the last (start tag length - 1) characters can still take part in a match across the join.
+    std::string head;
+    size_t tail = 0;
+    const size_t keep = startTag.size() - 1;
+
+    // First occurrence of `pattern` at `from` or later in head + data[tail...].
+    auto find = [&](std::string_view pattern, size_t from) -> size_t {
+        const std::string_view rest = data.substr(tail);
+        if (from < head.size()) {
+            const std::string joint = head + std::string(rest.substr(0, pattern.size()));
+            const size_t hit = joint.find(pattern, from);
+            if (hit != npos && hit < head.size()) {
+                return hit;
+            }
+        }
+        const size_t inRest = FindOnce(rest, pattern, from > head.size() ? from - head.size() : 0);
+        return inRest == npos ? npos : inRest + head.size();
+    };
+    auto slice = [&](size_t pos, size_t length) {
+        std::string out;
+        out.reserve(length);
+        if (pos < head.size()) {
+            const size_t fromHead = std::min(length, head.size() - pos);
+            out.append(head, pos, fromHead);
+            pos += fromHead;
+            length -= fromHead;
+        }
+        out.append(data.substr(tail + (pos - head.size()), length));
+        return out;
+    };
+
+    for (;;) {
+        const size_t p = find(startTag, 0);
+        const size_t q = (p == npos) ? npos : find(endTag, p);
+        if (p == npos || q == npos || q <= p + startTag.size()) {
+            // The element read is the empty one: it ends the search (after its own check).
+            return emptyElement.find(wanted) != npos ? emptyElement : std::string();
+        }
+        std::string element = slice(p, q + endTag.size() - p);
+        if (element.find(wanted) != npos) {
+            return element;
+        }
+        // Remove the element (it is the first occurrence of its own text, at p) and go on with the text
+        // around it joined.
+        const size_t oldHeadSize = head.size();
+        const size_t kept = std::min(p, keep);
+        head = slice(p - kept, kept);
+        tail += q + endTag.size() - oldHeadSize;
+    }
+}
+
+} // namespace parlomar

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace parlomar {
+
+class TStringGridData;
+
+// Reading fields out of the control server's XML replies by searching for literal tags. No document
+// tree is built: no entity decoding, no CDATA, no namespaces, and the first closing tag ends an
+// element even when an element of the same name is nested inside it. Texts are the reply bytes as
+// received. None of these operations fails: malformed or truncated text gives empty values, missing
+// rows or an early stop.
+
+// XmlExtract modes.
+inline constexpr int kXmlFillColumn = 1; // fill one grid column with the value of every occurrence
+inline constexpr int kXmlLastValue = 2;  // return the value of the last occurrence
+inline constexpr int kXmlAllValues = 3;  // return every value, joined by CR (no LF)
+
+// Finds every `<tag>` (or `<tag ` with attributes) element, ignoring the case of A-Z, and reads the
+// text up to the next `</tag`. For a start tag with attributes the value begins with the attributes
+// and the ">" before the element text.
+//
+// With a non-empty section, only a window of the data is searched: it starts right after the first
+// "<section" and is as long as the 1-based position of the first "</section>" in the whole data (so it
+// reaches past the section's closing tag); no "<section" gives the empty result.
+//
+// Mode 1 with a grid: occurrence n (from 1) sets cell (0, n) to n in decimal and cell (column, n) to
+// the value; afterwards the grid has n + 1 rows for the last n found (1 row when there is none). Other
+// columns of the rows kept are left as they were, so several calls with different tags and columns
+// fill one table. Modes 2 and 3 return the text (a grid given with them is cut to 1 row); mode 1
+// returns the empty text.
+//
+// Runs in time linear in the data size: the data is lower-cased once per call, and every search
+// pattern only ever moves forward through it.
+std::string XmlExtract(std::string_view data, std::string_view section, std::string_view tag, int mode,
+                       TStringGridData* grid = nullptr, int column = 0);
+
+// The text between the first `<tag>` and the following `</tag>` (case-sensitive; a start tag with
+// attributes is not found); empty when either is missing.
+std::string XmlInnerText(std::string_view tag, std::string_view data);
+
+// One row per child element of the first `<tag>` element: cell (0, r) the child's name, cell (1, r) its
+// text; the grid's row count becomes the number of children. Returns the child texts, each preceded
+// by CR, followed by one final CR. A child whose start tag carries attributes ends the list (its
+// closing tag is looked for with the attributes in the name). Case-sensitive.
+std::string XmlChildrenToList(std::string_view data, std::string_view tag, TStringGridData* grid = nullptr);
+
+// The whole first `<outer>...</outer>` element (tags included) that contains `<key>value</key>`, or the
+// empty text. Elements are taken in turn, each removed from a working copy of the data before the next
+// is looked for; an empty `<outer></outer>` element ends the search. Case-sensitive.
+std::string XmlFindElement(std::string_view data, std::string_view outer, std::string_view key,
+                           std::string_view value);
+
+} // namespace parlomar
