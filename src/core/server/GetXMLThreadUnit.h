@@ -1,0 +1,58 @@
+#pragma once
+
+#include "server/HttpTransport.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace parlomar {
+
+// Kinds of list fetch.
+inline constexpr std::uint8_t kFetchAccounts = 1; // listaccts
+inline constexpr std::uint8_t kFetchPackages = 2; // listpkgs
+
+// One background list fetch: a thread that runs one HttpGet of URL and hands the reply to its owner
+// on the GUI thread. The running thread keeps what it needs alive by itself, so the object may be
+// dropped at any time (the thread then frees its state when it ends). A completion that comes after
+// BeginFetchShutdown, or after Discard, is not delivered.
+class TGetXMLThread {
+public:
+    using Completion = std::function<void(std::uint8_t kind, const HttpReply& reply)>;
+
+    TGetXMLThread(std::string url, std::uint8_t kind, Completion completion);
+    ~TGetXMLThread();
+    TGetXMLThread(const TGetXMLThread&) = delete;
+    TGetXMLThread& operator=(const TGetXMLThread&) = delete;
+
+    const std::string URL;
+    const std::uint8_t Kind;
+
+    // Starts the thread (once).
+    void Start();
+    // True once the HttpGet has ended (the completion may still be on its way to the GUI thread).
+    bool Finished() const;
+    // Waits until the HttpGet has ended or the time has passed; true when it has ended.
+    bool WaitFor(std::chrono::milliseconds timeout) const;
+    // Drops the completion: nothing is delivered any more (for an owner that goes away).
+    void Discard();
+
+    // The shutdown step: completions of every fetch are discarded from now on, AbortFlag is set, and
+    // this fetch is waited for up to the given time, then until it has ended. Returns whether it
+    // ended within the time.
+    bool StopAtShutdown(std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+};
+
+// Shared by all fetches: after this, no completion is delivered.
+void BeginFetchShutdown();
+bool FetchShutdownBegun();
+// Ends the shutdown state again (a new start of the main window; tests).
+void ResetFetchShutdown();
+
+} // namespace parlomar

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace parlomar {
+
+// The result of every HTTP request: 0 success; -1 start value; 1 certificate declined; 2 request not
+// sent (aborted before sending); 3 connection not opened (or aborted before connecting); 6 to 10 URL
+// or proxy setting unusable; any other value one of the status numbers below.
+using TransportStatus = std::int32_t;
+
+inline constexpr TransportStatus kStatusOk = 0;
+inline constexpr TransportStatus kStatusStart = -1;
+inline constexpr TransportStatus kStatusCertificateDeclined = 1;
+inline constexpr TransportStatus kStatusRequestNotOpened = 2;
+inline constexpr TransportStatus kStatusConnectionNotOpened = 3;
+inline constexpr TransportStatus kStatusHostTooShort = 6;
+inline constexpr TransportStatus kStatusPathTooShort = 7;
+inline constexpr TransportStatus kStatusProxyTooShort = 8;
+inline constexpr TransportStatus kStatusProxyNoPort = 9;
+inline constexpr TransportStatus kStatusBadScheme = 10;
+
+inline constexpr TransportStatus kStatusInternalError = 12004;
+inline constexpr TransportStatus kStatusTimeout = 12002;
+inline constexpr TransportStatus kStatusNameNotResolved = 12007;
+inline constexpr TransportStatus kStatusCannotConnect = 12029;
+inline constexpr TransportStatus kStatusConnectionAborted = 12030;
+inline constexpr TransportStatus kStatusConnectionReset = 12031;
+inline constexpr TransportStatus kStatusCertificateDate = 12037;
+inline constexpr TransportStatus kStatusCertificateName = 12038;
+inline constexpr TransportStatus kStatusUntrustedCertificate = 12045;
+inline constexpr TransportStatus kStatusInvalidResponse = 12152;
+inline constexpr TransportStatus kStatusSecureChannel = 12157;
+
+// What HttpGet hands back. text is the reply body when status is 0 (a partial one when AbortFlag
+// ended the read), else empty; httpStatus is the server's HTTP status code (0 when none arrived).
+struct HttpReply {
+    TransportStatus status = kStatusStart;
+    std::string text;
+    long httpStatus = 0;
+};
+
+// The sign-in values the transport connects with. The sign-in sets them; the connection takes a copy
+// when it is opened, so a change takes effect after CloseConnection.
+struct SignInValues {
+    std::string serverAddress;
+    std::uint16_t port = 0;
+    std::string userName;
+    std::string encipheredPassword; // the stored form; deciphered when the connection is opened
+};
+void SetSignInValues(const SignInValues& values);
+SignInValues GetSignInValues();
+
+// 1 asks a running HttpGet to stop after the piece of the reply it is reading; cleared at the start
+// of every HttpGet.
+extern std::atomic<std::uint8_t> AbortFlag;
+
+// Removes every blank from the stored server address (keeping the cleaned value) and returns
+// "https://" followed by it.
+std::string ServerBaseUrl();
+
+// The URL splitter: part 1 the scheme ("http://" when the lower-cased URL contains "http://", else
+// "https://" when it contains "https://", else empty); part 2 the host (between the first "://" and
+// the next "/", empty without such a "/"); part 3 the path from that "/" on (without such a "/",
+// everything after "://"). Other parts, or no "://": empty.
+std::string SplitUrl(std::string_view url, int part);
+
+// One GET of url. Checks the URL and the proxy settings first (statuses 6 to 10, nothing sent), then
+// opens or reuses the shared connection and reads the reply. Called on the GUI thread, the transfer
+// runs on a worker thread while the GUI keeps processing events.
+HttpReply HttpGet(std::string_view url);
+
+// Forgets the shared connection; the next HttpGet opens a new one with the values current then.
+// Requests in flight finish on the connection they started with.
+void CloseConnection();
+
+// Test seams: the connect time-out (30 s, connect and TLS handshake) and the time without any
+// received byte after which a transfer ends with 12002 (60 s); an extra file of trusted authorities
+// besides the system's (none).
+void SetTimeLimits(std::chrono::seconds connect, std::chrono::seconds stall);
+void SetExtraTrustedAuthorities(const std::filesystem::path& pemFile);
+
+} // namespace parlomar
