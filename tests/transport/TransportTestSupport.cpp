@@ -352,6 +352,10 @@ void Standin::SetFaults(const std::string& query) {
 
 // ---- Fixture ----
 
+std::string EncipheredForTest(const std::string& password) {
+    return password;
+}
+
 TransportFixtureState::TransportFixtureState() : ui(std::make_shared<RecorderUi>()) {
     unsetenv("http_proxy");
     unsetenv("https_proxy");
@@ -373,7 +377,7 @@ TransportFixtureState::~TransportFixtureState() {
 }
 
 void TransportFixtureState::SignIn(int port, const std::string& user, const std::string& password) {
-    SetSignInValues({"127.0.0.1", static_cast<std::uint16_t>(port), user, password});
+    SetSignInValues({"127.0.0.1", static_cast<std::uint16_t>(port), user, EncipheredForTest(password)});
 }
 
 void TransportFixtureState::Setting(const std::string& section, const std::string& key,

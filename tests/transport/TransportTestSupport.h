@@ -122,6 +122,9 @@ public:
 };
 bool StandinAvailable();
 
+// The stored (enciphered) form of a password, as the settings file and the sign-in hold it.
+std::string EncipheredForTest(const std::string& password);
+
 // Common test set-up: a temporary program folder with an empty settings file, the recorder UI
 // installed, and the sign-in values for 127.0.0.1 with the given port and credentials.
 struct TransportFixtureState {
