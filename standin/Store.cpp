@@ -112,6 +112,9 @@ Store::Store(const std::filesystem::path& file) {
         Session session(*this);
         session.Exec("PRAGMA journal_mode=WAL");
         session.Exec("PRAGMA synchronous=NORMAL");
+        // Large listings read the whole table; let them read it from memory.
+        session.Exec("PRAGMA cache_size=-65536");
+        session.Exec("PRAGMA mmap_size=268435456");
         sqlite3_busy_timeout(db_, 5000);
         Statement probe(db_, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='accounts'");
         probe.Step();
