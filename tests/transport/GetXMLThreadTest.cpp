@@ -1,0 +1,100 @@
+// The background list fetch: completions on the owner's thread, several fetches at once, shutdown.
+#include "TransportTestSupport.h"
+
+#include "server/GetXMLThreadUnit.h"
+
+#include <gtest/gtest.h>
+
+using namespace parlomar;
+using namespace parlomar::test;
+
+namespace {
+
+class ListFetch : public ::testing::Test {
+protected:
+    ListFetch() { ResetFetchShutdown(); }
+    ~ListFetch() override { ResetFetchShutdown(); }
+    TransportFixtureState state;
+
+    struct Delivery {
+        std::uint8_t kind = 0;
+        HttpReply reply;
+        bool onGuiThread = false;
+    };
+    std::vector<Delivery> deliveries;
+    TGetXMLThread::Completion Recorder() {
+        return [this](std::uint8_t kind, const HttpReply& reply) {
+            deliveries.push_back({kind, reply, state.ui->IsGuiThread()});
+        };
+    }
+};
+
+} // namespace
+
+TEST_F(ListFetch, CompletionsReachTheOwnerThreadEachWithItsOwnReply) {
+    if (!StandinAvailable())
+        GTEST_SKIP() << "the stand-in server is not built";
+    Standin standin(state.dir.path / "standin");
+    state.SignIn(standin.port);
+    standin.SetFaults("delay_ms=500&times=1"); // the account list arrives after the package list
+
+    TGetXMLThread accounts(ServerBaseUrl() + "/xml-api/listaccts?searchtype=user&search=", kFetchAccounts,
+                           Recorder());
+    TGetXMLThread packages(ServerBaseUrl() + "/xml-api/listpkgs", kFetchPackages, Recorder());
+    accounts.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    packages.Start();
+    ASSERT_TRUE(state.ui->PumpUntil([this] { return deliveries.size() == 2; }));
+
+    EXPECT_EQ(deliveries[0].kind, kFetchPackages);
+    EXPECT_EQ(deliveries[1].kind, kFetchAccounts);
+    for (const Delivery& d : deliveries) {
+        EXPECT_TRUE(d.onGuiThread);
+        EXPECT_EQ(d.reply.status, 0);
+        const char* element = d.kind == kFetchAccounts ? "<acct>" : "<package>";
+        const char* other = d.kind == kFetchAccounts ? "<package>" : "<acct>";
+        EXPECT_NE(d.reply.text.find(element), std::string::npos);
+        EXPECT_EQ(d.reply.text.find(other), std::string::npos);
+    }
+    // The progress of the fetch threads was shown on the GUI thread only.
+    EXPECT_FALSE(state.ui->statusOffGuiThread);
+    EXPECT_FALSE(state.ui->DotSuffixes().empty());
+}
+
+TEST_F(ListFetch, ShutdownEndsALongReplyAndDiscardsCompletions) {
+    ProbeServer probe;
+    state.SignIn(probe.port, probe.user, probe.password);
+    const std::string longReply(400 * 514, 'L'); // about 8 s at this pace
+    probe.SetReply(longReply, 514, std::chrono::milliseconds(20));
+
+    // A completion that arrives on the GUI thread once shutdown has begun is dropped.
+    probe.SetReply("<?xml?><short/>");
+    TGetXMLThread finished("http://127.0.0.1/xml-api/version", kFetchPackages, Recorder());
+    finished.Start();
+    ASSERT_TRUE(finished.WaitFor(std::chrono::seconds(10)));
+    BeginFetchShutdown();
+    state.ui->PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_TRUE(deliveries.empty());
+    ResetFetchShutdown();
+
+    probe.SetReply(longReply, 514, std::chrono::milliseconds(20));
+    auto running =
+        std::make_unique<TGetXMLThread>("http://127.0.0.1/xml-api/listpkgs", kFetchPackages, Recorder());
+    running->Start();
+    ASSERT_TRUE(state.ui->PumpUntil([this] { return state.ui->DotSuffixes().size() > 3; }));
+    EXPECT_FALSE(running->Finished());
+    EXPECT_TRUE(running->StopAtShutdown());
+    EXPECT_TRUE(running->Finished());
+    running.reset(); // the owner may drop the object; the posted completion keeps its own state
+    state.ui->PumpUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_TRUE(deliveries.empty());
+
+    // A fetch started after shutdown began sends nothing.
+    const auto sent = probe.Requests().size();
+    TGetXMLThread late("http://127.0.0.1/xml-api/listpkgs", kFetchPackages, Recorder());
+    late.Start();
+    EXPECT_TRUE(late.WaitFor(std::chrono::seconds(10)));
+    EXPECT_EQ(probe.Requests().size(), sent);
+    state.ui->PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_TRUE(deliveries.empty());
+}
