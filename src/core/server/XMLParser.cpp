@@ -3,7 +3,7 @@
 #include "accounts/StringGrid.h"
 
 #include <algorithm>
-#include <functional>
+#include <iterator>
 
 namespace parlomar {
 
@@ -11,23 +11,43 @@ namespace {
 
 constexpr auto npos = std::string_view::npos;
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+// Byte values with A-Z mapped to a-z.
+struct FoldTable {
+    unsigned char map[256];
+    constexpr FoldTable() : map() {
+        for (int c = 0; c < 256; ++c) {
+            map[c] = static_cast<unsigned char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
+        }
+    }
+};
+constexpr FoldTable kFold;
+
+inline unsigned char Fold(char c) {
+    return kFold.map[static_cast<unsigned char>(c)];
 }
 
 std::string LowerAscii(std::string_view text) {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](char c) { return LowerAscii(c); });
+    for (char& c : out) {
+        c = static_cast<char>(Fold(c));
+    }
     return out;
 }
 
-// Searches one text for one pattern. Searches move forward through the text: a result found from some
-// start stays the answer for any later start up to it, so a loop that asks again from increasing
-// positions scans each part of the text once (no pattern is looked for twice over the same bytes).
+// Searches one text for one pattern, ignoring the case of A-Z (Horspool's algorithm on the folded
+// bytes, so the text itself is never copied or lower-cased). Searches move forward through the text:
+// a result found from some start stays the answer for any later start up to it, so a loop that asks
+// again from increasing positions scans each part of the text once.
 class ForwardFinder {
 public:
-    ForwardFinder(std::string_view text, std::string pattern)
-        : text_(text), pattern_(std::move(pattern)), searcher_(pattern_.begin(), pattern_.end()) {}
+    ForwardFinder(std::string_view text, std::string_view pattern)
+        : text_(text), pattern_(LowerAscii(pattern)) {
+        const size_t m = pattern_.size();
+        std::fill(std::begin(skip_), std::end(skip_), m);
+        for (size_t i = 0; i + 1 < m; ++i) {
+            skip_[static_cast<unsigned char>(pattern_[i])] = m - 1 - i;
+        }
+    }
     ForwardFinder(const ForwardFinder&) = delete;
     ForwardFinder& operator=(const ForwardFinder&) = delete;
 
@@ -43,17 +63,32 @@ public:
     }
 
 private:
-    size_t Search(size_t from) const {
-        if (from > text_.size() || pattern_.size() > text_.size() - from) {
-            return npos;
+    size_t Search(size_t pos) const {
+        const size_t n = text_.size();
+        const size_t m = pattern_.size();
+        if (m == 0) {
+            return pos <= n ? pos : npos;
         }
-        auto it = std::search(text_.begin() + static_cast<std::ptrdiff_t>(from), text_.end(), searcher_);
-        return it == text_.end() ? npos : static_cast<size_t>(it - text_.begin());
+        const unsigned char last = static_cast<unsigned char>(pattern_[m - 1]);
+        while (pos <= n && m <= n - pos) {
+            const unsigned char c = Fold(text_[pos + m - 1]);
+            if (c == last) {
+                size_t j = m - 1;
+                while (j > 0 && Fold(text_[pos + j - 1]) == static_cast<unsigned char>(pattern_[j - 1])) {
+                    --j;
+                }
+                if (j == 0) {
+                    return pos;
+                }
+            }
+            pos += skip_[c];
+        }
+        return npos;
     }
 
     std::string_view text_;
     std::string pattern_;
-    std::boyer_moore_horspool_searcher<std::string::const_iterator> searcher_;
+    size_t skip_[256];
     bool cached_ = false;
     size_t lastFrom_ = 0;
     size_t lastResult_ = npos;
@@ -87,12 +122,9 @@ std::string XmlExtract(std::string_view data, std::string_view section, std::str
     }
     int rowsFilled = 0;
 
-    const std::string lowerData = LowerAscii(data);
     std::string_view work = data;
-    std::string_view lowerWork = lowerData;
     if (!section.empty()) {
-        const std::string lowerSection = LowerAscii(section);
-        const size_t p = FindOnce(lowerData, Concat("<", lowerSection));
+        const size_t p = ForwardFinder(data, Concat("<", section)).Find(0);
         if (p == npos) {
             if (fillGrid) {
                 grid->SetRowCount(1);
@@ -101,17 +133,15 @@ std::string XmlExtract(std::string_view data, std::string_view section, std::str
         }
         // The window is as long as the 1-based position of the closing tag, searched in the whole
         // data; it starts right after "<" and the section name.
-        const size_t q = FindOnce(lowerData, Concat("</", lowerSection, ">"));
+        const size_t q = ForwardFinder(data, Concat("</", section, ">")).Find(0);
         const size_t length = (q == npos) ? 0 : q + 1;
         const size_t start = p + 1 + section.size(); // never past the end: "<section" was found at p
         work = work.substr(start, length);
-        lowerWork = lowerWork.substr(start, length);
     }
 
-    const std::string lowerTag = LowerAscii(tag);
-    ForwardFinder plainStart(lowerWork, Concat("<", lowerTag, ">"));
-    ForwardFinder attributedStart(lowerWork, Concat("<", lowerTag, " "));
-    ForwardFinder closing(lowerWork, Concat("</", lowerTag));
+    ForwardFinder plainStart(work, Concat("<", tag, ">"));
+    ForwardFinder attributedStart(work, Concat("<", tag, " "));
+    ForwardFinder closing(work, Concat("</", tag));
 
     std::string result;
     std::string_view lastValue;

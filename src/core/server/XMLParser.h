@@ -32,8 +32,8 @@ inline constexpr int kXmlAllValues = 3;  // return every value, joined by CR (no
 // fill one table. Modes 2 and 3 return the text (a grid given with them is cut to 1 row); mode 1
 // returns the empty text.
 //
-// Runs in time linear in the data size: the data is lower-cased once per call, and every search
-// pattern only ever moves forward through it.
+// Runs in time linear in the data size, without copying it: the searches compare case-folded bytes
+// in place, and each search pattern only ever moves forward through the data.
 std::string XmlExtract(std::string_view data, std::string_view section, std::string_view tag, int mode,
                        TStringGridData* grid = nullptr, int column = 0);
 
