@@ -1,0 +1,113 @@
+// The shared request operations against the stand-in server and the probe server, through the
+// question and message seam.
+#include "TransportTestSupport.h"
+
+#include "server/ApiRequests.h"
+#include "settings/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace parlomar;
+using namespace parlomar::test;
+
+namespace {
+
+class ApiRequests : public ::testing::Test {
+protected:
+    ApiRequests() {
+        std::filesystem::create_directories(LanguageFile().parent_path());
+        std::ofstream(LanguageFile()) << "[ErrorMess]\nErr11=The request did not succeed.\n"
+                                      << "Err12029=Cannot connect to the server.\n";
+    }
+    TransportFixtureState state;
+    std::vector<std::string>& Messages() { return state.ui->messages; }
+};
+
+} // namespace
+
+TEST_F(ApiRequests, ConfirmAndCallAsksSendsAndReports) {
+    if (!StandinAvailable())
+        GTEST_SKIP() << "the stand-in server is not built";
+    Standin standin(state.dir.path / "standin");
+    state.SignIn(standin.port);
+    auto packageExists = [] {
+        return HttpGet(ServerBaseUrl() + "/xml-api/listpkgs").text.find("<name>bronze</name>") !=
+               std::string::npos;
+    };
+
+    // Declined: nothing is sent, the package is still there.
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "bronze", "Package", "deleted", "Delete"), kCallDeclined);
+    EXPECT_EQ(state.ui->questions, std::vector<std::string>{"Delete Package bronze?"});
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(packageExists());
+
+    state.ui->answers = {true, true, true};
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "bronze", "Package", "deleted", "Delete"), kCallSucceeded);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("bronze"), std::string::npos); // the server's statusmsg
+    EXPECT_FALSE(packageExists());
+
+    // A name with "&" stays one value: the server answers about exactly that package.
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "silver&x=1", "Package", "deleted", "Delete"), kCallRefused);
+    EXPECT_NE(Messages().back().find("silver&amp;x=1"), std::string::npos) << Messages().back();
+
+    // A failed transfer is returned, not shown.
+    const auto shown = Messages().size();
+    CloseConnection();
+    state.SignIn(FreePort());
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "gold", "Package", "deleted", "Delete"), kStatusCannotConnect);
+    EXPECT_EQ(Messages().size(), shown);
+}
+
+TEST_F(ApiRequests, ConfirmAndCallFallsBackToItsOwnTexts) {
+    TestCertificates certificates(state.dir.path);
+    auto [cert, key] = certificates.Make("probe", "IP:127.0.0.1", true);
+    ProbeServer probe(cert, key);
+    state.SignIn(probe.port, probe.user, probe.password);
+    state.ui->answers = {true, true};
+    probe.SetReply("<?xml version=\"1.0\"?><killpkg><result><status>1</status><statusmsg></statusmsg>"
+                   "</result></killpkg>");
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "p", "Package", "deleted", "Delete"), kCallSucceeded);
+    probe.SetReply("<?xml version=\"1.0\"?><killpkg><result><status>0</status></result></killpkg>");
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "p", "Package", "deleted", "Delete"), kCallRefused);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Package p deleted", "The request did not succeed."}));
+}
+
+TEST_F(ApiRequests, ConfirmAndCallForUserAndQuerySuspended) {
+    if (!StandinAvailable())
+        GTEST_SKIP() << "the stand-in server is not built";
+    Standin standin(state.dir.path / "standin");
+    state.SignIn(standin.port);
+    std::string status = "old", message = "untouched";
+
+    EXPECT_EQ(QuerySuspended("alpinebk"), 0);
+    EXPECT_EQ(QuerySuspended("greenleaf"), 1);
+    EXPECT_EQ(QuerySuspended("nosuchuser"), -1);
+
+    ConfirmAndCallForUser("alpinebk", "suspendacct", "Suspend alpinebk", status, message);
+    EXPECT_EQ(status, "");
+    EXPECT_EQ(message, "untouched");
+    EXPECT_EQ(state.ui->questions.back(), "Suspend alpinebk?");
+    EXPECT_EQ(QuerySuspended("alpinebk"), 0); // declined: nothing was sent
+
+    state.ui->answers = {true, true, true};
+    ConfirmAndCallForUser("alpinebk", "suspendacct", "Suspend alpinebk", status, message);
+    EXPECT_EQ(status, "1");
+    EXPECT_FALSE(message.empty());
+    EXPECT_EQ(QuerySuspended("alpinebk"), 1);
+
+    CloseConnection();
+    state.SignIn(standin.port, "root", "wrong-password");
+    ConfirmAndCallForUser("alpinebk", "unsuspendacct", "Unsuspend alpinebk", status, message);
+    EXPECT_EQ(status, "relogin");
+    EXPECT_EQ(QuerySuspended("alpinebk"), -1);
+
+    CloseConnection();
+    state.SignIn(FreePort());
+    ConfirmAndCallForUser("alpinebk", "unsuspendacct", "Unsuspend alpinebk", status, message);
+    EXPECT_EQ(status, "");
+    EXPECT_EQ(Messages().back(), "Cannot connect to the server.");
+    EXPECT_EQ(QuerySuspended("alpinebk"), -1);
+}
