@@ -318,9 +318,7 @@ std::string IniSetValue(std::string_view text, std::string_view section, std::st
     bool inSection = false;
     bool found = false;
     std::optional<Line> keyLine;
-    std::size_t insertAfter = 0; // offset after the line that the new entry follows
-    Line lastOfSection;          // the header or the last entry of the section
-    bool lastHasTerminator = true;
+    Line lastOfSection; // the header or the last entry of the section
     bool lastLineBlank = true;
     while (reader.Next(line)) {
         lastLineBlank = Trim(text.substr(line.begin, line.contentEnd - line.begin)).empty();
@@ -353,8 +351,9 @@ std::string IniSetValue(std::string_view text, std::string_view section, std::st
         return out;
     }
     if (found) {
-        insertAfter = lastOfSection.end;
-        lastHasTerminator = text[lastOfSection.end - 1] == '\n';
+        // The new entry follows the section's last entry (or its header).
+        const std::size_t insertAfter = lastOfSection.end;
+        const bool lastHasTerminator = text[insertAfter - 1] == '\n';
         out.append(text.substr(0, insertAfter));
         if (!lastHasTerminator) {
             out.append(eol); // the new line follows a last line that had no terminator
