@@ -1,0 +1,82 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace parlomar {
+
+// The request rules of the control server's XML API that need no network: the tests that choose the
+// account search type, composing request URLs, and reading the result of a reply.
+
+// The domain test: the last label (after the last ".") has 2 to 4 characters, each from "A" to "z",
+// or else the text contains "http"; and then every character is "#", "&", one of "-" to ":", one of
+// "?" to "Z", or a small letter. The empty text fails.
+bool IsDomainName(std::string_view text);
+
+// A "." is appended; every character must then be a digit or "."; the first four "."-separated fields
+// must each be a decimal number from 0 to 255 (an empty field fails). What follows them is not looked at.
+bool IsIPv4Address(std::string_view text);
+
+// The listaccts search type for a search text: "domain" when it passes the domain test, else "ip"
+// when it is an IPv4 address, else "user".
+std::string SearchTypeFor(std::string_view text);
+
+// "https://" followed by the server address with every blank removed.
+std::string ServerBaseUrl(std::string_view serverAddress);
+
+// RFC 3986 percent-encoding: A-Z a-z 0-9 - . _ ~ are kept, every other byte becomes %XX (upper-case
+// hex), bytes above 127 too.
+std::string PercentEncode(std::string_view value);
+
+// Request URLs. baseUrl is what ServerBaseUrl gave; function names and query keys are fixed texts,
+// every value is percent-encoded. URLs are not cut to any length.
+using QueryFields = std::vector<std::pair<std::string, std::string>>; // key, value; in the order sent
+
+// baseUrl + "/xml-api/" + functionAndKey + the encoded value, for requests that name one item:
+// ApiItemUrl(base, "killpkg?pkg=", name), ApiItemUrl(base, "suspendacct?user=", user) ...
+std::string ApiItemUrl(std::string_view baseUrl, std::string_view functionAndKey, std::string_view value);
+
+std::string VersionUrl(std::string_view baseUrl);
+std::string ListPackagesUrl(std::string_view baseUrl);
+// searchType is "domain", "ip" or "user" (SearchTypeFor); an empty search text lists every account.
+std::string ListAccountsUrl(std::string_view baseUrl, std::string_view searchType,
+                            std::string_view searchText);
+// The search that a search box starts: its type chosen by SearchTypeFor.
+std::string SearchAccountsUrl(std::string_view baseUrl, std::string_view searchText);
+// createacct / addpkg / editpkg: "?" followed by key=value pairs joined by "&" (keys encoded as well).
+std::string CreateAccountUrl(std::string_view baseUrl, const QueryFields& fields);
+std::string AddPackageUrl(std::string_view baseUrl, const QueryFields& fields);
+std::string EditPackageUrl(std::string_view baseUrl, const QueryFields& fields);
+std::string RemoveAccountUrl(std::string_view baseUrl, std::string_view user);
+std::string KillPackageUrl(std::string_view baseUrl, std::string_view package);
+std::string SuspendAccountUrl(std::string_view baseUrl, std::string_view user);
+std::string UnsuspendAccountUrl(std::string_view baseUrl, std::string_view user);
+std::string PasswdUrl(std::string_view baseUrl, std::string_view user, std::string_view newPassword);
+std::string LimitBandwidthUrl(std::string_view baseUrl, std::string_view user, std::string_view limit);
+std::string AccountSummaryUrl(std::string_view baseUrl, std::string_view user);
+
+// The result element of an action reply. Only status "1" is success; any other text, the empty one
+// included, is failure. statusmsg is the server's message, to be shown unchanged (as plain text).
+struct ApiResult {
+    std::string status;
+    std::string statusmsg;
+    bool IsSuccess() const { return status == "1"; }
+};
+// status and statusmsg of the last such elements inside the "result" section of a reply.
+ApiResult ReadApiResult(std::string_view reply);
+
+// The text that opens every XML API reply of a server that accepted the signed-in credentials.
+inline constexpr std::string_view kServerMarker = "<?xml";
+
+// True when the server no longer accepts the signed-in user: a non-empty reply without the server
+// marker, or an HTTP status of 401 or 403 whatever the reply. An empty reply with any other status is
+// never a signed-out reply.
+bool IsSignedOutReply(std::string_view reply, long httpStatus = 0);
+
+// The suspended state in an accountsummary reply: 1 when its `suspended` value is "1", 0 when "0",
+// -1 for anything else (missing, empty or another text).
+int SuspendedStateOf(std::string_view reply);
+
+} // namespace parlomar

@@ -1,0 +1,112 @@
+#include "server/Global.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace parlomar;
+
+TEST(RequestRules, SearchTypeFollowsDomainAndAddressTests) {
+    EXPECT_EQ(SearchTypeFor("shop.example.com"), "domain");
+    EXPECT_EQ(SearchTypeFor("example.de"), "domain");
+    EXPECT_EQ(SearchTypeFor("example.info"), "domain");
+    EXPECT_EQ(SearchTypeFor("example.museum"), "user"); // last label longer than 4
+    EXPECT_EQ(SearchTypeFor("example.c"), "user");      // shorter than 2
+    EXPECT_EQ(SearchTypeFor("192.168.1.20"), "ip");
+    EXPECT_EQ(SearchTypeFor("192.168.1.256"), "user");
+    EXPECT_EQ(SearchTypeFor("bob"), "user");
+    EXPECT_EQ(SearchTypeFor(""), "user");
+    // "http" rescues a text whose last label fails, as long as every character is allowed.
+    EXPECT_EQ(SearchTypeFor("http://host/panel"), "domain");
+    EXPECT_EQ(SearchTypeFor("http://host/my panel"), "user");
+
+    EXPECT_FALSE(IsDomainName("my_shop.com"));       // "_" is not an allowed character
+    EXPECT_FALSE(IsDomainName("shop.c_m"));          // even inside a last label that passes
+    EXPECT_FALSE(IsDomainName("shop.example.com ")); // blank
+    EXPECT_FALSE(IsDomainName("example.co1"));       // digit in the last label
+    EXPECT_TRUE(IsDomainName("EXAMPLE.COM"));
+    EXPECT_TRUE(IsDomainName("a@b#c&d?.org"));
+    EXPECT_FALSE(IsDomainName("caf\xc3\xa9.fr"));
+
+    EXPECT_TRUE(IsIPv4Address("0.0.0.0"));
+    EXPECT_TRUE(IsIPv4Address("255.255.255.255"));
+    EXPECT_TRUE(IsIPv4Address("1.2.3.4.5")); // what follows the fourth field is not looked at
+    EXPECT_TRUE(IsIPv4Address("1.2.3.4.999"));
+    EXPECT_TRUE(IsIPv4Address("001.02.3.4")); // leading zeros read as decimal
+    EXPECT_FALSE(IsIPv4Address("1.2.3"));
+    EXPECT_FALSE(IsIPv4Address("1..3.4"));
+    EXPECT_FALSE(IsIPv4Address(".1.2.3.4"));
+    EXPECT_FALSE(IsIPv4Address("1.2.3.4a"));
+    EXPECT_FALSE(IsIPv4Address("1.2.3.99999999999999999999"));
+    EXPECT_FALSE(IsIPv4Address("-1.2.3.4"));
+    EXPECT_FALSE(IsIPv4Address(""));
+}
+
+TEST(RequestRules, UrlsEncodeEveryValueAndKeepTheirFullLength) {
+    const std::string base = ServerBaseUrl(" host .example.com:2087 ");
+    EXPECT_EQ(base, "https://host.example.com:2087");
+
+    EXPECT_EQ(PercentEncode("AZaz09-._~"), "AZaz09-._~");
+    EXPECT_EQ(PercentEncode("a b&c=d?e#f/g%h+"), "a%20b%26c%3Dd%3Fe%23f%2Fg%25h%2B");
+    EXPECT_EQ(PercentEncode(std::string("\xc3\xa9\x01\x7f\0", 5)), "%C3%A9%01%7F%00");
+
+    EXPECT_EQ(VersionUrl(base), base + "/xml-api/version");
+    EXPECT_EQ(ListPackagesUrl(base), base + "/xml-api/listpkgs");
+    EXPECT_EQ(ListAccountsUrl(base, "user", ""), base + "/xml-api/listaccts?searchtype=user&search=");
+    EXPECT_EQ(SearchAccountsUrl(base, "10.0.0.1"), base + "/xml-api/listaccts?searchtype=ip&search=10.0.0.1");
+    EXPECT_EQ(SearchAccountsUrl(base, "bob smith"),
+              base + "/xml-api/listaccts?searchtype=user&search=bob%20smith");
+    // A package name with "&" stays one value.
+    EXPECT_EQ(KillPackageUrl(base, "gold&silver"), base + "/xml-api/killpkg?pkg=gold%26silver");
+    EXPECT_EQ(RemoveAccountUrl(base, "bob"), base + "/xml-api/removeacct?user=bob");
+    EXPECT_EQ(SuspendAccountUrl(base, "bob"), base + "/xml-api/suspendacct?user=bob");
+    EXPECT_EQ(UnsuspendAccountUrl(base, "bob"), base + "/xml-api/unsuspendacct?user=bob");
+    EXPECT_EQ(AccountSummaryUrl(base, "bob"), base + "/xml-api/accountsummary?user=bob");
+    EXPECT_EQ(PasswdUrl(base, "bob", "p&ss=w#rd"), base + "/xml-api/passwd?user=bob&pass=p%26ss%3Dw%23rd");
+    EXPECT_EQ(LimitBandwidthUrl(base, "bob", "1000"), base + "/xml-api/limitbw?user=bob&bwlimit=1000");
+    EXPECT_EQ(ApiItemUrl(base, "killpkg?pkg=", "a b"), base + "/xml-api/killpkg?pkg=a%20b");
+
+    const QueryFields fields = {{"username", "bob"}, {"domain", "bob.com"}, {"plan", "Gold Plan"}};
+    EXPECT_EQ(CreateAccountUrl(base, fields),
+              base + "/xml-api/createacct?username=bob&domain=bob.com&plan=Gold%20Plan");
+    EXPECT_EQ(AddPackageUrl(base, {{"name", "x"}}), base + "/xml-api/addpkg?name=x");
+    EXPECT_EQ(EditPackageUrl(base, {}), base + "/xml-api/editpkg?");
+
+    // No cut at 255 characters.
+    const std::string longPassword(400, 'p');
+    const std::string url = PasswdUrl(base, "bob", longPassword);
+    EXPECT_GT(url.size(), 255u);
+    EXPECT_EQ(url.substr(url.size() - 400), longPassword);
+}
+
+TEST(ReplyRules, ResultSignedOutAndSuspendedState) {
+    ApiResult ok = ReadApiResult("<?xml version=\"1.0\" ?><killpkg><result><status>1</status>"
+                                 "<statusmsg>Deleted gold</statusmsg></result></killpkg>");
+    EXPECT_TRUE(ok.IsSuccess());
+    EXPECT_EQ(ok.statusmsg, "Deleted gold");
+    ApiResult failed = ReadApiResult("<?xml?><RESULT><STATUS>0</STATUS><statusmsg></statusmsg></RESULT>");
+    EXPECT_FALSE(failed.IsSuccess());
+    EXPECT_EQ(failed.status, "0");
+    EXPECT_EQ(failed.statusmsg, "");
+    // Outside a result element nothing is read; an empty reply is failure without a message.
+    EXPECT_FALSE(ReadApiResult("<status>1</status>").IsSuccess());
+    EXPECT_FALSE(ReadApiResult("").IsSuccess());
+    EXPECT_FALSE(ReadApiResult("<result><status> 1</status></result>").IsSuccess());
+
+    EXPECT_FALSE(IsSignedOutReply("", 0));
+    EXPECT_FALSE(IsSignedOutReply("", 200));
+    EXPECT_FALSE(IsSignedOutReply("<?xml version=\"1.0\"?><version/>", 200));
+    EXPECT_TRUE(IsSignedOutReply("<html>Login</html>", 200));
+    EXPECT_TRUE(IsSignedOutReply("<?XML?>", 0)); // the marker is matched exactly
+    EXPECT_TRUE(IsSignedOutReply("", 401));
+    EXPECT_TRUE(IsSignedOutReply("<?xml?>", 403));
+    EXPECT_FALSE(IsSignedOutReply("<?xml?>", 500));
+
+    EXPECT_EQ(SuspendedStateOf("<acct><suspended>1</suspended></acct>"), 1);
+    EXPECT_EQ(SuspendedStateOf("<acct><SUSPENDED>0</SUSPENDED></acct>"), 0);
+    EXPECT_EQ(SuspendedStateOf("<acct><suspended></suspended></acct>"), -1);
+    EXPECT_EQ(SuspendedStateOf("<acct><suspended>yes</suspended></acct>"), -1);
+    EXPECT_EQ(SuspendedStateOf(""), -1);
+    // The last element wins.
+    EXPECT_EQ(SuspendedStateOf("<suspended>0</suspended><suspended>1</suspended>"), 1);
+}
