@@ -24,8 +24,16 @@ void AppendEscaped(std::string& out, std::string_view text) {
         case '\'':
             entity = "&apos;";
             break;
-        default:
+        case '\t':
+        case '\n':
+        case '\r':
             continue;
+        default:
+            // Other control characters are not allowed in XML 1.0 documents.
+            if (static_cast<unsigned char>(text[i]) >= 0x20) {
+                continue;
+            }
+            entity = "?";
         }
         out.append(text.substr(start, i - start));
         out.append(entity);

@@ -8,7 +8,8 @@ namespace parlomar::standin {
 // Every reply the API accepts starts with this declaration; clients look for it.
 inline constexpr std::string_view kXmlDeclaration = "<?xml version=\"1.0\" ?>";
 
-// Appends text with & < > " ' replaced by their entities.
+// Appends text with & < > " ' replaced by their entities and other control characters than
+// tab, line feed and carriage return (not allowed in XML) replaced by "?".
 void AppendEscaped(std::string& out, std::string_view text);
 std::string XmlEscape(std::string_view text);
 

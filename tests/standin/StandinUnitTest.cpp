@@ -52,6 +52,10 @@ TEST(StandinUnitTest, LimitsAndFlags) {
 TEST(StandinUnitTest, XmlEscapingCoversAllFiveCharacters) {
     EXPECT_EQ(XmlEscape("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&apos;f");
     EXPECT_EQ(XmlEscape("plain"), "plain");
+    EXPECT_EQ(XmlEscape(std::string("a\x01"
+                                    "b\tc\nd\0e",
+                                    9)),
+              "a?b\tc\nd?e");
     XmlWriter xml;
     xml.Open("r").Element("n", 42).Status(false, "x<y").Close("r");
     EXPECT_EQ(xml.Take(),
