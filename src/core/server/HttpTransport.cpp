@@ -1,6 +1,7 @@
 #include "server/HttpTransport.h"
 
 #include "Error.h"
+#include "server/Global.h"
 #include "server/TransportUi.h"
 #include "settings/IniFile.h"
 #include "settings/Localization.h"
@@ -555,7 +556,7 @@ SignInValues GetSignInValues() {
 std::string ServerBaseUrl() {
     std::lock_guard lock(gSignInMutex);
     std::erase(gSignIn.serverAddress, ' ');
-    return "https://" + gSignIn.serverAddress;
+    return ServerBaseUrl(gSignIn.serverAddress);
 }
 
 std::string SplitUrl(std::string_view url, int part) {
