@@ -1,5 +1,6 @@
 #include "TransportTestSupport.h"
 
+#include "server/PasswordCipher.h"
 #include "settings/IniFile.h"
 #include "settings/Paths.h"
 
@@ -353,7 +354,7 @@ void Standin::SetFaults(const std::string& query) {
 // ---- Fixture ----
 
 std::string EncipheredForTest(const std::string& password) {
-    return password;
+    return EncipherPassword(password);
 }
 
 TransportFixtureState::TransportFixtureState() : ui(std::make_shared<RecorderUi>()) {

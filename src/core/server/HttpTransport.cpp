@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "server/Global.h"
+#include "server/PasswordCipher.h"
 #include "server/TransportUi.h"
 #include "settings/IniFile.h"
 #include "settings/Localization.h"
@@ -92,7 +93,7 @@ void UnlockShare(CURL*, curl_lock_data data, void* user) {
 }
 
 std::string Decipher(const std::string& enciphered) {
-    return enciphered; // TEMP until the cipher lands
+    return DecipherPassword(enciphered);
 }
 
 // Opens the shared connection unless one exists (then it is reused whatever the host). nullptr when
