@@ -6,6 +6,7 @@
 #ifdef PARLOMAR_STANDIN_BIN
 
 #include "server/HttpTransport.h"
+#include "server/PasswordCipher.h"
 #include "server/TransportUi.h"
 #include "settings/Paths.h"
 
@@ -58,8 +59,9 @@ public:
             throw std::runtime_error("the stand-in server did not start");
         parlomar::SetProgramFolder(dir_);
         std::ofstream(parlomar::SettingsFile()) << "[General]\nUntrustedCert=0\n";
-        parlomar::SetSignInValues(
-            {"127.0.0.1", static_cast<std::uint16_t>(std::atoi(line.c_str() + colon + 1)), "bench", "bench"});
+        parlomar::SetSignInValues({"127.0.0.1",
+                                   static_cast<std::uint16_t>(std::atoi(line.c_str() + colon + 1)), "bench",
+                                   parlomar::EncipherPassword("bench")});
     }
     ~Server() {
         parlomar::CloseConnection();
@@ -94,7 +96,7 @@ void Fetch(benchmark::State& state, bool onGuiThread) {
     std::size_t bytes = 0;
     for (auto _ : state) {
         parlomar::HttpReply reply = parlomar::HttpGet(url);
-        if (reply.status != 0 || reply.text.empty()) {
+        if (reply.status != 0 || reply.httpStatus != 200 || reply.text.empty()) {
             state.SkipWithError("the request failed");
             break;
         }
@@ -110,8 +112,8 @@ void BM_HttpGetListAccounts(benchmark::State& state) {
 void BM_HttpGetListAccountsOnGuiThread(benchmark::State& state) {
     Fetch(state, true);
 }
-BENCHMARK(BM_HttpGetListAccounts)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_HttpGetListAccountsOnGuiThread)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HttpGetListAccounts)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HttpGetListAccountsOnGuiThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
