@@ -1,0 +1,189 @@
+#include "accounts/AccountList.h"
+
+#include "accounts/GridSort.h"
+#include "server/XMLParser.h"
+
+#include <unordered_map>
+
+namespace parlomar {
+
+void BeginListAllAccounts(TListState& state) {
+    state.lastSearchText.clear();
+    state.serverAccountCount = -1;
+    state.accountsListedInFull = true;
+}
+
+int BeginServerSearch(TListState& state, std::string_view boxText) {
+    if (boxText.empty()) {
+        return 5;
+    }
+    state.lastSearchText.assign(boxText);
+    state.accountsListedInFull = false;
+    return 0;
+}
+
+int FillAccountRows(TStringGridData& grid, std::string_view reply) {
+    // Limits set in this run, by user name, so that they stay with their account whatever order or
+    // selection the new reply brings.
+    std::unordered_map<std::string, std::string> limits;
+    if (grid.ColCount() == kAccountColumns) {
+        for (int row = 1; row < grid.RowCount(); ++row) {
+            if (!grid.Cell(kAccBandwidthCol, row).empty()) {
+                limits[grid.Cell(kAccUserCol, row)] = grid.Cell(kAccBandwidthCol, row);
+            }
+        }
+    }
+    grid.SetColCount(kAccountColumns);
+    XmlExtract(reply, "", "user", kXmlFillColumn, &grid, kAccUserCol);
+    XmlExtract(reply, "", "domain", kXmlFillColumn, &grid, kAccDomainCol);
+    XmlExtract(reply, "", "suspended", kXmlFillColumn, &grid, kAccSuspendedCol);
+    XmlExtract(reply, "", "diskused", kXmlFillColumn, &grid, kAccDiskUsedCol);
+    XmlExtract(reply, "", "disklimit", kXmlFillColumn, &grid, kAccDiskLimitCol);
+
+    const int rows = grid.RowCount() - 1;
+    const int height = grid.DefaultRowHeight();
+    for (int row = 1; row <= rows; ++row) {
+        std::string limit;
+        if (!limits.empty()) {
+            if (auto it = limits.find(grid.Cell(kAccUserCol, row)); it != limits.end()) {
+                limit = it->second;
+            }
+        }
+        grid.SetCell(kAccBandwidthCol, row, std::move(limit));
+        const std::string& domain = grid.Cell(kAccDomainCol, row);
+        std::string panel;
+        panel.reserve(domain.size() + 13);
+        panel.append("http://").append(domain).append("/panel");
+        grid.SetCell(kAccPanelCol, row, std::move(panel));
+        grid.SetRowHeight(row, height);
+    }
+    return rows;
+}
+
+AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
+                                std::string_view boxText, const StatusTextLookup& statusText) {
+    AccountListView view;
+    if (status != 0) {
+        view.listMessage = status;
+        return view;
+    }
+    view.addCaption = 15;
+    view.getListCaption = state.accountsListedInFull ? 68 : 55;
+    if (reply.empty()) {
+        view.listMessage = 12;
+        return view;
+    }
+
+    const int rows = FillAccountRows(grid, reply);
+    if (rows < 1) {
+        view.listMessage = 12;
+        view.noAccounts = true;
+        return view;
+    }
+    if (state.serverAccountCount == -1) {
+        state.serverAccountCount = rows;
+    }
+    if (statusText) {
+        grid.SetCell(0, 0, statusText(26));
+        grid.SetCell(1, 0, statusText(27));
+        grid.SetCell(2, 0, statusText(28));
+        grid.SetCell(7, 0, statusText(29));
+    }
+    SortByHeaderClick(grid, kListModeAccounts, kAccUserCol);
+    view.shown = true;
+    view.fetchedRows = rows;
+
+    const int left = ApplyFilterBar(grid, state.filterMode);
+    view.slot1 = FilterBarSlot(state.filterMode, left);
+    const LocalFilterResult filtered =
+        ApplyLocalFilter(grid, kListModeAccounts, boxText, false, state.filterMode);
+    view.slot1 = filtered.slot1;
+    view.selectRow = FirstVisibleRow(grid);
+    return view;
+}
+
+int ApplyFilterBar(TStringGridData& grid, int filterMode) {
+    if (filterMode != kFilterActive && filterMode != kFilterSuspended) {
+        return std::max(0, grid.RowCount() - 1);
+    }
+    const char* removed = filterMode == kFilterActive ? "1" : "0";
+    std::vector<bool> keep(static_cast<size_t>(grid.RowCount()), true);
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        keep[static_cast<size_t>(row)] = grid.Cell(kAccSuspendedCol, row) != removed;
+    }
+    grid.KeepRows(keep);
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        grid.SetCell(kAccNumberCol, row, std::to_string(row));
+    }
+    return grid.RowCount() - 1;
+}
+
+std::string AccountCopyText(const TStringGridData& grid, int row) {
+    return grid.Cell(kAccUserCol, row) + " " + grid.Cell(kAccDomainCol, row);
+}
+
+std::string AccountUsageHint(const TStringGridData& grid, int row) {
+    return grid.Cell(kAccDiskUsedCol, row) + "/" + grid.Cell(kAccDiskLimitCol, row);
+}
+
+int SuspendMenuCaption(const TStringGridData& grid, int row) {
+    const std::string& state = grid.Cell(kAccSuspendedCol, row);
+    if (state == "1") {
+        return 9;
+    }
+    if (state == "0") {
+        return 8;
+    }
+    return 0;
+}
+
+void StoreQueriedSuspended(TStringGridData& grid, int row, int answer) {
+    grid.SetCell(kAccSuspendedCol, row, answer == 1 ? "1" : "0");
+}
+
+SuspendAction SuspendActionOf(const TStringGridData& grid, int row) {
+    const std::string& state = grid.Cell(kAccSuspendedCol, row);
+    if (state == "1") {
+        return SuspendAction::Unsuspend;
+    }
+    if (state == "0") {
+        return SuspendAction::Suspend;
+    }
+    return SuspendAction::None;
+}
+
+SuspendOutcome ApplySuspendAnswer(TStringGridData& grid, int row, bool suspended, std::string_view statusText,
+                                  std::string_view messageText) {
+    SuspendOutcome outcome;
+    if (statusText.empty() && messageText.empty()) {
+        return outcome; // declined: nothing was sent
+    }
+    outcome.showMessage = true;
+    outcome.message.assign(messageText);
+    if (statusText == "1") {
+        grid.SetCell(kAccSuspendedCol, row, suspended ? "1" : "0");
+    }
+    return outcome;
+}
+
+bool ApplyBandwidthAnswer(TStringGridData& grid, int row, std::string_view limit, bool sent,
+                          int transportStatus, bool signedOut) {
+    if (signedOut) {
+        return true;
+    }
+    if (sent && transportStatus == 0) {
+        grid.SetCell(kAccBandwidthCol, row, std::string(limit));
+    }
+    return false;
+}
+
+AfterDelete AfterAccountDelete(int result, int listMode) {
+    AfterDelete after;
+    after.showTransportError = result > 0;
+    after.refetchAccounts = result == 0;
+    // The refetch switches the list mode to accounts before the package mode is looked at.
+    after.packageFetches = (result != 0 && listMode == kListModePackages) ? 1 : 0;
+    return after;
+}
+
+} // namespace parlomar

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "accounts/ListGrid.h"
+#include "accounts/StringGrid.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace parlomar {
+
+// The account list in the grid: building it from a listaccts reply, the filter bar, and the cell
+// updates of the account actions. The window acts on the returned descriptions (messages, captions,
+// status numbers); the texts behind the numbers are StatusText / ErrorText.
+
+// Account columns.
+inline constexpr int kAccountColumns = 8;
+inline constexpr int kAccNumberCol = 0;
+inline constexpr int kAccUserCol = 1;
+inline constexpr int kAccDomainCol = 2;
+inline constexpr int kAccSuspendedCol = 3; // "1" suspended, "0" active, anything else unknown
+inline constexpr int kAccBandwidthCol = 4; // the limit set with "Limit bandwidth" in this run
+inline constexpr int kAccDiskUsedCol = 5;
+inline constexpr int kAccDiskLimitCol = 6;
+inline constexpr int kAccPanelCol = 7; // "http://" + domain + "/panel"
+
+// Looks up a numbered status text (StatusText in the program; tests pass their own).
+using StatusTextLookup = std::function<std::string(int)>;
+
+// The list values the main window keeps between list builds.
+struct TListState {
+    int listMode = kListModeNone;
+    std::string accountReply; // the stored account list reply
+    std::string packageReply; // the stored package list reply
+    bool packageReplyStored = false;
+    std::string lastSearchText;
+    bool accountsListedInFull = false;
+    bool packagesListedInFull = true;
+    int serverAccountCount = 0; // -1: the next account list build counts the rows
+    int filterMode = kFilterAll;
+    int lastSelectedRow = 0;
+};
+
+// "List accounts": forget the last search, count the next listing, mark it a full listing. The
+// window then starts the fetch of SearchAccountsUrl(base, "") with list mode 1.
+void BeginListAllAccounts(TListState& state);
+// A server search from the search box. An empty text starts nothing and gives 5 (the list message
+// to show); otherwise the text becomes the last search text and 0 is returned.
+int BeginServerSearch(TListState& state, std::string_view boxText);
+
+// Fills the account columns 1, 2, 3, 5, 6 from every `user`, `domain`, `suspended`, `diskused` and
+// `disklimit` of the reply (row n: the n-th occurrence of each tag), numbers column 0, sets column
+// 7 to each row's panel address and shows every data row. Bandwidth limits set in this run follow
+// their account (by user name); other rows get an empty limit. The heading row (texts and sort
+// markers) is kept. Returns the number of data rows.
+int FillAccountRows(TStringGridData& grid, std::string_view reply);
+
+// What ShowAccountList leaves for the window to show.
+struct AccountListView {
+    int listMessage = 0;     // non-zero: ShowListMessage with this code (transport status or 12)
+    bool shown = false;      // rows were built: hide the message, show the filter bar, lay out
+    int addCaption = 0;      // status text for AddButton (0: unchanged)
+    int getListCaption = 0;  // status text for GetListButton (0: unchanged)
+    int fetchedRows = 0;     // ShowRequestStatus with 12 and this number (when shown)
+    bool noAccounts = false; // StatusLabel1 and status slot 0 := error text 12
+    int selectRow = 0;       // row to select (0: none)
+    ListStatusSlot slot1;    // status slot 1 after the filter bar and the local filter
+    // Always: StatusLabel2 and status slot 2 are emptied, the list controls unlocked.
+};
+
+// The data part of `ShowAccountList` (transport status, reply): builds the account grid, sorts it as
+// a click on the "user" heading does, applies the filter bar (state.filterMode) and then the local
+// filter with the search box text. A transport failure or an empty reply leaves the grid as it was.
+AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
+                                std::string_view boxText, const StatusTextLookup& statusText);
+
+// The filter bar: with kFilterActive every row whose column 3 is "1" is removed, with
+// kFilterSuspended every row whose column 3 is "0"; the rows kept are numbered 1, 2, 3 ... in column
+// 0. Returns the number of data rows left.
+int ApplyFilterBar(TStringGridData& grid, int filterMode);
+
+// Clipboard text of an account row: user + " " + domain.
+std::string AccountCopyText(const TStringGridData& grid, int row);
+
+// Hint of the "user" cell: diskused + "/" + disklimit. (The panel cell's hint is status text 58.)
+std::string AccountUsageHint(const TStringGridData& grid, int row);
+inline constexpr int kPanelHintText = 58;
+
+// The suspend item of the account menu for a row: status text 9 (unsuspend) when column 3 is "1",
+// 8 (suspend) when "0", 0 when the state is unknown (ask the server with QuerySuspended first).
+int SuspendMenuCaption(const TStringGridData& grid, int row);
+// Stores QuerySuspended's answer: 1 suspended, anything else (0, -1) active.
+void StoreQueriedSuspended(TStringGridData& grid, int row, int answer);
+
+enum class SuspendAction { None, Suspend, Unsuspend };
+SuspendAction SuspendActionOf(const TStringGridData& grid, int row);
+
+// After ConfirmAndCallForUser for suspendacct / unsuspendacct.
+struct SuspendOutcome {
+    bool showMessage = false; // the question was answered with OK
+    std::string message;      // the server's message; empty: show error text 11
+};
+// When the status is "1", column 3 becomes "1" (suspended) or "0". The cell stays as it was for
+// any other answer, a refusal or a signed-out reply ("relogin") included.
+SuspendOutcome ApplySuspendAnswer(TStringGridData& grid, int row, bool suspended, std::string_view statusText,
+                                  std::string_view messageText);
+
+// After the limitbw request: true when the sign-in must end (signed-out reply). Otherwise column 4
+// becomes the limit when the request was sent and its transport status is 0.
+bool ApplyBandwidthAnswer(TStringGridData& grid, int row, std::string_view limit, bool sent,
+                          int transportStatus, bool signedOut);
+
+// What follows a deletion (ConfirmAndCall's result: positive transport failure, 0 success, negative
+// declined or refused).
+struct AfterDelete {
+    bool showTransportError = false; // error text of the result
+    bool refetchAccounts = false;    // SearchAccounts with the last search text (list mode becomes 1)
+    int packageFetches = 0;          // FetchPackageList this many times, one after the other
+};
+// An account: a success refetches the search the operator was looking at, which switches to the
+// account list; otherwise, in package mode, the package list is fetched again.
+AfterDelete AfterAccountDelete(int result, int listMode);
+
+} // namespace parlomar

@@ -1,0 +1,77 @@
+#include "accounts/PackageList.h"
+
+#include "accounts/GridSort.h"
+#include "server/XMLParser.h"
+
+namespace parlomar {
+
+void BeginListPackages(TListState& state) {
+    state.listMode = kListModePackages;
+    state.packagesListedInFull = true;
+}
+
+int PackageTabStatus(const TListState& state) {
+    return state.packageReplyStored ? 0 : 12;
+}
+
+int FillPackageRows(TStringGridData& grid, std::string_view reply) {
+    grid.SetColCount(kPackageColumns);
+    XmlExtract(reply, "", "name", kXmlFillColumn, &grid, kPkgNameCol);
+    XmlExtract(reply, "", "QUOTA", kXmlFillColumn, &grid, kPkgQuotaCol);
+    XmlExtract(reply, "", "BWLIMIT", kXmlFillColumn, &grid, kPkgBwLimitCol);
+    const int height = grid.DefaultRowHeight();
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        grid.SetRowHeight(row, height);
+    }
+    return grid.RowCount() - 1;
+}
+
+PackageListView ShowPackageList(TStringGridData& grid, const TListState& state, int status,
+                                std::string_view reply, const StatusTextLookup& statusText) {
+    PackageListView view;
+    if (state.listMode != kListModePackages) {
+        return view;
+    }
+    view.applies = true;
+    view.addCaption = 63;
+    view.getListCaption = state.packagesListedInFull ? 68 : 55;
+    view.listMessage = status;
+    if (status != 0) {
+        return view;
+    }
+    const int rows = FillPackageRows(grid, reply);
+    if (rows < 1) {
+        return view;
+    }
+    if (statusText) {
+        grid.SetCell(0, 0, statusText(26));
+        grid.SetCell(1, 0, statusText(37));
+        grid.SetCell(2, 0, statusText(38));
+        grid.SetCell(3, 0, statusText(39));
+    }
+    SortByHeaderClick(grid, kListModePackages, kPkgNameCol);
+    view.shown = true;
+    view.fetchedRows = rows;
+    view.selectRow = FirstVisibleRow(grid);
+    return view;
+}
+
+std::string PackageCopyText(const TStringGridData& grid, int row) {
+    return grid.Cell(kPkgNameCol, row) + " " + grid.Cell(kPkgQuotaCol, row) + " " +
+           grid.Cell(kPkgBwLimitCol, row);
+}
+
+int PackageCountOf(std::string_view packageReply) {
+    TStringGridData names(1, 1);
+    XmlExtract(packageReply, "", "name", kXmlFillColumn, &names, 0);
+    return names.RowCount() - 1;
+}
+
+AfterDelete AfterPackageDelete(int result, int listMode) {
+    AfterDelete after;
+    after.showTransportError = result > 0;
+    after.packageFetches = (result == 0 ? 1 : 0) + (listMode == kListModePackages ? 1 : 0);
+    return after;
+}
+
+} // namespace parlomar
