@@ -11,15 +11,25 @@ std::filesystem::path& Folder() {
 }
 } // namespace
 
-void SetProgramFolder(const std::filesystem::path& folder) { Folder() = folder; }
+void SetProgramFolder(const std::filesystem::path& folder) {
+    Folder() = folder;
+}
 
-const std::filesystem::path& ProgramFolder() { return Folder(); }
+const std::filesystem::path& ProgramFolder() {
+    return Folder();
+}
 
-std::filesystem::path SettingsFile() { return ProgramFolder() / "ParlomarClient.ini"; }
+std::filesystem::path SettingsFile() {
+    return ProgramFolder() / "ParlomarClient.ini";
+}
 
-std::filesystem::path LanguageFile() { return ProgramFolder() / "Localization" / "English.lng"; }
+std::filesystem::path LanguageFile() {
+    return ProgramFolder() / "Localization" / "English.lng";
+}
 
-std::filesystem::path SkinsFolder() { return ProgramFolder() / "skins"; }
+std::filesystem::path SkinsFolder() {
+    return ProgramFolder() / "skins";
+}
 
 std::filesystem::path ExecutableFolder() {
     std::error_code ec;
