@@ -33,7 +33,13 @@ void TStringGridData::SetColCount(int count) {
 
 void TStringGridData::SetRowCount(int count) {
     const size_t rows = static_cast<size_t>(std::max(0, count));
-    rows_.resize(rows, std::vector<std::string>(static_cast<size_t>(colCount_)));
+    // Grows one row at a time in the tag extraction: no prototype row is built for the call.
+    if (rows < rows_.size()) {
+        rows_.resize(rows);
+    }
+    while (rows_.size() < rows) {
+        rows_.emplace_back(static_cast<size_t>(colCount_));
+    }
     objects_.resize(rows * static_cast<size_t>(colCount_), 0);
     heights_.resize(rows, defaultRowHeight_);
 }
