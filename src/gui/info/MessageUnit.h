@@ -1,0 +1,55 @@
+#pragma once
+
+#include "skins/SkinnedForm.h"
+
+namespace parlomar {
+
+class TImage;
+class TLabel;
+class TPanel;
+class TSkinButton;
+
+inline constexpr int kMessageServerInfo = 1;
+inline constexpr int kMessageText = 2;
+inline constexpr int kMessageQuestion = 3;
+
+// The program's one message box: a message with one button (kind 2) or a question with OK and
+// Cancel (kind 3). Texts are shown as plain text, word-wrapped and cut with an ellipsis when too
+// long; the label's hint holds the whole text. Escape closes; Ctrl+C copies the message.
+class TMessageForm : public TSkinnedForm {
+    Q_OBJECT
+public:
+    explicit TMessageForm(QWidget* owner = nullptr);
+
+    int MessageKind = kMessageText;
+    QString MessageText;
+    bool MessageResult = false;
+
+    TPanel* MessagePanel;
+    TLabel* MessageLabel;
+    TPanel* ServerInfoPanel;
+    TPanel* OKCancelPanel;
+    TSkinButton* OKButton;
+    TSkinButton* CancelButton;
+    TImage* FooterImage;
+
+    // The text that fits into a box of the size when word-wrapped, cut with "…" where it does not.
+    static QString ElideWrapped(const QString& text, const QFont& font, const QSize& box);
+
+    void FormShow();
+
+protected:
+    bool FormKeyDown(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void OKButtonClick();
+    bool shown_ = false;
+};
+
+// The windows behind the message seam: a kind 2 message, a kind 3 question (true for OK). Other
+// code calls the seam (ShowMessageText, AskQuestionText of the core), never these directly.
+void ShowMessageWindow(const QString& text, int kind);
+bool AskQuestionWindow(const QString& text);
+
+} // namespace parlomar

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QPixmap>
+
+namespace parlomar {
+
+// A check box drawn from pictures (checked, unchecked, greyed); with no pictures it draws the
+// platform's standard check box. A picture whose width is a whole multiple of its height holds that
+// many glyphs side by side (1 or 2); the second one is used while the control is disabled. With
+// AllowGrayed a click cycles unchecked, greyed, checked, unchecked.
+class TBitCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    explicit TBitCheckBox(QWidget* parent = nullptr);
+    TBitCheckBox(const QString& caption, QWidget* parent = nullptr);
+
+    void SetAllowGrayed(bool allow) { setTristate(allow); }
+    bool AllowGrayed() const { return isTristate(); }
+    bool Checked() const { return checkState() == Qt::Checked; }
+    void SetChecked(bool checked) { setCheckState(checked ? Qt::Checked : Qt::Unchecked); }
+
+    void SetCheckedGlyph(const QPixmap& glyph) { SetGlyph(checked_, checkedNum_, glyph); }
+    void SetUncheckedGlyph(const QPixmap& glyph) { SetGlyph(unchecked_, uncheckedNum_, glyph); }
+    void SetGrayedGlyph(const QPixmap& glyph) { SetGlyph(grayed_, grayedNum_, glyph); }
+    int CheckedNumGlyphs() const { return checkedNum_; }
+    int UncheckedNumGlyphs() const { return uncheckedNum_; }
+    int GrayedNumGlyphs() const { return grayedNum_; }
+    bool HasGlyphs() const { return !checked_.isNull() || !unchecked_.isNull() || !grayed_.isNull(); }
+
+    // The part of the current state's picture that is drawn (empty without pictures).
+    QRect GlyphSourceRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void SetGlyph(QPixmap& slot, int& count, const QPixmap& glyph);
+    const QPixmap& StatePicture(int* count) const;
+    QPixmap checked_, unchecked_, grayed_;
+    int checkedNum_ = 1, uncheckedNum_ = 1, grayedNum_ = 1;
+};
+
+} // namespace parlomar

@@ -1,0 +1,128 @@
+#pragma once
+
+// The program's thin control classes. The captions and the skinning pick components by their exact
+// class name (a descendant class does not count), so every class here carries Q_OBJECT and adds
+// nothing but that name. A component's name is its objectName; every component carries a `Tag`
+// (dynamic property "Tag", 0 when unset) that the caption (-1), skinning (-100), default font (-9,
+// -8) and double-buffering (-3) rules are keyed on.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace parlomar {
+
+inline constexpr int kTagNoCaption = -1;
+inline constexpr int kTagNoDoubleBuffer = -3;
+inline constexpr int kTagLargeBold = -9;
+inline constexpr int kTagSmallBold = -8;
+inline constexpr int kTagNoSkin = -100;
+
+int TagOf(const QObject* component);
+void SetTag(QObject* component, int tag);
+
+// Whether a control takes its parent's font and colour (true unless set otherwise). Only controls
+// that do not are given a font or colour of their own by the skinning.
+bool ParentFontOf(const QObject* component);
+void SetParentFont(QObject* component, bool parentFont);
+bool ParentColorOf(const QObject* component);
+void SetParentColor(QObject* component, bool parentColor);
+
+// Gives a component its name (and optionally its tag) in one call.
+template <typename T>
+T* Named(T* component, const char* name, int tag = 0) {
+    component->setObjectName(QString::fromLatin1(name));
+    if (tag != 0)
+        SetTag(component, tag);
+    return component;
+}
+
+class TButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+};
+
+class TToolButton : public QToolButton {
+    Q_OBJECT
+public:
+    using QToolButton::QToolButton;
+};
+
+// Labels show plain text only: server data is never interpreted as markup.
+class TLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit TLabel(QWidget* parent = nullptr);
+    TLabel(const QString& text, QWidget* parent = nullptr);
+};
+
+class TStaticText : public QLabel {
+    Q_OBJECT
+public:
+    explicit TStaticText(QWidget* parent = nullptr);
+};
+
+class TMenuItem : public QAction {
+    Q_OBJECT
+public:
+    using QAction::QAction;
+};
+
+class TCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    using QCheckBox::QCheckBox;
+};
+
+class TListBox : public QListWidget {
+    Q_OBJECT
+public:
+    using QListWidget::QListWidget;
+};
+
+class TEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+};
+
+class TComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+};
+
+// A plain panel: a frame whose background the skinning may set.
+class TPanel : public QFrame {
+    Q_OBJECT
+public:
+    explicit TPanel(QWidget* parent = nullptr);
+};
+
+// A filled rectangle drawn with a brush and a pen colour.
+class TShape : public QWidget {
+    Q_OBJECT
+public:
+    explicit TShape(QWidget* parent = nullptr);
+    QColor BrushColor = Qt::white;
+    QColor PenColor = Qt::black;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A picture.
+class TImage : public QLabel {
+    Q_OBJECT
+public:
+    explicit TImage(QWidget* parent = nullptr);
+};
+
+} // namespace parlomar
