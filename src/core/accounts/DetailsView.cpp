@@ -1,0 +1,308 @@
+#include "accounts/DetailsView.h"
+
+#include "server/Global.h"
+#include "server/XMLParser.h"
+#include "settings/IniFile.h"
+#include "settings/Localization.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace parlomar {
+
+namespace {
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// The integer of a whole text, or nothing.
+bool ParseInt(std::string_view text, int& value) {
+    text = Trimmed(text);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+int ViewValue(std::string_view text) {
+    int value = 0;
+    return ParseInt(text, value) ? value : 0;
+}
+
+struct Section {
+    const char* order;
+    const char* view;
+    const char* labels;
+    const char* recordTag;
+};
+
+Section SectionsOf(int kind) {
+    if (kind == kAccountDetails) {
+        return {"ViewSummaryOrder", "ViewSummary", "Details", "acct"};
+    }
+    return {"ViewpackageOrder", "ViewPackage", "Package", "package"};
+}
+
+} // namespace
+
+int SpecialRowNumber(std::string_view text, int fallback) {
+    int value = 0;
+    return ParseInt(text, value) ? value : fallback;
+}
+
+DetailsSpecialRows ReadDetailsSpecialRows() {
+    auto read = [](const char* key, int fallback) {
+        return SpecialRowNumber(ReadIniValue("ViewSummaryRows", key, kSettingsTarget), fallback);
+    };
+    DetailsSpecialRows rows;
+    rows.psw = read("pswrow", 7);
+    rows.cred = read("credrow", 5);
+    rows.other = read("otherrow", 8);
+    rows.diskUsed = read("diskusedrow", 3);
+    rows.diskLimit = read("disklimitrow", 4);
+    return rows;
+}
+
+double DigitsValue(std::string_view text) {
+    constexpr double kSaturation = 1e300;
+    double value = 0;
+    for (char c : text) {
+        if (c >= '0' && c <= '9' && value < kSaturation) {
+            value = value * 10 + (c - '0');
+        }
+    }
+    return value;
+}
+
+int DiskUsage::Percent() const {
+    return static_cast<int>(std::lround(fraction * 100));
+}
+
+int DiskUsage::UsedWidth(int innerWidth) const {
+    if (innerWidth <= 0) {
+        return 0;
+    }
+    return static_cast<int>(std::lround(fraction * innerWidth));
+}
+
+DiskUsage MakeDiskUsage(std::string_view usedText, std::string_view limitText) {
+    DiskUsage usage;
+    usage.usedText = usedText;
+    usage.limitText = limitText;
+    usage.used = DigitsValue(usedText);
+    usage.limit = DigitsValue(limitText);
+    const double fraction = usage.used / (usage.limit > 0 ? usage.limit : 1);
+    usage.fraction = fraction < 0 ? 0 : (fraction > 1 ? 1 : fraction);
+    return usage;
+}
+
+TDetailsTable::TDetailsTable(int detailsKind) : kind_(detailsKind), grid_(2, 0) {
+    grid_.SetDefaultRowHeight(kDetailsDefaultRowHeight);
+}
+
+void TDetailsTable::SetVisible(int row, bool visible) {
+    grid_.SetRowHeight(row, visible ? grid_.DefaultRowHeight() : -1);
+}
+
+void TDetailsTable::Fill(std::string_view recordText) {
+    const Section s = SectionsOf(kind_);
+
+    // The record's fields, in reply order.
+    TStringGridData fields(2, 0);
+    XmlChildrenToList(recordText, s.recordTag, &fields);
+
+    grid_ = TStringGridData(2, 0);
+    grid_.SetDefaultRowHeight(kDetailsDefaultRowHeight);
+    viewHidden_.clear();
+    textPanel_ = fields.RowCount() <= 1;
+    panelText_.clear();
+    if (textPanel_) {
+        panelText_ = XmlExtract(recordText, "", "statusmsg", kXmlLastValue);
+        if (panelText_.empty()) {
+            panelText_ = ErrorText(11);
+        }
+        return;
+    }
+
+    // One row per entry of the order section, with the record's value of that field (first match).
+    std::vector<std::string> order;
+    ReadIniSection(s.order, kSettingsTarget, order);
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const auto& line : order) {
+        const auto eq = line.find('=');
+        std::string name = eq == std::string::npos ? std::string() : line.substr(eq + 1);
+        std::string value;
+        for (int r = 0; r < fields.RowCount(); ++r) {
+            if (fields.Cell(0, r) == name) {
+                value = fields.Cell(1, r);
+                break;
+            }
+        }
+        rows.emplace_back(std::move(name), std::move(value));
+    }
+
+    // Visibility: 1 or 2 shown, "-2" kept hidden, anything else removed; an empty name stays.
+    for (auto& [name, value] : rows) {
+        bool hidden = false;
+        if (!name.empty()) {
+            const std::string view = ReadIniValue(s.view, name, kSettingsTarget);
+            if (Trimmed(view) == "-2") {
+                hidden = true;
+            } else if (const int v = ViewValue(view); v != 1 && v != 2) {
+                continue;
+            }
+        }
+        std::string label = name.empty() ? std::string() : ReadIniValue(s.labels, name, kLanguageTarget);
+        const int row = grid_.RowCount();
+        grid_.SetRowCount(row + 1);
+        grid_.SetCell(0, row, (label.empty() || label == "0") ? std::move(name) : std::move(label));
+        grid_.SetCell(1, row, std::move(value));
+        viewHidden_.push_back(hidden ? 1 : 0);
+        if (hidden) {
+            grid_.SetRowHeight(row, -1);
+        }
+    }
+
+    if (kind_ != kAccountDetails) {
+        return;
+    }
+    if (rows_.other == grid_.RowCount() - 1) {
+        grid_.SetRowCount(rows_.other);
+        viewHidden_.resize(static_cast<size_t>(grid_.RowCount()));
+    }
+    if (InTable(rows_.psw)) {
+        grid_.SetCell(0, rows_.psw, StatusText(24));
+        grid_.SetCell(1, rows_.psw, StatusText(25));
+        grid_.SetObject(1, rows_.psw, kLinkMarker);
+    }
+    for (int header : {0, rows_.other, rows_.cred}) {
+        grid_.SetObject(0, header, kOpenGroupMarker);
+    }
+    grid_.SetCell(0, rows_.cred, StatusText(32));
+    grid_.SetCell(0, 0, StatusText(16));
+    grid_.SetRowHeight(0, kDetailsHeaderRowHeight);
+    grid_.SetRowHeight(rows_.cred, kDetailsHeaderRowHeight);
+    if (InTable(rows_.other)) {
+        grid_.SetCell(0, rows_.other, StatusText(33));
+        grid_.SetRowHeight(rows_.other, kDetailsHeaderRowHeight);
+    }
+}
+
+bool TDetailsTable::IsGroupHeader(int row) const {
+    const int marker = grid_.Object(0, row);
+    return kind_ == kAccountDetails && (marker == kOpenGroupMarker || marker == kClosedGroupMarker);
+}
+
+bool TDetailsTable::ToggleGroup(int row) {
+    if (!IsGroupHeader(row)) {
+        return false;
+    }
+    const bool open = !IsGroupOpen(row);
+    grid_.SetObject(0, row, open ? kOpenGroupMarker : kClosedGroupMarker);
+    int first = 0;
+    int last = -1;
+    if (row == 0) {
+        first = 1;
+        last = rows_.cred - 1;
+    } else if (row == rows_.cred) {
+        first = rows_.cred + 1;
+        last = rows_.other - 1;
+    } else if (row == rows_.other) {
+        first = rows_.other + 1;
+        last = grid_.RowCount() - 1;
+    }
+    first = std::max(first, 0);
+    last = std::min(last, grid_.RowCount() - 1);
+    for (int r = first; r <= last; ++r) {
+        SetVisible(r, open && !viewHidden_[static_cast<size_t>(r)]);
+    }
+    return true;
+}
+
+std::string TDetailsTable::DisplayText(int col, int row) const {
+    const std::string& text = grid_.Cell(col, row);
+    if (col == 1) {
+        if (text == "1" || text == "y") {
+            return BoolNames[1];
+        }
+        if (text == "0" || text == "n") {
+            return BoolNames[0];
+        }
+    }
+    return text;
+}
+
+bool TDetailsTable::DrawsNothing(int col, int row) const {
+    return !grid_.RowVisible(row) || (col == 1 && IsGroupHeader(row));
+}
+
+bool TDetailsTable::IsLinkCell(int col, int row) const {
+    return grid_.Object(col, row) == kLinkMarker || IsDomainName(grid_.Cell(col, row));
+}
+
+bool TDetailsTable::IsPasswordLink(int col, int row) const {
+    return col > 0 && row > 0 && grid_.Object(col, row) == kLinkMarker;
+}
+
+bool TDetailsTable::IsUsageBar(int col, int row) const {
+    return kind_ == kAccountDetails && col == 1 && row == rows_.diskUsed && InTable(row) &&
+           !IsGroupHeader(row);
+}
+
+DiskUsage TDetailsTable::Usage() const {
+    return MakeDiskUsage(grid_.Cell(1, rows_.diskUsed), grid_.Cell(1, rows_.diskLimit));
+}
+
+std::string TDetailsTable::UsageHint() const {
+    const DiskUsage usage = Usage();
+    return StatusText(48) + "=" + usage.limitText + ", " + StatusText(49) + "=" + usage.usedText;
+}
+
+DetailsColumnWidths TDetailsTable::ColumnWidths(int gridWidth, int gridHeight, int gridLineWidth) const {
+    long long rowsHeight = 0;
+    for (int r = 0; r < grid_.RowCount(); ++r) {
+        rowsHeight += grid_.RowHeight(r) + gridLineWidth;
+    }
+    DetailsColumnWidths widths;
+    widths.name = static_cast<int>(std::lround(0.4 * gridWidth));
+    widths.value = static_cast<int>(std::lround(0.6 * gridWidth)) -
+                   (rowsHeight >= static_cast<long long>(gridHeight) + 10 ? 20 : 4);
+    return widths;
+}
+
+std::string DetailsTitle(std::string_view itemName) {
+    return std::string(itemName) + " - " + AppName;
+}
+
+std::string DetailsHeading(int detailsKind) {
+    return detailsKind == kAccountDetails ? StatusText(21) : StatusText(22);
+}
+
+std::string SuspendQuestion(bool suspended, std::string_view user) {
+    return (suspended ? StatusText(20) : StatusText(19)) + " " + std::string(user);
+}
+
+std::string_view SuspendFunction(bool suspended) {
+    return suspended ? "unsuspendacct" : "suspendacct";
+}
+
+SuspendButtons ButtonsFor(bool suspended) {
+    return {suspended, !suspended, suspended};
+}
+
+SuspendButtons ButtonsAfterSuspendReply(bool wasSuspended, std::string_view status) {
+    const bool done = status == "1";
+    return ButtonsFor(wasSuspended ? !done : done);
+}
+
+} // namespace parlomar
