@@ -145,6 +145,24 @@ std::span<const EditorField> EditorFields(int editorKind) {
     return {};
 }
 
+KeyFilterResult FilterEditorKey(EditorKeyFilter filter, int key, std::string_view currentText) {
+    switch (filter) {
+    case EditorKeyFilter::Name:
+        return NameEditKeyPress(key);
+    case EditorKeyFilter::Quota:
+        return QuotaEditKeyPress(key);
+    case EditorKeyFilter::Customip:
+        return CustomipEditKeyPress(key);
+    case EditorKeyFilter::Domain:
+        return DomainEditKeyPress(key, currentText);
+    case EditorKeyFilter::Contactemail:
+        return ContactemailEditKeyPress(key);
+    case EditorKeyFilter::None:
+        break;
+    }
+    return KeyFilterResult{true, key, false};
+}
+
 std::vector<std::string> PlanListItems(std::string_view packageListText, std::string_view placeholder) {
     std::vector<std::string> names;
     if (!packageListText.empty()) {

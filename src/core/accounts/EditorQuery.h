@@ -1,5 +1,6 @@
 #pragma once
 
+#include "accounts/KeyFilters.h"
 #include "server/Global.h"
 #include "server/HttpTransport.h"
 
@@ -45,6 +46,9 @@ struct EditorField {
 // The field table of a group (kPackageEditor or kAccountEditor) in window order, which is also the
 // order of filling and of the query. Any other kind gives an empty table.
 std::span<const EditorField> EditorFields(int editorKind);
+
+// Runs a field's key filter on a typed character; currentText is the field's text before it.
+KeyFilterResult FilterEditorKey(EditorKeyFilter filter, int key, std::string_view currentText);
 
 // What an "unlimited" button puts into its edit, and the edit's maximum length from then on.
 inline constexpr std::string_view kUnlimitedText = "unlimited";

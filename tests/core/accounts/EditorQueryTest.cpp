@@ -328,3 +328,24 @@ TEST_F(EditorTest, Titles) {
     EXPECT_EQ(EditorTitle(kPackageEditor, kCreatePackage, "Editor", ""), "Editor - New package");
     EXPECT_EQ(EditorTitle(kAccountEditor, kNoPackageAction, "Editor", ""), "Editor - New account");
 }
+
+TEST(EditorKeyFilters, EachFieldRunsItsOwnFilter) {
+    auto filterOf = [](int kind, std::string_view control) {
+        TEditorModel m(kind, kNoPackageAction);
+        return m.Fields()[static_cast<size_t>(m.Find(control))].filter;
+    };
+    const auto domain = filterOf(kAccountEditor, "DomainEdit");
+    EXPECT_EQ(FilterEditorKey(domain, ',', "a"), (KeyFilterResult{true, '.', false}));
+    EXPECT_FALSE(FilterEditorKey(domain, '-', "").accept);
+    EXPECT_TRUE(FilterEditorKey(domain, '-', "a").accept);
+    const auto quota = filterOf(kAccountEditor, "Quota1dit");
+    EXPECT_FALSE(FilterEditorKey(quota, 'u', "").accept);
+    EXPECT_TRUE(FilterEditorKey(quota, '7', "").accept);
+    EXPECT_TRUE(FilterEditorKey(quota, 1, "12").selectAll);
+    EXPECT_FALSE(FilterEditorKey(filterOf(kAccountEditor, "CustomipEdit"), 'a', "").accept);
+    EXPECT_TRUE(FilterEditorKey(filterOf(kAccountEditor, "ContactemailEdit"), '@', "").accept);
+    // Fields without a filter take anything, the password and the package's language among them.
+    EXPECT_TRUE(FilterEditorKey(filterOf(kAccountEditor, "PasswordEdit"), '&', "").accept);
+    EXPECT_TRUE(FilterEditorKey(filterOf(kPackageEditor, "LanguageEdit"), ' ', "").accept);
+    EXPECT_FALSE(FilterEditorKey(filterOf(kPackageEditor, "NameEdit"), ' ', "").accept);
+}
