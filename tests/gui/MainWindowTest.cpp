@@ -1,0 +1,236 @@
+// The main window against the real stand-in server: sign-in and sign-out, the settings they write,
+// the package list fetch, refusals and transport failures, automatic sign-in, window commands.
+
+#include "GuiTestSupport.h"
+#include "StandinProcess.h"
+#include "TestRegistry.h"
+#include "app/MainUnit.h"
+#include "server/HttpTransport.h"
+#include "server/PasswordCipher.h"
+#include "settings/Localization.h"
+#include "skins/BitCheckBox.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTest>
+
+#include <fstream>
+#include <netinet/in.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace parlomar;
+
+namespace {
+
+std::string ShippedLanguage() {
+    std::ifstream in(std::string(PARLOMAR_SOURCE_DIR) + "/data/Localization/English.lng", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+int ClosedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+// Types one character that QTest's key table does not know.
+void TypeCharacter(QWidget* target, QChar c) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QCoreApplication::sendEvent(target, &press);
+}
+
+bool Has(const std::string& text, const std::string& line) {
+    return text.find(line + "\n") != std::string::npos;
+}
+
+QString Status(int n) {
+    return QString::fromStdString(StatusText(n) + " ");
+}
+
+void TypeSignIn(TParlomarClientMainForm& form, int port, const char* user, const char* password) {
+    form.IPEdit->clear();
+    form.PortEdit->clear();
+    form.LoginEdit->clear();
+    form.PswEdit->clear();
+    QTest::keyClicks(form.IPEdit, QStringLiteral("127.0.0.1"));
+    QTest::keyClicks(form.PortEdit, QString::number(port));
+    QTest::keyClicks(form.LoginEdit, QString::fromUtf8(user));
+    QTest::keyClicks(form.PswEdit, QString::fromUtf8(password));
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+    std::shared_ptr<test::AnsweringUi> ui;
+
+private slots:
+    void init() {
+        ui = std::make_shared<test::AnsweringUi>();
+        SetTransportUi(ui);
+    }
+    void cleanup() {
+        SetTransportUi(nullptr);
+        CloseConnection();
+    }
+
+    void KeyFiltersOfTheSignInFields() {
+        test::ProgramFolder folder;
+        TParlomarClientMainForm form;
+        form.show();
+        QTest::keyClicks(form.IPEdit, QStringLiteral("10,0-0.1_x"));
+        TypeCharacter(form.IPEdit, QChar(0xE9));
+        QCOMPARE(form.IPEdit->text(), QStringLiteral("10.00.1_x"));
+        QTest::keyClicks(form.PortEdit, QStringLiteral("6a5:537"));
+        QCOMPARE(form.PortEdit->text(), QStringLiteral("65537"));
+        QCOMPARE(GetSignInValues().port, 1); // a port above 65535 keeps its low 16 bits
+        form.PortEdit->clear();
+        QCOMPARE(GetSignInValues().port, 0);
+        QTest::keyClicks(form.LoginEdit, QStringLiteral("anyone-@"));
+        TypeCharacter(form.LoginEdit, QChar(0xE9));
+        QCOMPARE(form.LoginEdit->text(), QStringLiteral("anyone-@\u00e9"));
+        QTest::keyClicks(form.PswEdit, QStringLiteral("pw"));
+        QCOMPARE(GetSignInValues().encipheredPassword, EncipherPassword("pw"));
+        QCOMPARE(form.PswEdit->echoMode(), QLineEdit::Password);
+    }
+
+    void SignInAndOutAgainstTheServer() {
+        test::ProgramFolder folder;
+        folder.WriteLanguage(ShippedLanguage());
+        folder.WriteSettings("[General]\nShowTray=0\nUntrustedCert=1\n");
+        standin_test::TempDir data;
+        standin_test::StandinProcess server(data.Path(), {"--seed", "demo"});
+
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.show();
+        QVERIFY(form.LoginPanel->isVisible());
+        QVERIFY(form.GrayDotImage->isVisible() && !form.GreenDotImage->isVisible());
+        QVERIFY(!form.ServerButton->isVisible() && !form.QueryEdit->isEnabled());
+        QCOMPARE(form.StatusSlot(0), Status(6));
+
+        QVERIFY(!form.RememberCheck->Checked()); // SavePSW missing reads "0"
+        QTest::mouseClick(form.RememberCheck, Qt::LeftButton, {},
+                          QPoint(5, form.RememberCheck->height() / 2));
+        QVERIFY(form.RememberCheck->Checked());
+        TypeSignIn(form, server.Port(), standin_test::kUser, standin_test::kPassword);
+        QTest::keyClick(form.PortEdit, Qt::Key_Return); // Enter in any field signs in
+        QVERIFY(form.SignedIn());
+        QCOMPARE(ui->certificateQuestions, 1); // the self-signed certificate, then remembered
+        QVERIFY(ui->messages.empty());
+        QVERIFY(!form.LoginPanel->isVisible() && form.ResultsPanel->isVisible());
+        QVERIFY(form.GreenDotImage->isVisible() && !form.GrayDotImage->isVisible());
+        QCOMPARE(form.ServerLabel->text(), QStringLiteral("127.0.0.1"));
+        QVERIFY(form.ServerButton->isVisible() && form.SignOutLabel->isVisible() &&
+                form.Signout1->isVisible());
+        QVERIFY(form.QueryEdit->isEnabled() && form.TabSet->isVisible());
+        QVERIFY(form.windowTitle().contains(QString::fromStdString(ProgramVersion())));
+
+        const std::string settings = folder.Settings();
+        QVERIFY(Has(settings, "login=" + std::string(standin_test::kUser)));
+        QVERIFY(Has(settings, "SavePsw=1"));
+        QVERIFY(Has(settings, "Psw=" + EncipherPassword(standin_test::kPassword)));
+        QVERIFY(Has(settings, "IP=127.0.0.1"));
+        QVERIFY(Has(settings, "Port=" + std::to_string(server.Port())));
+
+        // The package list is fetched right after and its reply stored.
+        QTRY_VERIFY_WITH_TIMEOUT(!form.PackageListReply.empty() && !form.FetchRunning(), 20000);
+        QCOMPARE(form.ListMode, 2);
+        QCOMPARE(form.TabSet->currentIndex(), 1);
+        QVERIFY(form.PackageListReply.find("<listpkgs>") != std::string::npos);
+        QVERIFY(form.ServerButton->isEnabled());
+
+        // Sign out by the operator.
+        form.Signout1Click();
+        QVERIFY(!form.SignedIn());
+        QVERIFY(form.LoginPanel->isVisible() && !form.ServerButton->isVisible() &&
+                !form.SignOutLabel->isVisible());
+        QVERIFY(form.ServerLabel->text().isEmpty());
+        QCOMPARE(form.StatusSlot(0), Status(6));
+        QVERIFY(form.PackageListReply.empty()); // forgotten with the results view
+        // Ctrl+L does nothing while signed out.
+        QTest::keyClick(form.IPEdit, Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(!form.FetchRunning());
+
+        // A refused password: signed out with status 11; with "remember" cleared the stored
+        // password is emptied and the remembered address and port stay.
+        form.RememberCheck->SetChecked(false);
+        TypeSignIn(form, server.Port(), standin_test::kUser, "wrong");
+        form.LoginButtonClick();
+        QVERIFY(!form.SignedIn());
+        QCOMPARE(form.StatusSlot(0), Status(11));
+        QVERIFY(form.LoginPanel->isVisible());
+        const std::string after = folder.Settings();
+        QVERIFY(Has(after, "Psw="));
+        QVERIFY(Has(after, "SavePsw=0"));
+        QVERIFY(Has(after, "Port=" + std::to_string(server.Port())));
+
+        // A transport failure: its error text as a message, status 3, the values kept.
+        const int closed = ClosedPort();
+        TypeSignIn(form, closed, standin_test::kUser, standin_test::kPassword);
+        form.LoginButtonClick();
+        QVERIFY(!form.SignedIn());
+        QCOMPARE(ui->messages.size(), std::size_t(1));
+        QCOMPARE(ui->messages.back(), ErrorText(12029));
+        QCOMPARE(form.StatusSlot(0), Status(3));
+        QCOMPARE(form.PortEdit->text(), QString::number(closed));
+    }
+
+    void SignsInAtStartWithARememberedPassword() {
+        test::ProgramFolder folder;
+        standin_test::TempDir data;
+        standin_test::StandinProcess server(data.Path(), {"--seed", "demo"});
+        const std::string stored = EncipherPassword(standin_test::kPassword);
+        folder.WriteSettings("[General]\nShowTray=0\nUntrustedCert=1\n[USERS]\nIP=127.0.0.1\nPort=" +
+                             std::to_string(server.Port()) + "\nLogin=" + standin_test::kUser +
+                             "\nSavePSW=1\nPsw=" + stored + "\n");
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        QVERIFY(form.RememberCheck->Checked());
+        QCOMPARE(form.PswEdit->text().size(), qsizetype(stored.size())); // one "*" per stored character
+        form.show();
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.PackageListReply.empty(), 20000);
+    }
+
+    void WindowCommands() {
+        test::ProgramFolder folder;
+        folder.WriteSettings("[General]\nShowTray=1\nStayOnTop=0\n");
+        QCOMPARE(TParlomarClientMainForm::MinimumWindowSize(96), QSize(375, 420));
+        QCOMPARE(TParlomarClientMainForm::MinimumWindowSize(144), QSize(563, 630));
+
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.show();
+        QVERIFY(form.minimumWidth() >= 375 && form.minimumHeight() >= 420);
+        QVERIFY(form.StatusBar->isVisible() && !form.StatusLabel1->isVisible()); // no skin
+
+        form.Alwaysontop1->trigger();
+        QVERIFY(form.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(Has(folder.Settings(), "StayOnTop=1"));
+        form.Alwaysontop1->trigger();
+        QVERIFY(!(form.windowFlags() & Qt::WindowStaysOnTopHint));
+        QVERIFY(Has(folder.Settings(), "StayOnTop=0"));
+
+        // Without a system tray (offscreen) the icon counts as hidden: closing ends the window
+        // instead of hiding the only one.
+        QVERIFY(!form.TrayIconShown());
+        form.close();
+        QVERIFY(!form.isVisible());
+    }
+};
+
+static parlomar::test::RegisterTest<MainWindowTest> registerMainWindowTest;
+#include "MainWindowTest.moc"
