@@ -224,6 +224,17 @@ private slots:
         QVERIFY(!(form.windowFlags() & Qt::WindowStaysOnTopHint));
         QVERIFY(Has(folder.Settings(), "StayOnTop=0"));
 
+        // The hidden "Save captions" command writes the globals and every built window's texts.
+        folder.WriteLanguage("");
+        form.Savecaptions1->trigger();
+        QVERIFY(!form.Savecaptions1->isVisible());
+        const std::string language = folder.Language();
+        for (const char* line : {"[APPLICATION]", "[ParlomarClientMainForm]", "LoginButton=Sign in",
+                                 "RememberCheck=remember my password", "Exit1=Exit", "[AboutForm]",
+                                 "[MessageForm]", "OKButton=OK"})
+            QVERIFY2(Has(language, line), line);
+        QVERIFY(language.find("MessLabel=") == std::string::npos); // Tag -1
+
         // Without a system tray (offscreen) the icon counts as hidden: closing ends the window
         // instead of hiding the only one.
         QVERIFY(!form.TrayIconShown());
