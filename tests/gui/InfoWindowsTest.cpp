@@ -56,6 +56,8 @@ private slots:
         QVERIFY(!RunMessage(kMessageQuestion, QStringLiteral("Delete?"), [](TMessageForm& form) {
             QTest::mouseClick(form.CancelButton, Qt::LeftButton);
         }));
+        QVERIFY(RunMessage(kMessageQuestion, QStringLiteral("Delete?"),
+                           [](TMessageForm& form) { QTest::keyClick(&form, Qt::Key_Return); }));
         QVERIFY(!RunMessage(kMessageQuestion, QStringLiteral("Delete?"), [](TMessageForm& form) {
             QTest::keyClick(form.OKButton, Qt::Key_Escape); // the window sees the key first
         }));

@@ -109,6 +109,11 @@ bool TMessageForm::FormKeyDown(QKeyEvent* event) {
         CopyTextToClipboard(MessageKind == kMessageText ? MessageText : QString());
         return true;
     }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == 0) {
+        // Enter presses the focused button, as a platform message box does; OK otherwise.
+        (CancelButton->hasFocus() ? CancelButton : OKButton)->click();
+        return true;
+    }
     return false;
 }
 
