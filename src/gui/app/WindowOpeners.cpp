@@ -1,35 +1,161 @@
 #include "app/WindowOpeners.h"
 
+#include "accounts/AddUnit.h"
+#include "accounts/SummaryUnit.h"
+#include "app/MainUnit.h"
+#include "server/Global.h"
+#include "server/HttpTransport.h"
 #include "server/TransportUi.h"
+#include "server/XMLParser.h"
+#include "settings/Captions.h"
+#include "settings/CustUnit.h"
 #include "settings/Localization.h"
+#include "skins/Controls.h"
 
-// Stand-ins until the editor, details and settings windows exist: they say the command is not
-// available yet.
+#include <QPointer>
+#include <QSystemTrayIcon>
+
 namespace parlomar {
 
 namespace {
-void NotAvailable() {
-    ShowMessageText(StatusText(10));
+
+// The main window's list refetches after a window changed something on the server.
+void RefetchAccounts(TParlomarClientMainForm* main) {
+    main->StartListFetch(SearchAccountsUrl(ServerBaseUrl(), ""), kFetchAccounts);
 }
+void RefetchPackages(TParlomarClientMainForm* main) {
+    main->StartListFetch(ListPackagesUrl(ServerBaseUrl()), kFetchPackages);
+}
+
+bool StayOnTop(const TParlomarClientMainForm* main) {
+    return main->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+void OpenEditor(TParlomarClientMainForm* main, int kind, int action, const std::string& packageName) {
+    QPointer<TParlomarClientMainForm> owner(main);
+    QPointer<TAddForm> editor = new TAddForm(main);
+    editor->EditorKind = kind;
+    editor->PackageAction = action;
+    editor->PackageListText = main->PackageListReply;
+    editor->PackageName = packageName;
+    editor->SetStayOnTop(StayOnTop(main));
+    editor->ShowModal();
+    if (!editor || !owner)
+        return; // the main window went away meanwhile, and its windows with it
+    const bool changed = !editor->ResultQuery().empty() && editor->result() == QDialog::Accepted;
+    const bool signedOut = editor->SignedOut();
+    delete editor.data();
+    if (signedOut) {
+        owner->ReturnToSignIn();
+        return;
+    }
+    if (changed && owner->SignedIn()) {
+        if (kind == kAccountEditor)
+            RefetchAccounts(owner);
+        else
+            RefetchPackages(owner);
+    }
+}
+
+// Details windows closed by the operator are only hidden; they are destroyed at the next opening.
+void ForgetClosedDetailsWindows() {
+    for (TSummaryForm* window : OpenDetailsWindows())
+        if (!window->isVisible())
+            window->deleteLater();
+}
+
+TSummaryForm* NewDetailsWindow(TParlomarClientMainForm* main, int kind) {
+    ForgetClosedDetailsWindows();
+    auto* window = new TSummaryForm(main);
+    window->DetailsKind = kind;
+    window->SetStayOnTop(StayOnTop(main));
+    QPointer<TParlomarClientMainForm> owner(main);
+    window->Calls.refetchList = [owner, kind] {
+        if (owner && owner->SignedIn()) {
+            if (kind == kAccountDetails && owner->ListMode == kFetchAccounts)
+                RefetchAccounts(owner);
+            else if (kind == kPackageDetails && owner->ListMode == kFetchPackages)
+                RefetchPackages(owner);
+        }
+    };
+    window->Calls.configureView = [owner] {
+        if (owner)
+            OpenSettingsDialog(owner, kViewPage);
+    };
+    window->Calls.signedOut = [owner] {
+        if (owner)
+            owner->ReturnToSignIn();
+    };
+    return window;
+}
+
 } // namespace
 
-void OpenAccountEditor(TParlomarClientMainForm*) {
-    NotAvailable();
+void OpenAccountEditor(TParlomarClientMainForm* main) {
+    OpenEditor(main, kAccountEditor, kNoPackageAction, {});
 }
-void OpenPackageEditor(TParlomarClientMainForm*) {
-    NotAvailable();
+
+void OpenPackageEditor(TParlomarClientMainForm* main) {
+    OpenEditor(main, kPackageEditor, kCreatePackage, {});
 }
-void OpenPackageEditorFor(TParlomarClientMainForm*, const std::string&) {
-    NotAvailable();
+
+void OpenPackageEditorFor(TParlomarClientMainForm* main, const std::string& packageName) {
+    OpenEditor(main, kPackageEditor, kEditPackage, packageName);
 }
-void OpenAccountDetails(TParlomarClientMainForm*, const std::string&) {
-    NotAvailable();
+
+void OpenAccountDetails(TParlomarClientMainForm* main, const std::string& userName) {
+    QPointer<TParlomarClientMainForm> owner(main);
+    const HttpReply reply = HttpGet(AccountSummaryUrl(ServerBaseUrl(), userName));
+    if (!owner)
+        return;
+    if (IsSignedOutReply(reply.text, reply.httpStatus)) {
+        owner->ReturnToSignIn();
+        return;
+    }
+    if (reply.status != kStatusOk) {
+        ShowMessageText(ErrorText(reply.status));
+        return;
+    }
+    TSummaryForm* window = NewDetailsWindow(owner, kAccountDetails);
+    window->RecordText = reply.text;
+    window->UserName = userName;
+    window->ItemName = XmlExtract(reply.text, "acct", "domain", kXmlLastValue);
+    window->Suspended = SuspendedStateOf(reply.text) == 1;
+    window->show();
 }
-void OpenPackageDetails(TParlomarClientMainForm*, const std::string&) {
-    NotAvailable();
+
+void OpenPackageDetails(TParlomarClientMainForm* main, const std::string& packageName) {
+    TSummaryForm* window = NewDetailsWindow(main, kPackageDetails);
+    window->RecordText = XmlFindElement(main->PackageListReply, "package", "name", packageName);
+    window->ItemName = packageName;
+    window->show();
 }
-void OpenSettingsDialog(TParlomarClientMainForm*, int) {
-    NotAvailable();
+
+void OpenSettingsDialog(TParlomarClientMainForm* main, int page) {
+    QPointer<TParlomarClientMainForm> owner(main);
+    QPointer<TCustForm> dialog = new TCustForm(main, page);
+    dialog->SetStayOnTop(StayOnTop(main));
+    dialog->Calls.showTray = [owner](bool on) {
+        if (owner)
+            owner->TrayIcon->setVisible(on && QSystemTrayIcon::isSystemTrayAvailable());
+    };
+    dialog->Calls.showTaskBarButton = [owner](bool on) {
+        if (!owner)
+            return;
+        // Best effort: a tool window has no taskbar button on most desktops.
+        const bool visible = owner->isVisible();
+        owner->setWindowFlag(Qt::Tool, !on);
+        if (visible)
+            owner->show();
+    };
+    dialog->Calls.stayOnTop = [owner](bool on) {
+        if (!owner)
+            return;
+        owner->Alwaysontop1->setChecked(on);
+        owner->SetStayOnTop(on);
+    };
+    dialog->ShowModal();
+    delete dialog.data();
 }
 
 } // namespace parlomar

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "accounts/EditorQuery.h"
+#include "skins/SkinnedForm.h"
+
+#include <QHash>
+#include <QPixmap>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QKeyEvent;
+class QLineEdit;
+
+namespace parlomar {
+
+class TBitCheckBox;
+class TButtonEdit;
+class TComboBox;
+class TImage;
+class TLabel;
+class TPanel;
+class TSkinButton;
+
+// The link colours of clickable labels and cells.
+inline const QColor kLinkColor(0x5D, 0x96, 0xB0);
+inline const QColor kLinkHoverColor(0x7A, 0xB3, 0xCD);
+
+// Runs a key filter on a key press meant for an edit: Ctrl+A selects the whole text, a rejected
+// character is discarded, a changed one is inserted in its place. Keys that type no character pass.
+// True when the press was handled here (the edit must not see it).
+bool FilterTypedKey(QLineEdit* edit, QKeyEvent* event, const std::function<KeyFilterResult(int)>& filter);
+
+// Small pictures drawn for the plain look: the open and closed section toggles, the "unlimited"
+// button of an edit.
+QPixmap SectionToggleImage(bool open);
+QPixmap UnlimitedButtonImage(int height, bool over);
+
+// The modal account and package editor ("AddForm"). The opener sets EditorKind, PackageAction, the
+// package list text and, for an edit, the package name before showing it, and reads ResultQuery()
+// after it closed. Every input control carries the query parameter it feeds; the window mirrors the
+// controls into a TEditorModel for filling, building the query and OK.
+class TAddForm : public TSkinnedForm {
+    Q_OBJECT
+public:
+    explicit TAddForm(QWidget* owner = nullptr);
+    ~TAddForm() override;
+
+    int EditorKind = kAccountEditor;
+    int PackageAction = kNoPackageAction;
+    std::string PackageListText; // the last listpkgs reply
+    std::string PackageName;     // edit: the package of the selected row
+
+    // The query of the last request OK sent; empty at creation and after Cancel.
+    std::string ResultQuery() const;
+    // The last OK got a signed-out reply: the window closed and the opener returns to sign-in.
+    bool SignedOut() const { return signedOut_; }
+
+    // The control of a field by its name (an edit, the plan combo box or a check box), or nullptr.
+    QWidget* Control(const QString& name) const { return controls_.value(name); }
+    TButtonEdit* Edit(const QString& name) const;
+    TBitCheckBox* Check(const QString& name) const;
+
+    TPanel *AddPackagePanel, *AddAccountPanel;
+    TPanel *GeneralHeaderPanel, *GeneralPanel, *AdditionalHeaderPanel, *AdditionalPanel;
+    TImage *GeneralScrollImage, *AdditionalScrollImage;
+    TLabel *GeneralLabel, *AdditionalLabel;
+    TPanel *DomainResPanel, *OtherOptionsPanel, *CustomIPPanel;
+    TImage *DomainResImage, *OtherOptionsImage, *CustomIPImage, *GenerateImage;
+    TLabel *DomainResLabel, *OtherOptionsLabel, *CustomIPLabel;
+    TLabel* GenPasswordLabel;
+    TComboBox* PlanEdit;
+    TPanel* OkCancelPanel;
+    TSkinButton *OKButton, *CancelButton;
+    TImage* FooterImage;
+
+    void FormShow();
+    void OKButtonClick();
+    void CancelButtonClick();
+    void GenPasswordLabelClick();
+    void GeneralScrollImageClick();
+    void AdditionalScrollImageClick();
+    void PlanEditSelect();
+    // The "unlimited" button of an edit.
+    void UnlimitedClick(TButtonEdit* edit);
+
+    // The package panel's and the account panel's heights; the window's client height is the shown
+    // panel's + the footer (14) + the OK/Cancel strip (51).
+    static constexpr int kPackagePanelHeight = 278;
+    static constexpr int kAccountPanelHeight = 545;
+    static constexpr int kWindowWidth = 470;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildPackagePanel();
+    void BuildAccountPanel();
+    QWidget* MakeControl(const EditorField& field, QWidget* parent, int group);
+    void ToModel();
+    void FromModel();
+    void ShowOnDemandEdit(const QString& checkName);
+
+    std::unique_ptr<TEditorModel> model_;
+    QHash<QString, QWidget*> controls_; // of both groups, by control name
+    QHash<QObject*, EditorKeyFilter> filters_;
+    bool signedOut_ = false;
+    bool shown_ = false;
+};
+
+} // namespace parlomar

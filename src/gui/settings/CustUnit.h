@@ -1,0 +1,76 @@
+#pragma once
+
+#include "settings/SettingsDialog.h"
+#include "skins/SkinnedForm.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace parlomar {
+
+class TBitCheckBox;
+class TButtonEdit;
+class TImage;
+class TLabel;
+class TListBox;
+class TPanel;
+class TSkinButton;
+
+// What the settings dialog changes on the main window at once. The opener fills these in.
+struct CustCalls {
+    std::function<void(bool)> showTray;
+    std::function<void(bool)> showTaskBarButton;
+    std::function<void(bool)> stayOnTop;
+};
+
+// The modal settings dialog ("CustForm"): General, Proxy and View pages chosen in the list on the
+// left. OK writes everything (closing the shared connection only when a proxy setting changed);
+// Cancel and Escape write nothing. Tray, taskbar and always-on-top act at once.
+class TCustForm : public TSkinnedForm {
+    Q_OBJECT
+public:
+    explicit TCustForm(QWidget* owner = nullptr, int page = kGeneralPage);
+
+    int CurrentPage = kGeneralPage;
+    CustCalls Calls;
+    // The proxy password as stored: the enciphered form.
+    std::string EncipheredProxyPassword;
+
+    TListBox* CustListBox;
+    TPanel *GeneralPanel, *NetworkPanel, *ViewPanel, *OkCancelPanel;
+    TLabel *Generallabel, *NetworkLabel, *Label1;
+    TBitCheckBox *TrayCheck, *TaskBarCheck, *OnTopCheck, *CertCheck, *ProxyCheck;
+    TLabel *ProxyAdrLabel, *ProxyPortLabel, *ProxyUserLabel, *ProxyPswLabel, *Label2, *Label3;
+    TButtonEdit *ProxyAdrEdit, *ProxyPortEdit, *ProxyUserEdit, *ProxyPSWEdit, *SocksProxyAddrEdit,
+        *SocksProxyPortEdit;
+    TLabel *LimitDomainViewLabel, *LimitPackageViewLabel;
+    TPanel *CheckBoxPanel1, *CheckBoxPanel2;
+    TSkinButton *OKButton, *CancelButton;
+    TImage* FooterImage;
+
+    // The view check boxes of a panel, in creation order.
+    QList<TBitCheckBox*> ViewBoxes(TPanel* panel) const;
+
+    void FormShow();
+    void CustListBoxClick(int page);
+    void ProxyCheckClick();
+    void OKButtonClick();
+    void CancelButtonClick();
+
+    static constexpr int kClientWidth = 522;
+    static constexpr int kClientHeight = 405;
+
+protected:
+    bool FormKeyDown(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildViewBoxes(TPanel* panel, const std::vector<ViewCheckBox>& boxes);
+    std::vector<ViewCheckBox> ViewBoxValues(TPanel* panel) const;
+    SettingsDialogValues Values() const;
+    bool shown_ = false;
+};
+
+} // namespace parlomar

@@ -1,0 +1,262 @@
+// The account and package editor against the real stand-in server: the plan list and plan choice,
+// key filters, "unlimited" buttons, on-demand edits, sections, the domain check, accounts and
+// packages created and edited, refusals leaving the window open, and the opener's refetch.
+
+#include "TestRegistry.h"
+#include "WindowsTestSupport.h"
+#include "accounts/AddUnit.h"
+#include "app/MainUnit.h"
+#include "app/WindowOpeners.h"
+#include "server/XMLParser.h"
+#include "settings/Localization.h"
+#include "skins/BitCheckBox.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/SkinButton.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+using namespace parlomar;
+
+namespace {
+
+QString Q8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::string PackageField(const std::string& list, const std::string& package, const char* tag) {
+    return XmlExtract(XmlFindElement(list, "package", "name", package), "package", tag, kXmlLastValue);
+}
+
+void ClickButtonOf(TButtonEdit* edit) {
+    QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(edit->width() - 4, edit->height() / 2));
+}
+
+} // namespace
+
+class EditorWindowTest : public QObject {
+    Q_OBJECT
+    std::shared_ptr<test::AnsweringUi> ui;
+
+private slots:
+    void init() {
+        ui = std::make_shared<test::AnsweringUi>();
+        SetTransportUi(ui);
+    }
+    void cleanup() {
+        SetTransportUi(nullptr);
+        CloseConnection();
+    }
+
+    void AccountEditorFieldsAndPlanChoice() {
+        test::ShippedProgramFolder folder;
+        test::SignedInServer server;
+        TAddForm form;
+        form.PackageListText = server.PackageList();
+        form.show();
+
+        QVERIFY(form.AddAccountPanel->isVisible() && !form.AddPackagePanel->isVisible());
+        QCOMPARE(form.height(), TAddForm::kAccountPanelHeight + 14 + 51);
+        QVERIFY(form.windowTitle().endsWith(Q8(" - " + StatusText(47))));
+        const QStringList plans = {
+            Q8(StatusText(50)),     QStringLiteral("bronze"), QStringLiteral("business_pro"),
+            QStringLiteral("gold"), QStringLiteral("silver"), QStringLiteral("unlimited_plus")};
+        QCOMPARE(form.PlanEdit->count(), plans.size());
+        for (int i = 0; i < plans.size(); ++i)
+            QCOMPARE(form.PlanEdit->itemText(i), plans[i]);
+
+        // Choosing a plan fills only the fields the package has; the placeholder changes nothing.
+        TButtonEdit* domain = form.Edit(QStringLiteral("DomainEdit"));
+        QTest::keyClicks(domain, QStringLiteral("-fresh,bakes.com"));
+        QCOMPARE(domain->text(), QStringLiteral("fresh.bakes.com")); // no leading "-", "," is "."
+        QTest::keyClicks(form.Edit(QStringLiteral("Maxsql1dit")), QStringLiteral("1x2"));
+        QCOMPARE(form.Edit(QStringLiteral("Maxsql1dit"))->text(), QStringLiteral("12"));
+        form.PlanEdit->setCurrentIndex(3);
+        emit form.PlanEdit->activated(3);
+        QCOMPARE(form.Edit(QStringLiteral("Quota1dit"))->text(), QStringLiteral("20000"));
+        QCOMPARE(form.Edit(QStringLiteral("Maxsql1dit"))->text(), QStringLiteral("50"));
+        QCOMPARE(form.Edit(QStringLiteral("maxftp1dit"))->text(), QStringLiteral("unlimited"));
+        QVERIFY(form.Check(QStringLiteral("hasshell1heck"))->Checked()); // "y"
+        QCOMPARE(domain->text(), QStringLiteral("fresh.bakes.com"));
+        form.PlanEdit->setCurrentIndex(0);
+        emit form.PlanEdit->activated(0);
+        QCOMPARE(form.Edit(QStringLiteral("Quota1dit"))->text(), QStringLiteral("20000"));
+
+        // "unlimited" buttons, on-demand edits, "Generate new", collapsing sections.
+        TButtonEdit* pop = form.Edit(QStringLiteral("Maxpop1dit"));
+        ClickButtonOf(pop);
+        QCOMPARE(pop->text(), QStringLiteral("unlimited"));
+        QCOMPARE(pop->maxLength(), 9);
+        QVERIFY(!form.Edit(QStringLiteral("DomainEdit"))->ButtonVisible());
+        QVERIFY(!form.Edit(QStringLiteral("CustomipEdit"))->isVisible());
+        form.Check(QStringLiteral("IP1heck"))->click();
+        QVERIFY(form.Edit(QStringLiteral("CustomipEdit"))->isVisible());
+        QTest::keyClicks(form.Edit(QStringLiteral("CustomipEdit")), QStringLiteral("10.a0,1"));
+        QCOMPARE(form.Edit(QStringLiteral("CustomipEdit"))->text(), QStringLiteral("10.01"));
+        form.Check(QStringLiteral("IP1heck"))->click();
+        QVERIFY(!form.Edit(QStringLiteral("CustomipEdit"))->isVisible());
+        form.GenPasswordLabelClick();
+        const QString password = form.Edit(QStringLiteral("PasswordEdit"))->text();
+        QCOMPARE(password.size(), 12);
+        QTest::mouseClick(form.GeneralScrollImage, Qt::LeftButton);
+        QVERIFY(!form.GeneralPanel->isVisible());
+        QTRY_COMPARE(form.AdditionalHeaderPanel->y(), form.GeneralHeaderPanel->height()); // moved up
+        QTest::mouseClick(form.GeneralScrollImage, Qt::LeftButton);
+        QVERIFY(form.GeneralPanel->isVisible());
+
+        // An invalid domain: status text 57, nothing sent, the window stays.
+        domain->setText(QStringLiteral("bakery"));
+        form.OKButtonClick();
+        QCOMPARE(ui->messages.back(), StatusText(57));
+        QVERIFY(form.ResultQuery().empty() && form.isVisible());
+    }
+
+    void AccountCreatedAndARefusalKeepsTheWindow() {
+        test::ShippedProgramFolder folder;
+        test::SignedInServer server;
+        const std::string packages = server.PackageList();
+        auto fill = [&](TAddForm& form, const char* domain, const char* user) {
+            form.PackageListText = packages;
+            form.show();
+            form.Edit(QStringLiteral("DomainEdit"))->setText(QString::fromUtf8(domain));
+            form.Edit(QStringLiteral("ContactemailEdit"))->setText(QStringLiteral("Owner@fresh-bakes.com"));
+            form.Edit(QStringLiteral("UsernameEdit"))->setText(QString::fromUtf8(user));
+            form.Edit(QStringLiteral("PasswordEdit"))->setText(QStringLiteral("MiXed$Pass9"));
+            form.PlanEdit->setCurrentIndex(form.PlanEdit->findText(QStringLiteral("silver")));
+            emit form.PlanEdit->activated(form.PlanEdit->currentIndex());
+            form.Edit(QStringLiteral("Quota1dit"))->setText(QStringLiteral("750"));
+        };
+
+        TAddForm form;
+        fill(form, "fresh-bakes.com", "freshbk");
+        form.OKButtonClick();
+        QVERIFY(Contains(ui->messages.back(), "Account created"));
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QVERIFY(!form.isVisible());
+        const std::string query = form.ResultQuery();
+        // Names lower case, values as typed (percent-encoded), every check box, no hidden edits.
+        QVERIFY(Contains(query, "password=MiXed%24Pass9"));
+        QVERIFY(Contains(query, "contactemail=Owner%40fresh-bakes.com"));
+        QVERIFY(Contains(query, "quota=750&"));
+        QVERIFY(Contains(query,
+                         "hasuseregns=0&useregns=0&reseller=0&cgi=1&frontpage=0&hasshell=0&ip=0&savepkg=0"));
+        QVERIFY(!Contains(query, "customip") && !Contains(query, "pkgname"));
+        QVERIFY(query.find("maxlst=") < query.find("domain=") &&
+                query.find("password=") < query.find("plan="));
+        const std::string summary = server.Summary("freshbk");
+        QVERIFY(Contains(summary, "<domain>fresh-bakes.com</domain>"));
+        QVERIFY(Contains(summary, "<plan>silver</plan>"));
+
+        // The same domain again: the server refuses; the window stays with everything as typed.
+        TAddForm again;
+        fill(again, "fresh-bakes.com", "otherbk");
+        again.OKButtonClick();
+        QVERIFY(Contains(ui->messages.back(), "already belongs"));
+        QVERIFY(again.isVisible());
+        QCOMPARE(again.Edit(QStringLiteral("UsernameEdit"))->text(), QStringLiteral("otherbk"));
+        QVERIFY(!again.ResultQuery().empty());
+        QTest::mouseClick(again.CancelButton, Qt::LeftButton);
+        QVERIFY(again.ResultQuery().empty() && !again.isVisible());
+    }
+
+    void PackageCreatedAndEdited() {
+        test::ShippedProgramFolder folder;
+        test::SignedInServer server;
+
+        TAddForm create;
+        create.EditorKind = kPackageEditor;
+        create.PackageAction = kCreatePackage;
+        create.PackageListText = server.PackageList();
+        create.show();
+        QVERIFY(create.AddPackagePanel->isVisible() && !create.AddAccountPanel->isVisible());
+        QCOMPARE(create.height(), TAddForm::kPackagePanelHeight + 14 + 51);
+        QVERIFY(create.windowTitle().endsWith(Q8(" - " + StatusText(46))));
+        QVERIFY(create.Edit(QStringLiteral("QuotaEdit"))->text().isEmpty());
+        QTest::keyClicks(create.Edit(QStringLiteral("NameEdit")), QStringLiteral("tiny-pkg_1"));
+        QCOMPARE(create.Edit(QStringLiteral("NameEdit"))->text(), QStringLiteral("tinypkg_1"));
+        QTest::keyClicks(create.Edit(QStringLiteral("QuotaEdit")), QStringLiteral("300MB"));
+        create.Check(QStringLiteral("CGICheck"))->click();
+        create.OKButtonClick();
+        QVERIFY(Contains(ui->messages.back(), "Created the package"));
+        QVERIFY(!create.isVisible());
+        std::string list = server.PackageList();
+        QCOMPARE(PackageField(list, "tinypkg_1", "QUOTA"), std::string("300"));
+        QCOMPARE(PackageField(list, "tinypkg_1", "CGI"), std::string("y"));
+
+        // Editing: the fields come from the package, check boxes from "y" and "n".
+        TAddForm edit;
+        edit.EditorKind = kPackageEditor;
+        edit.PackageAction = kEditPackage;
+        edit.PackageListText = list;
+        edit.PackageName = "gold";
+        edit.show();
+        QCOMPARE(edit.windowTitle(), Q8("gold " + StatusText(36)));
+        QCOMPARE(edit.Edit(QStringLiteral("NameEdit"))->text(), QStringLiteral("gold"));
+        QCOMPARE(edit.Edit(QStringLiteral("QuotaEdit"))->text(), QStringLiteral("20000"));
+        QVERIFY(edit.Check(QStringLiteral("hasshellCheck"))->Checked());
+        QVERIFY(!edit.Check(QStringLiteral("IPCheck"))->Checked());
+        QVERIFY(edit.Check(QStringLiteral("CGICheck"))->Checked());
+        edit.Check(QStringLiteral("hasshellCheck"))->click();
+        edit.Edit(QStringLiteral("MaxPopEdit"))->setText(QStringLiteral("77"));
+        edit.OKButtonClick();
+        QVERIFY(Contains(ui->messages.back(), "Modified the package"));
+        list = server.PackageList();
+        QCOMPARE(PackageField(list, "gold", "MAXPOP"), std::string("77"));
+        QCOMPARE(PackageField(list, "gold", "HASSHELL"), std::string("n"));
+
+        // A package that is not there: nothing filled, the server refuses, the window stays.
+        TAddForm ghost;
+        ghost.EditorKind = kPackageEditor;
+        ghost.PackageAction = kEditPackage;
+        ghost.PackageListText = list;
+        ghost.PackageName = "ghost";
+        ghost.show();
+        QVERIFY(ghost.Edit(QStringLiteral("QuotaEdit"))->text().isEmpty());
+        ghost.Edit(QStringLiteral("NameEdit"))->setText(QStringLiteral("ghost"));
+        ghost.OKButtonClick();
+        QVERIFY(Contains(ui->messages.back(), "does not exist"));
+        QVERIFY(ghost.isVisible());
+        ghost.CancelButtonClick();
+    }
+
+    void OpenerRefetchesTheListAfterASuccess() {
+        test::ShippedProgramFolder folder;
+        test::SignedInServer server;
+        TParlomarClientMainForm main;
+        ui->SetMainForm(&main);
+        main.show();
+        main.IPEdit->setText(QStringLiteral("127.0.0.1"));
+        main.PortEdit->setText(QString::number(server.server.Port()));
+        main.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
+        main.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+        main.LoginButtonClick();
+        QVERIFY(main.SignedIn());
+        QTRY_VERIFY_WITH_TIMEOUT(!main.PackageListReply.empty() && !main.FetchRunning(), 20000);
+
+        bool driven = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* editor = qobject_cast<TAddForm*>(QApplication::activeModalWidget());
+            QVERIFY(editor);
+            QCOMPARE(editor->EditorKind, kPackageEditor);
+            editor->Edit(QStringLiteral("NameEdit"))->setText(QStringLiteral("fromopener"));
+            editor->OKButtonClick();
+            driven = true;
+        });
+        OpenPackageEditor(&main);
+        QVERIFY(driven);
+        QVERIFY(main.findChildren<TAddForm*>().isEmpty()); // destroyed after use
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Contains(main.PackageListReply, "<name>fromopener</name>") && !main.FetchRunning(), 20000);
+        main.Signout1Click();
+    }
+};
+
+static test::RegisterTest<EditorWindowTest> registerEditorWindowTest;
+
+#include "EditorWindowTest.moc"
