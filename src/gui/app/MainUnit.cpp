@@ -1,8 +1,13 @@
 #include "app/MainUnit.h"
 
 #include "Error.h"
+#include "accounts/FilterPaintBox.h"
+#include "accounts/InputUnit.h"
+#include "accounts/PackageList.h"
+#include "app/WindowOpeners.h"
 #include "info/AboutUnit.h"
 #include "info/MessageUnit.h"
+#include "server/ApiRequests.h"
 #include "server/Global.h"
 #include "server/HttpTransport.h"
 #include "server/PasswordCipher.h"
@@ -16,10 +21,13 @@
 #include "skins/Controls.h"
 #include "skins/SkinButton.h"
 #include "skins/SkinPackage.h"
+#include "skins/SkinedStringGrid.h"
 #include "skins/Skins.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -31,11 +39,13 @@
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 namespace parlomar {
 
@@ -79,6 +89,66 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
     palette.setColor(QPalette::WindowText, colour);
     palette.setColor(QPalette::Text, colour);
     widget->setPalette(palette);
+}
+
+// The shared icons of the plain look (a skin replaces them): 0 descending and 1 ascending sort
+// arrows, 2 and 3 tray icons, 4 accounts tab, 5 packages tab, 6 current row and 7 other rows, 8 to 12
+// unused, 13 generate password, 14 copy password, 15 control panel.
+QList<QPixmap> PlainImageList() {
+    QList<QPixmap> images;
+    auto blank = [](int w, int h) {
+        QPixmap pixmap(w, h);
+        pixmap.fill(Qt::transparent);
+        return pixmap;
+    };
+    auto arrow = [&](bool up) {
+        QPixmap pixmap = blank(9, 6);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x55, 0x66, 0x77));
+        const QPolygonF down{QPointF(0, 0.5), QPointF(9, 0.5), QPointF(4.5, 5.5)};
+        const QPolygonF upward{QPointF(0, 5.5), QPointF(9, 5.5), QPointF(4.5, 0.5)};
+        painter.drawPolygon(up ? upward : down);
+        return pixmap;
+    };
+    auto rowIcon = [&](const QColor& colour) {
+        QPixmap pixmap = blank(16, 14);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawRoundedRect(QRectF(3, 2.5, 10, 9), 2, 2);
+        painter.setBrush(Qt::white);
+        painter.drawPolygon(QPolygonF{QPointF(5.5, 5), QPointF(10.5, 5), QPointF(8, 8.5)});
+        return pixmap;
+    };
+    auto glyph = [&](const QColor& colour, const QString& text) {
+        QPixmap pixmap = blank(16, 16);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawRoundedRect(QRectF(1, 1, 14, 14), 3, 3);
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(9);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, text);
+        return pixmap;
+    };
+    images << arrow(false) << arrow(true) << glyph(QColor(0x2E, 0x6F, 0x8E), QStringLiteral("P"))
+           << glyph(QColor(0x2E, 0x6F, 0x8E), QStringLiteral("P"))
+           << glyph(QColor(0x5D, 0x96, 0xB0), QStringLiteral("A"))
+           << glyph(QColor(0x8E, 0x7A, 0x2E), QStringLiteral("K")) << rowIcon(QColor(0x5D, 0x96, 0xB0))
+           << rowIcon(QColor(0xB8, 0xC2, 0xCC));
+    while (images.size() < 13)
+        images << blank(16, 16);
+    images << glyph(QColor(0x2F, 0xB3, 0x44), QStringLiteral("*"))
+           << glyph(QColor(0x5D, 0x96, 0xB0), QStringLiteral("C"))
+           << glyph(QColor(0xE0, 0x7B, 0x24), QStringLiteral("CP"));
+    return images;
 }
 
 std::uint16_t PortOf(const QString& text) {
@@ -155,6 +225,9 @@ TParlomarClientMainForm::TParlomarClientMainForm(QWidget* parent)
 }
 
 TParlomarClientMainForm::~TParlomarClientMainForm() {
+    for (auto& [generation, build] : builds_)
+        build.join();
+    builds_.clear();
     if (!destroyed_)
         FormDestroy();
     if (CheckBoxImages() == &CheckBoxImageList)
@@ -200,12 +273,51 @@ void TParlomarClientMainForm::BuildMenus() {
     connect(About2, &QAction::triggered, this, &TParlomarClientMainForm::About1Click);
     connect(Exit1, &QAction::triggered, this, &TParlomarClientMainForm::Exit1Click);
     connect(Savecaptions1, &QAction::triggered, this, &TParlomarClientMainForm::Savecaptions1Click);
-    connect(Listaccounts1, &QAction::triggered, this,
-            [this] { StartListFetch(ListAccountsUrl(ServerBaseUrl(), "user", ""), kFetchAccounts); });
-    connect(Listpakages1, &QAction::triggered, this,
-            [this] { StartListFetch(ListPackagesUrl(ServerBaseUrl()), kFetchPackages); });
-    for (TMenuItem* notYet : {Viewserverinformation1, Createaccounts1, Createpackage1})
-        connect(notYet, &QAction::triggered, this, [] { ShowMessageText(StatusText(10)); });
+    connect(Listaccounts1, &QAction::triggered, this, &TParlomarClientMainForm::Listaccounts1Click);
+    connect(Listpakages1, &QAction::triggered, this, &TParlomarClientMainForm::Listpakages1Click);
+    connect(Viewserverinformation1, &QAction::triggered, this,
+            &TParlomarClientMainForm::Viewserverinformation1Click);
+    connect(Createaccounts1, &QAction::triggered, this, &TParlomarClientMainForm::Createaccounts1Click);
+    connect(Createpackage1, &QAction::triggered, this, &TParlomarClientMainForm::Createpackage1Click);
+    BuildListMenus();
+}
+
+void TParlomarClientMainForm::BuildListMenus() {
+    ListPopupMenu = Named(new QMenu(this), "ListPopupMenu");
+    CopyToClipboard1 = Item(ListPopupMenu, "CopyToClipboard1", "Copy to clipboard");
+    CopyToClipboard1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    Suspend1 = Item(ListPopupMenu, "Suspend1", "Suspend");
+    Suspend1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    LimitBandWidth1 = Item(ListPopupMenu, "LimitBandWidth1", "Limit bandwidth");
+    Changepassword1 = Item(ListPopupMenu, "Changepassword1", "Change password");
+    Viewsummary1 = Item(ListPopupMenu, "Viewsummary1", "View details");
+    ListPopupMenu->addSeparator();
+    Deleteaccount1 = Item(ListPopupMenu, "Deleteaccount1", "Delete account");
+    DetectIP1 = Item(ListPopupMenu, "DetectIP1", "Detect IP");
+    Viewwhoisinfo1 = Item(ListPopupMenu, "Viewwhoisinfo1", "View whois info");
+    Traceroute1 = Item(ListPopupMenu, "Traceroute1", "Traceroute...");
+    for (TMenuItem* hidden : {DetectIP1, Viewwhoisinfo1, Traceroute1})
+        hidden->setVisible(false);
+    // The short cuts are handled by the window's key preview while the grid has the focus.
+    for (TMenuItem* item : {CopyToClipboard1, Suspend1})
+        item->setShortcutContext(Qt::WidgetShortcut);
+
+    PackageMenu = Named(new QMenu(this), "PackageMenu");
+    Copytoclipboard2 = Item(PackageMenu, "Copytoclipboard2", "Copy to clipboard");
+    Copytoclipboard2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    Copytoclipboard2->setShortcutContext(Qt::WidgetShortcut);
+    Edit1 = Item(PackageMenu, "Edit1", "Edit...");
+    Delete1 = Item(PackageMenu, "Delete1", "Delete...");
+
+    connect(CopyToClipboard1, &QAction::triggered, this, &TParlomarClientMainForm::CopyToClipboard1Click);
+    connect(Suspend1, &QAction::triggered, this, &TParlomarClientMainForm::Suspend1Click);
+    connect(LimitBandWidth1, &QAction::triggered, this, &TParlomarClientMainForm::LimitBandWidth1Click);
+    connect(Changepassword1, &QAction::triggered, this, &TParlomarClientMainForm::Changepassword1Click);
+    connect(Viewsummary1, &QAction::triggered, this, &TParlomarClientMainForm::Viewsummary1Click);
+    connect(Deleteaccount1, &QAction::triggered, this, &TParlomarClientMainForm::Deleteaccount1Click);
+    connect(Copytoclipboard2, &QAction::triggered, this, &TParlomarClientMainForm::Copytoclipboard2Click);
+    connect(Edit1, &QAction::triggered, this, &TParlomarClientMainForm::Edit1Click);
+    connect(Delete1, &QAction::triggered, this, &TParlomarClientMainForm::Delete1Click);
 }
 
 void TParlomarClientMainForm::BuildMenuPanel() {
@@ -259,11 +371,16 @@ void TParlomarClientMainForm::BuildMenuPanel() {
 }
 
 void TParlomarClientMainForm::BuildResultsArea() {
+    ImageList = PlainImageList();
     SearchPanel = Named(new TPanel(this), "SearchPanel");
     auto* searchRow = new QHBoxLayout(SearchPanel);
     searchRow->setContentsMargins(9, 4, 9, 4);
     QueryEdit = Named(new TButtonEdit(SearchPanel), "QueryEdit");
     QueryEdit->setEnabled(false);
+    QueryEdit->setMaxLength(30);
+    QFont queryFont(QStringLiteral("Arial"));
+    queryFont.setPixelSize(17);
+    QueryEdit->setFont(queryFont);
     searchRow->addWidget(QueryEdit);
     SearchPanel->hide();
     MoveWindowOnPress(SearchPanel);
@@ -279,30 +396,68 @@ void TParlomarClientMainForm::BuildResultsArea() {
     TabSet = new QTabBar(ResultShape);
     TabSet->setObjectName(QStringLiteral("TabSet"));
     TabSet->setDrawBase(false);
+    TabSet->setExpanding(false);
     TabSet->hide();
-    TabsPaintBox = new QWidget(ResultShape);
-    TabsPaintBox->setObjectName(QStringLiteral("TabsPaintBox"));
+    TabsPaintBox = new TTabsPaintBox(ResultShape);
+    TabsPaintBox->ImageList = &ImageList;
     TabsPaintBox->hide();
-    FilterPanel = Named(new TPanel(ResultShape), "FilterPanel");
-    auto* filterRow = new QHBoxLayout(FilterPanel);
-    GetListButton = Named(new TSkinButton(QStringLiteral("List all"), FilterPanel), "GetListButton");
-    AddButton = Named(new TSkinButton(QStringLiteral("Create"), FilterPanel), "AddButton");
-    filterRow->addWidget(GetListButton);
-    filterRow->addStretch(1);
-    filterRow->addWidget(AddButton);
-    FilterPanel->hide();
-    MessPanel = Named(new TPanel(ResultShape), "MessPanel");
+
+    // The grid and the message over it share one place.
+    auto* listArea = new QWidget(ResultShape);
+    auto* stack = new QGridLayout(listArea);
+    stack->setContentsMargins(0, 0, 0, 0);
+    AccList = Named(new TSkinedStringGrid(listArea), "AccList");
+    AccList->ImageList = &ImageList;
+    AccList->hide();
+    MessPanel = Named(new TPanel(listArea), "MessPanel");
     auto* messLayout = new QVBoxLayout(MessPanel);
     MessLabel = Named(new TLabel(MessPanel), "MessLabel", kTagNoCaption);
     MessLabel->setAlignment(Qt::AlignCenter);
     MessLabel->setWordWrap(true);
     messLayout->addWidget(MessLabel);
+    stack->addWidget(AccList, 0, 0);
+    stack->addWidget(MessPanel, 0, 0);
+    stack->setRowStretch(1, 1);
+
+    FilterPanel = Named(new TPanel(ResultShape), "FilterPanel");
+    auto* filterRow = new QHBoxLayout(FilterPanel);
+    filterRow->setContentsMargins(0, 0, 0, 0);
+    FilterPaintBox = new TFilterPaintBox(FilterPanel);
+    filterRow->addWidget(FilterPaintBox, 1);
+    FilterPanel->hide();
+
+    ButtonsPanel = new QWidget(ResultShape);
+    ButtonsPanel->setObjectName(QStringLiteral("ButtonsPanel"));
+    auto* buttonsRow = new QHBoxLayout(ButtonsPanel);
+    buttonsRow->setContentsMargins(8, 4, 8, 6);
+    GetListButton = Named(new TSkinButton(QStringLiteral("Get a list"), ButtonsPanel), "GetListButton");
+    GetListButton->MinWidth = 100;
+    AddButton = Named(new TSkinButton(QStringLiteral("Create"), ButtonsPanel), "AddButton");
+    buttonsRow->addWidget(GetListButton);
+    buttonsRow->addStretch(1);
+    buttonsRow->addWidget(AddButton);
+
     inner->addWidget(TabSet);
     inner->addWidget(TabsPaintBox);
+    inner->addWidget(listArea, 1);
     inner->addWidget(FilterPanel);
-    inner->addWidget(MessPanel, 1);
+    inner->addWidget(ButtonsPanel);
     MoveWindowOnPress(ResultShape);
     MoveWindowOnPress(MessPanel);
+
+    connect(QueryEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::QueryEditChange);
+    connect(QueryEdit, &TButtonEdit::OnClickButton, this, &TParlomarClientMainForm::QueryEditClickButton);
+    connect(GetListButton, &QPushButton::clicked, this, &TParlomarClientMainForm::GetListButtonClick);
+    connect(AddButton, &QPushButton::clicked, this, &TParlomarClientMainForm::AddButtonClick);
+    connect(FilterPaintBox, &TFilterPaintBox::ItemPressed, this,
+            &TParlomarClientMainForm::FilterPaintBoxMouseDown);
+    connect(TabsPaintBox, &TTabsPaintBox::TabPressed, this, [this](int tab) { TabSetChange(tab - 1); });
+    connect(AccList, &TSkinedStringGrid::HeaderClicked, this, &TParlomarClientMainForm::AccListHeaderClick);
+    connect(AccList, &TSkinedStringGrid::CurrentDataRowChanged, this,
+            &TParlomarClientMainForm::AccListSelectCell);
+    connect(AccList, &TSkinedStringGrid::LinkClicked, this, &TParlomarClientMainForm::AccListLinkClick);
+    connect(AccList, &TSkinedStringGrid::RowMenuRequested, this, &TParlomarClientMainForm::AccListRowMenu);
+    connect(AccList, &TSkinedStringGrid::DetailsRequested, this, [this](int) { Viewsummary1Click(); });
 }
 
 void TParlomarClientMainForm::BuildLoginPanel() {
@@ -392,8 +547,12 @@ void TParlomarClientMainForm::FormCreate() {
     StatusBar->setVisible(!skin);
     StatusImage->setVisible(skin);
     SetSkinFrame(QPixmap(), skin);
-    TabSet->addTab(Q(StatusText(60)));
-    TabSet->addTab(Q(StatusText(61)));
+    TabSet->addTab(ImageList.value(4), Q(StatusText(60)));
+    TabSet->addTab(ImageList.value(5), Q(StatusText(61)));
+    TabsPaintBox->SetTexts({Q(StatusText(60)), Q(StatusText(61))});
+    FilterPaintBox->SetItems({Q(StatusText(64)), Q(StatusText(65)), Q(StatusText(66))});
+    connect(TabSet, &QTabBar::currentChanged, this, &TParlomarClientMainForm::TabSetChange);
+    LinkOpener = [](const QString& address) { QDesktopServices::openUrl(QUrl(address)); };
     QFont linkFont = SignOutLabel->font();
     linkFont.setUnderline(true);
     SignOutLabel->setFont(linkFont);
@@ -465,6 +624,7 @@ void TParlomarClientMainForm::showEvent(QShowEvent* event) {
 void TParlomarClientMainForm::FormShow() {
     TrayIcon->setVisible(IniFlag(ReadIniValue("GENERAL", "ShowTray", kSettingsTarget)) &&
                          QSystemTrayIcon::isSystemTrayAvailable());
+    const QSignalBlocker quiet(TabSet);
     TabSet->setCurrentIndex(0);
     Report("main window shown");
 }
@@ -508,6 +668,7 @@ void TParlomarClientMainForm::ShowListMessage(int code) {
     if (code == 0)
         return;
     MessLabel->setText(Q(ErrorText(code)));
+    AccList->hide();
     MessPanel->show();
     ShowRequestStatus(3, "");
 }
@@ -528,7 +689,34 @@ void TParlomarClientMainForm::UnlockListControls() {
 }
 
 void TParlomarClientMainForm::LayoutResults() {
-    // The list grid and its columns come with the list area; the panels follow the layouts.
+    // Column widths from the grid width W; the grid is as tall as its rows, at most the space there is.
+    const int width = AccList->viewport()->width() > 0 ? AccList->width() : ResultsPanel->width() - 18;
+    const double w = std::max(0, width);
+    const int rowHeight = AccList->Data().DefaultRowHeight();
+    const int rows = AccList->VisibleRowCount();
+    const int available = AccList->parentWidget()->height();
+    const int wanted = AccList->horizontalHeader()->height() + rows * rowHeight + 10;
+    const bool fits = wanted <= available;
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    AccList->setVerticalScrollBarPolicy(ListMode == kListModePackages ? Qt::ScrollBarAlwaysOn
+                                                                      : Qt::ScrollBarAsNeeded);
+    const auto round = [](double v) { return static_cast<int>(std::lround(v)); };
+    const int cols = AccList->Data().ColCount();
+    for (int col = 0; col < cols; ++col)
+        AccList->setColumnHidden(col, false);
+    if (cols > 0)
+        AccList->setColumnWidth(0, round(w * 0.1));
+    if (AccList->ListMode == kListModeAccounts && cols >= 8) {
+        AccList->setColumnWidth(1, round(w * 0.3));
+        AccList->setColumnWidth(2, fits ? round(w * 0.5) - 4 : round(w * 0.5) - scrollBar - 2);
+        for (int col = 3; col <= 6; ++col)
+            AccList->setColumnHidden(col, true);
+        AccList->setColumnWidth(7, round(w * 0.1));
+    } else if (AccList->ListMode == kListModePackages && cols >= 4) {
+        AccList->setColumnWidth(1, round(w * 0.28));
+        AccList->setColumnWidth(2, fits ? round(w * 0.31) - 4 : round(w * 0.31) - scrollBar - 2);
+        AccList->setColumnWidth(3, round(w * 0.31) - scrollBar);
+    }
 }
 
 void TParlomarClientMainForm::resizeEvent(QResizeEvent* event) {
@@ -551,40 +739,590 @@ void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_
 
 void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& reply) {
     fetch_.reset();
-    UnlockListControls();
+    if (!signedIn_) {
+        UnlockListControls();
+        return;
+    }
+    if (reply.status == kStatusOk && IsSignedOutReply(reply.text, reply.httpStatus)) {
+        UnlockListControls();
+        queuedPackageFetches_ = 0;
+        ReturnToSignIn();
+        return;
+    }
+    {
+        const QSignalBlocker quiet(QueryEdit); // emptying the box is no filter change
+        settingQuery_ = true;
+        QueryEdit->clear();
+        settingQuery_ = false;
+    }
+    if (kind == kFetchPackages) {
+        PackageListReply = reply.text;
+        ListState.packageReplyStored = true;
+        Report("packages stored");
+        ShowTab(1);
+        ShowPackageList(reply.status, PackageListReply);
+        if (queuedPackageFetches_ > 0) {
+            --queuedPackageFetches_;
+            FetchPackageList();
+        }
+    } else {
+        AccountListReply = reply.text;
+        Report("accounts stored");
+        ShowAccountList(reply.status, AccountListReply);
+        ShowTab(0);
+    }
+}
+
+void TParlomarClientMainForm::ShowTab(int tab) {
+    const QSignalBlocker quiet(TabSet);
+    TabSet->setCurrentIndex(tab);
+    TabsPaintBox->SetSelectedTab(tab + 1);
+    ListMode = static_cast<std::uint8_t>(tab == 0 ? kListModeAccounts : kListModePackages);
+}
+
+void TParlomarClientMainForm::OpenSettings(int page) {
+    OpenSettingsDialog(this, page);
+}
+
+// ---- Lists ----
+
+void TParlomarClientMainForm::SearchAccounts(const std::string& text) {
+    ListMode = kListModeAccounts;
+    StartListFetch(SearchAccountsUrl(ServerBaseUrl(), text), kFetchAccounts);
+}
+
+void TParlomarClientMainForm::RefetchLastSearch() {
+    SearchAccounts(ListState.lastSearchText);
+}
+
+void TParlomarClientMainForm::FetchPackageList() {
+    LockListControls();
+    StartListFetch(ListPackagesUrl(ServerBaseUrl()), kFetchPackages);
+    if (!fetch_)
+        UnlockListControls();
+}
+
+void TParlomarClientMainForm::Listaccounts1Click() {
+    if (!signedIn_ || fetch_)
+        return;
+    ServerButton->setEnabled(false);
+    BeginListAllAccounts(ListState);
+    SearchAccounts("");
+}
+
+void TParlomarClientMainForm::Listpakages1Click() {
+    if (!signedIn_ || fetch_)
+        return;
+    ListMode = kListModePackages;
+    ListState.listMode = kListModePackages;
+    BeginListPackages(ListState);
+    FetchPackageList();
+}
+
+void TParlomarClientMainForm::GetListButtonClick() {
+    if (ListMode == kListModeAccounts)
+        Listaccounts1Click();
+    else if (ListMode == kListModePackages)
+        Listpakages1Click();
+}
+
+void TParlomarClientMainForm::AddButtonClick() {
+    if (ListMode == kListModePackages)
+        Createpackage1Click();
+    else
+        Createaccounts1Click();
+}
+
+void TParlomarClientMainForm::QueryEditClickButton() {
     if (!signedIn_)
         return;
+    const std::string text = S(QueryEdit->text());
+    if (const int message = BeginServerSearch(ListState, text); message != 0) {
+        ShowListMessage(message);
+        return;
+    }
+    SearchAccounts(text);
+}
+
+void TParlomarClientMainForm::QueryEditChange() {
+    if (settingQuery_ || (ListMode != kListModeAccounts && ListMode != kListModePackages))
+        return;
+    if (AccList->ListMode != ListMode)
+        return; // the grid still shows the other list; the build on its way filters itself
+    const LocalFilterResult result = ApplyLocalFilter(AccList->Data(), ListMode, S(QueryEdit->text()),
+                                                      MessPanel->isVisible(), ListState.filterMode);
+    if (!result.ran)
+        return;
+    AccList->RowsChanged();
+    SetStatusSlot(1, result.slot1.Empty()
+                         ? QString()
+                         : Q(StatusText(result.slot1.text) + " " + std::to_string(result.slot1.count)));
+    if (AccList->CurrentDataRow() == 0) {
+        if (const int first = FirstVisibleRow(AccList->Data()); first > 0)
+            AccList->SelectDataRow(first);
+    }
+    LayoutResults();
+}
+
+void TParlomarClientMainForm::TabSetChange(int tab) {
+    if (tab == 0) {
+        ShowTab(0);
+        ShowAccountList(0, AccountListReply);
+    } else {
+        ShowTab(1);
+        ListState.listMode = kListModePackages;
+        ShowPackageList(PackageTabStatus(ListState), PackageListReply);
+    }
+    StatusIconImage->setPixmap(ImageList.value(tab == 0 ? 4 : 5));
+}
+
+void TParlomarClientMainForm::FilterPaintBoxMouseDown(int item) {
+    if (item < 1 || item > 3)
+        return;
+    ListState.filterMode = item;
+    FilterPaintBox->FilterMode = item;
+    FilterPaintBox->update();
+    ShowAccountList(0, AccountListReply);
+}
+
+void TParlomarClientMainForm::ShowAccountList(int status, const std::string& reply) {
+    ListState.listMode = ListMode;
+    FilterPaintBox->SetHoveredItem(ListState.filterMode);
+    if (status != 0 || reply.empty()) {
+        ++buildGeneration_; // a build still on its way is not shown over this
+        TStringGridData unused;
+        const AccountListView view =
+            parlomar::ShowAccountList(unused, ListState, status, reply, "", StatusTextLookup());
+        ApplyAccountView(view);
+        return;
+    }
+    // The parse, sort and filters of a long list take a while: they run on a worker over a grid of
+    // its own, which is handed to the view when done. Only the heading row (texts and sort markers)
+    // and the bandwidth limits set in this run go with it.
+    const TStringGridData& shown = AccList->Data();
+    TStringGridData seed(kAccountColumns, 1);
+    if (shown.ColCount() == kAccountColumns) {
+        for (int col = 0; col < kAccountColumns; ++col) {
+            seed.SetCell(col, 0, shown.Cell(col, 0));
+            seed.SetObject(col, 0, shown.Object(col, 0));
+        }
+        for (int row = 1; row < shown.RowCount(); ++row) {
+            if (!shown.Cell(kAccBandwidthCol, row).empty()) {
+                const int at = seed.RowCount();
+                seed.SetRowCount(at + 1);
+                seed.SetCell(kAccUserCol, at, shown.Cell(kAccUserCol, row));
+                seed.SetCell(kAccBandwidthCol, at, shown.Cell(kAccBandwidthCol, row));
+            }
+        }
+    }
+    seed.SetDefaultRowHeight(AccList->Data().DefaultRowHeight());
+    auto texts = std::make_shared<std::map<int, std::string>>();
+    for (int n : {17, 26, 27, 28, 29, 65, 66})
+        (*texts)[n] = StatusText(n);
+    const std::uint64_t generation = ++buildGeneration_;
+    const std::string boxText = S(QueryEdit->text());
+    TListState state = ListState;
+    state.accountReply.clear();
+    state.packageReply.clear();
+    auto replyCopy = std::make_shared<const std::string>(reply);
+    builds_[generation] =
+        std::thread([this, generation, boxText, state, texts, replyCopy, grid = std::move(seed)]() mutable {
+            const AccountListView view = parlomar::ShowAccountList(grid, state, 0, *replyCopy, boxText,
+                                                                   [texts](int n) { return (*texts)[n]; });
+            auto done = std::make_shared<TStringGridData>(std::move(grid));
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, view, done, count = state.serverAccountCount, boxText] {
+                    AccountListBuilt(generation, view, std::move(*done), count, boxText);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void TParlomarClientMainForm::AccountListBuilt(std::uint64_t generation, AccountListView view,
+                                               TStringGridData grid, int serverAccountCount,
+                                               const std::string& boxText) {
+    if (auto it = builds_.find(generation); it != builds_.end()) {
+        it->second.join(); // it has posted this and ends
+        builds_.erase(it);
+    }
+    if (generation != buildGeneration_ || destroyed_ || !signedIn_ || ListMode != kListModeAccounts)
+        return; // a later list, a sign-out or the other tab came first
+    ListState.serverAccountCount = serverAccountCount;
+    AccList->Data() = std::move(grid);
+    AccList->ListMode = kListModeAccounts;
+    if (const std::string now = S(QueryEdit->text()); now != boxText) {
+        const LocalFilterResult filtered =
+            ApplyLocalFilter(AccList->Data(), kListModeAccounts, now, false, ListState.filterMode);
+        view.slot1 = filtered.slot1;
+        view.selectRow = FirstVisibleRow(AccList->Data());
+    }
+    AccList->RowsChanged();
+    ApplyAccountView(view);
+    Report(("accounts shown " + std::to_string(view.fetchedRows)).c_str());
+}
+
+void TParlomarClientMainForm::ApplyAccountView(const AccountListView& view) {
+    if (view.addCaption)
+        AddButton->setText(Q(StatusText(view.addCaption)));
+    if (view.getListCaption)
+        GetListButton->setText(Q(StatusText(view.getListCaption)));
+    if (view.shown) {
+        MessPanel->hide();
+        AccList->show();
+        FilterPanel->show();
+        if (view.selectRow > 0)
+            AccList->SelectDataRow(view.selectRow);
+        ShowRequestStatus(12, std::to_string(view.fetchedRows));
+        UnlockListControls();
+        FilterPanel->show();
+        LayoutResults();
+        SetStatusSlot(1, view.slot1.Empty()
+                             ? QString()
+                             : Q(StatusText(view.slot1.text) + " " + std::to_string(view.slot1.count)));
+    } else {
+        if (view.listMessage)
+            ShowListMessage(view.listMessage);
+        if (view.noAccounts) {
+            const QString text = Q(ErrorText(12));
+            SetStatusSlot(0, text);
+            StatusLabel1->setText(text);
+        }
+        UnlockListControls();
+    }
+    StatusLabel2->clear();
+    SetStatusSlot(2, QString());
+}
+
+void TParlomarClientMainForm::ShowPackageList(int status, const std::string& reply) {
+    UnlockListControls();
+    ListState.listMode = ListMode;
+    ++buildGeneration_; // an account list still being built is not shown over this
+    TStringGridData& grid = AccList->Data();
+    const TStringGridData before = grid.ColCount() == kPackageColumns ? TStringGridData() : grid;
+    const PackageListView view =
+        parlomar::ShowPackageList(grid, ListState, status, reply, [](int n) { return StatusText(n); });
+    if (!view.applies)
+        return;
+    AddButton->setText(Q(StatusText(view.addCaption)));
+    GetListButton->setText(Q(StatusText(view.getListCaption)));
+    if (view.listMessage)
+        ShowListMessage(view.listMessage);
+    if (!view.shown) {
+        if (!view.listMessage && grid.ColCount() == kPackageColumns && grid.RowCount() <= 1) {
+            AccList->ListMode = kListModePackages;
+            AccList->RowsChanged();
+        }
+        return;
+    }
+    AccList->ListMode = kListModePackages;
+    AccList->RowsChanged();
+    MessPanel->hide();
+    AccList->show();
+    FilterPanel->hide();
+    if (view.selectRow > 0)
+        AccList->SelectDataRow(view.selectRow);
+    ShowRequestStatus(40, std::to_string(view.fetchedRows));
+    LayoutResults();
+    Report(("packages shown " + std::to_string(view.fetchedRows)).c_str());
+}
+
+std::string TParlomarClientMainForm::CurrentCell(int col) const {
+    const int row = AccList->CurrentDataRow();
+    return row > 0 ? AccList->Data().Cell(col, row) : std::string();
+}
+
+int TParlomarClientMainForm::RowOfUser(int row, const std::string& user) const {
+    // The grid may have been rebuilt while a request waited: find the account again by its name.
+    const TStringGridData& grid = AccList->Data();
+    if (AccList->ListMode != kListModeAccounts || grid.ColCount() != kAccountColumns)
+        return 0;
+    if (row > 0 && row < grid.RowCount() && grid.Cell(kAccUserCol, row) == user)
+        return row;
+    for (int r = 1; r < grid.RowCount(); ++r) {
+        if (grid.Cell(kAccUserCol, r) == user)
+            return r;
+    }
+    return 0;
+}
+
+void TParlomarClientMainForm::AccListHeaderClick(int col) {
+    if (SortByHeaderClick(AccList->Data(), AccList->ListMode, col)) {
+        AccList->RowsChanged();
+        AccList->horizontalHeader()->viewport()->update();
+    }
+}
+
+void TParlomarClientMainForm::AccListSelectCell(int dataRow) {
+    ListState.lastSelectedRow = dataRow;
+    const QString domain =
+        AccList->ListMode == kListModeAccounts ? Q(AccList->Data().Cell(kAccDomainCol, dataRow)) : QString();
+    StatusLabel2->setText(domain);
+    SetStatusSlot(2, domain);
+}
+
+void TParlomarClientMainForm::AccListLinkClick(const QString& text) {
+    const std::string address = LinkAddress(S(text));
+    if (!address.empty() && LinkOpener)
+        LinkOpener(Q(address));
+}
+
+void TParlomarClientMainForm::AccListRowMenu(const QPoint& globalPos) {
+    if (AccList->CurrentDataRow() < 1)
+        return;
+    if (AccList->ListMode == kListModeAccounts) {
+        QPointer<TParlomarClientMainForm> self(this);
+        ListPopupMenuPopup();
+        if (self)
+            ListPopupMenu->popup(globalPos);
+    } else if (AccList->ListMode == kListModePackages) {
+        PackageMenu->popup(globalPos);
+    }
+}
+
+void TParlomarClientMainForm::CopyToClipboard1Click() {
+    if (const int row = AccList->CurrentDataRow(); row > 0 && AccList->ListMode == kListModeAccounts)
+        CopyTextToClipboard(Q(AccountCopyText(AccList->Data(), row)));
+}
+
+void TParlomarClientMainForm::Copytoclipboard2Click() {
+    if (const int row = AccList->CurrentDataRow(); row > 0 && AccList->ListMode == kListModePackages)
+        CopyTextToClipboard(Q(PackageCopyText(AccList->Data(), row)));
+}
+
+void TParlomarClientMainForm::ListPopupMenuPopup() {
+    int row = AccList->CurrentDataRow();
+    if (row < 1 || AccList->ListMode != kListModeAccounts)
+        return;
+    if (SuspendMenuCaption(AccList->Data(), row) == 0) {
+        const std::string user = AccList->Data().Cell(kAccUserCol, row);
+        QPointer<TParlomarClientMainForm> self(this);
+        const int answer = QuerySuspended(user);
+        if (!self || !signedIn_)
+            return;
+        row = RowOfUser(row, user);
+        if (row < 1)
+            return;
+        StoreQueriedSuspended(AccList->Data(), row, answer);
+        AccList->CellsChanged();
+    }
+    const int caption = SuspendMenuCaption(AccList->Data(), row);
+    Suspend1->setEnabled(caption != 0);
+    if (caption)
+        Suspend1->setText(Q(StatusText(caption)));
+}
+
+void TParlomarClientMainForm::Suspend1Click() {
+    const int row = AccList->CurrentDataRow();
+    if (row < 1 || AccList->ListMode != kListModeAccounts)
+        return;
+    const SuspendAction action = SuspendActionOf(AccList->Data(), row);
+    if (action == SuspendAction::Unsuspend)
+        UnsuspendAccount();
+    else if (action == SuspendAction::Suspend)
+        SuspendAccount();
+}
+
+namespace {
+struct SuspendRequest {
+    const char* function;
+    int question;
+    bool suspended;
+};
+} // namespace
+
+static void RunSuspend(TParlomarClientMainForm* form, const SuspendRequest& request) {
+    TSkinedStringGrid* grid = form->AccList;
+    const int row = grid->CurrentDataRow();
+    if (row < 1)
+        return;
+    const std::string user = grid->Data().Cell(kAccUserCol, row);
+    const std::string domain = grid->Data().Cell(kAccDomainCol, row);
+    QPointer<TParlomarClientMainForm> self(form);
+    form->Signout1->setEnabled(false);
+    std::string status;
+    std::string message;
+    ConfirmAndCallForUser(user, request.function, StatusText(request.question) + " " + domain, status,
+                          message);
+    if (!self)
+        return;
+    form->Signout1->setEnabled(true);
+    if (status.empty() && message.empty())
+        return; // declined
+    ShowMessageText(message.empty() ? ErrorText(11) : message);
+    if (!self)
+        return;
+    // Find the row again: the list may have been rebuilt while the request waited.
+    const TStringGridData& data = grid->Data();
+    int at = 0;
+    if (grid->ListMode == kListModeAccounts) {
+        if (row < data.RowCount() && data.Cell(kAccUserCol, row) == user)
+            at = row;
+        for (int r = 1; at == 0 && r < data.RowCount(); ++r)
+            if (data.Cell(kAccUserCol, r) == user)
+                at = r;
+    }
+    if (at > 0)
+        ApplySuspendAnswer(grid->Data(), at, request.suspended, status, message);
+    grid->CellsChanged();
+}
+
+void TParlomarClientMainForm::SuspendAccount() {
+    RunSuspend(this, {"suspendacct", 19, true});
+}
+
+void TParlomarClientMainForm::UnsuspendAccount() {
+    RunSuspend(this, {"unsuspendacct", 20, false});
+}
+
+void TParlomarClientMainForm::LimitBandWidth1Click() {
+    int row = AccList->CurrentDataRow();
+    if (row < 1 || AccList->ListMode != kListModeAccounts)
+        return;
+    const std::string user = AccList->Data().Cell(kAccUserCol, row);
+    QPointer<TParlomarClientMainForm> self(this);
+    QPointer<TInputForm> input = new TInputForm(this);
+    input->SetStayOnTop(Alwaysontop1->isChecked());
+    input->BandWidthPanel->show();
+    input->InputValue = AccList->Data().Cell(kAccBandwidthCol, row);
+    input->ShowModal();
+    const bool accepted = input && input->Accepted;
+    const std::string value = input ? input->InputValue : std::string();
+    delete input.data();
+    if (!self || !accepted || !signedIn_)
+        return;
+    const HttpReply reply = HttpGet(LimitBandwidthUrl(ServerBaseUrl(), user, value));
+    if (!self || !signedIn_)
+        return;
+    const bool signedOut = IsSignedOutReply(reply.text, reply.httpStatus);
+    bool applied = reply.status == kStatusOk;
+    if (!signedOut && reply.status != kStatusOk) {
+        ShowMessageText(ErrorText(reply.status));
+    } else if (!signedOut) {
+        // A limit the server refused is not shown as set.
+        const ApiResult result = ReadApiResult(reply.text);
+        if (result.status != "1") {
+            applied = false;
+            ShowMessageText(result.statusmsg.empty() ? ErrorText(11) : result.statusmsg);
+        }
+    }
+    if (!self)
+        return;
+    row = RowOfUser(row, user);
+    if (ApplyBandwidthAnswer(AccList->Data(), row, value, applied && row > 0, reply.status, signedOut)) {
+        ReturnToSignIn();
+        return;
+    }
+    AccList->CellsChanged();
+}
+
+void TParlomarClientMainForm::Changepassword1Click() {
+    const std::string user = CurrentCell(kAccUserCol);
+    if (!user.empty() && AccList->ListMode == kListModeAccounts)
+        ChangeAccountPassword(user);
+}
+
+void TParlomarClientMainForm::ChangeAccountPassword(const std::string& userName) {
+    QPointer<TParlomarClientMainForm> self(this);
+    QPointer<TInputForm> input = new TInputForm(this);
+    input->SetStayOnTop(Alwaysontop1->isChecked());
+    input->ChangePasswordPanel->show();
+    input->ShowModal();
+    const bool accepted = input && input->Accepted;
+    const std::string password = input ? input->InputValue : std::string();
+    delete input.data();
+    if (!self || !accepted || !signedIn_)
+        return;
+    const HttpReply reply = HttpGet(PasswdUrl(ServerBaseUrl(), userName, password));
+    if (!self)
+        return;
     if (reply.status != kStatusOk) {
-        ShowListMessage(reply.status);
+        ShowMessageText(ErrorText(reply.status)); // a failed transfer, not an empty server message
         return;
     }
     if (IsSignedOutReply(reply.text, reply.httpStatus)) {
         ReturnToSignIn();
         return;
     }
-    ListMode = kind;
-    if (kind == kFetchPackages) {
-        PackageListReply = reply.text;
-        TabSet->setCurrentIndex(1);
-        const std::string names = XmlExtract(PackageListReply, "", "name", kXmlAllValues);
-        const auto count = names.empty() ? 0 : std::count(names.begin(), names.end(), '\r') + 1;
-        MessLabel->setText(Q(StatusText(40) + " " + std::to_string(count)));
-        SetStatusSlot(1, Q(StatusText(40) + " " + std::to_string(count)));
-        Report("packages stored");
-    } else {
-        AccountListReply = reply.text;
-        TabSet->setCurrentIndex(0);
-        const std::string users = XmlExtract(AccountListReply, "", "user", kXmlAllValues);
-        const auto count = users.empty() ? 0 : std::count(users.begin(), users.end(), '\r') + 1;
-        MessLabel->setText(Q(StatusText(12) + " " + std::to_string(count)));
-        SetStatusSlot(1, Q(StatusText(12) + " " + std::to_string(count)));
-        Report("accounts stored");
-    }
-    MessPanel->show();
+    ShowMessageText(XmlExtract(reply.text, "", "statusmsg", kXmlLastValue));
 }
 
-void TParlomarClientMainForm::OpenSettings(int) {
-    ShowMessageText(StatusText(10)); // the settings dialog comes with its own window
+void TParlomarClientMainForm::Viewsummary1Click() {
+    const int row = AccList->CurrentDataRow();
+    if (row < 1)
+        return;
+    if (AccList->ListMode == kListModeAccounts)
+        OpenAccountDetails(this, AccList->Data().Cell(kAccUserCol, row));
+    else if (AccList->ListMode == kListModePackages)
+        OpenPackageDetails(this, AccList->Data().Cell(kPkgNameCol, row));
+}
+
+void TParlomarClientMainForm::Deleteaccount1Click() {
+    const std::string user = CurrentCell(kAccUserCol);
+    if (user.empty() || AccList->ListMode != kListModeAccounts)
+        return;
+    QPointer<TParlomarClientMainForm> self(this);
+    const int result =
+        ConfirmAndCall("removeacct?user=", user, StatusText(53), StatusText(54), StatusText(51));
+    if (!self || !signedIn_)
+        return;
+    const AfterDelete after = AfterAccountDelete(result, ListMode);
+    if (after.showTransportError)
+        ShowMessageText(ErrorText(result));
+    if (!self || !signedIn_)
+        return;
+    if (after.refetchAccounts)
+        RefetchLastSearch();
+    for (int i = 0; i < after.packageFetches; ++i) {
+        if (fetch_)
+            ++queuedPackageFetches_;
+        else
+            FetchPackageList();
+    }
+}
+
+void TParlomarClientMainForm::Createaccounts1Click() {
+    if (signedIn_)
+        OpenAccountEditor(this);
+}
+
+void TParlomarClientMainForm::Createpackage1Click() {
+    if (signedIn_)
+        OpenPackageEditor(this);
+}
+
+void TParlomarClientMainForm::Edit1Click() {
+    const int row = AccList->CurrentDataRow();
+    if (row > 0 && AccList->ListMode == kListModePackages)
+        OpenPackageEditorFor(this, AccList->Data().Cell(kPkgNameCol, row));
+}
+
+void TParlomarClientMainForm::Delete1Click() {
+    const int row = AccList->CurrentDataRow();
+    if (row < 1 || AccList->ListMode != kListModePackages)
+        return;
+    const std::string name = AccList->Data().Cell(kPkgNameCol, row);
+    QPointer<TParlomarClientMainForm> self(this);
+    const int result = ConfirmAndCall("killpkg?pkg=", name, StatusText(52), StatusText(54), StatusText(51));
+    if (!self || !signedIn_)
+        return;
+    const AfterDelete after = AfterPackageDelete(result, ListMode);
+    if (after.showTransportError)
+        ShowMessageText(ErrorText(result));
+    if (!self || !signedIn_)
+        return;
+    for (int i = 0; i < after.packageFetches; ++i) {
+        if (fetch_)
+            ++queuedPackageFetches_;
+        else
+            FetchPackageList();
+    }
+}
+
+void TParlomarClientMainForm::Viewserverinformation1Click() {
+    if (!signedIn_)
+        return;
+    ShowServerInformation(this, PackageListReply, ListState.serverAccountCount, Alwaysontop1->isChecked());
 }
 
 // ---- Sign-in ----
@@ -717,7 +1455,8 @@ void TParlomarClientMainForm::SignIn() {
     ServerButton->show();
     ShowRequestStatus(5, "");
     Report("signed in");
-    StartListFetch(ListPackagesUrl(ServerBaseUrl()), kFetchPackages);
+    ListMode = kListModePackages;
+    FetchPackageList();
 }
 
 void TParlomarClientMainForm::SignOut() {
@@ -760,6 +1499,7 @@ void TParlomarClientMainForm::ResetResultsView() {
     FilterPanel->hide();
     ShowRequestStatus(4, "");
     MessLabel->setText(Q(ErrorText(12)));
+    AccList->hide();
     MessPanel->show();
     if (ListMode == kFetchAccounts)
         AccountListReply.clear();
@@ -823,6 +1563,29 @@ void TParlomarClientMainForm::Savecaptions1Click() {
 }
 
 bool TParlomarClientMainForm::FormKeyDown(QKeyEvent* event) {
+    QWidget* focus = focusWidget();
+    if (focus == QueryEdit && event->modifiers() == Qt::NoModifier &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        QueryEditClickButton(); // QueryEditKeyDown
+        return true;
+    }
+    if (focus == QueryEdit && event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_A) {
+        QueryEdit->selectAll();
+        return true;
+    }
+    if (focus == AccList && event->modifiers() == Qt::ControlModifier) {
+        if (event->key() == Qt::Key_C) {
+            if (AccList->ListMode == kListModePackages)
+                Copytoclipboard2Click();
+            else
+                CopyToClipboard1Click();
+            return true;
+        }
+        if (event->key() == Qt::Key_U) {
+            Suspend1Click();
+            return true;
+        }
+    }
     if (event->key() == Qt::Key_F4 && event->modifiers() == Qt::AltModifier) {
         exitRequested_ = true;
         close();

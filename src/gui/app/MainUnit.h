@@ -1,5 +1,6 @@
 #pragma once
 
+#include "accounts/AccountList.h"
 #include "accounts/KeyFilters.h"
 #include "server/GetXMLThreadUnit.h"
 #include "skins/SkinnedForm.h"
@@ -8,11 +9,16 @@
 #include <QPixmap>
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 class QLabel;
 class QMenu;
+class QPoint;
 class QStatusBar;
 class QSystemTrayIcon;
 class QTabBar;
@@ -28,8 +34,11 @@ class TImage;
 class TLabel;
 class TMenuItem;
 class TPanel;
+class TFilterPaintBox;
 class TShape;
 class TSkinButton;
+class TSkinedStringGrid;
+class TTabsPaintBox;
 class TToolButton;
 
 // The main window: the sign-in panel while signed out, the results area afterwards, the menu strip,
@@ -56,6 +65,59 @@ public:
     void StartListFetch(const std::string& url, std::uint8_t kind);
     void OpenSettings(int page);
 
+    // ---- Lists (for the menus here and for the editor and details windows) ----
+    // A server search: the search type follows the text (domain, IPv4 address, else user name);
+    // list mode 1; the account list fetch starts. An empty text lists every account.
+    void SearchAccounts(const std::string& text);
+    // The search the operator was looking at, fetched again (after a create or a delete).
+    void RefetchLastSearch();
+    // The package list fetch (list controls locked until it arrives).
+    void FetchPackageList();
+    // Builds the account list from a reply (the parse and sort run off the GUI thread; the grid is
+    // handed over when done) or shows the failure over the results area.
+    void ShowAccountList(int status, const std::string& reply);
+    void ShowPackageList(int status, const std::string& reply);
+    // True while an account list is being built off the GUI thread.
+    bool ListBuildRunning() const { return !builds_.empty(); }
+    // The number of accounts of the last full listing (0: none yet).
+    int ServerAccountCount() const { return ListState.serverAccountCount; }
+    // A cell of the grid's current row ("" when there is none).
+    std::string CurrentCell(int col) const;
+    // The new-password dialog and the passwd request for a user (also used by the details window).
+    void ChangeAccountPassword(const std::string& userName);
+
+    // ---- Handlers of the results area ----
+    void Listaccounts1Click();
+    void Listpakages1Click();
+    void GetListButtonClick();
+    void AddButtonClick();
+    void QueryEditClickButton();
+    void QueryEditChange();
+    void TabSetChange(int tab);
+    void FilterPaintBoxMouseDown(int item);
+    void AccListHeaderClick(int col);
+    void AccListSelectCell(int dataRow);
+    void AccListLinkClick(const QString& text);
+    void AccListRowMenu(const QPoint& globalPos);
+    void CopyToClipboard1Click();
+    void ListPopupMenuPopup();
+    void Suspend1Click();
+    void SuspendAccount();
+    void UnsuspendAccount();
+    void LimitBandWidth1Click();
+    void Changepassword1Click();
+    void Viewsummary1Click();
+    void Deleteaccount1Click();
+    void Createaccounts1Click();
+    void Createpackage1Click();
+    void Edit1Click();
+    void Delete1Click();
+    void Copytoclipboard2Click();
+    void Viewserverinformation1Click();
+
+    // Opens a link address (http, https and mailto only); tests replace it with a recorder.
+    std::function<void(const QString& address)> LinkOpener;
+
     // ---- Sign-in ----
     void SignIn();
     void SignOut();
@@ -79,6 +141,9 @@ public:
     std::uint8_t ListMode = 0;
     std::string AccountListReply; // the stored reply of the last listaccts
     std::string PackageListReply; // the stored reply of the last listpkgs
+    // The other list values: last search text, listed in full, server account count, FilterMode,
+    // last selected row.
+    TListState ListState;
 
     // Controls (component names are their member names).
     TImage* TitlePicture;
@@ -96,7 +161,10 @@ public:
     TPanel* FilterPanel;
     TSkinButton *GetListButton, *AddButton;
     QTabBar* TabSet;
-    QWidget* TabsPaintBox;
+    TTabsPaintBox* TabsPaintBox;
+    TFilterPaintBox* FilterPaintBox;
+    TSkinedStringGrid* AccList;
+    QWidget* ButtonsPanel;
     TPanel* LoginPanel;
     TShape* LoginShape;
     TLabel *IPLabel, *PortLabel, *Label1, *Label2;
@@ -114,6 +182,12 @@ public:
     TMenuItem *Viewserverinformation1, *Listaccounts1, *Createaccounts1, *Listpakages1, *Createpackage1,
         *est1;
     TMenuItem* About2;
+    QMenu *ListPopupMenu, *PackageMenu;
+    TMenuItem *CopyToClipboard1, *Suspend1, *LimitBandWidth1, *Changepassword1, *Viewsummary1,
+        *Deleteaccount1, *DetectIP1, *Viewwhoisinfo1, *Traceroute1;
+    TMenuItem *Copytoclipboard2, *Edit1, *Delete1;
+    // Shared icons: 0 and 1 sort arrows, 4 and 5 tab icons, 6 and 7 row icons, 15 control panel.
+    QList<QPixmap> ImageList;
     QTimer* Timer;
     QList<QPixmap> CheckBoxImageList;
 
@@ -137,6 +211,13 @@ private:
     void BuildResultsArea();
     void BuildStatusDisplay();
     void FetchDone(std::uint8_t kind, const HttpReply& reply);
+    void BuildListMenus();
+    void AccountListBuilt(std::uint64_t generation, AccountListView view, TStringGridData grid,
+                          int serverAccountCount, const std::string& boxText);
+    void ApplyAccountView(const AccountListView& view);
+    void ShowTab(int tab);
+    // The grid row of the account with this user name ("row" when it still holds it), 0 if gone.
+    int RowOfUser(int row, const std::string& user) const;
     void UpdateSignInValues();
     bool FilterKey(TEdit* edit, QKeyEvent* event, KeyFilterResult (*filter)(int));
     void Report(const char* line) const;
@@ -147,6 +228,10 @@ private:
     bool requestRunning_ = false;
     bool formShown_ = false;
     std::unique_ptr<TGetXMLThread> fetch_;
+    int queuedPackageFetches_ = 0;
+    bool settingQuery_ = false;
+    std::uint64_t buildGeneration_ = 0;
+    std::map<std::uint64_t, std::thread> builds_; // account list builds by generation
 };
 
 } // namespace parlomar

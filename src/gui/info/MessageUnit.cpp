@@ -1,9 +1,16 @@
 #include "info/MessageUnit.h"
 
+#include "accounts/PackageList.h"
+#include "info/AboutUnit.h"
+#include "server/Global.h"
+#include "server/HttpTransport.h"
+#include "server/XMLParser.h"
 #include "settings/Captions.h"
+#include "settings/Localization.h"
 #include "skins/Controls.h"
 #include "skins/SkinButton.h"
 #include "skins/Skins.h"
+#include "tools/HostLookup.h"
 
 #include <QKeyEvent>
 #include <QPointer>
@@ -38,6 +45,24 @@ TMessageForm::TMessageForm(QWidget* owner) : TSkinnedForm(QStringLiteral("Messag
     ServerInfoPanel = Named(new TPanel(this), "ServerInfoPanel");
     ServerInfoPanel->setGeometry(0, 0, kClientWidth, kPanelHeight);
     ServerInfoPanel->hide();
+    auto row = [this](TLabel*& caption, const char* name, const char* text, TLabel*& value,
+                      const char* valueName, int index) {
+        const int top = 14 + index * 24;
+        caption = Named(new TLabel(QString::fromUtf8(text), ServerInfoPanel), name);
+        caption->setGeometry(20, top, 130, 20);
+        value = Named(new TLabel(ServerInfoPanel), valueName, kTagNoCaption);
+        value->setGeometry(155, top, kClientWidth - 175, 20);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    };
+    row(IPLabel, "IPLabel", "IP:", IPValLabel, "IPValLabel", 0);
+    row(ParlomarLabel, "ParlomarLabel", "Control server:", ParlomarValLabel, "ParlomarValLabel", 1);
+    row(HostNameLabel, "HostNameLabel", "Hostname:", HostNameValLabel, "HostNameValLabel", 2);
+    row(PortLabel, "PortLabel", "Port:", PortValLabel, "PortValLabel", 3);
+    row(LoggedInLabel, "LoggedInLabel", "Logged in as:", LoggedInValLabel, "LoggedInValLabel", 4);
+    row(PackagesLabel, "PackagesLabel", "Packages:", PackagesValLabel, "PackagesValLabel", 5);
+    row(AccountsLabel, "AccountsLabel", "Accounts:", AccountsValLabel, "AccountsValLabel", 6);
+    AccountsLabel->hide();
+    AccountsValLabel->hide();
 
     OKCancelPanel = Named(new TPanel(this), "OKCancelPanel");
     OKCancelPanel->setGeometry(0, kPanelHeight, kClientWidth, kButtonStripHeight);
@@ -83,7 +108,7 @@ void TMessageForm::FormShow() {
     ApplyCaptions(this);
     ApplySkin(this, QStringLiteral("MessageForm"), CheckBoxImages());
     if (MessageKind == kMessageServerInfo) {
-        ServerInfoPanel->show();
+        ShowServerInfo();
         return;
     }
     MessageLabel->setText(ElideWrapped(MessageText, MessageLabel->font(), MessageLabel->size()));
@@ -96,6 +121,49 @@ void TMessageForm::FormShow() {
     MessageLabel->setToolTip(MessageText);
 }
 
+void TMessageForm::ShowServerInfo() {
+    ServerInfoPanel->show();
+    const SignInValues values = GetSignInValues();
+    QPointer<TMessageForm> self(this);
+    const HttpReply reply = HttpGet(VersionUrl(ServerBaseUrl()));
+    if (!self)
+        return;
+    const std::string version = reply.status == kStatusOk
+                                    ? XmlExtract(reply.text, "version", "version", kXmlLastValue)
+                                    : StatusText(10);
+    const QString host = Q(ReverseLookup(values.serverAddress));
+    IPValLabel->setText(Q(values.serverAddress));
+    ParlomarValLabel->setText(Q(version));
+    HostNameValLabel->setText(host);
+    PortValLabel->setText(QString::number(values.port));
+    LoggedInValLabel->setText(Q(values.userName));
+    PackagesValLabel->setText(QString::number(PackageCountOf(PackageListText)));
+    setWindowTitle(host + QStringLiteral(" - ") + Q(StatusText(42)) + QStringLiteral(" - ") + windowTitle() +
+                   QString::fromUtf8(kMakerCredit));
+    if (ServerAccountCount > 0) {
+        AccountsValLabel->setText(QString::number(ServerAccountCount));
+        AccountsLabel->show();
+        AccountsValLabel->show();
+    }
+}
+
+QString TMessageForm::ServerInfoText() const {
+    QStringList lines;
+    const QList<std::pair<TLabel*, TLabel*>> rows{{IPLabel, IPValLabel},
+                                                  {ParlomarLabel, ParlomarValLabel},
+                                                  {HostNameLabel, HostNameValLabel},
+                                                  {PortLabel, PortValLabel},
+                                                  {LoggedInLabel, LoggedInValLabel},
+                                                  {PackagesLabel, PackagesValLabel},
+                                                  {AccountsLabel, AccountsValLabel}};
+    for (const auto& [caption, value] : rows) {
+        if (caption == AccountsLabel && !AccountsLabel->isVisibleTo(this))
+            continue;
+        lines.append(caption->text() + QLatin1Char(' ') + value->text());
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 void TMessageForm::showEvent(QShowEvent* event) {
     if (!shown_) {
         shown_ = true;
@@ -106,7 +174,9 @@ void TMessageForm::showEvent(QShowEvent* event) {
 
 bool TMessageForm::FormKeyDown(QKeyEvent* event) {
     if (event->key() == Qt::Key_C && event->modifiers() == Qt::ControlModifier) {
-        CopyTextToClipboard(MessageKind == kMessageText ? MessageText : QString());
+        CopyTextToClipboard(MessageKind == kMessageText         ? MessageText
+                            : MessageKind == kMessageServerInfo ? ServerInfoText()
+                                                                : QString());
         return true;
     }
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == 0) {
@@ -135,6 +205,21 @@ void ShowMessageWindow(const QString& text, int kind) {
 
 bool AskQuestionWindow(const QString& text) {
     return RunMessageWindow(text, kMessageQuestion);
+}
+
+} // namespace parlomar
+
+namespace parlomar {
+
+void ShowServerInformation(QWidget* owner, const std::string& packageListReply, int serverAccountCount,
+                           bool stayOnTop) {
+    QPointer<TMessageForm> form = new TMessageForm(owner);
+    form->MessageKind = kMessageServerInfo;
+    form->PackageListText = packageListReply;
+    form->ServerAccountCount = serverAccountCount;
+    form->SetStayOnTop(stayOnTop);
+    form->ShowModal();
+    delete form.data();
 }
 
 } // namespace parlomar

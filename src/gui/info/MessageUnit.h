@@ -2,6 +2,8 @@
 
 #include "skins/SkinnedForm.h"
 
+#include <string>
+
 namespace parlomar {
 
 class TImage;
@@ -13,9 +15,10 @@ inline constexpr int kMessageServerInfo = 1;
 inline constexpr int kMessageText = 2;
 inline constexpr int kMessageQuestion = 3;
 
-// The program's one message box: a message with one button (kind 2) or a question with OK and
-// Cancel (kind 3). Texts are shown as plain text, word-wrapped and cut with an ellipsis when too
-// long; the label's hint holds the whole text. Escape closes; Ctrl+C copies the message.
+// The program's one message box: the server information view (kind 1), a message with one button
+// (kind 2) or a question with OK and Cancel (kind 3). Texts are shown as plain text, word-wrapped and cut
+// with an ellipsis when too long; the label's hint holds the whole text. Escape closes; Ctrl+C copies the
+// message.
 class TMessageForm : public TSkinnedForm {
     Q_OBJECT
 public:
@@ -33,6 +36,19 @@ public:
     TSkinButton* CancelButton;
     TImage* FooterImage;
 
+    // The server information view: seven rows of caption and value; the "Accounts:" row shows only
+    // with a positive account count.
+    TLabel *IPLabel, *ParlomarLabel, *HostNameLabel, *PortLabel, *LoggedInLabel, *PackagesLabel,
+        *AccountsLabel;
+    TLabel *IPValLabel, *ParlomarValLabel, *HostNameValLabel, *PortValLabel, *LoggedInValLabel,
+        *PackagesValLabel, *AccountsValLabel;
+    // What the view shows besides the sign-in values: the stored package list reply and the server
+    // account count of the main window.
+    std::string PackageListText;
+    int ServerAccountCount = 0;
+    // The copy text of the view: caption + " " + value per shown row, joined by a line feed.
+    QString ServerInfoText() const;
+
     // The text that fits into a box of the size when word-wrapped, cut with "…" where it does not.
     static QString ElideWrapped(const QString& text, const QFont& font, const QSize& box);
 
@@ -43,6 +59,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void ShowServerInfo();
     void OKButtonClick();
     bool shown_ = false;
 };
@@ -51,5 +68,9 @@ private:
 // code calls the seam (ShowMessageText, AskQuestionText of the core), never these directly.
 void ShowMessageWindow(const QString& text, int kind);
 bool AskQuestionWindow(const QString& text);
+
+// "View server information": the message window in kind 1, modal, owned by the main window.
+void ShowServerInformation(QWidget* owner, const std::string& packageListReply, int serverAccountCount,
+                           bool stayOnTop);
 
 } // namespace parlomar

@@ -1,19 +1,488 @@
 #include "skins/SkinedStringGrid.h"
 
+#include "accounts/AccountList.h"
+#include "accounts/ListGrid.h"
+#include "accounts/PackageList.h"
+#include "settings/Localization.h"
+#include "skins/Skins.h"
+
 #include <QApplication>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QToolTip>
+
+#include <cmath>
 
 namespace parlomar {
 
-TSkinedStringGrid::TSkinedStringGrid(QWidget* parent) : QTableWidget(parent) {
+namespace {
+
+QString Text(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The grid font's text height and the vertical offset of a text in a row of the given height.
+int TextOffset(int rowHeight, int textHeight) {
+    if (rowHeight < 1)
+        return 0;
+    return static_cast<int>(std::lround((rowHeight - textHeight) / 2.0));
+}
+
+const QColor kSuspendedColour(0x99, 0x99, 0x99);
+
+class GridDelegate : public QStyledItemDelegate {
+public:
+    explicit GridDelegate(TSkinedStringGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const bool selected = (option.state & QStyle::State_Selected) != 0;
+        grid_->AccListDrawCell(painter, option.rect, index.column(), grid_->Model()->DataRow(index.row()),
+                               selected);
+    }
+
+private:
+    TSkinedStringGrid* grid_;
+};
+
+class GridHeader : public QHeaderView {
+public:
+    explicit GridHeader(TSkinedStringGrid* grid) : QHeaderView(Qt::Horizontal, grid), grid_(grid) {}
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        painter->save();
+        grid_->DrawHeadingCell(painter, rect, logicalIndex);
+        painter->restore();
+    }
+
+private:
+    TSkinedStringGrid* grid_;
+};
+
+} // namespace
+
+// ---- Model ----
+
+TStringGridModel::TStringGridModel(TStringGridData* data, QObject* parent)
+    : QAbstractTableModel(parent), data_(data) {}
+
+int TStringGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(visible_.size());
+}
+
+int TStringGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : data_->ColCount();
+}
+
+QVariant TStringGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= static_cast<int>(visible_.size()))
+        return {};
+    const int row = visible_[static_cast<size_t>(index.row())];
+    if (role == Qt::DisplayRole)
+        return Text(data_->Cell(index.column(), row));
+    if (role == Qt::UserRole)
+        return data_->Object(index.column(), row);
+    return {};
+}
+
+QVariant TStringGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return Text(data_->Cell(section, 0));
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole)
+        return DataRow(section);
+    return {};
+}
+
+int TStringGridModel::DataRow(int viewRow) const {
+    if (viewRow < 0 || viewRow >= static_cast<int>(visible_.size()))
+        return 0;
+    return visible_[static_cast<size_t>(viewRow)];
+}
+
+int TStringGridModel::ViewRow(int dataRow) const {
+    if (dataRow < 0 || dataRow >= static_cast<int>(viewOf_.size()))
+        return -1;
+    return viewOf_[static_cast<size_t>(dataRow)];
+}
+
+void TStringGridModel::Refresh() {
+    beginResetModel();
+    visible_.clear();
+    viewOf_.assign(static_cast<size_t>(std::max(0, data_->RowCount())), -1);
+    visible_.reserve(static_cast<size_t>(std::max(0, data_->RowCount() - 1)));
+    for (int row = 1; row < data_->RowCount(); ++row) {
+        if (data_->RowVisible(row)) {
+            viewOf_[static_cast<size_t>(row)] = static_cast<int>(visible_.size());
+            visible_.push_back(row);
+        }
+    }
+    endResetModel();
+}
+
+void TStringGridModel::CellsChanged() {
+    if (!visible_.empty() && data_->ColCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    emit headerDataChanged(Qt::Horizontal, 0, std::max(0, columnCount() - 1));
+}
+
+// ---- Grid ----
+
+const QColor TSkinedStringGrid::LinkColour(0x5D, 0x96, 0xB0);
+const QColor TSkinedStringGrid::LinkHoverColour(0x7A, 0xB3, 0xCD);
+const QColor TSkinedStringGrid::EvenRowColour(0xF3, 0xF3, 0xF3);
+const QColor TSkinedStringGrid::SelectedColour(0xD3, 0xDE, 0xEB);
+
+TSkinedStringGrid::TSkinedStringGrid(QWidget* parent) : QTableView(parent) {
     BackColor = QApplication::palette().color(QPalette::Base);
+    model_ = new TStringGridModel(&data_, this);
+    setModel(model_);
+    setItemDelegate(new GridDelegate(this));
+    setHorizontalHeader(new GridHeader(this));
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSortIndicatorShown(false);
+    horizontalHeader()->setMinimumSectionSize(0);
+    verticalHeader()->hide();
+    // Uniform row heights: the view never asks the rows for their size.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(data_.DefaultRowHeight());
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(false);
+    setFrameShape(QFrame::NoFrame);
+    setWordWrap(false);
+    setMouseTracking(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(9);
+    setFont(font);
+
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int col) { emit HeaderClicked(col); });
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { emit RowMenuRequested(viewport()->mapToGlobal(at)); });
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    emit CurrentDataRowChanged(model_->DataRow(current.row()));
+            });
 }
 
 void TSkinedStringGrid::SetSkinedScroller(bool on) {
     skinedScroller_ = on;
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     ScrollWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+}
+
+void TSkinedStringGrid::RowsChanged() {
+    const int keep = CurrentDataRow();
+    verticalHeader()->setDefaultSectionSize(std::max(1, data_.DefaultRowHeight()));
+    model_->Refresh();
+    hoverRow_ = hoverCol_ = -1;
+    if (keep > 0 && model_->ViewRow(keep) >= 0)
+        SelectDataRow(keep);
+}
+
+void TSkinedStringGrid::CellsChanged() {
+    model_->CellsChanged();
+    viewport()->update();
+}
+
+int TSkinedStringGrid::CurrentDataRow() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? model_->DataRow(current.row()) : 0;
+}
+
+void TSkinedStringGrid::SelectDataRow(int dataRow) {
+    const int viewRow = model_->ViewRow(dataRow);
+    if (viewRow < 0)
+        return;
+    const QModelIndex index = model_->index(viewRow, std::min(1, model_->columnCount() - 1));
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+}
+
+int TSkinedStringGrid::KeyColumn() const {
+    return KeyColumnOf(ListMode);
+}
+
+QPixmap TSkinedStringGrid::Image(int index) const {
+    if (!ImageList || index < 0 || index >= ImageList->size())
+        return {};
+    return ImageList->at(index);
+}
+
+void TSkinedStringGrid::AccListDrawCell(QPainter* painter, const QRect& rect, int col, int dataRow,
+                                        bool selected) const {
+    const int rowHeight = rect.height();
+    if (rowHeight <= 0 || dataRow < 1)
+        return;
+    painter->save();
+    painter->setClipRect(rect);
+    QFont font = this->font();
+    QColor pen = palette().color(QPalette::ButtonText);
+    const std::string& cell = data_.Cell(col, dataRow);
+    const int object = data_.Object(col, dataRow);
+    const int key = KeyColumn();
+
+    // Link look: a domain, or a package name (its row marker).
+    if (IsLinkCell(cell, object)) {
+        const QModelIndex hover = model_->index(hoverRow_, hoverCol_);
+        const bool hovered = hover.isValid() && model_->DataRow(hoverRow_) == dataRow && hoverCol_ == col;
+        pen = hovered ? LinkHoverColour : LinkColour;
+        font.setUnderline(true);
+    }
+    if (ListMode == kListModeAccounts && data_.Cell(kAccSuspendedCol, dataRow) == "1")
+        pen = kSuspendedColour;
+
+    QColor background = palette().color(QPalette::Base);
+    if (dataRow % 2 == 0)
+        background = EvenRowColour;
+    if (selected)
+        background = SelectedColour;
+    painter->fillRect(rect, background);
+
+    painter->setFont(font);
+    painter->setPen(pen);
+    const QFontMetrics metrics(font);
+    const int d = TextOffset(rowHeight, metrics.height());
+
+    if (ListMode == kListModeAccounts && col == kAccPanelCol) {
+        const QPixmap panel = Image(15);
+        if (SkinActive() && !panel.isNull()) {
+            painter->drawPixmap(rect.left() + (rect.width() - panel.width()) / 2,
+                                rect.top() + (rect.height() - panel.height()) / 2, panel);
+        } else {
+            painter->drawText(QRect(rect.left() + d, rect.top() + d, rect.width() - d, metrics.height()),
+                              Qt::AlignLeft | Qt::AlignTop, QStringLiteral("CP"));
+        }
+        painter->restore();
+        return;
+    }
+    int textLeft = rect.left() + d;
+    if (col == key) {
+        const bool current = CurrentDataRow() == dataRow;
+        const QPixmap icon = Image(current ? 6 : 7);
+        if (!icon.isNull()) {
+            painter->drawPixmap(rect.left(), rect.top() + (rect.height() - icon.height()) / 2, icon);
+            textLeft += icon.width();
+        }
+    }
+    painter->drawText(QRect(textLeft, rect.top() + d, rect.right() - textLeft, metrics.height()),
+                      Qt::AlignLeft | Qt::AlignTop, Text(cell));
+    painter->restore();
+}
+
+void TSkinedStringGrid::DrawHeadingCell(QPainter* painter, const QRect& rect, int col) const {
+    // The heading strip: a soft gradient in place of the stretched header picture.
+    QLinearGradient strip(rect.topLeft(), rect.bottomLeft());
+    strip.setColorAt(0, QColor(0xFA, 0xFA, 0xFA));
+    strip.setColorAt(1, QColor(0xE6, 0xE9, 0xED));
+    painter->fillRect(rect, strip);
+    painter->setPen(QColor(0xC8, 0xCD, 0xD3));
+    painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+    if (col > 0)
+        painter->drawLine(rect.topLeft() + QPoint(0, 4), rect.bottomLeft() - QPoint(0, 4));
+    QFont font = this->font();
+    if (font.pointSize() > 1)
+        font.setPointSize(font.pointSize() - 1);
+    else if (font.pixelSize() > 1)
+        font.setPixelSize(font.pixelSize() - 1);
+    painter->setFont(font);
+    painter->setPen(palette().color(QPalette::ButtonText));
+    const QFontMetrics metrics(font);
+    const int d = TextOffset(rect.height(), metrics.height());
+    painter->drawText(QRect(rect.left() + d + 2, rect.top() + d, rect.width() - d - 2, metrics.height()),
+                      Qt::AlignLeft | Qt::AlignTop, Text(data_.Cell(col, 0)));
+    const int marker = data_.Object(col, 0);
+    const QPixmap arrow = marker == kSortAscending    ? Image(1)
+                          : marker == kSortDescending ? Image(0)
+                                                      : QPixmap();
+    if (!arrow.isNull())
+        painter->drawPixmap(rect.right() - arrow.width() - 4,
+                            rect.top() + (rect.height() - arrow.height()) / 2, arrow);
+}
+
+QRect TSkinedStringGrid::TextRect(int viewRow, int col) const {
+    const int dataRow = model_->DataRow(viewRow);
+    if (dataRow < 1)
+        return {};
+    const QRect cell = visualRect(model_->index(viewRow, col));
+    QFont font = this->font();
+    font.setUnderline(IsLinkCell(data_.Cell(col, dataRow), data_.Object(col, dataRow)));
+    const QFontMetrics metrics(font);
+    const int d = TextOffset(cell.height(), metrics.height());
+    int left = cell.left() + d;
+    if (col == KeyColumn())
+        left += Image(7).width();
+    const QString text = (ListMode == kListModeAccounts && col == kAccPanelCol)
+                             ? QStringLiteral("CP")
+                             : Text(data_.Cell(col, dataRow));
+    const int width = std::min(metrics.horizontalAdvance(text), std::max(0, cell.right() - left));
+    return QRect(left, cell.top() + d, width, metrics.height());
+}
+
+QRect TSkinedStringGrid::IconRect(int viewRow, int col) const {
+    if (col != KeyColumn() || model_->DataRow(viewRow) < 1)
+        return {};
+    const QRect cell = visualRect(model_->index(viewRow, col));
+    const QPixmap icon = Image(7);
+    return QRect(cell.left(), cell.top() + (cell.height() - icon.height()) / 2, icon.width(), icon.height());
+}
+
+bool TSkinedStringGrid::OnLinkText(const QPoint& pos, int* viewRow, int* col) const {
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid() || index.column() < 1)
+        return false;
+    const int dataRow = model_->DataRow(index.row());
+    if (!IsLinkCell(data_.Cell(index.column(), dataRow), data_.Object(index.column(), dataRow)))
+        return false;
+    if (!TextRect(index.row(), index.column()).contains(pos))
+        return false;
+    if (viewRow)
+        *viewRow = index.row();
+    if (col)
+        *col = index.column();
+    return true;
+}
+
+bool TSkinedStringGrid::OnRowIcon(const QPoint& pos) const {
+    const QModelIndex index = indexAt(pos);
+    return index.isValid() && IconRect(index.row(), index.column()).contains(pos);
+}
+
+QString TSkinedStringGrid::CellHint(int dataRow, int col) const {
+    if (ListMode != kListModeAccounts || dataRow < 1)
+        return {};
+    if (col == kAccUserCol)
+        return Text(AccountUsageHint(data_, dataRow));
+    if (col == kAccPanelCol)
+        return Text(StatusText(kPanelHintText));
+    return {};
+}
+
+void TSkinedStringGrid::mousePressEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid() || index.column() < 1) {
+        QTableView::mousePressEvent(event);
+        return;
+    }
+    const int dataRow = model_->DataRow(index.row());
+    const bool onIcon = OnRowIcon(pos);
+    const bool onLink = OnLinkText(pos);
+    QTableView::mousePressEvent(event); // makes the row current
+    viewport()->update();
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (onIcon) {
+        emit RowMenuRequested(viewport()->mapToGlobal(pos));
+    } else if (ListMode == kListModePackages && index.column() == kPkgNameCol && onLink) {
+        emit DetailsRequested(dataRow);
+    } else if (onLink) {
+        const QString text = (ListMode == kListModeAccounts && index.column() == kAccPanelCol)
+                                 ? Text(data_.Cell(kAccPanelCol, dataRow))
+                                 : Text(data_.Cell(index.column(), dataRow));
+        emit LinkClicked(text);
+    }
+}
+
+void TSkinedStringGrid::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const QModelIndex index = indexAt(pos);
+    const int row = index.isValid() ? index.row() : -1;
+    const int col = index.isValid() ? index.column() : -1;
+    if (row != hoverRow_ || col != hoverCol_) {
+        const QModelIndex old = model_->index(hoverRow_, hoverCol_);
+        hoverRow_ = row;
+        hoverCol_ = col;
+        if (old.isValid())
+            viewport()->update(visualRect(old));
+        if (index.isValid())
+            viewport()->update(visualRect(index));
+    }
+    viewport()->setCursor(OnRowIcon(pos) || OnLinkText(pos) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    if (event->buttons() == Qt::NoButton)
+        return; // no drag selection on a hover
+    QTableView::mouseMoveEvent(event);
+}
+
+void TSkinedStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid() && event->button() == Qt::LeftButton)
+        emit DetailsRequested(model_->DataRow(index.row()));
+}
+
+void TSkinedStringGrid::leaveEvent(QEvent* event) {
+    const QModelIndex old = model_->index(hoverRow_, hoverCol_);
+    hoverRow_ = hoverCol_ = -1;
+    if (old.isValid())
+        viewport()->update(visualRect(old));
+    QTableView::leaveEvent(event);
+}
+
+bool TSkinedStringGrid::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        QString hint;
+        if (index.isValid()) {
+            const int dataRow = model_->DataRow(index.row());
+            QRect text = TextRect(index.row(), index.column());
+            if (ListMode == kListModeAccounts && index.column() == kAccPanelCol)
+                text = visualRect(index); // the panel cell shows an icon or "CP"
+            if (text.contains(help->pos()))
+                hint = CellHint(dataRow, index.column());
+        }
+        if (hint.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), hint, viewport());
+        return true;
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void TSkinedStringGrid::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    if (skinedScroller_)
+        PaintSkinedScroller();
+}
+
+void TSkinedStringGrid::PaintSkinedScroller() {
+    // The picture scroll bar of a skin, drawn over the right edge of the rows while the rows do not
+    // fit; the platform scroll bar keeps working underneath for the wheel and the keyboard.
+    if (BackgroundScroll.isNull() && Scroller.isNull())
+        return;
+    QScrollBar* bar = verticalScrollBar();
+    if (bar->maximum() <= 0)
+        return;
+    QPainter painter(viewport());
+    const QRect area(viewport()->width() - ScrollWidth, 0, ScrollWidth, viewport()->height());
+    if (BackgroundScroll.isNull())
+        painter.fillRect(area, BackColor);
+    else
+        painter.drawPixmap(area, BackgroundScroll);
+    const int top = area.top() + (TopButtonScroll.isNull() ? 16 : TopButtonScroll.height());
+    const int bottom = area.bottom() - (BottomButtonScroll.isNull() ? 16 : BottomButtonScroll.height());
+    if (!TopButtonScroll.isNull())
+        painter.drawPixmap(area.left(), area.top(), TopButtonScroll);
+    if (!BottomButtonScroll.isNull())
+        painter.drawPixmap(area.left(), bottom, BottomButtonScroll);
+    const double total = static_cast<double>(bar->maximum() + bar->pageStep());
+    const int thumb = std::max(20, static_cast<int>(std::lround(area.height() / total * 50)));
+    const int span = std::max(0, bottom - top - thumb);
+    const int thumbTop = top + static_cast<int>(std::lround(span * (bar->value() / double(bar->maximum()))));
+    if (!Scroller.isNull())
+        painter.drawPixmap(QRect(area.left(), thumbTop, ScrollWidth, thumb), Scroller);
 }
 
 } // namespace parlomar

@@ -1,14 +1,51 @@
 #pragma once
 
+#include "accounts/StringGrid.h"
+
+#include <QAbstractTableModel>
 #include <QColor>
+#include <QHeaderView>
 #include <QPixmap>
-#include <QTableWidget>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+#include <string>
+#include <vector>
 
 namespace parlomar {
 
-// The list grid. Its plain look is the platform table; the picture scroll bar of a skin draws over
-// the platform scroll bar's place when SkinedScroller is set and pictures are given.
-class TSkinedStringGrid : public QTableWidget {
+// The view's window on a TStringGridData: row 0 of the data is the heading (the horizontal header),
+// data rows whose height is below 1 are left out. Only the rows on screen are ever converted to
+// Qt texts, so the model stays cheap for lists of any length.
+class TStringGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    TStringGridModel(TStringGridData* data, QObject* parent);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Grid row of a view row (0 for none) and the view row of a grid row (-1 when hidden).
+    int DataRow(int viewRow) const;
+    int ViewRow(int dataRow) const;
+    // Re-reads which rows are visible and resets the view (after fills, sorts and filters).
+    void Refresh();
+    // Repaints the cells without a change of rows (after cell edits).
+    void CellsChanged();
+
+private:
+    TStringGridData* data_;
+    std::vector<int> visible_; // grid rows in view order
+    std::vector<int> viewOf_;  // grid row -> view row, -1 hidden
+};
+
+// The list grid, `AccList`. It owns the grid data the core fills and draws it as `AccListDrawCell`
+// describes: link look, suspended colour, row icons, even-row background, selection colour and the
+// sort arrows of the heading. It reports what the operator does (heading clicks, links, the row
+// menu, details) as signals; the main window acts on them.
+class TSkinedStringGrid : public QTableView {
     Q_OBJECT
 public:
     explicit TSkinedStringGrid(QWidget* parent = nullptr);
@@ -20,8 +57,66 @@ public:
     QColor BackColor; // clWindow unless set
     QPixmap TopButtonScroll, BottomButtonScroll, Scroller, BackgroundScroll;
 
+    // The shared icons of the main window: 0 and 1 sort arrows, 6 and 7 row icons, 15 the control
+    // panel icon. Not owned.
+    const QList<QPixmap>* ImageList = nullptr;
+    // 1 accounts, 2 packages: which drawing and hint rules apply.
+    int ListMode = 0;
+
+    TStringGridData& Data() { return data_; }
+    const TStringGridData& Data() const { return data_; }
+    TStringGridModel* Model() const { return model_; }
+    // After the rows changed (fill, sort, filter): re-reads the visible rows, keeping the current row
+    // when it is still shown.
+    void RowsChanged();
+    // After cell texts changed in place.
+    void CellsChanged();
+
+    // The grid row of the current row (0 when none) and selecting a grid row (ignored when hidden).
+    int CurrentDataRow() const;
+    void SelectDataRow(int dataRow);
+    int VisibleRowCount() const { return model_->rowCount(); }
+
+    // `AccListDrawCell` for one cell of a data row and for a heading cell.
+    void AccListDrawCell(QPainter* painter, const QRect& rect, int col, int dataRow, bool selected) const;
+    void DrawHeadingCell(QPainter* painter, const QRect& rect, int col) const;
+
+    // Where the text of a data cell is drawn (link hit test, hints), in viewport coordinates.
+    QRect TextRect(int viewRow, int col) const;
+    // The row icon of a key cell, in viewport coordinates.
+    QRect IconRect(int viewRow, int col) const;
+    // The hint of a data cell: disk usage for the user column, status text 58 for the panel column.
+    QString CellHint(int dataRow, int col) const;
+
+    static const QColor LinkColour, LinkHoverColour, EvenRowColour, SelectedColour;
+
+signals:
+    void HeaderClicked(int col);           // a left release on a heading cell
+    void LinkClicked(const QString& text); // left press on link text: the cell's text
+    void RowMenuRequested(const QPoint& globalPos);
+    void DetailsRequested(int dataRow);      // double click, or a click on a package name
+    void CurrentDataRowChanged(int dataRow); // `AccListSelectCell` accepted a row
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    bool OnLinkText(const QPoint& pos, int* viewRow = nullptr, int* col = nullptr) const;
+    bool OnRowIcon(const QPoint& pos) const;
+    int KeyColumn() const;
+    QPixmap Image(int index) const;
+    void PaintSkinedScroller();
+
+    TStringGridData data_;
+    TStringGridModel* model_;
     bool skinedScroller_ = false;
+    int hoverRow_ = -1; // view row and column of the cell under the pointer
+    int hoverCol_ = -1;
 };
 
 } // namespace parlomar

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QList>
+#include <QPixmap>
+#include <QStringList>
+#include <QWidget>
+
+namespace parlomar {
+
+// The filter bar under the account list: three items (all, active, suspended accounts) drawn as
+// text, the hovered one and the chosen one (`FilterMode`) highlighted with a rounded rectangle.
+class TFilterPaintBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFilterPaintBox(QWidget* parent = nullptr);
+
+    // The texts of the three items (status texts 64, 65, 66).
+    void SetItems(const QStringList& items);
+    QStringList Items() const { return items_; }
+    // 1 to 3; the highlighted chosen item.
+    int FilterMode = 1;
+    // 0 none, else 1 to 3.
+    int HoveredItem() const { return hovered_; }
+    void SetHoveredItem(int item);
+    // The item at a point (0 none): between its text start and the next item's start - 20, and
+    // within the text height.
+    int ItemAt(const QPoint& pos) const;
+    // x positions of the item texts, x1..x4.
+    QList<int> ItemX() const;
+
+signals:
+    void ItemPressed(int item);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    int TextTop() const;
+    QStringList items_;
+    int hovered_ = 0;
+};
+
+// The tab strip used while a skin is active: two tabs (accounts, packages) with their icons, the
+// chosen one drawn raised. Tab numbers are 1 and 2.
+class TTabsPaintBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit TTabsPaintBox(QWidget* parent = nullptr);
+    void SetTexts(const QStringList& texts);
+    int SelectedTab() const { return selected_; }
+    void SetSelectedTab(int tab);
+    const QList<QPixmap>* ImageList = nullptr;
+    static constexpr int kTabWidth = 117;
+
+signals:
+    void TabPressed(int tab);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QStringList texts_;
+    int selected_ = 1;
+};
+
+} // namespace parlomar

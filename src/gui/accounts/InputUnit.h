@@ -1,0 +1,58 @@
+#pragma once
+
+#include "skins/SkinnedForm.h"
+
+#include <string>
+
+namespace parlomar {
+
+class TBitCheckBox;
+class TButtonEdit;
+class TEdit;
+class TImage;
+class TLabel;
+class TPanel;
+class TSkinButton;
+
+// The small modal dialog that asks for one value before an account action: a new password
+// (`ChangePasswordPanel`) or a bandwidth limit (`BandWidthPanel`). The caller shows one panel, sets
+// `InputValue` for the bandwidth, shows the dialog modally and reads `Accepted` and `InputValue`.
+class TInputForm : public TSkinnedForm {
+    Q_OBJECT
+public:
+    explicit TInputForm(QWidget* owner = nullptr);
+
+    bool Accepted = false;
+    std::string InputValue;
+    // Greater than 0: the bandwidth field takes digits only.
+    int DigitsOnly = 0;
+
+    TPanel *ChangePasswordPanel, *BandWidthPanel;
+    TLabel* Val1Label;
+    TButtonEdit* BandWidthEdit;
+    TLabel *EnterNewPasswordLabel, *ConfirmNewPasswordLabel;
+    TEdit *EnterPasswordEdit, *ConfirmPasswordEdit;
+    TImage *GenerateImage, *CopyImage;
+    TLabel *NewPasswordLabel, *CopyToClipboardLabel;
+    TBitCheckBox* ShowPswCheckBox;
+    TPanel* OKCancelPanel;
+    TSkinButton *OKButton, *CancelButton;
+    TImage* FooterImage;
+
+    void FormShow();
+    void OKButtonClick();
+    void CancelButtonClick();
+    void NewPasswordLabelClick();
+    void CopyToClipboardLabelClick();
+    void ShowPswCheckBoxClick();
+
+protected:
+    bool FormKeyDown(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool shown_ = false;
+};
+
+} // namespace parlomar
