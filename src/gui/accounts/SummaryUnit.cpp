@@ -120,6 +120,12 @@ TSummaryGrid::TSummaryGrid(QWidget* parent) : QTableWidget(parent) {
     setFont(arial);
 }
 
+bool TSummaryGrid::viewportEvent(QEvent* event) {
+    if (OnViewportEvent && OnViewportEvent(event))
+        return true;
+    return QTableWidget::viewportEvent(event);
+}
+
 QList<TSummaryForm*> OpenDetailsWindows() {
     QList<TSummaryForm*> windows;
     for (const auto& window : Registry())
@@ -178,7 +184,7 @@ TSummaryForm::TSummaryForm(QWidget* owner)
     SummaryGrid = Named(new TSummaryGrid(GridPanel), "SummaryGrid");
     SummaryGrid->setGeometry(7, 1, kClientWidth - 14, middleHeight - 2);
     SummaryGrid->setItemDelegate(new SummaryDelegate(this, SummaryGrid));
-    SummaryGrid->viewport()->installEventFilter(this);
+    SummaryGrid->OnViewportEvent = [this](QEvent* event) { return GridViewportEvent(event); };
     SummaryGrid->viewport()->setMouseTracking(true);
 
     MessPanel = Named(new TPanel(this), "MessPanel");
@@ -432,8 +438,8 @@ void TSummaryForm::SummaryGridMouseDown(const QPoint& at) {
         Calls.changePassword(UserName);
 }
 
-bool TSummaryForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == SummaryGrid->viewport()) {
+bool TSummaryForm::GridViewportEvent(QEvent* event) {
+    {
         if (event->type() == QEvent::MouseButtonPress) {
             auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() == Qt::LeftButton) {
@@ -469,6 +475,10 @@ bool TSummaryForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
+    return false;
+}
+
+bool TSummaryForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == NameLabel && DetailsKind == kAccountDetails) {
         auto color = [this](const QColor& c) {
             QPalette palette = NameLabel->palette();

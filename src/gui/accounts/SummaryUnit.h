@@ -26,6 +26,11 @@ class TSummaryGrid : public QTableWidget {
     Q_OBJECT
 public:
     explicit TSummaryGrid(QWidget* parent = nullptr);
+    // Sees every event of the viewport once, before the table does; true when handled.
+    std::function<bool(QEvent*)> OnViewportEvent;
+
+protected:
+    bool viewportEvent(QEvent* event) override;
 };
 
 // What a details window asks of the main window. The opener fills these in; an empty one does
@@ -92,6 +97,7 @@ private:
     void UpdateColumnWidths();
     QRect TextRect(int col, int row) const;
     bool OverLinkText(const QPoint& at, int* col = nullptr, int* row = nullptr) const;
+    bool GridViewportEvent(QEvent* event);
 
     std::unique_ptr<TDetailsTable> table_;
     int hoverCol_ = -1, hoverRow_ = -1;
