@@ -1,9 +1,11 @@
 #include "app/MainUnit.h"
 
 #include "Error.h"
+#include "accounts/AddUnit.h"
 #include "accounts/FilterPaintBox.h"
 #include "accounts/InputUnit.h"
 #include "accounts/PackageList.h"
+#include "accounts/SummaryUnit.h"
 #include "app/WindowOpeners.h"
 #include "info/AboutUnit.h"
 #include "info/MessageUnit.h"
@@ -14,6 +16,7 @@
 #include "server/TransportUi.h"
 #include "server/XMLParser.h"
 #include "settings/Captions.h"
+#include "settings/CustUnit.h"
 #include "settings/IniFile.h"
 #include "settings/Localization.h"
 #include "skins/BitCheckBox.h"
@@ -1555,8 +1558,14 @@ void TParlomarClientMainForm::Savecaptions1Click() {
         SaveCaptions(this);
         auto about = std::make_unique<TAboutForm>(this);
         SaveCaptions(about.get());
+        auto settings = std::make_unique<TCustForm>(this);
+        SaveCaptions(settings.get());
+        auto editor = std::make_unique<TAddForm>(this);
+        SaveCaptions(editor.get());
         auto message = std::make_unique<TMessageForm>(this);
         SaveCaptions(message.get());
+        auto details = std::make_unique<TSummaryForm>(this);
+        SaveCaptions(details.get());
     } catch (const Error& error) {
         ShowMessageText(error.what());
     }

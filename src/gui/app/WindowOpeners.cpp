@@ -1,6 +1,7 @@
 #include "app/WindowOpeners.h"
 
 #include "accounts/AddUnit.h"
+#include "accounts/GridSort.h"
 #include "accounts/SummaryUnit.h"
 #include "app/MainUnit.h"
 #include "server/Global.h"
@@ -21,10 +22,10 @@ namespace {
 
 // The main window's list refetches after a window changed something on the server.
 void RefetchAccounts(TParlomarClientMainForm* main) {
-    main->StartListFetch(SearchAccountsUrl(ServerBaseUrl(), ""), kFetchAccounts);
+    main->RefetchLastSearch();
 }
 void RefetchPackages(TParlomarClientMainForm* main) {
-    main->StartListFetch(ListPackagesUrl(ServerBaseUrl()), kFetchPackages);
+    main->FetchPackageList();
 }
 
 bool StayOnTop(const TParlomarClientMainForm* main) {
@@ -72,11 +73,15 @@ TSummaryForm* NewDetailsWindow(TParlomarClientMainForm* main, int kind) {
     QPointer<TParlomarClientMainForm> owner(main);
     window->Calls.refetchList = [owner, kind] {
         if (owner && owner->SignedIn()) {
-            if (kind == kAccountDetails && owner->ListMode == kFetchAccounts)
+            if (kind == kAccountDetails && owner->ListMode == kListModeAccounts)
                 RefetchAccounts(owner);
-            else if (kind == kPackageDetails && owner->ListMode == kFetchPackages)
+            else if (kind == kPackageDetails && owner->ListMode == kListModePackages)
                 RefetchPackages(owner);
         }
+    };
+    window->Calls.changePassword = [owner](const std::string& user) {
+        if (owner && owner->SignedIn())
+            owner->ChangeAccountPassword(user);
     };
     window->Calls.configureView = [owner] {
         if (owner)
