@@ -1377,6 +1377,10 @@ bool TParlomarClientMainForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
+    if (event->type() == QEvent::KeyPress && (watched == QueryEdit || watched == AccList)) {
+        if (ListKeyDown(watched, static_cast<QKeyEvent*>(event)))
+            return true;
+    }
     auto* edit = qobject_cast<TEdit*>(watched);
     if (event->type() == QEvent::KeyPress && edit &&
         (edit == IPEdit || edit == PortEdit || edit == LoginEdit || edit == PswEdit)) {
@@ -1571,8 +1575,8 @@ void TParlomarClientMainForm::Savecaptions1Click() {
     }
 }
 
-bool TParlomarClientMainForm::FormKeyDown(QKeyEvent* event) {
-    QWidget* focus = focusWidget();
+bool TParlomarClientMainForm::ListKeyDown(QObject* target, QKeyEvent* event) {
+    QObject* focus = target;
     if (focus == QueryEdit && event->modifiers() == Qt::NoModifier &&
         (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         QueryEditClickButton(); // QueryEditKeyDown
@@ -1595,6 +1599,10 @@ bool TParlomarClientMainForm::FormKeyDown(QKeyEvent* event) {
             return true;
         }
     }
+    return false;
+}
+
+bool TParlomarClientMainForm::FormKeyDown(QKeyEvent* event) {
     if (event->key() == Qt::Key_F4 && event->modifiers() == Qt::AltModifier) {
         exitRequested_ = true;
         close();

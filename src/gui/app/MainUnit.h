@@ -212,6 +212,8 @@ private:
     void BuildStatusDisplay();
     void FetchDone(std::uint8_t kind, const HttpReply& reply);
     void BuildListMenus();
+    // Keys of the search box (Enter searches, Ctrl+A selects all) and of the grid (Ctrl+C, Ctrl+U).
+    bool ListKeyDown(QObject* target, QKeyEvent* event);
     void AccountListBuilt(std::uint64_t generation, AccountListView view, TStringGridData grid,
                           int serverAccountCount, const std::string& boxText);
     void ApplyAccountView(const AccountListView& view);

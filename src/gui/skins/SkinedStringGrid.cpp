@@ -343,9 +343,11 @@ bool TSkinedStringGrid::OnLinkText(const QPoint& pos, int* viewRow, int* col) co
     if (!index.isValid() || index.column() < 1)
         return false;
     const int dataRow = model_->DataRow(index.row());
-    if (!IsLinkCell(data_.Cell(index.column(), dataRow), data_.Object(index.column(), dataRow)))
+    // The control panel cell (an icon or "CP") opens its address wherever it is clicked.
+    const bool panel = ListMode == kListModeAccounts && index.column() == kAccPanelCol;
+    if (!panel && !IsLinkCell(data_.Cell(index.column(), dataRow), data_.Object(index.column(), dataRow)))
         return false;
-    if (!TextRect(index.row(), index.column()).contains(pos))
+    if (!panel && !TextRect(index.row(), index.column()).contains(pos))
         return false;
     if (viewRow)
         *viewRow = index.row();

@@ -1,0 +1,528 @@
+// The results area against the real stand-in server: the package and account lists in the grid,
+// search, local filter, filter bar, sorting, links, copy, the account and package actions, the
+// input dialog, the server information view, and the failures (transport error, no accounts,
+// refusals, a signed-out reply).
+
+#include "GuiTestSupport.h"
+#include "StandinProcess.h"
+#include "TestRegistry.h"
+#include "accounts/AccountList.h"
+#include "accounts/FilterPaintBox.h"
+#include "accounts/InputUnit.h"
+#include "accounts/PackageList.h"
+#include "app/MainUnit.h"
+#include "info/MessageUnit.h"
+#include "server/HttpTransport.h"
+#include "server/PasswordCipher.h"
+#include "settings/Localization.h"
+#include "skins/BitCheckBox.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/SkinButton.h"
+#include "skins/SkinedStringGrid.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QPointer>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+using namespace parlomar;
+
+namespace {
+
+std::string ShippedLanguage() {
+    std::ifstream in(std::string(PARLOMAR_SOURCE_DIR) + "/data/Localization/English.lng", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+QString Status(int n, const std::string& suffix = "") {
+    return QString::fromStdString(StatusText(n) + " " + suffix);
+}
+
+// Runs `step` on the next modal window that opens (a dialog shown with ShowModal blocks the test).
+template <typename Window>
+void OnNextModal(std::function<void(Window*)> step) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [step, poll] {
+        if (auto* window = qobject_cast<Window*>(QApplication::activeModalWidget())) {
+            QPointer<Window> guard(window);
+            step(window);
+            if (guard && guard->isVisible())
+                guard->reject(); // a failed check inside the step must not leave the test waiting
+            return;
+        }
+        QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+// The main window signed in to a stand-in server with the demo data, its package list shown.
+struct SignedIn {
+    test::ProgramFolder folder;
+    standin_test::TempDir data;
+    standin_test::StandinProcess server{data.Path(), {"--seed", "demo"}};
+    TParlomarClientMainForm form;
+    std::vector<QString> opened;
+
+    explicit SignedIn(test::AnsweringUi& ui) {
+        ui.SetMainForm(&form);
+        form.LinkOpener = [this](const QString& address) { opened.push_back(address); };
+        form.resize(700, 600);
+        form.show();
+        form.IPEdit->setText(QStringLiteral("127.0.0.1"));
+        form.PortEdit->setText(QString::number(server.Port()));
+        form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
+        form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+        form.LoginButtonClick();
+    }
+    bool Idle() const { return !form.FetchRunning() && !form.ListBuildRunning(); }
+    const TStringGridData& Grid() const { return form.AccList->Data(); }
+    std::string Api(const std::string& path) {
+        standin_test::RequestOptions options;
+        return standin_test::Get(server.Url(path), options).body;
+    }
+    int RowOf(int col, const std::string& text) const {
+        for (int row = 1; row < Grid().RowCount(); ++row)
+            if (Grid().Cell(col, row) == text)
+                return row;
+        return 0;
+    }
+};
+
+bool SortedBy(const TStringGridData& grid, int col, bool ascending) {
+    for (int row = 2; row < grid.RowCount(); ++row) {
+        const int order = CompareListTexts(grid.Cell(col, row - 1), grid.Cell(col, row));
+        if (ascending ? order > 0 : order < 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class ListsTest : public QObject {
+    Q_OBJECT
+    std::shared_ptr<test::AnsweringUi> ui;
+
+    void WaitIdle(SignedIn& s) { QTRY_VERIFY_WITH_TIMEOUT(s.Idle(), 20000); }
+
+private slots:
+    void init() {
+        ui = std::make_shared<test::AnsweringUi>();
+        SetTransportUi(ui);
+    }
+    void cleanup() {
+        SetTransportUi(nullptr);
+        CloseConnection();
+    }
+
+    void PackageListAfterSignInCopySortDeleteAndServerInformation() {
+        SignedIn s(*ui);
+        s.folder.WriteLanguage(ShippedLanguage());
+        QVERIFY(s.form.SignedIn());
+        QTRY_VERIFY_WITH_TIMEOUT(s.Idle() && s.form.AccList->ListMode == kListModePackages, 20000);
+        TParlomarClientMainForm& form = s.form;
+        QCOMPARE(form.TabSet->currentIndex(), 1);
+        const int packages = PackageCountOf(form.PackageListReply);
+        QVERIFY(packages >= 3);
+        QCOMPARE(form.AccList->VisibleRowCount(), packages);
+        QVERIFY(form.AccList->isVisible() && !form.MessPanel->isVisible() && !form.FilterPanel->isVisible());
+        QCOMPARE(form.StatusSlot(0), Status(40, std::to_string(packages)));
+        QCOMPARE(form.AddButton->text(), Status(63).trimmed());
+        QCOMPARE(form.GetListButton->text(), Status(68).trimmed());
+        QCOMPARE(s.Grid().Cell(kPkgNameCol, 0), StatusText(37));
+        QVERIFY(SortedBy(s.Grid(), kPkgNameCol, true));
+        QCOMPARE(s.Grid().Object(kPkgNameCol, 1), kRowVisiblePackage); // a package name is a link
+
+        // Copy: name, quota and bandwidth limit separated by single blanks.
+        form.AccList->SelectDataRow(2);
+        form.Copytoclipboard2Click();
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QString::fromStdString(s.Grid().Cell(1, 2) + " " + s.Grid().Cell(2, 2) + " " +
+                                        s.Grid().Cell(3, 2)));
+
+        // Sorting by quota compares texts; a second click reverses; the number column does nothing.
+        form.AccListHeaderClick(kPkgQuotaCol);
+        QVERIFY(SortedBy(s.Grid(), kPkgQuotaCol, true));
+        QCOMPARE(s.Grid().Object(kPkgQuotaCol, 0), kSortAscending);
+        QCOMPARE(s.Grid().Object(kPkgNameCol, 0), kSortNone);
+        form.AccListHeaderClick(kPkgQuotaCol);
+        QVERIFY(SortedBy(s.Grid(), kPkgQuotaCol, false));
+        const std::string firstBefore = s.Grid().Cell(1, 1);
+        form.AccListHeaderClick(0);
+        QCOMPARE(s.Grid().Cell(1, 1), firstBefore);
+
+        // A declined deletion still fetches the package list again (package mode).
+        form.AccList->SelectDataRow(1);
+        const std::string victim = s.Grid().Cell(kPkgNameCol, 1);
+        ui->answers = {false};
+        form.Delete1Click();
+        QCOMPARE(ui->questions.size(), std::size_t(1));
+        QVERIFY(ui->questions.back().find(victim) != std::string::npos);
+        QVERIFY(form.FetchRunning());
+        WaitIdle(s);
+        QCOMPARE(form.AccList->VisibleRowCount(), packages);
+        // An accepted one deletes it on the server and lists the packages again.
+        form.AccList->SelectDataRow(s.RowOf(kPkgNameCol, victim));
+        ui->answers = {true};
+        form.Delete1Click();
+        WaitIdle(s);
+        QTRY_COMPARE_WITH_TIMEOUT(form.AccList->VisibleRowCount(), packages - 1, 20000);
+        QCOMPARE(s.RowOf(kPkgNameCol, victim), 0);
+
+        // The server information view: six lines before any account listing ...
+        QString info;
+        auto readInfo = [&info](TMessageForm* window) {
+            info = window->ServerInfoText();
+            window->OKButton->setFocus();
+            QTest::keyClick(window->OKButton, Qt::Key_C, Qt::ControlModifier);
+            window->close();
+        };
+        OnNextModal<TMessageForm>(readInfo);
+        form.Viewserverinformation1Click();
+        QStringList lines = info.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(QApplication::clipboard()->text(), info);
+        QCOMPARE(lines[0], QStringLiteral("IP: 127.0.0.1"));
+        QVERIFY(lines[1].endsWith(QStringLiteral(" 11.110.0.7")));
+        QCOMPARE(lines[3], QStringLiteral("Port: ") + QString::number(s.server.Port()));
+        QCOMPARE(lines[5], QStringLiteral("Packages: ") + QString::number(packages - 1));
+        // ... seven with the account count of a full listing.
+        form.Listaccounts1Click();
+        WaitIdle(s);
+        OnNextModal<TMessageForm>(readInfo);
+        form.Viewserverinformation1Click();
+        lines = info.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 7);
+        QCOMPARE(lines[6], QStringLiteral("Accounts: ") + QString::number(form.ServerAccountCount()));
+        QVERIFY(form.ServerAccountCount() > 10);
+    }
+
+    void AccountListSearchFilterSortAndLinks() {
+        SignedIn s(*ui);
+        TParlomarClientMainForm& form = s.form;
+        WaitIdle(s);
+        form.Listaccounts1Click();
+        QVERIFY(form.FetchRunning() && !form.GetListButton->isEnabled());
+        WaitIdle(s);
+        const TStringGridData& grid = s.Grid();
+        const int accounts = grid.RowCount() - 1;
+        QVERIFY(accounts > 10);
+        QCOMPARE(form.ListMode, kListModeAccounts);
+        QCOMPARE(form.TabSet->currentIndex(), 0);
+        QCOMPARE(form.AccList->VisibleRowCount(), accounts);
+        QCOMPARE(form.StatusSlot(0), Status(12, std::to_string(accounts)));
+        QVERIFY(form.FilterPanel->isVisible() && form.GetListButton->isEnabled());
+        QCOMPARE(form.GetListButton->text(), Status(68).trimmed());
+        QVERIFY(SortedBy(grid, kAccUserCol, true));
+        QCOMPARE(grid.Cell(kAccPanelCol, 1), "http://" + grid.Cell(kAccDomainCol, 1) + "/panel");
+        QCOMPARE(form.ServerAccountCount(), accounts);
+        for (int col : {3, 4, 5, 6})
+            QVERIFY(form.AccList->isColumnHidden(col));
+
+        // Heading clicks: user descending, then ascending; columns 0 and 7 do nothing.
+        form.AccListHeaderClick(kAccUserCol);
+        QVERIFY(SortedBy(grid, kAccUserCol, false));
+        form.AccListHeaderClick(kAccPanelCol);
+        QVERIFY(SortedBy(grid, kAccUserCol, false));
+        form.AccListHeaderClick(kAccDomainCol);
+        QVERIFY(SortedBy(grid, kAccDomainCol, true));
+        QCOMPARE(grid.Cell(0, 1), "1");
+
+        // Selection shows the domain in slot 2; copy gives user and domain.
+        form.AccList->SelectDataRow(3);
+        QCOMPARE(form.StatusSlot(2), QString::fromStdString(grid.Cell(kAccDomainCol, 3)));
+        form.CopyToClipboard1Click();
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QString::fromStdString(grid.Cell(kAccUserCol, 3) + " " + grid.Cell(kAccDomainCol, 3)));
+
+        // Local filter: two letters in either case; the rest renumbered; cleared shows all again.
+        const std::string prefix = grid.Cell(kAccDomainCol, 2).substr(0, 2);
+        int expected = 0;
+        for (int row = 1; row <= accounts; ++row)
+            expected += QString::fromStdString(grid.Cell(kAccDomainCol, row))
+                            .startsWith(QString::fromStdString(prefix), Qt::CaseInsensitive);
+        QTest::keyClicks(form.QueryEdit, QString::fromStdString(prefix).toUpper());
+        QCOMPARE(form.AccList->VisibleRowCount(), expected);
+        QCOMPARE(form.StatusSlot(1), Status(17, std::to_string(expected)));
+        QCOMPARE(grid.Cell(0, form.AccList->Model()->DataRow(expected - 1)), std::to_string(expected));
+        QVERIFY(!form.FetchRunning()); // the local filter asks nothing
+        // Keyboard selection moves over visible rows only.
+        form.AccList->setFocus();
+        form.AccList->SelectDataRow(form.AccList->Model()->DataRow(0));
+        QTest::keyClick(form.AccList, Qt::Key_Down);
+        if (expected > 1)
+            QCOMPARE(form.AccList->CurrentDataRow(), form.AccList->Model()->DataRow(1));
+        form.QueryEdit->clear();
+        QCOMPARE(form.AccList->VisibleRowCount(), accounts);
+
+        // Links: a domain opens with "www." in front; the panel cell opens its address.
+        const int viewRow = 0;
+        const int row = form.AccList->Model()->DataRow(viewRow);
+        const QRect text = form.AccList->TextRect(viewRow, kAccDomainCol);
+        QTest::mouseClick(form.AccList->viewport(), Qt::LeftButton, {}, text.center());
+        QTest::mouseClick(
+            form.AccList->viewport(), Qt::LeftButton, {},
+            form.AccList->visualRect(form.AccList->Model()->index(viewRow, kAccPanelCol)).center());
+        QCOMPARE(s.opened.size(), std::size_t(2));
+        QCOMPARE(s.opened[0], QString::fromStdString("http://www." + grid.Cell(kAccDomainCol, row)));
+        QCOMPARE(s.opened[1], QString::fromStdString(grid.Cell(kAccPanelCol, row)));
+        QCOMPARE(
+            form.AccList->CellHint(row, kAccUserCol),
+            QString::fromStdString(grid.Cell(kAccDiskUsedCol, row) + "/" + grid.Cell(kAccDiskLimitCol, row)));
+
+        // Filter bar: active only, suspended only, all.
+        int suspended = 0;
+        for (int r = 1; r <= accounts; ++r)
+            suspended += grid.Cell(kAccSuspendedCol, r) == "1";
+        QVERIFY(suspended > 0);
+        form.FilterPaintBoxMouseDown(kFilterActive);
+        WaitIdle(s);
+        QCOMPARE(form.AccList->VisibleRowCount(), accounts - suspended);
+        QCOMPARE(s.RowOf(kAccSuspendedCol, "1"), 0);
+        QCOMPARE(form.StatusSlot(1), Status(65, std::to_string(accounts - suspended)));
+        form.FilterPaintBoxMouseDown(kFilterSuspended);
+        WaitIdle(s);
+        QCOMPARE(form.AccList->VisibleRowCount(), suspended);
+        QCOMPARE(s.RowOf(kAccSuspendedCol, "0"), 0);
+        form.FilterPaintBoxMouseDown(kFilterAll);
+        WaitIdle(s);
+        QCOMPARE(form.AccList->VisibleRowCount(), accounts);
+        QVERIFY(form.StatusSlot(1).isEmpty());
+
+        // Tab switches show the stored replies without a request.
+        form.TabSet->setCurrentIndex(1);
+        QVERIFY(!form.FetchRunning());
+        QCOMPARE(form.AccList->ListMode, kListModePackages);
+        QVERIFY(!form.FilterPanel->isVisible());
+        form.TabSet->setCurrentIndex(0);
+        QVERIFY(!form.FetchRunning());
+        WaitIdle(s);
+        QCOMPARE(form.AccList->ListMode, kListModeAccounts);
+        QCOMPARE(form.AccList->VisibleRowCount(), accounts);
+
+        // Server search: a domain finds its account; the button then offers the full list again.
+        const std::string domain = grid.Cell(kAccDomainCol, 5);
+        QTest::keyClicks(form.QueryEdit, QString::fromStdString(domain));
+        QTest::keyClick(form.QueryEdit, Qt::Key_Return);
+        QVERIFY(form.FetchRunning());
+        WaitIdle(s);
+        QCOMPARE(form.AccList->VisibleRowCount(), 1);
+        QCOMPARE(grid.Cell(kAccDomainCol, 1), domain);
+        QVERIFY(form.QueryEdit->text().isEmpty());
+        QCOMPARE(form.ListState.lastSearchText, domain);
+        QCOMPARE(form.GetListButton->text(), Status(55).trimmed());
+        QCOMPARE(form.ServerAccountCount(), accounts); // a search does not count
+
+        // A search without a match: error text 12 over the results area and in slot 0.
+        QTest::keyClicks(form.QueryEdit, QStringLiteral("zz-no-such-account"));
+        form.QueryEditClickButton();
+        WaitIdle(s);
+        QVERIFY(form.MessPanel->isVisible() && !form.AccList->isVisible());
+        QCOMPARE(form.MessLabel->text(), QString::fromStdString(ErrorText(12)));
+        QCOMPARE(form.StatusSlot(0), QString::fromStdString(ErrorText(12)));
+        // An empty box: error text 5, nothing sent.
+        form.QueryEdit->clear();
+        QTest::keyClick(form.QueryEdit, Qt::Key_Return);
+        QVERIFY(!form.FetchRunning());
+        QCOMPARE(form.MessLabel->text(), QString::fromStdString(ErrorText(5)));
+    }
+
+    void AccountActions() {
+        SignedIn s(*ui);
+        TParlomarClientMainForm& form = s.form;
+        WaitIdle(s);
+        // A server search for one user: its refetch after a delete is that search.
+        form.Listaccounts1Click();
+        WaitIdle(s);
+        int row = s.RowOf(kAccSuspendedCol, "0");
+        QVERIFY(row > 0);
+        const std::string user = s.Grid().Cell(kAccUserCol, row);
+        const std::string domain = s.Grid().Cell(kAccDomainCol, row);
+        form.AccList->SelectDataRow(row);
+
+        // An unknown state is asked from the server once, then the menu offers "suspend".
+        form.AccList->Data().SetCell(kAccSuspendedCol, row, "");
+        form.ListPopupMenuPopup();
+        QCOMPARE(s.Grid().Cell(kAccSuspendedCol, row), "0");
+        QCOMPARE(form.Suspend1->text(), Status(8).trimmed());
+
+        // Suspend: the question names the domain; the server's message is shown; the cell follows.
+        ui->answers = {true};
+        form.Suspend1Click();
+        QCOMPARE(ui->questions.back(), StatusText(19) + " " + domain + "?");
+        QCOMPARE(ui->messages.size(), std::size_t(1));
+        QCOMPARE(s.Grid().Cell(kAccSuspendedCol, row), "1");
+        QVERIFY(s.Api("/xml-api/accountsummary?user=" + user).find("<suspended>1</suspended>") !=
+                std::string::npos);
+        form.ListPopupMenuPopup();
+        QCOMPARE(form.Suspend1->text(), Status(9).trimmed());
+        QVERIFY(form.Signout1->isEnabled());
+        // Declined: nothing sent, nothing shown.
+        ui->answers = {false};
+        form.Suspend1Click();
+        QCOMPARE(ui->messages.size(), std::size_t(1));
+        QCOMPARE(s.Grid().Cell(kAccSuspendedCol, row), "1");
+
+        // Bandwidth through the input dialog: stored in the row, preset the next time.
+        OnNextModal<TInputForm>([](TInputForm* input) {
+            QVERIFY(input->BandWidthPanel->isVisible() && !input->ChangePasswordPanel->isVisible());
+            QVERIFY(input->BandWidthEdit->text().isEmpty());
+            input->BandWidthEdit->setText(QStringLiteral("2048"));
+            input->OKButton->click();
+        });
+        form.LimitBandWidth1Click();
+        QCOMPARE(s.Grid().Cell(kAccBandwidthCol, row), "2048");
+        QCOMPARE(ui->messages.size(), std::size_t(1)); // success shows nothing
+        // A refused limit: the server's message, the old value stays.
+        QString preset;
+        OnNextModal<TInputForm>([&preset](TInputForm* input) {
+            preset = input->BandWidthEdit->text();
+            input->BandWidthEdit->setText(QStringLiteral("lots & lots"));
+            input->OKButton->click();
+        });
+        form.LimitBandWidth1Click();
+        QCOMPARE(preset, QStringLiteral("2048"));
+        QCOMPARE(ui->messages.size(), std::size_t(2));
+        // The value reached the server as typed (the server quotes it back, XML-escaped).
+        QVERIFY(ui->messages.back().find("lots &amp; lots") != std::string::npos);
+        QCOMPARE(s.Grid().Cell(kAccBandwidthCol, row), "2048");
+
+        // Password: typed once, mirrored into the confirmation, accepted; the server's message.
+        OnNextModal<TInputForm>([](TInputForm* input) {
+            QVERIFY(input->ChangePasswordPanel->isVisible());
+            QTest::keyClicks(input->EnterPasswordEdit, QStringLiteral("n3w&#pw"));
+            QCOMPARE(input->ConfirmPasswordEdit->text(), QStringLiteral("n3w&#pw"));
+            input->OKButton->click();
+        });
+        form.Changepassword1Click();
+        QCOMPARE(ui->messages.back(), "Password changed for user " + user);
+        // A refusal (empty password) shows the server's message as it is.
+        OnNextModal<TInputForm>([](TInputForm* input) { input->OKButton->click(); });
+        form.ChangeAccountPassword(user);
+        QCOMPARE(ui->messages.back(), std::string("A new password is required."));
+
+        // Delete after a search for that user: the search is fetched again, not the full list.
+        form.QueryEdit->setText(QString::fromStdString(user));
+        form.QueryEditClickButton();
+        WaitIdle(s);
+        QCOMPARE(form.AccList->VisibleRowCount(), 1);
+        form.AccList->SelectDataRow(1);
+        ui->answers = {true};
+        form.Deleteaccount1Click();
+        QVERIFY(form.FetchRunning());
+        WaitIdle(s);
+        QVERIFY(form.MessPanel->isVisible());
+        QCOMPARE(form.MessLabel->text(), QString::fromStdString(ErrorText(12)));
+        QCOMPARE(form.ListState.lastSearchText, user);
+    }
+
+    void FailuresOverTheResultsArea() {
+        SignedIn s(*ui);
+        TParlomarClientMainForm& form = s.form;
+        WaitIdle(s);
+        form.Listaccounts1Click();
+        WaitIdle(s);
+        QVERIFY(form.AccList->isVisible());
+
+        // A garbage reply is a signed-out reply: back to the sign-in panel.
+        s.Api("/standin/faults?garbage=1&times=1");
+        form.Listpakages1Click();
+        WaitIdle(s);
+        QVERIFY(!form.SignedIn());
+        QVERIFY(form.LoginPanel->isVisible() && !form.ResultsPanel->isVisible());
+        QCOMPARE(form.StatusSlot(0), Status(11));
+
+        // Signed in again, the server stops accepting the password: the next action signs out.
+        form.LoginButtonClick();
+        QVERIFY(form.SignedIn());
+        WaitIdle(s);
+        form.Listaccounts1Click();
+        WaitIdle(s);
+        form.AccList->SelectDataRow(1);
+        SignInValues values = GetSignInValues();
+        values.encipheredPassword = EncipherPassword("not the password");
+        SetSignInValues(values);
+        CloseConnection();
+        OnNextModal<TInputForm>([](TInputForm* input) {
+            input->BandWidthEdit->setText(QStringLiteral("10"));
+            input->OKButton->click();
+        });
+        form.LimitBandWidth1Click();
+        QVERIFY(!form.SignedIn());
+        QVERIFY(form.LoginPanel->isVisible());
+        QCOMPARE(form.StatusSlot(0), Status(11));
+
+        // A server that has gone: the transport's error text over the results area, the list
+        // controls usable again.
+        form.PswEdit->clear();
+        form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+        form.LoginButtonClick();
+        QVERIFY(form.SignedIn());
+        WaitIdle(s);
+        form.Listaccounts1Click();
+        WaitIdle(s);
+        QVERIFY(form.AccList->isVisible());
+        s.server.Stop();
+        CloseConnection();
+        form.Listaccounts1Click();
+        WaitIdle(s);
+        QVERIFY(form.MessPanel->isVisible() && !form.AccList->isVisible());
+        QCOMPARE(form.MessLabel->text(), QString::fromStdString(ErrorText(12029)));
+        QCOMPARE(form.StatusSlot(0), Status(3));
+        QVERIFY(form.GetListButton->isEnabled() && form.ServerButton->isEnabled());
+    }
+
+    void InputDialogModes() {
+        test::ProgramFolder folder;
+        {
+            TInputForm input;
+            input.ChangePasswordPanel->show();
+            input.show();
+            QVERIFY(input.ShowPswCheckBox->Checked());
+            QCOMPARE(input.EnterPasswordEdit->echoMode(), QLineEdit::Normal);
+            QTest::keyClicks(input.EnterPasswordEdit, QStringLiteral("abcdefghijklmnop"));
+            QCOMPARE(input.EnterPasswordEdit->text(), QStringLiteral("abcdefghijkl")); // at most 12
+            QCOMPARE(input.ConfirmPasswordEdit->text(), input.EnterPasswordEdit->text());
+            QTest::keyClick(input.ConfirmPasswordEdit, Qt::Key_Backspace);
+            input.OKButtonClick();
+            QVERIFY(!input.Accepted); // mismatch: message 34, still open
+            QCOMPARE(ui->messages.back(), StatusText(34));
+            QVERIFY(input.isVisible());
+            input.NewPasswordLabelClick();
+            QCOMPARE(input.EnterPasswordEdit->text().size(), 12);
+            QCOMPARE(input.ConfirmPasswordEdit->text(), input.EnterPasswordEdit->text());
+            input.ShowPswCheckBox->click();
+            QCOMPARE(input.ConfirmPasswordEdit->echoMode(), QLineEdit::Password);
+            input.CopyToClipboardLabelClick();
+            QCOMPARE(QApplication::clipboard()->text(), input.EnterPasswordEdit->text());
+            QCOMPARE(ui->messages.back(), StatusText(23));
+            const QString password = input.EnterPasswordEdit->text();
+            QTest::keyClick(input.EnterPasswordEdit, Qt::Key_Return);
+            QVERIFY(input.Accepted);
+            QCOMPARE(QString::fromStdString(input.InputValue), password);
+        }
+        {
+            TInputForm input;
+            input.BandWidthPanel->show();
+            input.InputValue = "500";
+            input.show();
+            QCOMPARE(input.BandWidthEdit->text(), QStringLiteral("500"));
+            emit input.BandWidthEdit->OnClickButton();
+            QCOMPARE(input.BandWidthEdit->text(), QStringLiteral("unlimited"));
+            QTest::keyClick(input.BandWidthEdit, Qt::Key_Escape);
+            QVERIFY(!input.Accepted && !input.isVisible());
+        }
+    }
+};
+
+static parlomar::test::RegisterTest<ListsTest> registerListsTest;
+#include "ListsTest.moc"
