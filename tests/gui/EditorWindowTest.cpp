@@ -15,6 +15,8 @@
 #include "skins/SkinButton.h"
 
 #include <QApplication>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -241,7 +243,11 @@ private slots:
 
         bool driven = false;
         QTimer::singleShot(0, this, [&] {
-            auto* editor = qobject_cast<TAddForm*>(QApplication::activeModalWidget());
+            QPointer<TAddForm> editor = qobject_cast<TAddForm*>(QApplication::activeModalWidget());
+            const auto closer = qScopeGuard([&] {
+                if (editor && editor->isVisible())
+                    editor->reject(); // also when a check fails
+            });
             QVERIFY(editor);
             QCOMPARE(editor->EditorKind, kPackageEditor);
             editor->Edit(QStringLiteral("NameEdit"))->setText(QStringLiteral("fromopener"));

@@ -1,0 +1,306 @@
+// The settings dialog: pages, proxy switch and key filters, the view check boxes, OK writing and
+// Cancel/Escape not writing, the immediate actions on the main window, a changed proxy used by the
+// next request through a real tinyproxy; and the captions of the editor, details and settings
+// windows from the language file and "Save captions".
+
+#include "TestRegistry.h"
+#include "WindowsTestSupport.h"
+#include "accounts/AddUnit.h"
+#include "accounts/SummaryUnit.h"
+#include "app/MainUnit.h"
+#include "settings/CustUnit.h"
+#include "settings/Localization.h"
+#include "skins/BitCheckBox.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/SkinButton.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTest>
+#include <QTimer>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace parlomar;
+
+namespace {
+
+bool Has(const std::string& text, const std::string& line) {
+    return text.find(line + "\n") != std::string::npos;
+}
+
+int FreePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+// tinyproxy in the foreground on a free loopback port; its log is read from its output. The
+// process is killed when the object goes.
+struct Tinyproxy {
+    explicit Tinyproxy(const QString& folder) {
+        port = FreePort();
+        const QString conf = folder + QStringLiteral("/tinyproxy.conf");
+        QFile file(conf);
+        file.open(QIODevice::WriteOnly);
+        file.write(QStringLiteral("Port %1\nListen 127.0.0.1\nTimeout 30\nMaxClients 10\nLogLevel Info\n"
+                                  "Allow 127.0.0.1\n")
+                       .arg(port)
+                       .toUtf8());
+        file.close();
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(QStringLiteral("/usr/bin/tinyproxy"),
+                      {QStringLiteral("-d"), QStringLiteral("-c"), conf});
+        ready = process.waitForStarted(5000);
+        while (ready && !log.contains("Accepting connections") && process.waitForReadyRead(5000))
+            log += process.readAll();
+    }
+    ~Tinyproxy() {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    QByteArray Log() {
+        process.waitForReadyRead(200);
+        log += process.readAll();
+        return log;
+    }
+    int port = 0;
+    bool ready = false;
+    QProcess process;
+    QByteArray log;
+};
+
+void Type(QWidget* widget, const QString& text) {
+    QTest::keyClicks(widget, text);
+}
+
+} // namespace
+
+class SettingsWindowTest : public QObject {
+    Q_OBJECT
+    std::shared_ptr<test::AnsweringUi> ui;
+
+private slots:
+    void init() {
+        ui = std::make_shared<test::AnsweringUi>();
+        SetTransportUi(ui);
+    }
+    void cleanup() {
+        SetTransportUi(nullptr);
+        CloseConnection();
+    }
+
+    void PagesProxySwitchAndKeyFilters() {
+        test::ShippedProgramFolder folder;
+        TCustForm form(nullptr, kViewPage);
+        form.show();
+        QVERIFY(form.windowTitle().startsWith(QString::fromStdString(StatusText(41) + " - ")));
+        QCOMPARE(form.CustListBox->count(), 3);
+        QCOMPARE(form.CustListBox->item(0)->text(), QStringLiteral("General")); // the shipped page names
+        QCOMPARE(form.CustListBox->item(2)->text(), QStringLiteral("View"));
+        QCOMPARE(form.CustListBox->currentRow(), 2);
+        QVERIFY(form.ViewPanel->isVisible() && !form.GeneralPanel->isVisible() &&
+                !form.NetworkPanel->isVisible());
+        QVERIFY(form.CheckBoxPanel1->isVisible() && form.OkCancelPanel->isVisible());
+        form.CustListBox->setCurrentRow(1);
+        QVERIFY(form.NetworkPanel->isVisible() && !form.ViewPanel->isVisible() &&
+                form.OkCancelPanel->isVisible());
+        QCOMPARE(form.CurrentPage, 1);
+
+        // Proxy off: the six edits disabled in the window colour; ticking enables them.
+        QVERIFY(!form.ProxyCheck->Checked());
+        for (TButtonEdit* edit : {form.ProxyAdrEdit, form.ProxyPortEdit, form.ProxyUserEdit,
+                                  form.ProxyPSWEdit, form.SocksProxyAddrEdit, form.SocksProxyPortEdit}) {
+            QVERIFY(!edit->isEnabled());
+            QCOMPARE(edit->palette().color(QPalette::Base), form.palette().color(QPalette::Window));
+        }
+        form.ProxyCheck->click();
+        QVERIFY(form.ProxyAdrEdit->isEnabled() && form.SocksProxyPortEdit->isEnabled());
+        QCOMPARE(form.ProxyAdrEdit->palette().color(QPalette::Base), QColor(Qt::white));
+
+        Type(form.ProxyAdrEdit, QStringLiteral("a-b,c:"));
+        QCOMPARE(form.ProxyAdrEdit->text(), QStringLiteral("ab.c"));
+        Type(form.SocksProxyPortEdit, QStringLiteral("1a0-8"));
+        QCOMPARE(form.SocksProxyPortEdit->text(), QStringLiteral("108"));
+        Type(form.ProxyUserEdit, QStringLiteral("u-@:1"));
+        QCOMPARE(form.ProxyUserEdit->text(), QStringLiteral("u-@:1"));
+        QCOMPARE(form.ProxyPSWEdit->echoMode(), QLineEdit::Password);
+        QTest::keyClick(form.ProxyAdrEdit, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(form.ProxyAdrEdit->selectedText(), QStringLiteral("ab.c"));
+    }
+
+    void ViewBoxesOkCancelAndEscape() {
+        test::ProgramFolder folder;
+        const std::string settings =
+            "[General]\nShowTray=0\nTaskBar=1\n[Proxy]\nUse=0\nPort=\n"
+            "[ViewSummary]\ndomain=1\nip=2\nemail=0\n[ViewPackage]\nQUOTA=1\nname=-2\n";
+        folder.WriteSettings(settings);
+        folder.WriteLanguage("[Details]\ndomain=Domain name\n");
+
+        // Cancel and Escape write nothing, whatever was changed.
+        for (int escape = 0; escape < 2; ++escape) {
+            TCustForm form;
+            form.show();
+            form.ProxyCheck->click();
+            form.TrayCheck->click();
+            form.ViewBoxes(form.CheckBoxPanel1).first()->click();
+            if (escape)
+                QTest::keyClick(form.CustListBox, Qt::Key_Escape);
+            else
+                QTest::mouseClick(form.CancelButton, Qt::LeftButton);
+            QVERIFY(!form.isVisible());
+            QCOMPARE(folder.Settings(), settings);
+        }
+
+        TCustForm form;
+        form.show();
+        const QList<TBitCheckBox*> boxes = form.ViewBoxes(form.CheckBoxPanel1);
+        QCOMPARE(boxes.size(), 2); // ip=2 cannot be switched
+        QCOMPARE(boxes[0]->text(), QStringLiteral("Domain name"));
+        QVERIFY(boxes[0]->Checked());
+        QCOMPARE(boxes[1]->text(), QStringLiteral("email"));
+        QVERIFY(!boxes[1]->Checked());
+        QCOMPARE(boxes[1]->pos(), QPoint(kViewBoxMargin, kViewBoxMargin + kViewBoxStep));
+        QCOMPARE(form.ViewBoxes(form.CheckBoxPanel2).size(), 1);
+
+        boxes[1]->click();
+        form.ProxyCheck->click();
+        QCOMPARE(form.ProxyAdrEdit->text(), QStringLiteral("0")); // a missing key shows as read
+        form.ProxyAdrEdit->clear();
+        Type(form.ProxyAdrEdit, QStringLiteral("proxy.example"));
+        Type(form.ProxyPortEdit, QStringLiteral("3128"));
+        form.ProxyPSWEdit->clear();
+        Type(form.ProxyPSWEdit, QStringLiteral("secret"));
+        form.CertCheck->click();
+        QTest::mouseClick(form.OKButton, Qt::LeftButton);
+        QVERIFY(!form.isVisible());
+        const std::string written = folder.Settings();
+        QVERIFY(Has(written, "Use=1"));
+        QVERIFY(Has(written, "Addr=proxy.example"));
+        QVERIFY(Has(written, "Port=3128"));
+        QVERIFY(Has(written, "PSW=" + EncipherPassword("secret")));
+        QVERIFY(Has(written, "UntrustedCert=1"));
+        QVERIFY(Has(written, "[ViewSummary]\ndomain=1\nip=2\nemail=1"));
+        QVERIFY(Has(written, "QUOTA=1\nname=-2"));
+    }
+
+    void ImmediateActionsOnTheMainWindow() {
+        test::ShippedProgramFolder folder;
+        const std::string before = folder.Settings();
+        TParlomarClientMainForm main;
+        main.show();
+        bool checked = false;
+        QTimer::singleShot(0, this, [&] {
+            QPointer<TCustForm> dialog = qobject_cast<TCustForm*>(QApplication::activeModalWidget());
+            const auto closer = qScopeGuard([&] {
+                if (dialog)
+                    dialog->reject(); // also when a check fails
+            });
+            QVERIFY(dialog);
+            QCOMPARE(dialog->CurrentPage, kGeneralPage);
+            dialog->OnTopCheck->click();
+            QVERIFY(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+            QVERIFY(main.Alwaysontop1->isChecked());
+            QVERIFY(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+            dialog->TaskBarCheck->click();
+            QVERIFY(main.windowFlags().testFlag(Qt::Tool));
+            dialog->TrayCheck->click(); // no system tray here: the icon counts as hidden
+            QVERIFY(!main.TrayIconShown());
+            checked = true;
+            dialog->CancelButtonClick();
+        });
+        main.OpenSettings(kGeneralPage);
+        QVERIFY(checked);
+        QCOMPARE(folder.Settings(), before); // the actions stay, nothing written
+        QVERIFY(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+
+    void ChangedProxyTakesEffectOnTheNextRequest() {
+        if (!QFile::exists(QStringLiteral("/usr/bin/tinyproxy")))
+            QSKIP("tinyproxy is not installed");
+        test::ShippedProgramFolder folder;
+        test::SignedInServer server;
+        Tinyproxy proxy(folder.Path());
+        QVERIFY(proxy.ready);
+        const std::string version = VersionUrl(ServerBaseUrl());
+        QCOMPARE(HttpGet(version).status, kStatusOk); // direct; the connection stays open
+
+        // An OK that changes nothing keeps the connection: still direct.
+        {
+            TCustForm form;
+            form.show();
+            form.OKButtonClick();
+        }
+        QCOMPARE(HttpGet(version).status, kStatusOk);
+        QVERIFY(!proxy.Log().contains("CONNECT"));
+
+        // The proxy switched on: the next request goes through it.
+        {
+            TCustForm form(nullptr, kProxyPage);
+            form.show();
+            form.ProxyCheck->click();
+            form.ProxyAdrEdit->setText(QStringLiteral("127.0.0.1"));
+            form.ProxyPortEdit->setText(QString::number(proxy.port));
+            form.OKButtonClick();
+        }
+        QCOMPARE(HttpGet(version).status, kStatusOk);
+        QTRY_VERIFY(proxy.Log().contains("CONNECT 127.0.0.1:" + QByteArray::number(server.server.Port())));
+
+        // A proxy port where nothing listens: the next request fails to connect.
+        {
+            TCustForm form(nullptr, kProxyPage);
+            form.show();
+            form.ProxyPortEdit->setText(QString::number(FreePort()));
+            form.OKButtonClick();
+        }
+        QCOMPARE(HttpGet(version).status, kStatusCannotConnect);
+    }
+
+    void CaptionsFromTheLanguageFileAndSaveCaptions() {
+        test::ShippedProgramFolder folder;
+        folder.WriteLanguage(folder.Language() + "\n[AddForm]\nOKButton=Send\nGenPasswordLabel=New password\n"
+                                                 "[SummaryForm]\nConfigureViewButton=Choose rows\n");
+        {
+            TAddForm editor;
+            editor.show();
+            QCOMPARE(editor.OKButton->text(), QStringLiteral("Send"));
+            QCOMPARE(editor.GenPasswordLabel->text(), QStringLiteral("New password"));
+            editor.CancelButtonClick();
+            TSummaryForm details;
+            details.show();
+            QCOMPARE(details.ConfigureViewButton->text(), QStringLiteral("Choose rows"));
+            TCustForm settings;
+            settings.show();
+            QCOMPARE(settings.CustListBox->item(1)->text(), QStringLiteral("Proxy"));
+        }
+
+        // "Save captions" writes every window's section.
+        folder.WriteLanguage(test::ShippedFile("Localization/English.lng"));
+        TParlomarClientMainForm main;
+        main.Savecaptions1Click();
+        const std::string language = folder.Language();
+        for (const char* line :
+             {"[AddForm]", "GenPasswordLabel=Generate new", "Quota1ditLabel=Disk space quota,MB",
+              "IP1heck=Set custom IP", "[SummaryForm]", "CloseBtn=Close window", "RunButton=Run",
+              "[CustForm]", "CustListBox2=View", "ProxyCheck=Use proxy"})
+            QVERIFY2(Has(language, line), line);
+        QVERIFY(!Has(language, "email=email")); // the view boxes keep their field labels
+    }
+};
+
+static test::RegisterTest<SettingsWindowTest> registerSettingsWindowTest;
+
+#include "SettingsWindowTest.moc"
