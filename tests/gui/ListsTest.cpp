@@ -182,6 +182,7 @@ private slots:
         QString info;
         auto readInfo = [&info](TMessageForm* window) {
             info = window->ServerInfoText();
+            QApplication::setActiveWindow(window); // keys reach the window's preview only when active
             window->OKButton->setFocus();
             QTest::keyClick(window->OKButton, Qt::Key_C, Qt::ControlModifier);
             window->close();

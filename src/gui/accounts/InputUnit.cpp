@@ -12,6 +12,7 @@
 #include "skins/Skins.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 
 namespace parlomar {
 
@@ -25,6 +26,21 @@ constexpr int kPasswordLength = 12;
 
 const QColor kLinkColour(0x5D, 0x96, 0xB0);
 const QColor kLinkHoverColour(0x7A, 0xB3, 0xCD);
+
+// The "unlimited" button of the bandwidth field in the plain look: an infinity sign.
+QPixmap UnlimitedPicture(const QColor& colour) {
+    QPixmap pixmap(22, 20);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(18);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(colour);
+    painter.drawText(QRect(0, 0, 22, 20), Qt::AlignCenter, QString(QChar(0x221E)));
+    return pixmap;
+}
 
 void SetLinkColour(QWidget* label, const QColor& colour) {
     QPalette palette = label->palette();
@@ -47,6 +63,10 @@ TInputForm::TInputForm(QWidget* owner) : TSkinnedForm(QStringLiteral("InputForm"
     BandWidthEdit = Named(new TButtonEdit(BandWidthPanel), "BandWidthEdit");
     BandWidthEdit->setGeometry(12, 38, 376, 24);
     BandWidthEdit->setToolTip(QStringLiteral("unlimited"));
+    BandWidthEdit->ButtonNormal = UnlimitedPicture(QColor(0x7F, 0x9D, 0xB9));
+    BandWidthEdit->ButtonOver = UnlimitedPicture(kLinkHoverColour);
+    BandWidthEdit->ButtonPushed = UnlimitedPicture(kLinkColour);
+    BandWidthEdit->UpdateButton();
     BandWidthEdit->installEventFilter(this);
     BandWidthPanel->hide();
 

@@ -97,6 +97,18 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
 // The shared icons of the plain look (a skin replaces them): 0 descending and 1 ascending sort
 // arrows, 2 and 3 tray icons, 4 accounts tab, 5 packages tab, 6 current row and 7 other rows, 8 to 12
 // unused, 13 generate password, 14 copy password, 15 control panel.
+// The search box's button picture of the plain look: a magnifier.
+QPixmap SearchButtonPicture(const QColor& colour) {
+    QPixmap pixmap(22, 22);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour, 2));
+    painter.drawEllipse(QRectF(4, 4, 10, 10));
+    painter.drawLine(QPointF(13, 13), QPointF(18, 18));
+    return pixmap;
+}
+
 QList<QPixmap> PlainImageList() {
     QList<QPixmap> images;
     auto blank = [](int w, int h) {
@@ -231,6 +243,8 @@ TParlomarClientMainForm::~TParlomarClientMainForm() {
     for (auto& [generation, build] : builds_)
         build.join();
     builds_.clear();
+    if (disposer_.joinable())
+        disposer_.join();
     if (!destroyed_)
         FormDestroy();
     if (CheckBoxImages() == &CheckBoxImageList)
@@ -384,6 +398,10 @@ void TParlomarClientMainForm::BuildResultsArea() {
     QFont queryFont(QStringLiteral("Arial"));
     queryFont.setPixelSize(17);
     QueryEdit->setFont(queryFont);
+    QueryEdit->ButtonNormal = SearchButtonPicture(QColor(0x7F, 0x9D, 0xB9));
+    QueryEdit->ButtonOver = SearchButtonPicture(QColor(0x5D, 0x96, 0xB0));
+    QueryEdit->ButtonPushed = SearchButtonPicture(QColor(0x2E, 0x6F, 0x8E));
+    QueryEdit->UpdateButton();
     searchRow->addWidget(QueryEdit);
     SearchPanel->hide();
     MoveWindowOnPress(SearchPanel);
@@ -420,7 +438,7 @@ void TParlomarClientMainForm::BuildResultsArea() {
     messLayout->addWidget(MessLabel);
     stack->addWidget(AccList, 0, 0);
     stack->addWidget(MessPanel, 0, 0);
-    stack->setRowStretch(1, 1);
+    stack->setRowStretch(0, 1);
 
     FilterPanel = Named(new TPanel(ResultShape), "FilterPanel");
     auto* filterRow = new QHBoxLayout(FilterPanel);
@@ -769,9 +787,12 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
             FetchPackageList();
         }
     } else {
-        AccountListReply = reply.text;
+        // The completion is the reply's last user (the fetch drops it right after), and the reply
+        // object itself is not const: its text is taken over instead of copying a long list again
+        // on the GUI thread.
+        accountReply_ = std::make_shared<const std::string>(std::move(const_cast<HttpReply&>(reply).text));
         Report("accounts stored");
-        ShowAccountList(reply.status, AccountListReply);
+        ShowAccountList(reply.status, *accountReply_);
         ShowTab(0);
     }
 }
@@ -870,7 +891,7 @@ void TParlomarClientMainForm::QueryEditChange() {
 void TParlomarClientMainForm::TabSetChange(int tab) {
     if (tab == 0) {
         ShowTab(0);
-        ShowAccountList(0, AccountListReply);
+        ShowAccountList(0, *accountReply_);
     } else {
         ShowTab(1);
         ListState.listMode = kListModePackages;
@@ -885,7 +906,7 @@ void TParlomarClientMainForm::FilterPaintBoxMouseDown(int item) {
     ListState.filterMode = item;
     FilterPaintBox->FilterMode = item;
     FilterPaintBox->update();
-    ShowAccountList(0, AccountListReply);
+    ShowAccountList(0, *accountReply_);
 }
 
 void TParlomarClientMainForm::ShowAccountList(int status, const std::string& reply) {
@@ -927,7 +948,9 @@ void TParlomarClientMainForm::ShowAccountList(int status, const std::string& rep
     TListState state = ListState;
     state.accountReply.clear();
     state.packageReply.clear();
-    auto replyCopy = std::make_shared<const std::string>(reply);
+    // The worker reads the stored reply itself when that is what is shown (no copy of a long text).
+    auto replyCopy =
+        &reply == accountReply_.get() ? accountReply_ : std::make_shared<const std::string>(reply);
     builds_[generation] =
         std::thread([this, generation, boxText, state, texts, replyCopy, grid = std::move(seed)]() mutable {
             const AccountListView view = parlomar::ShowAccountList(grid, state, 0, *replyCopy, boxText,
@@ -952,7 +975,12 @@ void TParlomarClientMainForm::AccountListBuilt(std::uint64_t generation, Account
     if (generation != buildGeneration_ || destroyed_ || !signedIn_ || ListMode != kListModeAccounts)
         return; // a later list, a sign-out or the other tab came first
     ListState.serverAccountCount = serverAccountCount;
+    // The grid shown so far is freed on a thread of its own: a long list takes a while to free.
+    auto old = std::make_shared<TStringGridData>(std::move(AccList->Data()));
     AccList->Data() = std::move(grid);
+    if (disposer_.joinable())
+        disposer_.join();
+    disposer_ = std::thread([old = std::move(old)]() mutable { old.reset(); });
     AccList->ListMode = kListModeAccounts;
     if (const std::string now = S(QueryEdit->text()); now != boxText) {
         const LocalFilterResult filtered =
@@ -1509,7 +1537,7 @@ void TParlomarClientMainForm::ResetResultsView() {
     AccList->hide();
     MessPanel->show();
     if (ListMode == kFetchAccounts)
-        AccountListReply.clear();
+        accountReply_ = std::make_shared<const std::string>();
     else if (ListMode == kFetchPackages)
         PackageListReply.clear();
 }

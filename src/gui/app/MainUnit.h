@@ -139,7 +139,8 @@ public:
     bool ExitRequested() const { return exitRequested_; }
 
     std::uint8_t ListMode = 0;
-    std::string AccountListReply; // the stored reply of the last listaccts
+    // The stored reply of the last listaccts (shared with a list build running off the GUI thread).
+    const std::string& AccountListReply() const { return *accountReply_; }
     std::string PackageListReply; // the stored reply of the last listpkgs
     // The other list values: last search text, listed in full, server account count, FilterMode,
     // last selected row.
@@ -233,7 +234,9 @@ private:
     int queuedPackageFetches_ = 0;
     bool settingQuery_ = false;
     std::uint64_t buildGeneration_ = 0;
+    std::shared_ptr<const std::string> accountReply_ = std::make_shared<const std::string>();
     std::map<std::uint64_t, std::thread> builds_; // account list builds by generation
+    std::thread disposer_;                        // frees a replaced list grid off the GUI thread
 };
 
 } // namespace parlomar

@@ -1,0 +1,126 @@
+// Screenshots of the results area for docs/screenshots: runs only when PARLOMAR_SCREENSHOTS names a
+// folder and a real X display is there (xvfb-run -s "-screen 0 1280x800x24"), taking each picture
+// with `import -window root` cropped to the window.
+
+#include "GuiTestSupport.h"
+#include "StandinProcess.h"
+#include "TestRegistry.h"
+#include "accounts/InputUnit.h"
+#include "app/MainUnit.h"
+#include "info/MessageUnit.h"
+#include "server/HttpTransport.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/SkinedStringGrid.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+
+#include <fstream>
+#include <sstream>
+
+using namespace parlomar;
+
+namespace {
+
+void Shoot(QWidget* window, const QString& name) {
+    QTest::qWait(400);
+    QApplication::processEvents();
+    const QRect area = window->frameGeometry();
+    const QString crop =
+        QStringLiteral("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y());
+    const QString path = qEnvironmentVariable("PARLOMAR_SCREENSHOTS") + QLatin1Char('/') + name;
+    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                 QStringLiteral("-crop"), crop, path});
+}
+
+template <typename Window>
+void ShootNextModal(const QString& name, std::function<void(Window*)> prepare) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [name, prepare, poll] {
+        if (auto* window = qobject_cast<Window*>(QApplication::activeModalWidget())) {
+            prepare(window);
+            Shoot(window, name);
+            window->reject();
+            return;
+        }
+        QTimer::singleShot(20, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+} // namespace
+
+class ScreenshotsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ResultsAreaPictures() {
+        if (qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") ||
+            QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform");
+        auto ui = std::make_shared<test::AnsweringUi>();
+        SetTransportUi(ui);
+        test::ProgramFolder folder;
+        {
+            std::ifstream in(std::string(PARLOMAR_SOURCE_DIR) + "/data/Localization/English.lng",
+                             std::ios::binary);
+            std::stringstream text;
+            text << in.rdbuf();
+            folder.WriteLanguage(text.str());
+        }
+        folder.WriteSettings("[General]\nShowTray=0\nUntrustedCert=1\n");
+        standin_test::TempDir data;
+        standin_test::StandinProcess server(data.Path(), {"--seed", "demo"});
+        {
+            TParlomarClientMainForm form;
+            ui->SetMainForm(&form);
+            form.resize(560, 620);
+            form.move(40, 40);
+            form.show();
+            form.IPEdit->setText(QStringLiteral("127.0.0.1"));
+            form.PortEdit->setText(QString::number(server.Port()));
+            form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
+            form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+            form.LoginButtonClick();
+            QTRY_VERIFY_WITH_TIMEOUT(!form.FetchRunning() && form.AccList->isVisible(), 20000);
+            form.AccList->SelectDataRow(2);
+            Shoot(&form, QStringLiteral("packages.png"));
+
+            form.Listaccounts1Click();
+            QTRY_VERIFY_WITH_TIMEOUT(!form.FetchRunning() && !form.ListBuildRunning(), 20000);
+            form.AccList->SelectDataRow(4);
+            Shoot(&form, QStringLiteral("accounts.png"));
+
+            form.FilterPaintBoxMouseDown(2);
+            QTRY_VERIFY_WITH_TIMEOUT(!form.ListBuildRunning(), 20000);
+            QTest::keyClicks(form.QueryEdit, QStringLiteral("b"));
+            Shoot(&form, QStringLiteral("filterbar.png"));
+            form.QueryEdit->clear();
+            form.FilterPaintBoxMouseDown(1);
+            QTRY_VERIFY_WITH_TIMEOUT(!form.ListBuildRunning(), 20000);
+            form.AccList->SelectDataRow(3);
+
+            ShootNextModal<TInputForm>(QStringLiteral("input-bandwidth.png"), [](TInputForm* input) {
+                input->move(120, 200);
+                input->BandWidthEdit->setText(QStringLiteral("2048"));
+            });
+            form.LimitBandWidth1Click();
+            ShootNextModal<TInputForm>(QStringLiteral("input-password.png"), [](TInputForm* input) {
+                input->move(120, 200);
+                input->NewPasswordLabelClick();
+            });
+            form.Changepassword1Click();
+            ShootNextModal<TMessageForm>(QStringLiteral("serverinfo.png"),
+                                         [](TMessageForm* window) { window->move(120, 160); });
+            form.Viewserverinformation1Click();
+        }
+        SetTransportUi(nullptr);
+        CloseConnection();
+    }
+};
+
+static parlomar::test::RegisterTest<ScreenshotsTest> registerScreenshotsTest;
+#include "ScreenshotsTest.moc"
