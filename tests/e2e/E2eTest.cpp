@@ -152,6 +152,7 @@ TEST(EndToEnd, SignsInByItselfWithARememberedPasswordAndFetchesThePackages) {
     ASSERT_TRUE(client.WaitFor("main window shown"));
     EXPECT_TRUE(client.WaitFor("signed in"));
     EXPECT_TRUE(client.WaitFor("packages stored"));
+    EXPECT_TRUE(client.WaitFor("packages shown 5")); // the demo's five packages in the grid
 }
 
 TEST(EndToEnd, OneInstanceAtATimeAndACrashedOneDoesNotBlock) {

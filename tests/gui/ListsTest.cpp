@@ -280,6 +280,10 @@ private slots:
             form.AccList->CellHint(row, kAccUserCol),
             QString::fromStdString(grid.Cell(kAccDiskUsedCol, row) + "/" + grid.Cell(kAccDiskLimitCol, row)));
 
+        // Hints show server texts as they are, never as markup.
+        QVERIFY(TSkinedStringGrid::PlainHint(QStringLiteral("<b>9M</b>"))
+                    .contains(QStringLiteral("&lt;b&gt;9M")));
+
         // Filter bar: active only, suspended only, all.
         int suspended = 0;
         for (int r = 1; r <= accounts; ++r)

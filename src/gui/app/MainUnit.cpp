@@ -666,7 +666,7 @@ void TParlomarClientMainForm::Report(const char* line) const {
 
 void TParlomarClientMainForm::SetStatusSlot(int slot, const QString& text) {
     StatusPanels[slot]->setText(text);
-    StatusPanels[slot]->setToolTip(text);
+    StatusPanels[slot]->setToolTip(TSkinedStringGrid::PlainHint(text)); // may hold a server's domain
     if (slot == 0 && StatusLabel1->isVisible())
         StatusLabel1->setText(text);
     if (slot == 2 && StatusLabel2->isVisible())

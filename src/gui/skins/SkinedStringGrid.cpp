@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextDocument>
 #include <QToolTip>
 
 #include <cmath>
@@ -174,6 +175,12 @@ TSkinedStringGrid::TSkinedStringGrid(QWidget* parent) : QTableView(parent) {
                 if (current.isValid())
                     emit CurrentDataRowChanged(model_->DataRow(current.row()));
             });
+}
+
+QString TSkinedStringGrid::PlainHint(const QString& text) {
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
 void TSkinedStringGrid::SetSkinedScroller(bool on) {
@@ -447,7 +454,7 @@ bool TSkinedStringGrid::viewportEvent(QEvent* event) {
         if (hint.isEmpty())
             QToolTip::hideText();
         else
-            QToolTip::showText(help->globalPos(), hint, viewport());
+            QToolTip::showText(help->globalPos(), PlainHint(hint), viewport()); // server data
         return true;
     }
     return QTableView::viewportEvent(event);

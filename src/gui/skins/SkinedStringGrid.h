@@ -90,6 +90,9 @@ public:
 
     static const QColor LinkColour, LinkHoverColour, EvenRowColour, SelectedColour;
 
+    // A hint text that is shown as it is: a text the toolkit would take for markup is escaped.
+    static QString PlainHint(const QString& text);
+
 signals:
     void HeaderClicked(int col);           // a left release on a heading cell
     void LinkClicked(const QString& text); // left press on link text: the cell's text
