@@ -240,6 +240,16 @@ private slots:
 
         // Selection shows the domain in slot 2; copy gives user and domain.
         form.AccList->SelectDataRow(3);
+        // Drawn: the selected row in the selection colour, even rows shaded, odd rows plain.
+        const QImage picture = form.AccList->viewport()->grab().toImage();
+        auto background = [&](int dataRow) {
+            const QRect cell =
+                form.AccList->visualRect(form.AccList->Model()->index(dataRow - 1, kAccUserCol));
+            return QColor(picture.pixel(cell.right() - 2, cell.top() + 2));
+        };
+        QCOMPARE(background(3), TSkinedStringGrid::SelectedColour);
+        QCOMPARE(background(2), TSkinedStringGrid::EvenRowColour);
+        QCOMPARE(background(1), form.AccList->palette().color(QPalette::Base));
         QCOMPARE(form.StatusSlot(2), QString::fromStdString(grid.Cell(kAccDomainCol, 3)));
         form.CopyToClipboard1Click();
         QCOMPARE(QApplication::clipboard()->text(),

@@ -1497,6 +1497,7 @@ void TParlomarClientMainForm::SignIn() {
 void TParlomarClientMainForm::SignOut() {
     const bool wasSignedIn = signedIn_;
     signedIn_ = false;
+    queuedPackageFetches_ = 0;
     if (fetch_) { // a list that arrives after the sign-out is not shown
         fetch_->Discard();
         fetch_.reset();
@@ -1596,6 +1597,8 @@ void TParlomarClientMainForm::Savecaptions1Click() {
         SaveCaptions(editor.get());
         auto message = std::make_unique<TMessageForm>(this);
         SaveCaptions(message.get());
+        auto input = std::make_unique<TInputForm>(this);
+        SaveCaptions(input.get());
         auto details = std::make_unique<TSummaryForm>(this);
         SaveCaptions(details.get());
     } catch (const Error& error) {
