@@ -1030,7 +1030,6 @@ void TParlomarClientMainForm::ShowPackageList(int status, const std::string& rep
     ListState.listMode = ListMode;
     ++buildGeneration_; // an account list still being built is not shown over this
     TStringGridData& grid = AccList->Data();
-    const TStringGridData before = grid.ColCount() == kPackageColumns ? TStringGridData() : grid;
     const PackageListView view =
         parlomar::ShowPackageList(grid, ListState, status, reply, [](int n) { return StatusText(n); });
     if (!view.applies)
