@@ -299,7 +299,11 @@ private slots:
         for (int r = 1; r <= accounts; ++r)
             suspended += grid.Cell(kAccSuspendedCol, r) == "1";
         QVERIFY(suspended > 0);
-        form.FilterPaintBoxMouseDown(kFilterActive);
+        // (the bar itself: a press on the second item's text)
+        const QList<int> x = form.FilterPaintBox->ItemX();
+        QTest::mouseClick(form.FilterPaintBox, Qt::LeftButton, {},
+                          QPoint(x[1] + 3, form.FilterPaintBox->height() / 2));
+        QCOMPARE(form.ListState.filterMode, kFilterActive);
         WaitIdle(s);
         QCOMPARE(form.AccList->VisibleRowCount(), accounts - suspended);
         QCOMPARE(s.RowOf(kAccSuspendedCol, "1"), 0);

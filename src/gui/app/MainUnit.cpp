@@ -1205,6 +1205,14 @@ void TParlomarClientMainForm::UnsuspendAccount() {
     RunSuspend(this, {"unsuspendacct", 20, false});
 }
 
+void TParlomarClientMainForm::ShowInputImages(TInputForm* input) const {
+    // With a skin the dialog's link labels get their pictures from the shared icons.
+    if (SkinActive()) {
+        input->GenerateImage->setPixmap(ImageList.value(13));
+        input->CopyImage->setPixmap(ImageList.value(14));
+    }
+}
+
 void TParlomarClientMainForm::LimitBandWidth1Click() {
     int row = AccList->CurrentDataRow();
     if (row < 1 || AccList->ListMode != kListModeAccounts)
@@ -1214,6 +1222,7 @@ void TParlomarClientMainForm::LimitBandWidth1Click() {
     QPointer<TInputForm> input = new TInputForm(this);
     input->SetStayOnTop(Alwaysontop1->isChecked());
     input->BandWidthPanel->show();
+    ShowInputImages(input);
     input->InputValue = AccList->Data().Cell(kAccBandwidthCol, row);
     input->ShowModal();
     const bool accepted = input && input->Accepted;
@@ -1257,6 +1266,7 @@ void TParlomarClientMainForm::ChangeAccountPassword(const std::string& userName)
     QPointer<TInputForm> input = new TInputForm(this);
     input->SetStayOnTop(Alwaysontop1->isChecked());
     input->ChangePasswordPanel->show();
+    ShowInputImages(input);
     input->ShowModal();
     const bool accepted = input && input->Accepted;
     const std::string password = input ? input->InputValue : std::string();

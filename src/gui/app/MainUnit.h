@@ -35,6 +35,7 @@ class TLabel;
 class TMenuItem;
 class TPanel;
 class TFilterPaintBox;
+class TInputForm;
 class TShape;
 class TSkinButton;
 class TSkinedStringGrid;
@@ -213,6 +214,7 @@ private:
     void BuildStatusDisplay();
     void FetchDone(std::uint8_t kind, const HttpReply& reply);
     void BuildListMenus();
+    void ShowInputImages(TInputForm* input) const;
     // Keys of the search box (Enter searches, Ctrl+A selects all) and of the grid (Ctrl+C, Ctrl+U).
     bool ListKeyDown(QObject* target, QKeyEvent* event);
     void AccountListBuilt(std::uint64_t generation, AccountListView view, TStringGridData grid,

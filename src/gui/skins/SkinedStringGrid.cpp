@@ -1,6 +1,7 @@
 #include "skins/SkinedStringGrid.h"
 
 #include "accounts/AccountList.h"
+#include "accounts/GridSort.h"
 #include "accounts/ListGrid.h"
 #include "accounts/PackageList.h"
 #include "settings/Localization.h"
@@ -50,9 +51,23 @@ private:
 
 class GridHeader : public QHeaderView {
 public:
-    explicit GridHeader(TSkinedStringGrid* grid) : QHeaderView(Qt::Horizontal, grid), grid_(grid) {}
+    explicit GridHeader(TSkinedStringGrid* grid) : QHeaderView(Qt::Horizontal, grid), grid_(grid) {
+        setMouseTracking(true);
+    }
 
 protected:
+    void mouseMoveEvent(QMouseEvent* event) override {
+        // A hand over the sort arrow of a sorted column.
+        const QPoint pos = event->position().toPoint();
+        const int col = logicalIndexAt(pos);
+        bool onArrow = false;
+        if (col >= 0 && grid_->Data().Object(col, 0) != kSortNone) {
+            const int right = sectionViewportPosition(col) + sectionSize(col);
+            onArrow = pos.x() >= right - 16 && pos.x() < right;
+        }
+        viewport()->setCursor(onArrow ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        QHeaderView::mouseMoveEvent(event);
+    }
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
         painter->save();
         grid_->DrawHeadingCell(painter, rect, logicalIndex);
