@@ -23,6 +23,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTabBar>
 #include <QTest>
@@ -48,11 +49,19 @@ QString Status(int n, const std::string& suffix = "") {
 }
 
 // Runs `step` on the next modal window that opens (a dialog shown with ShowModal blocks the test).
+// Gives up after 10 s, so a dialog that never opened cannot catch a later test's dialog.
 template <typename Window>
 void OnNextModal(std::function<void(Window*)> step) {
     auto poll = std::make_shared<std::function<void()>>();
-    *poll = [step, poll] {
+    auto since = std::make_shared<QElapsedTimer>();
+    since->start();
+    *poll = [step, poll, since] {
+        if (since->hasExpired(10000)) {
+            *poll = nullptr; // the running copy keeps itself alive; this ends the cycle
+            QFAIL("the expected dialog did not open");
+        }
         if (auto* window = qobject_cast<Window*>(QApplication::activeModalWidget())) {
+            *poll = nullptr; // the running copy keeps itself alive; this ends the cycle
             QPointer<Window> guard(window);
             step(window);
             if (guard && guard->isVisible())

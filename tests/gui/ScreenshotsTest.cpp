@@ -41,6 +41,7 @@ void ShootNextModal(const QString& name, std::function<void(Window*)> prepare) {
     auto poll = std::make_shared<std::function<void()>>();
     *poll = [name, prepare, poll] {
         if (auto* window = qobject_cast<Window*>(QApplication::activeModalWidget())) {
+            *poll = nullptr; // the running copy keeps itself alive; this ends the cycle
             prepare(window);
             Shoot(window, name);
             window->reject();
