@@ -325,6 +325,13 @@ private slots:
         WaitIdle(s);
         QCOMPARE(form.AccList->VisibleRowCount(), accounts);
         QVERIFY(form.StatusSlot(1).isEmpty());
+        // Two rebuilds in quick succession: the later one is what stays.
+        form.FilterPaintBoxMouseDown(kFilterActive);
+        form.FilterPaintBoxMouseDown(kFilterSuspended);
+        WaitIdle(s);
+        QCOMPARE(form.AccList->VisibleRowCount(), suspended);
+        form.FilterPaintBoxMouseDown(kFilterAll);
+        WaitIdle(s);
 
         // Tab switches show the stored replies without a request.
         form.TabSet->setCurrentIndex(1);
@@ -499,6 +506,19 @@ private slots:
         form.Listaccounts1Click();
         WaitIdle(s);
         QVERIFY(form.AccList->isVisible());
+        // (a sign-out while a list is being built: the finished list is not shown)
+        form.FilterPaintBoxMouseDown(kFilterActive); // rebuilds from the stored reply
+        QVERIFY(form.ListBuildRunning());
+        form.Signout1Click();
+        WaitIdle(s);
+        QVERIFY(!form.SignedIn() && form.LoginPanel->isVisible() &&
+                form.MessPanel->isVisibleTo(form.ResultsPanel) &&
+                !form.AccList->isVisibleTo(form.ResultsPanel));
+        form.LoginButtonClick();
+        QVERIFY(form.SignedIn());
+        WaitIdle(s);
+        form.Listaccounts1Click();
+        WaitIdle(s);
         s.server.Stop();
         CloseConnection();
         form.Listaccounts1Click();
