@@ -965,6 +965,14 @@ void TParlomarClientMainForm::ShowAccountList(int status, const std::string& rep
         });
 }
 
+void TParlomarClientMainForm::DisposeGrid(TStringGridData&& grid) {
+    // A long list takes a while to free: the grid shown so far goes on a thread of its own.
+    auto old = std::make_shared<TStringGridData>(std::move(grid));
+    if (disposer_.joinable())
+        disposer_.join();
+    disposer_ = std::thread([old = std::move(old)]() mutable { old.reset(); });
+}
+
 void TParlomarClientMainForm::AccountListBuilt(std::uint64_t generation, AccountListView view,
                                                TStringGridData grid, int serverAccountCount,
                                                const std::string& boxText) {
@@ -975,12 +983,8 @@ void TParlomarClientMainForm::AccountListBuilt(std::uint64_t generation, Account
     if (generation != buildGeneration_ || destroyed_ || !signedIn_ || ListMode != kListModeAccounts)
         return; // a later list, a sign-out or the other tab came first
     ListState.serverAccountCount = serverAccountCount;
-    // The grid shown so far is freed on a thread of its own: a long list takes a while to free.
-    auto old = std::make_shared<TStringGridData>(std::move(AccList->Data()));
+    DisposeGrid(std::move(AccList->Data()));
     AccList->Data() = std::move(grid);
-    if (disposer_.joinable())
-        disposer_.join();
-    disposer_ = std::thread([old = std::move(old)]() mutable { old.reset(); });
     AccList->ListMode = kListModeAccounts;
     if (const std::string now = S(QueryEdit->text()); now != boxText) {
         const LocalFilterResult filtered =
@@ -1030,6 +1034,19 @@ void TParlomarClientMainForm::ShowPackageList(int status, const std::string& rep
     ListState.listMode = ListMode;
     ++buildGeneration_; // an account list still being built is not shown over this
     TStringGridData& grid = AccList->Data();
+    if (status == 0 && ListMode == kListModePackages && grid.ColCount() != kPackageColumns &&
+        grid.RowCount() > 1) {
+        // Leaving a (possibly long) account list: only its heading row stays with the grid.
+        TStringGridData heading(grid.ColCount(), 1);
+        heading.SetDefaultRowHeight(grid.DefaultRowHeight());
+        for (int col = 0; col < grid.ColCount(); ++col) {
+            heading.SetCell(col, 0, grid.Cell(col, 0));
+            heading.SetObject(col, 0, grid.Object(col, 0));
+        }
+        DisposeGrid(std::move(grid));
+        grid = std::move(heading);
+        AccList->RowsChanged();
+    }
     const PackageListView view =
         parlomar::ShowPackageList(grid, ListState, status, reply, [](int n) { return StatusText(n); });
     if (!view.applies)

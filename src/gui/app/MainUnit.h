@@ -220,6 +220,7 @@ private:
     void AccountListBuilt(std::uint64_t generation, AccountListView view, TStringGridData grid,
                           int serverAccountCount, const std::string& boxText);
     void ApplyAccountView(const AccountListView& view);
+    void DisposeGrid(TStringGridData&& grid);
     void ShowTab(int tab);
     // The grid row of the account with this user name ("row" when it still holds it), 0 if gone.
     int RowOfUser(int row, const std::string& user) const;
