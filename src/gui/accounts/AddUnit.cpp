@@ -252,9 +252,8 @@ void TAddForm::BuildAccountPanel() {
         rule->setGeometry(8, kHeaderStripHeight - 2, kWindowWidth - 16, 2);
         return strip;
     };
-    auto groupBar = [this](QWidget* parent, const char* panelName, const char* imageName,
-                           const char* labelName, const char* caption, int top, TImage*& image,
-                           TLabel*& label, char mark) {
+    auto groupBar = [](QWidget* parent, const char* panelName, const char* imageName, const char* labelName,
+                       const char* caption, int top, TImage*& image, TLabel*& label, char mark) {
         auto* bar = Named(new TPanel(parent), panelName);
         bar->setAutoFillBackground(true);
         QPalette palette = bar->palette();

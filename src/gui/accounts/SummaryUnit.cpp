@@ -215,6 +215,11 @@ TSummaryForm::TSummaryForm(QWidget* owner)
 
 TSummaryForm::~TSummaryForm() {
     Registry().removeAll(QPointer<TSummaryForm>(this));
+    // The grid's delegate and viewport hook call back into this window: remove the grid while this
+    // is still a details window, not later among the base class's children.
+    SummaryGrid->OnViewportEvent = nullptr;
+    delete SummaryGrid;
+    SummaryGrid = nullptr;
 }
 
 void TSummaryForm::showEvent(QShowEvent* event) {
