@@ -66,48 +66,6 @@ QPixmap GroupIcon(const QColor& color, char mark) {
 
 } // namespace
 
-bool FilterTypedKey(QLineEdit* edit, QKeyEvent* event, const std::function<KeyFilterResult(int)>& filter) {
-    int key = 0;
-    if (event->modifiers() == Qt::ControlModifier) {
-        switch (event->key()) {
-        case Qt::Key_A:
-            key = 1;
-            break;
-        case Qt::Key_C:
-            key = 3;
-            break;
-        case Qt::Key_V:
-            key = 22;
-            break;
-        case Qt::Key_Z:
-            key = 26;
-            break;
-        default:
-            return false;
-        }
-    } else {
-        const QString text = event->text();
-        if (text.size() != 1)
-            return false;
-        key = text.at(0).unicode();
-        // Keys that type no character (cursor keys, Delete, Tab, Enter, Escape) go their usual way.
-        if (key == 9 || key == 10 || key == 13 || key == 27 || key == 127)
-            return false;
-    }
-    const KeyFilterResult result = filter(key);
-    if (result.selectAll) {
-        edit->selectAll();
-        return true;
-    }
-    if (!result.accept)
-        return true;
-    if (result.key != key) {
-        edit->insert(QString(QChar(result.key)));
-        return true;
-    }
-    return false;
-}
-
 QPixmap SectionToggleImage(bool open) {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);

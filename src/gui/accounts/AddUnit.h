@@ -27,11 +27,6 @@ class TSkinButton;
 inline const QColor kLinkColor(0x5D, 0x96, 0xB0);
 inline const QColor kLinkHoverColor(0x7A, 0xB3, 0xCD);
 
-// Runs a key filter on a key press meant for an edit: Ctrl+A selects the whole text, a rejected
-// character is discarded, a changed one is inserted in its place. Keys that type no character pass.
-// True when the press was handled here (the edit must not see it).
-bool FilterTypedKey(QLineEdit* edit, QKeyEvent* event, const std::function<KeyFilterResult(int)>& filter);
-
 // Small pictures drawn for the plain look: the open and closed section toggles, the "unlimited"
 // button of an edit.
 QPixmap SectionToggleImage(bool open);

@@ -6,6 +6,8 @@
 // (dynamic property "Tag", 0 when unset) that the caption (-1), skinning (-100), default font (-9,
 // -8) and double-buffering (-3) rules are keyed on.
 
+#include "accounts/KeyFilters.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +17,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>
+
+#include <functional>
+
+class QKeyEvent;
 
 namespace parlomar {
 
@@ -124,5 +130,10 @@ class TImage : public QLabel {
 public:
     explicit TImage(QWidget* parent = nullptr);
 };
+
+// Runs a key filter on a key press meant for an edit: Ctrl+A selects the whole text, a rejected
+// character is discarded, a changed one is inserted in its place. Keys that type no character pass.
+// True when the press was handled here (the edit must not see it).
+bool FilterTypedKey(QLineEdit* edit, QKeyEvent* event, const std::function<KeyFilterResult(int)>& filter);
 
 } // namespace parlomar
