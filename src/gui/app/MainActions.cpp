@@ -1,0 +1,349 @@
+#include "app/MainUnit.h"
+#include "app/MainUnitPrivate.h"
+
+#include "Error.h"
+#include "accounts/AddUnit.h"
+#include "accounts/FilterPaintBox.h"
+#include "accounts/InputUnit.h"
+#include "accounts/PackageList.h"
+#include "accounts/SummaryUnit.h"
+#include "app/WindowOpeners.h"
+#include "info/AboutUnit.h"
+#include "info/MessageUnit.h"
+#include "server/ApiRequests.h"
+#include "server/Global.h"
+#include "server/HttpTransport.h"
+#include "server/PasswordCipher.h"
+#include "server/TransportUi.h"
+#include "server/XMLParser.h"
+#include "settings/Captions.h"
+#include "settings/CustUnit.h"
+#include "settings/IniFile.h"
+#include "settings/Localization.h"
+#include "skins/BitCheckBox.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/SkinButton.h"
+#include "skins/SkinPackage.h"
+#include "skins/SkinedStringGrid.h"
+#include "skins/Skins.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTabBar>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace parlomar {
+
+void TParlomarClientMainForm::BuildListMenus() {
+    ListPopupMenu = Named(new QMenu(this), "ListPopupMenu");
+    CopyToClipboard1 = Item(ListPopupMenu, "CopyToClipboard1", "Copy to clipboard");
+    CopyToClipboard1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    Suspend1 = Item(ListPopupMenu, "Suspend1", "Suspend");
+    Suspend1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    LimitBandWidth1 = Item(ListPopupMenu, "LimitBandWidth1", "Limit bandwidth");
+    Changepassword1 = Item(ListPopupMenu, "Changepassword1", "Change password");
+    Viewsummary1 = Item(ListPopupMenu, "Viewsummary1", "View details");
+    ListPopupMenu->addSeparator();
+    Deleteaccount1 = Item(ListPopupMenu, "Deleteaccount1", "Delete account");
+    DetectIP1 = Item(ListPopupMenu, "DetectIP1", "Detect IP");
+    Viewwhoisinfo1 = Item(ListPopupMenu, "Viewwhoisinfo1", "View whois info");
+    Traceroute1 = Item(ListPopupMenu, "Traceroute1", "Traceroute...");
+    for (TMenuItem* hidden : {DetectIP1, Viewwhoisinfo1, Traceroute1})
+        hidden->setVisible(false);
+    // The short cuts are handled by the window's key preview while the grid has the focus.
+    for (TMenuItem* item : {CopyToClipboard1, Suspend1})
+        item->setShortcutContext(Qt::WidgetShortcut);
+
+    PackageMenu = Named(new QMenu(this), "PackageMenu");
+    Copytoclipboard2 = Item(PackageMenu, "Copytoclipboard2", "Copy to clipboard");
+    Copytoclipboard2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    Copytoclipboard2->setShortcutContext(Qt::WidgetShortcut);
+    Edit1 = Item(PackageMenu, "Edit1", "Edit...");
+    Delete1 = Item(PackageMenu, "Delete1", "Delete...");
+
+    connect(CopyToClipboard1, &QAction::triggered, this, &TParlomarClientMainForm::CopyToClipboard1Click);
+    connect(Suspend1, &QAction::triggered, this, &TParlomarClientMainForm::Suspend1Click);
+    connect(LimitBandWidth1, &QAction::triggered, this, &TParlomarClientMainForm::LimitBandWidth1Click);
+    connect(Changepassword1, &QAction::triggered, this, &TParlomarClientMainForm::Changepassword1Click);
+    connect(Viewsummary1, &QAction::triggered, this, &TParlomarClientMainForm::Viewsummary1Click);
+    connect(Deleteaccount1, &QAction::triggered, this, &TParlomarClientMainForm::Deleteaccount1Click);
+    connect(Copytoclipboard2, &QAction::triggered, this, &TParlomarClientMainForm::Copytoclipboard2Click);
+    connect(Edit1, &QAction::triggered, this, &TParlomarClientMainForm::Edit1Click);
+    connect(Delete1, &QAction::triggered, this, &TParlomarClientMainForm::Delete1Click);
+}
+
+void TParlomarClientMainForm::CopyToClipboard1Click() {
+    if (const int row = AccList->CurrentDataRow(); row > 0 && AccList->ListMode == kListModeAccounts)
+        CopyTextToClipboard(Q(AccountCopyText(AccList->Data(), row)));
+}
+
+void TParlomarClientMainForm::Copytoclipboard2Click() {
+    if (const int row = AccList->CurrentDataRow(); row > 0 && AccList->ListMode == kListModePackages)
+        CopyTextToClipboard(Q(PackageCopyText(AccList->Data(), row)));
+}
+
+void TParlomarClientMainForm::ListPopupMenuPopup() {
+    int row = AccList->CurrentDataRow();
+    if (row < 1 || AccList->ListMode != kListModeAccounts)
+        return;
+    if (SuspendMenuCaption(AccList->Data(), row) == 0) {
+        const std::string user = AccList->Data().Cell(kAccUserCol, row);
+        QPointer<TParlomarClientMainForm> self(this);
+        const int answer = QuerySuspended(user);
+        if (!self || !signedIn_)
+            return;
+        row = RowOfUser(row, user);
+        if (row < 1)
+            return;
+        StoreQueriedSuspended(AccList->Data(), row, answer);
+        AccList->CellsChanged();
+    }
+    const int caption = SuspendMenuCaption(AccList->Data(), row);
+    Suspend1->setEnabled(caption != 0);
+    if (caption)
+        Suspend1->setText(Q(StatusText(caption)));
+}
+
+void TParlomarClientMainForm::Suspend1Click() {
+    const int row = AccList->CurrentDataRow();
+    if (row < 1 || AccList->ListMode != kListModeAccounts)
+        return;
+    const SuspendAction action = SuspendActionOf(AccList->Data(), row);
+    if (action == SuspendAction::Unsuspend)
+        UnsuspendAccount();
+    else if (action == SuspendAction::Suspend)
+        SuspendAccount();
+}
+
+namespace {
+struct SuspendRequest {
+    const char* function;
+    int question;
+    bool suspended;
+};
+} // namespace
+
+static void RunSuspend(TParlomarClientMainForm* form, const SuspendRequest& request) {
+    TSkinedStringGrid* grid = form->AccList;
+    const int row = grid->CurrentDataRow();
+    if (row < 1)
+        return;
+    const std::string user = grid->Data().Cell(kAccUserCol, row);
+    const std::string domain = grid->Data().Cell(kAccDomainCol, row);
+    QPointer<TParlomarClientMainForm> self(form);
+    form->Signout1->setEnabled(false);
+    std::string status;
+    std::string message;
+    ConfirmAndCallForUser(user, request.function, StatusText(request.question) + " " + domain, status,
+                          message);
+    if (!self)
+        return;
+    form->Signout1->setEnabled(true);
+    if (status.empty() && message.empty())
+        return; // declined
+    ShowMessageText(message.empty() ? ErrorText(11) : message);
+    if (!self)
+        return;
+    // Find the row again: the list may have been rebuilt while the request waited.
+    const TStringGridData& data = grid->Data();
+    int at = 0;
+    if (grid->ListMode == kListModeAccounts) {
+        if (row < data.RowCount() && data.Cell(kAccUserCol, row) == user)
+            at = row;
+        for (int r = 1; at == 0 && r < data.RowCount(); ++r)
+            if (data.Cell(kAccUserCol, r) == user)
+                at = r;
+    }
+    if (at > 0)
+        ApplySuspendAnswer(grid->Data(), at, request.suspended, status, message);
+    grid->CellsChanged();
+}
+
+void TParlomarClientMainForm::SuspendAccount() {
+    RunSuspend(this, {"suspendacct", 19, true});
+}
+
+void TParlomarClientMainForm::UnsuspendAccount() {
+    RunSuspend(this, {"unsuspendacct", 20, false});
+}
+
+void TParlomarClientMainForm::ShowInputImages(TInputForm* input) const {
+    // With a skin the dialog's link labels get their pictures from the shared icons.
+    if (SkinActive()) {
+        input->GenerateImage->setPixmap(ImageList.value(13));
+        input->CopyImage->setPixmap(ImageList.value(14));
+    }
+}
+
+void TParlomarClientMainForm::LimitBandWidth1Click() {
+    int row = AccList->CurrentDataRow();
+    if (row < 1 || AccList->ListMode != kListModeAccounts)
+        return;
+    const std::string user = AccList->Data().Cell(kAccUserCol, row);
+    QPointer<TParlomarClientMainForm> self(this);
+    QPointer<TInputForm> input = new TInputForm(this);
+    input->SetStayOnTop(Alwaysontop1->isChecked());
+    input->BandWidthPanel->show();
+    ShowInputImages(input);
+    input->InputValue = AccList->Data().Cell(kAccBandwidthCol, row);
+    input->ShowModal();
+    const bool accepted = input && input->Accepted;
+    const std::string value = input ? input->InputValue : std::string();
+    delete input.data();
+    if (!self || !accepted || !signedIn_)
+        return;
+    const HttpReply reply = HttpGet(LimitBandwidthUrl(ServerBaseUrl(), user, value));
+    if (!self || !signedIn_)
+        return;
+    const bool signedOut = IsSignedOutReply(reply.text, reply.httpStatus);
+    bool applied = reply.status == kStatusOk;
+    if (!signedOut && reply.status != kStatusOk) {
+        ShowMessageText(ErrorText(reply.status));
+    } else if (!signedOut) {
+        // A limit the server refused is not shown as set.
+        const ApiResult result = ReadApiResult(reply.text);
+        if (result.status != "1") {
+            applied = false;
+            ShowMessageText(result.statusmsg.empty() ? ErrorText(11) : result.statusmsg);
+        }
+    }
+    if (!self)
+        return;
+    row = RowOfUser(row, user);
+    if (ApplyBandwidthAnswer(AccList->Data(), row, value, applied && row > 0, reply.status, signedOut)) {
+        ReturnToSignIn();
+        return;
+    }
+    AccList->CellsChanged();
+}
+
+void TParlomarClientMainForm::Changepassword1Click() {
+    const std::string user = CurrentCell(kAccUserCol);
+    if (!user.empty() && AccList->ListMode == kListModeAccounts)
+        ChangeAccountPassword(user);
+}
+
+void TParlomarClientMainForm::ChangeAccountPassword(const std::string& userName) {
+    QPointer<TParlomarClientMainForm> self(this);
+    QPointer<TInputForm> input = new TInputForm(this);
+    input->SetStayOnTop(Alwaysontop1->isChecked());
+    input->ChangePasswordPanel->show();
+    ShowInputImages(input);
+    input->ShowModal();
+    const bool accepted = input && input->Accepted;
+    const std::string password = input ? input->InputValue : std::string();
+    delete input.data();
+    if (!self || !accepted || !signedIn_)
+        return;
+    const HttpReply reply = HttpGet(PasswdUrl(ServerBaseUrl(), userName, password));
+    if (!self)
+        return;
+    if (reply.status != kStatusOk) {
+        ShowMessageText(ErrorText(reply.status)); // a failed transfer, not an empty server message
+        return;
+    }
+    if (IsSignedOutReply(reply.text, reply.httpStatus)) {
+        ReturnToSignIn();
+        return;
+    }
+    ShowMessageText(XmlExtract(reply.text, "", "statusmsg", kXmlLastValue));
+}
+
+void TParlomarClientMainForm::Viewsummary1Click() {
+    const int row = AccList->CurrentDataRow();
+    if (row < 1)
+        return;
+    if (AccList->ListMode == kListModeAccounts)
+        OpenAccountDetails(this, AccList->Data().Cell(kAccUserCol, row));
+    else if (AccList->ListMode == kListModePackages)
+        OpenPackageDetails(this, AccList->Data().Cell(kPkgNameCol, row));
+}
+
+void TParlomarClientMainForm::Deleteaccount1Click() {
+    const std::string user = CurrentCell(kAccUserCol);
+    if (user.empty() || AccList->ListMode != kListModeAccounts)
+        return;
+    QPointer<TParlomarClientMainForm> self(this);
+    const int result =
+        ConfirmAndCall("removeacct?user=", user, StatusText(53), StatusText(54), StatusText(51));
+    if (!self || !signedIn_)
+        return;
+    const AfterDelete after = AfterAccountDelete(result, ListMode);
+    if (after.showTransportError)
+        ShowMessageText(ErrorText(result));
+    if (!self || !signedIn_)
+        return;
+    if (after.refetchAccounts)
+        RefetchLastSearch();
+    for (int i = 0; i < after.packageFetches; ++i) {
+        if (fetch_)
+            ++queuedPackageFetches_;
+        else
+            FetchPackageList();
+    }
+}
+
+void TParlomarClientMainForm::Createaccounts1Click() {
+    if (signedIn_)
+        OpenAccountEditor(this);
+}
+
+void TParlomarClientMainForm::Createpackage1Click() {
+    if (signedIn_)
+        OpenPackageEditor(this);
+}
+
+void TParlomarClientMainForm::Edit1Click() {
+    const int row = AccList->CurrentDataRow();
+    if (row > 0 && AccList->ListMode == kListModePackages)
+        OpenPackageEditorFor(this, AccList->Data().Cell(kPkgNameCol, row));
+}
+
+void TParlomarClientMainForm::Delete1Click() {
+    const int row = AccList->CurrentDataRow();
+    if (row < 1 || AccList->ListMode != kListModePackages)
+        return;
+    const std::string name = AccList->Data().Cell(kPkgNameCol, row);
+    QPointer<TParlomarClientMainForm> self(this);
+    const int result = ConfirmAndCall("killpkg?pkg=", name, StatusText(52), StatusText(54), StatusText(51));
+    if (!self || !signedIn_)
+        return;
+    const AfterDelete after = AfterPackageDelete(result, ListMode);
+    if (after.showTransportError)
+        ShowMessageText(ErrorText(result));
+    if (!self || !signedIn_)
+        return;
+    for (int i = 0; i < after.packageFetches; ++i) {
+        if (fetch_)
+            ++queuedPackageFetches_;
+        else
+            FetchPackageList();
+    }
+}
+
+void TParlomarClientMainForm::Viewserverinformation1Click() {
+    if (!signedIn_)
+        return;
+    ShowServerInformation(this, PackageListReply, ListState.serverAccountCount, Alwaysontop1->isChecked());
+}
+
+} // namespace parlomar

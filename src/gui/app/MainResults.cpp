@@ -1,0 +1,695 @@
+#include "app/MainUnit.h"
+#include "app/MainUnitPrivate.h"
+
+#include "Error.h"
+#include "accounts/AddUnit.h"
+#include "accounts/FilterPaintBox.h"
+#include "accounts/InputUnit.h"
+#include "accounts/PackageList.h"
+#include "accounts/SummaryUnit.h"
+#include "app/WindowOpeners.h"
+#include "info/AboutUnit.h"
+#include "info/MessageUnit.h"
+#include "server/ApiRequests.h"
+#include "server/Global.h"
+#include "server/HttpTransport.h"
+#include "server/PasswordCipher.h"
+#include "server/TransportUi.h"
+#include "server/XMLParser.h"
+#include "settings/Captions.h"
+#include "settings/CustUnit.h"
+#include "settings/IniFile.h"
+#include "settings/Localization.h"
+#include "skins/BitCheckBox.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/SkinButton.h"
+#include "skins/SkinPackage.h"
+#include "skins/SkinedStringGrid.h"
+#include "skins/Skins.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTabBar>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace parlomar {
+
+namespace {
+
+// The shared icons of the plain look (a skin replaces them): 0 descending and 1 ascending sort
+// arrows, 2 and 3 tray icons, 4 accounts tab, 5 packages tab, 6 current row and 7 other rows, 8 to 12
+// unused, 13 generate password, 14 copy password, 15 control panel.
+QList<QPixmap> PlainImageList() {
+    QList<QPixmap> images;
+    auto blank = [](int w, int h) {
+        QPixmap pixmap(w, h);
+        pixmap.fill(Qt::transparent);
+        return pixmap;
+    };
+    auto arrow = [&](bool up) {
+        QPixmap pixmap = blank(9, 6);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x55, 0x66, 0x77));
+        const QPolygonF down{QPointF(0, 0.5), QPointF(9, 0.5), QPointF(4.5, 5.5)};
+        const QPolygonF upward{QPointF(0, 5.5), QPointF(9, 5.5), QPointF(4.5, 0.5)};
+        painter.drawPolygon(up ? upward : down);
+        return pixmap;
+    };
+    auto rowIcon = [&](const QColor& colour) {
+        QPixmap pixmap = blank(16, 14);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawRoundedRect(QRectF(3, 2.5, 10, 9), 2, 2);
+        painter.setBrush(Qt::white);
+        painter.drawPolygon(QPolygonF{QPointF(5.5, 5), QPointF(10.5, 5), QPointF(8, 8.5)});
+        return pixmap;
+    };
+    auto glyph = [&](const QColor& colour, const QString& text) {
+        QPixmap pixmap = blank(16, 16);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawRoundedRect(QRectF(1, 1, 14, 14), 3, 3);
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(9);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, text);
+        return pixmap;
+    };
+    images << arrow(false) << arrow(true) << glyph(QColor(0x2E, 0x6F, 0x8E), QStringLiteral("P"))
+           << glyph(QColor(0x2E, 0x6F, 0x8E), QStringLiteral("P"))
+           << glyph(QColor(0x5D, 0x96, 0xB0), QStringLiteral("A"))
+           << glyph(QColor(0x8E, 0x7A, 0x2E), QStringLiteral("K")) << rowIcon(QColor(0x5D, 0x96, 0xB0))
+           << rowIcon(QColor(0xB8, 0xC2, 0xCC));
+    while (images.size() < 13)
+        images << blank(16, 16);
+    images << glyph(QColor(0x2F, 0xB3, 0x44), QStringLiteral("*"))
+           << glyph(QColor(0x5D, 0x96, 0xB0), QStringLiteral("C"))
+           << glyph(QColor(0xE0, 0x7B, 0x24), QStringLiteral("CP"));
+    return images;
+}
+
+// The search box's button picture of the plain look: a magnifier.
+// The shared icons of the plain look (a skin replaces them): 0 descending and 1 ascending sort
+// arrows, 2 and 3 tray icons, 4 accounts tab, 5 packages tab, 6 current row and 7 other rows, 8 to 12
+// unused, 13 generate password, 14 copy password, 15 control panel.
+// The search box's button picture of the plain look: a magnifier.
+QPixmap SearchButtonPicture(const QColor& colour) {
+    QPixmap pixmap(22, 22);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour, 2));
+    painter.drawEllipse(QRectF(4, 4, 10, 10));
+    painter.drawLine(QPointF(13, 13), QPointF(18, 18));
+    return pixmap;
+}
+
+} // namespace
+
+void TParlomarClientMainForm::BuildResultsArea() {
+    ImageList = PlainImageList();
+    SearchPanel = Named(new TPanel(this), "SearchPanel");
+    auto* searchRow = new QHBoxLayout(SearchPanel);
+    searchRow->setContentsMargins(9, 4, 9, 4);
+    QueryEdit = Named(new TButtonEdit(SearchPanel), "QueryEdit");
+    QueryEdit->setEnabled(false);
+    QueryEdit->setMaxLength(30);
+    QFont queryFont(QStringLiteral("Arial"));
+    queryFont.setPixelSize(17);
+    QueryEdit->setFont(queryFont);
+    QueryEdit->ButtonNormal = SearchButtonPicture(QColor(0x7F, 0x9D, 0xB9));
+    QueryEdit->ButtonOver = SearchButtonPicture(QColor(0x5D, 0x96, 0xB0));
+    QueryEdit->ButtonPushed = SearchButtonPicture(QColor(0x2E, 0x6F, 0x8E));
+    QueryEdit->UpdateButton();
+    searchRow->addWidget(QueryEdit);
+    SearchPanel->hide();
+    MoveWindowOnPress(SearchPanel);
+
+    ResultsPanel = Named(new TPanel(this), "ResultsPanel");
+    auto* resultsLayout = new QVBoxLayout(ResultsPanel);
+    resultsLayout->setContentsMargins(8, 4, 8, 8);
+    ResultShape = Named(new TShape(ResultsPanel), "ResultShape");
+    resultsLayout->addWidget(ResultShape);
+    auto* inner = new QVBoxLayout(ResultShape);
+    inner->setContentsMargins(1, 1, 1, 1);
+    inner->setSpacing(0);
+    TabSet = new QTabBar(ResultShape);
+    TabSet->setObjectName(QStringLiteral("TabSet"));
+    TabSet->setDrawBase(false);
+    TabSet->setExpanding(false);
+    TabSet->hide();
+    TabsPaintBox = new TTabsPaintBox(ResultShape);
+    TabsPaintBox->ImageList = &ImageList;
+    TabsPaintBox->hide();
+
+    // The grid and the message over it share one place.
+    auto* listArea = new QWidget(ResultShape);
+    auto* stack = new QGridLayout(listArea);
+    stack->setContentsMargins(0, 0, 0, 0);
+    AccList = Named(new TSkinedStringGrid(listArea), "AccList");
+    AccList->ImageList = &ImageList;
+    AccList->hide();
+    MessPanel = Named(new TPanel(listArea), "MessPanel");
+    auto* messLayout = new QVBoxLayout(MessPanel);
+    MessLabel = Named(new TLabel(MessPanel), "MessLabel", kTagNoCaption);
+    MessLabel->setAlignment(Qt::AlignCenter);
+    MessLabel->setWordWrap(true);
+    messLayout->addWidget(MessLabel);
+    stack->addWidget(AccList, 0, 0);
+    stack->addWidget(MessPanel, 0, 0);
+    stack->setRowStretch(0, 1);
+
+    FilterPanel = Named(new TPanel(ResultShape), "FilterPanel");
+    auto* filterRow = new QHBoxLayout(FilterPanel);
+    filterRow->setContentsMargins(0, 0, 0, 0);
+    FilterPaintBox = new TFilterPaintBox(FilterPanel);
+    filterRow->addWidget(FilterPaintBox, 1);
+    FilterPanel->hide();
+
+    ButtonsPanel = new QWidget(ResultShape);
+    ButtonsPanel->setObjectName(QStringLiteral("ButtonsPanel"));
+    auto* buttonsRow = new QHBoxLayout(ButtonsPanel);
+    buttonsRow->setContentsMargins(8, 4, 8, 6);
+    GetListButton = Named(new TSkinButton(QStringLiteral("Get a list"), ButtonsPanel), "GetListButton");
+    GetListButton->MinWidth = 100;
+    AddButton = Named(new TSkinButton(QStringLiteral("Create"), ButtonsPanel), "AddButton");
+    buttonsRow->addWidget(GetListButton);
+    buttonsRow->addStretch(1);
+    buttonsRow->addWidget(AddButton);
+
+    inner->addWidget(TabSet);
+    inner->addWidget(TabsPaintBox);
+    inner->addWidget(listArea, 1);
+    inner->addWidget(FilterPanel);
+    inner->addWidget(ButtonsPanel);
+    MoveWindowOnPress(ResultShape);
+    MoveWindowOnPress(MessPanel);
+
+    connect(QueryEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::QueryEditChange);
+    connect(QueryEdit, &TButtonEdit::OnClickButton, this, &TParlomarClientMainForm::QueryEditClickButton);
+    connect(GetListButton, &QPushButton::clicked, this, &TParlomarClientMainForm::GetListButtonClick);
+    connect(AddButton, &QPushButton::clicked, this, &TParlomarClientMainForm::AddButtonClick);
+    connect(FilterPaintBox, &TFilterPaintBox::ItemPressed, this,
+            &TParlomarClientMainForm::FilterPaintBoxMouseDown);
+    connect(TabsPaintBox, &TTabsPaintBox::TabPressed, this, [this](int tab) { TabSetChange(tab - 1); });
+    connect(AccList, &TSkinedStringGrid::HeaderClicked, this, &TParlomarClientMainForm::AccListHeaderClick);
+    connect(AccList, &TSkinedStringGrid::CurrentDataRowChanged, this,
+            &TParlomarClientMainForm::AccListSelectCell);
+    connect(AccList, &TSkinedStringGrid::LinkClicked, this, &TParlomarClientMainForm::AccListLinkClick);
+    connect(AccList, &TSkinedStringGrid::RowMenuRequested, this, &TParlomarClientMainForm::AccListRowMenu);
+    connect(AccList, &TSkinedStringGrid::DetailsRequested, this, [this](int) { Viewsummary1Click(); });
+}
+
+void TParlomarClientMainForm::ShowListMessage(int code) {
+    if (code == 0)
+        return;
+    MessLabel->setText(Q(ErrorText(code)));
+    AccList->hide();
+    MessPanel->show();
+    ShowRequestStatus(3, "");
+}
+
+void TParlomarClientMainForm::LockListControls() {
+    SetTextColour(QueryEdit, palette().color(QPalette::Disabled, QPalette::WindowText));
+    for (QWidget* control : std::initializer_list<QWidget*>{ServerButton, SignOutLabel, GetListButton})
+        control->setEnabled(false);
+    Signout1->setEnabled(false);
+}
+
+void TParlomarClientMainForm::UnlockListControls() {
+    SetTextColour(QueryEdit, palette().color(QPalette::Active, QPalette::WindowText));
+    for (QWidget* control : std::initializer_list<QWidget*>{ServerButton, SignOutLabel, GetListButton})
+        control->setEnabled(true);
+    Signout1->setEnabled(true);
+    FilterPanel->hide();
+}
+
+void TParlomarClientMainForm::LayoutResults() {
+    // Column widths from the grid width W; the grid is as tall as its rows, at most the space there is.
+    const int width = AccList->viewport()->width() > 0 ? AccList->width() : ResultsPanel->width() - 18;
+    const double w = std::max(0, width);
+    const int rowHeight = AccList->Data().DefaultRowHeight();
+    const int rows = AccList->VisibleRowCount();
+    const int available = AccList->parentWidget()->height();
+    const int wanted = AccList->horizontalHeader()->height() + rows * rowHeight + 10;
+    const bool fits = wanted <= available;
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    AccList->setVerticalScrollBarPolicy(ListMode == kListModePackages ? Qt::ScrollBarAlwaysOn
+                                                                      : Qt::ScrollBarAsNeeded);
+    const auto round = [](double v) { return static_cast<int>(std::lround(v)); };
+    const int cols = AccList->Data().ColCount();
+    for (int col = 0; col < cols; ++col)
+        AccList->setColumnHidden(col, false);
+    if (cols > 0)
+        AccList->setColumnWidth(0, round(w * 0.1));
+    if (AccList->ListMode == kListModeAccounts && cols >= 8) {
+        AccList->setColumnWidth(1, round(w * 0.3));
+        AccList->setColumnWidth(2, fits ? round(w * 0.5) - 4 : round(w * 0.5) - scrollBar - 2);
+        for (int col = 3; col <= 6; ++col)
+            AccList->setColumnHidden(col, true);
+        AccList->setColumnWidth(7, round(w * 0.1));
+    } else if (AccList->ListMode == kListModePackages && cols >= 4) {
+        AccList->setColumnWidth(1, round(w * 0.28));
+        AccList->setColumnWidth(2, fits ? round(w * 0.31) - 4 : round(w * 0.31) - scrollBar - 2);
+        AccList->setColumnWidth(3, round(w * 0.31) - scrollBar);
+    }
+}
+
+void TParlomarClientMainForm::resizeEvent(QResizeEvent* event) {
+    TSkinnedForm::resizeEvent(event);
+    LayoutResults();
+}
+
+void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_t kind) {
+    if (fetch_ || !signedIn_)
+        return;
+    QPointer<TParlomarClientMainForm> self(this);
+    fetch_ =
+        std::make_unique<TGetXMLThread>(url, kind, [self](std::uint8_t doneKind, const HttpReply& reply) {
+            if (self)
+                self->FetchDone(doneKind, reply);
+        });
+    fetch_->Start();
+    LockListControls();
+}
+
+void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& reply) {
+    fetch_.reset();
+    if (!signedIn_) {
+        UnlockListControls();
+        return;
+    }
+    if (reply.status == kStatusOk && IsSignedOutReply(reply.text, reply.httpStatus)) {
+        UnlockListControls();
+        queuedPackageFetches_ = 0;
+        ReturnToSignIn();
+        return;
+    }
+    {
+        const QSignalBlocker quiet(QueryEdit); // emptying the box is no filter change
+        settingQuery_ = true;
+        QueryEdit->clear();
+        settingQuery_ = false;
+    }
+    if (kind == kFetchPackages) {
+        PackageListReply = reply.text;
+        ListState.packageReplyStored = true;
+        Report("packages stored");
+        ShowTab(1);
+        ShowPackageList(reply.status, PackageListReply);
+        if (queuedPackageFetches_ > 0) {
+            --queuedPackageFetches_;
+            FetchPackageList();
+        }
+    } else {
+        // The completion is the reply's last user (the fetch drops it right after), and the reply
+        // object itself is not const: its text is taken over instead of copying a long list again
+        // on the GUI thread.
+        accountReply_ = std::make_shared<const std::string>(std::move(const_cast<HttpReply&>(reply).text));
+        Report("accounts stored");
+        ShowAccountList(reply.status, *accountReply_);
+        ShowTab(0);
+    }
+}
+
+void TParlomarClientMainForm::ShowTab(int tab) {
+    const QSignalBlocker quiet(TabSet);
+    TabSet->setCurrentIndex(tab);
+    TabsPaintBox->SetSelectedTab(tab + 1);
+    ListMode = static_cast<std::uint8_t>(tab == 0 ? kListModeAccounts : kListModePackages);
+}
+
+// ---- Lists ----
+
+void TParlomarClientMainForm::SearchAccounts(const std::string& text) {
+    ListMode = kListModeAccounts;
+    StartListFetch(SearchAccountsUrl(ServerBaseUrl(), text), kFetchAccounts);
+}
+
+void TParlomarClientMainForm::RefetchLastSearch() {
+    SearchAccounts(ListState.lastSearchText);
+}
+
+void TParlomarClientMainForm::FetchPackageList() {
+    LockListControls();
+    StartListFetch(ListPackagesUrl(ServerBaseUrl()), kFetchPackages);
+    if (!fetch_)
+        UnlockListControls();
+}
+
+void TParlomarClientMainForm::Listaccounts1Click() {
+    if (!signedIn_ || fetch_)
+        return;
+    ServerButton->setEnabled(false);
+    BeginListAllAccounts(ListState);
+    SearchAccounts("");
+}
+
+void TParlomarClientMainForm::Listpakages1Click() {
+    if (!signedIn_ || fetch_)
+        return;
+    ListMode = kListModePackages;
+    ListState.listMode = kListModePackages;
+    BeginListPackages(ListState);
+    FetchPackageList();
+}
+
+void TParlomarClientMainForm::GetListButtonClick() {
+    if (ListMode == kListModeAccounts)
+        Listaccounts1Click();
+    else if (ListMode == kListModePackages)
+        Listpakages1Click();
+}
+
+void TParlomarClientMainForm::AddButtonClick() {
+    if (ListMode == kListModePackages)
+        Createpackage1Click();
+    else
+        Createaccounts1Click();
+}
+
+void TParlomarClientMainForm::QueryEditClickButton() {
+    if (!signedIn_)
+        return;
+    const std::string text = S(QueryEdit->text());
+    if (const int message = BeginServerSearch(ListState, text); message != 0) {
+        ShowListMessage(message);
+        return;
+    }
+    SearchAccounts(text);
+}
+
+void TParlomarClientMainForm::QueryEditChange() {
+    if (settingQuery_ || (ListMode != kListModeAccounts && ListMode != kListModePackages))
+        return;
+    if (AccList->ListMode != ListMode)
+        return; // the grid still shows the other list; the build on its way filters itself
+    const LocalFilterResult result = ApplyLocalFilter(AccList->Data(), ListMode, S(QueryEdit->text()),
+                                                      MessPanel->isVisible(), ListState.filterMode);
+    if (!result.ran)
+        return;
+    AccList->RowsChanged();
+    SetStatusSlot(1, result.slot1.Empty()
+                         ? QString()
+                         : Q(StatusText(result.slot1.text) + " " + std::to_string(result.slot1.count)));
+    if (AccList->CurrentDataRow() == 0) {
+        if (const int first = FirstVisibleRow(AccList->Data()); first > 0)
+            AccList->SelectDataRow(first);
+    }
+    LayoutResults();
+}
+
+void TParlomarClientMainForm::TabSetChange(int tab) {
+    if (tab == 0) {
+        ShowTab(0);
+        ShowAccountList(0, *accountReply_);
+    } else {
+        ShowTab(1);
+        ListState.listMode = kListModePackages;
+        ShowPackageList(PackageTabStatus(ListState), PackageListReply);
+    }
+    StatusIconImage->setPixmap(ImageList.value(tab == 0 ? 4 : 5));
+}
+
+void TParlomarClientMainForm::FilterPaintBoxMouseDown(int item) {
+    if (item < 1 || item > 3)
+        return;
+    ListState.filterMode = item;
+    FilterPaintBox->FilterMode = item;
+    FilterPaintBox->update();
+    ShowAccountList(0, *accountReply_);
+}
+
+void TParlomarClientMainForm::ShowAccountList(int status, const std::string& reply) {
+    ListState.listMode = ListMode;
+    FilterPaintBox->SetHoveredItem(ListState.filterMode);
+    if (status != 0 || reply.empty()) {
+        ++buildGeneration_; // a build still on its way is not shown over this
+        TStringGridData unused;
+        const AccountListView view =
+            parlomar::ShowAccountList(unused, ListState, status, reply, "", StatusTextLookup());
+        ApplyAccountView(view);
+        return;
+    }
+    // The parse, sort and filters of a long list take a while: they run on a worker over a grid of
+    // its own, which is handed to the view when done. Only the heading row (texts and sort markers)
+    // and the bandwidth limits set in this run go with it.
+    const TStringGridData& shown = AccList->Data();
+    TStringGridData seed(kAccountColumns, 1);
+    if (shown.ColCount() == kAccountColumns) {
+        for (int col = 0; col < kAccountColumns; ++col) {
+            seed.SetCell(col, 0, shown.Cell(col, 0));
+            seed.SetObject(col, 0, shown.Object(col, 0));
+        }
+        for (int row = 1; row < shown.RowCount(); ++row) {
+            if (!shown.Cell(kAccBandwidthCol, row).empty()) {
+                const int at = seed.RowCount();
+                seed.SetRowCount(at + 1);
+                seed.SetCell(kAccUserCol, at, shown.Cell(kAccUserCol, row));
+                seed.SetCell(kAccBandwidthCol, at, shown.Cell(kAccBandwidthCol, row));
+            }
+        }
+    }
+    seed.SetDefaultRowHeight(AccList->Data().DefaultRowHeight());
+    auto texts = std::make_shared<std::map<int, std::string>>();
+    for (int n : {17, 26, 27, 28, 29, 65, 66})
+        (*texts)[n] = StatusText(n);
+    const std::uint64_t generation = ++buildGeneration_;
+    const std::string boxText = S(QueryEdit->text());
+    TListState state = ListState;
+    state.accountReply.clear();
+    state.packageReply.clear();
+    // The worker reads the stored reply itself when that is what is shown (no copy of a long text).
+    auto replyCopy =
+        &reply == accountReply_.get() ? accountReply_ : std::make_shared<const std::string>(reply);
+    builds_[generation] =
+        std::thread([this, generation, boxText, state, texts, replyCopy, grid = std::move(seed)]() mutable {
+            const AccountListView view = parlomar::ShowAccountList(grid, state, 0, *replyCopy, boxText,
+                                                                   [texts](int n) { return (*texts)[n]; });
+            auto done = std::make_shared<TStringGridData>(std::move(grid));
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, view, done, count = state.serverAccountCount, boxText] {
+                    AccountListBuilt(generation, view, std::move(*done), count, boxText);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void TParlomarClientMainForm::DisposeGrid(TStringGridData&& grid) {
+    // A long list takes a while to free: the grid shown so far goes on a thread of its own.
+    auto old = std::make_shared<TStringGridData>(std::move(grid));
+    if (disposer_.joinable())
+        disposer_.join();
+    disposer_ = std::thread([old = std::move(old)]() mutable { old.reset(); });
+}
+
+void TParlomarClientMainForm::AccountListBuilt(std::uint64_t generation, AccountListView view,
+                                               TStringGridData grid, int serverAccountCount,
+                                               const std::string& boxText) {
+    if (auto it = builds_.find(generation); it != builds_.end()) {
+        it->second.join(); // it has posted this and ends
+        builds_.erase(it);
+    }
+    if (generation != buildGeneration_ || destroyed_ || !signedIn_ || ListMode != kListModeAccounts)
+        return; // a later list, a sign-out or the other tab came first
+    ListState.serverAccountCount = serverAccountCount;
+    DisposeGrid(std::move(AccList->Data()));
+    AccList->Data() = std::move(grid);
+    AccList->ListMode = kListModeAccounts;
+    if (const std::string now = S(QueryEdit->text()); now != boxText) {
+        const LocalFilterResult filtered =
+            ApplyLocalFilter(AccList->Data(), kListModeAccounts, now, false, ListState.filterMode);
+        view.slot1 = filtered.slot1;
+        view.selectRow = FirstVisibleRow(AccList->Data());
+    }
+    AccList->RowsChanged();
+    ApplyAccountView(view);
+    Report(("accounts shown " + std::to_string(view.fetchedRows)).c_str());
+}
+
+void TParlomarClientMainForm::ApplyAccountView(const AccountListView& view) {
+    if (view.addCaption)
+        AddButton->setText(Q(StatusText(view.addCaption)));
+    if (view.getListCaption)
+        GetListButton->setText(Q(StatusText(view.getListCaption)));
+    if (view.shown) {
+        MessPanel->hide();
+        AccList->show();
+        FilterPanel->show();
+        if (view.selectRow > 0)
+            AccList->SelectDataRow(view.selectRow);
+        ShowRequestStatus(12, std::to_string(view.fetchedRows));
+        UnlockListControls();
+        FilterPanel->show();
+        LayoutResults();
+        SetStatusSlot(1, view.slot1.Empty()
+                             ? QString()
+                             : Q(StatusText(view.slot1.text) + " " + std::to_string(view.slot1.count)));
+    } else {
+        if (view.listMessage)
+            ShowListMessage(view.listMessage);
+        if (view.noAccounts) {
+            const QString text = Q(ErrorText(12));
+            SetStatusSlot(0, text);
+            StatusLabel1->setText(text);
+        }
+        UnlockListControls();
+    }
+    StatusLabel2->clear();
+    SetStatusSlot(2, QString());
+}
+
+void TParlomarClientMainForm::ShowPackageList(int status, const std::string& reply) {
+    UnlockListControls();
+    ListState.listMode = ListMode;
+    ++buildGeneration_; // an account list still being built is not shown over this
+    TStringGridData& grid = AccList->Data();
+    if (status == 0 && ListMode == kListModePackages && grid.ColCount() != kPackageColumns &&
+        grid.RowCount() > 1) {
+        // Leaving a (possibly long) account list: only its heading row stays with the grid.
+        TStringGridData heading(grid.ColCount(), 1);
+        heading.SetDefaultRowHeight(grid.DefaultRowHeight());
+        for (int col = 0; col < grid.ColCount(); ++col) {
+            heading.SetCell(col, 0, grid.Cell(col, 0));
+            heading.SetObject(col, 0, grid.Object(col, 0));
+        }
+        DisposeGrid(std::move(grid));
+        grid = std::move(heading);
+        AccList->RowsChanged();
+    }
+    const PackageListView view =
+        parlomar::ShowPackageList(grid, ListState, status, reply, [](int n) { return StatusText(n); });
+    if (!view.applies)
+        return;
+    AddButton->setText(Q(StatusText(view.addCaption)));
+    GetListButton->setText(Q(StatusText(view.getListCaption)));
+    if (view.listMessage)
+        ShowListMessage(view.listMessage);
+    if (!view.shown) {
+        if (!view.listMessage && grid.ColCount() == kPackageColumns && grid.RowCount() <= 1) {
+            AccList->ListMode = kListModePackages;
+            AccList->RowsChanged();
+        }
+        return;
+    }
+    AccList->ListMode = kListModePackages;
+    AccList->RowsChanged();
+    MessPanel->hide();
+    AccList->show();
+    FilterPanel->hide();
+    if (view.selectRow > 0)
+        AccList->SelectDataRow(view.selectRow);
+    ShowRequestStatus(40, std::to_string(view.fetchedRows));
+    LayoutResults();
+    Report(("packages shown " + std::to_string(view.fetchedRows)).c_str());
+}
+
+std::string TParlomarClientMainForm::CurrentCell(int col) const {
+    const int row = AccList->CurrentDataRow();
+    return row > 0 ? AccList->Data().Cell(col, row) : std::string();
+}
+
+int TParlomarClientMainForm::RowOfUser(int row, const std::string& user) const {
+    // The grid may have been rebuilt while a request waited: find the account again by its name.
+    const TStringGridData& grid = AccList->Data();
+    if (AccList->ListMode != kListModeAccounts || grid.ColCount() != kAccountColumns)
+        return 0;
+    if (row > 0 && row < grid.RowCount() && grid.Cell(kAccUserCol, row) == user)
+        return row;
+    for (int r = 1; r < grid.RowCount(); ++r) {
+        if (grid.Cell(kAccUserCol, r) == user)
+            return r;
+    }
+    return 0;
+}
+
+void TParlomarClientMainForm::AccListHeaderClick(int col) {
+    if (SortByHeaderClick(AccList->Data(), AccList->ListMode, col)) {
+        AccList->RowsChanged();
+        AccList->horizontalHeader()->viewport()->update();
+    }
+}
+
+void TParlomarClientMainForm::AccListSelectCell(int dataRow) {
+    ListState.lastSelectedRow = dataRow;
+    const QString domain =
+        AccList->ListMode == kListModeAccounts ? Q(AccList->Data().Cell(kAccDomainCol, dataRow)) : QString();
+    StatusLabel2->setText(domain);
+    SetStatusSlot(2, domain);
+}
+
+void TParlomarClientMainForm::AccListLinkClick(const QString& text) {
+    const std::string address = LinkAddress(S(text));
+    if (!address.empty() && LinkOpener)
+        LinkOpener(Q(address));
+}
+
+void TParlomarClientMainForm::AccListRowMenu(const QPoint& globalPos) {
+    if (AccList->CurrentDataRow() < 1)
+        return;
+    if (AccList->ListMode == kListModeAccounts) {
+        QPointer<TParlomarClientMainForm> self(this);
+        ListPopupMenuPopup();
+        if (self)
+            ListPopupMenu->popup(globalPos);
+    } else if (AccList->ListMode == kListModePackages) {
+        PackageMenu->popup(globalPos);
+    }
+}
+
+bool TParlomarClientMainForm::ListKeyDown(QObject* target, QKeyEvent* event) {
+    QObject* focus = target;
+    if (focus == QueryEdit && event->modifiers() == Qt::NoModifier &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        QueryEditClickButton(); // QueryEditKeyDown
+        return true;
+    }
+    if (focus == QueryEdit && event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_A) {
+        QueryEdit->selectAll();
+        return true;
+    }
+    if (focus == AccList && event->modifiers() == Qt::ControlModifier) {
+        if (event->key() == Qt::Key_C) {
+            if (AccList->ListMode == kListModePackages)
+                Copytoclipboard2Click();
+            else
+                CopyToClipboard1Click();
+            return true;
+        }
+        if (event->key() == Qt::Key_U) {
+            Suspend1Click();
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace parlomar

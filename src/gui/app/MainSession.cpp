@@ -1,0 +1,282 @@
+#include "app/MainUnit.h"
+#include "app/MainUnitPrivate.h"
+
+#include "Error.h"
+#include "accounts/AddUnit.h"
+#include "accounts/FilterPaintBox.h"
+#include "accounts/InputUnit.h"
+#include "accounts/PackageList.h"
+#include "accounts/SummaryUnit.h"
+#include "app/WindowOpeners.h"
+#include "info/AboutUnit.h"
+#include "info/MessageUnit.h"
+#include "server/ApiRequests.h"
+#include "server/Global.h"
+#include "server/HttpTransport.h"
+#include "server/PasswordCipher.h"
+#include "server/TransportUi.h"
+#include "server/XMLParser.h"
+#include "settings/Captions.h"
+#include "settings/CustUnit.h"
+#include "settings/IniFile.h"
+#include "settings/Localization.h"
+#include "skins/BitCheckBox.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/SkinButton.h"
+#include "skins/SkinPackage.h"
+#include "skins/SkinedStringGrid.h"
+#include "skins/Skins.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTabBar>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace parlomar {
+
+namespace {
+
+std::uint16_t PortOf(const QString& text) {
+    // Decimal; an empty or non-numeric text gives 0, a larger number keeps its low 16 bits.
+    std::uint32_t value = 0;
+    if (text.isEmpty())
+        return 0;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return 0;
+        value = value * 10 + static_cast<std::uint32_t>(c.unicode() - '0');
+        value &= 0xFFFFFF; // at most five digits arrive; keep the arithmetic bounded anyway
+    }
+    return static_cast<std::uint16_t>(value & 0xFFFF);
+}
+
+} // namespace
+
+void TParlomarClientMainForm::BuildLoginPanel() {
+    LoginPanel = Named(new TPanel(this), "LoginPanel");
+    auto* outer = new QVBoxLayout(LoginPanel);
+    outer->setContentsMargins(8, 4, 8, 8);
+    LoginShape = Named(new TShape(LoginPanel), "LoginShape", kTagLargeBold);
+    outer->addWidget(LoginShape);
+    MoveWindowOnPress(LoginShape);
+
+    auto* centre = new QGridLayout(LoginShape);
+    centre->setRowStretch(0, 1);
+    centre->setRowStretch(2, 2);
+    centre->setColumnStretch(0, 1);
+    centre->setColumnStretch(2, 1);
+    auto* form = new QGridLayout();
+    form->setHorizontalSpacing(10);
+    form->setVerticalSpacing(8);
+    centre->addLayout(form, 1, 1);
+
+    auto field = [&](TLabel*& label, const char* labelName, const char* caption, TEdit*& edit,
+                     const char* editName, int maxLength, int row) {
+        label = Named(new TLabel(QString::fromUtf8(caption), LoginShape), labelName);
+        edit = Named(new TEdit(LoginShape), editName);
+        edit->setMaxLength(maxLength);
+        edit->setMinimumWidth(170);
+        edit->installEventFilter(this);
+        label->setBuddy(edit);
+        form->addWidget(label, row, 0, Qt::AlignRight);
+        form->addWidget(edit, row, 1);
+    };
+    field(IPLabel, "IPLabel", "IP", IPEdit, "IPEdit", 64, 0);
+    field(PortLabel, "PortLabel", "Port", PortEdit, "PortEdit", 5, 1);
+    field(Label1, "Label1", "Username", LoginEdit, "LoginEdit", 64, 2);
+    field(Label2, "Label2", "Password", PswEdit, "PswEdit", 64, 3);
+    PswEdit->setEchoMode(QLineEdit::Password);
+    RememberCheck =
+        Named(new TBitCheckBox(QStringLiteral("remember my password"), LoginShape), "RememberCheck");
+    RememberCheck->SetChecked(true);
+    form->addWidget(RememberCheck, 4, 1);
+    LoginButton = Named(new TSkinButton(QStringLiteral("Sign in"), LoginShape), "LoginButton");
+    form->addWidget(LoginButton, 5, 1, Qt::AlignRight);
+
+    connect(IPEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::UpdateSignInValues);
+    connect(PortEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::UpdateSignInValues);
+    connect(LoginEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::UpdateSignInValues);
+    connect(PswEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::UpdateSignInValues);
+    connect(LoginButton, &QPushButton::clicked, this, &TParlomarClientMainForm::LoginButtonClick);
+}
+
+// ---- Sign-in ----
+
+void TParlomarClientMainForm::UpdateSignInValues() {
+    SignInValues values = GetSignInValues();
+    values.serverAddress = CutChars(S(IPEdit->text()), 255);
+    values.port = PortOf(PortEdit->text());
+    values.userName = CutChars(S(LoginEdit->text()), 255);
+    if (sender() == PswEdit)
+        values.encipheredPassword = CutChars(EncipherPassword(S(PswEdit->text())), 255);
+    SetSignInValues(values);
+}
+
+bool TParlomarClientMainForm::FilterKey(TEdit* edit, QKeyEvent* event, KeyFilterResult (*filter)(int)) {
+    const QString text = event->text();
+    if (text.size() != 1)
+        return false;
+    const int key = text.at(0).unicode();
+    // Only typed characters are filtered: keys that produce no character (cursor keys, Delete, Tab,
+    // Enter) and the line break characters go their usual way.
+    if (key == 9 || key == 10 || key == 13 || key == 27 || key == 127)
+        return false;
+    const KeyFilterResult result = filter(key);
+    if (result.selectAll) {
+        edit->selectAll();
+        return true;
+    }
+    if (!result.accept)
+        return true; // dropped
+    if (result.key != key) {
+        edit->insert(QString(QChar(result.key)));
+        return true;
+    }
+    return false;
+}
+
+void TParlomarClientMainForm::LoginButtonClick() {
+    if (requestRunning_ || signedIn_)
+        return;
+    try {
+        const std::string section = "USERS";
+        WriteIniValue(section, "login", S(LoginEdit->text()), kSettingsTarget);
+        if (RememberCheck->Checked()) {
+            WriteIniValue(section, "Psw", GetSignInValues().encipheredPassword, kSettingsTarget);
+            WriteIniValue(section, "IP", S(IPEdit->text()), kSettingsTarget);
+            WriteIniValue(section, "Port", std::to_string(PortOf(PortEdit->text())), kSettingsTarget);
+        } else {
+            WriteIniValue(section, "Psw", "", kSettingsTarget);
+        }
+        WriteIniBool(section, "SavePsw", RememberCheck->Checked(), kSettingsTarget);
+    } catch (const Error& error) {
+        ShowMessageText(error.what());
+        return;
+    }
+    SignIn();
+}
+
+void TParlomarClientMainForm::SignIn() {
+    if (requestRunning_ || signedIn_)
+        return;
+    QPointer<TParlomarClientMainForm> self(this);
+    requestRunning_ = true;
+    LoginButton->setEnabled(false);
+    const HttpReply reply = HttpGet(VersionUrl(ServerBaseUrl()));
+    if (!self || destroyed_)
+        return; // the window went away while the request ran
+    requestRunning_ = false;
+    LoginButton->setEnabled(true);
+    if (reply.status != kStatusOk) {
+        ShowMessageText(ErrorText(reply.status));
+        if (!self || destroyed_)
+            return;
+        ShowRequestStatus(3, "");
+        LoginPanel->setFocus();
+        return;
+    }
+    if (IsSignedOutReply(reply.text, reply.httpStatus)) {
+        ReturnToSignIn();
+        return;
+    }
+    signedIn_ = true;
+    setWindowTitle(Q(AppName + " - " + ProgramVersion()) + QString::fromUtf8(kMakerCredit));
+    ServerLabel->setText(IPEdit->text());
+    ResetResultsView();
+    if (SkinActive())
+        TabsPaintBox->show();
+    else
+        TabSet->show();
+    LoginPanel->hide();
+    ResultsPanel->show();
+    Signout1->setVisible(true);
+    SignOutLabel->show();
+    GreenDotImage->show();
+    GrayDotImage->hide();
+    SearchPanel->show();
+    QueryEdit->setEnabled(true);
+    AddButton->setText(Q(StatusText(15)));
+    ServerButton->show();
+    ShowRequestStatus(5, "");
+    Report("signed in");
+    ListMode = kListModePackages;
+    FetchPackageList();
+}
+
+void TParlomarClientMainForm::SignOut() {
+    const bool wasSignedIn = signedIn_;
+    signedIn_ = false;
+    queuedPackageFetches_ = 0;
+    if (fetch_) { // a list that arrives after the sign-out is not shown
+        fetch_->Discard();
+        fetch_.reset();
+        UnlockListControls();
+    }
+    ServerButton->hide();
+    ResultsPanel->hide();
+    LoginPanel->show();
+    LoginPanel->setFocus();
+    GrayDotImage->show();
+    GreenDotImage->hide();
+    Signout1->setVisible(false);
+    SignOutLabel->hide();
+    QueryEdit->setEnabled(false);
+    SearchPanel->hide();
+    TabsPaintBox->hide();
+    TabSet->hide();
+    if (wasSignedIn) {
+        QPointer<TParlomarClientMainForm> self(this);
+        HttpGet(ServerBaseUrl() + "/?logout"); // reply and status do not matter
+        if (!self)
+            return;
+    }
+    CloseConnection();
+    ServerLabel->clear();
+}
+
+void TParlomarClientMainForm::ReturnToSignIn() {
+    SignOut();
+    ShowRequestStatus(11, "");
+    LoginPanel->show();
+}
+
+void TParlomarClientMainForm::ResetResultsView() {
+    FilterPanel->hide();
+    ShowRequestStatus(4, "");
+    MessLabel->setText(Q(ErrorText(12)));
+    AccList->hide();
+    MessPanel->show();
+    if (ListMode == kFetchAccounts)
+        accountReply_ = std::make_shared<const std::string>();
+    else if (ListMode == kFetchPackages)
+        PackageListReply.clear();
+}
+
+void TParlomarClientMainForm::Signout1Click() {
+    if (!signedIn_)
+        return;
+    SignOut();
+    ResetResultsView();
+    ShowRequestStatus(6, "");
+}
+
+} // namespace parlomar
