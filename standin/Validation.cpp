@@ -38,8 +38,12 @@ bool IsValidDomain(std::string_view domain) {
             return false;
         }
         bool last = dot == std::string_view::npos;
+        // A last label is letters only, or an internationalised "xn--" label.
+        const bool international = last && label.size() > 4 && (label[0] == 'x' || label[0] == 'X') &&
+                                   (label[1] == 'n' || label[1] == 'N') && label.substr(2, 2) == "--";
         for (char c : label) {
-            bool ok = last ? IsAsciiLetter(c) : (IsAsciiLetter(c) || IsAsciiDigit(c) || c == '-');
+            bool ok =
+                last && !international ? IsAsciiLetter(c) : (IsAsciiLetter(c) || IsAsciiDigit(c) || c == '-');
             if (!ok) {
                 return false;
             }

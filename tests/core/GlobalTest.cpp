@@ -8,25 +8,41 @@ using namespace parlomar;
 
 TEST(RequestRules, SearchTypeFollowsDomainAndAddressTests) {
     EXPECT_EQ(SearchTypeFor("shop.example.com"), "domain");
-    EXPECT_EQ(SearchTypeFor("example.de"), "domain");
-    EXPECT_EQ(SearchTypeFor("example.info"), "domain");
-    EXPECT_EQ(SearchTypeFor("example.museum"), "user"); // last label longer than 4
-    EXPECT_EQ(SearchTypeFor("example.c"), "user");      // shorter than 2
+    EXPECT_EQ(SearchTypeFor("example.museum"), "domain");
+    EXPECT_EQ(SearchTypeFor("example.c"), "user"); // a last label of one letter
     EXPECT_EQ(SearchTypeFor("192.168.1.20"), "ip");
     EXPECT_EQ(SearchTypeFor("192.168.1.256"), "user");
     EXPECT_EQ(SearchTypeFor("bob"), "user");
     EXPECT_EQ(SearchTypeFor(""), "user");
-    // "http" rescues a text whose last label fails, as long as every character is allowed.
-    EXPECT_EQ(SearchTypeFor("http://host/panel"), "domain");
-    EXPECT_EQ(SearchTypeFor("http://host/my panel"), "user");
+    EXPECT_EQ(SearchTypeFor("http://host/panel"), "user"); // an address is no domain name
 
-    EXPECT_FALSE(IsDomainName("my_shop.com"));       // "_" is not an allowed character
-    EXPECT_FALSE(IsDomainName("shop.c_m"));          // even inside a last label that passes
-    EXPECT_FALSE(IsDomainName("shop.example.com ")); // blank
-    EXPECT_FALSE(IsDomainName("example.co1"));       // digit in the last label
-    EXPECT_TRUE(IsDomainName("EXAMPLE.COM"));
-    EXPECT_TRUE(IsDomainName("a@b#c&d?.org"));
-    EXPECT_FALSE(IsDomainName("caf\xc3\xa9.fr"));
+    const std::string label63(63, 'a');
+    const std::string name253 = label63 + "." + label63 + "." + label63 + "." + std::string(61, 'b');
+    for (const std::string& valid :
+         {std::string("shop.museum"), std::string("shop.example"), std::string("my-site.photography"),
+          std::string("EXAMPLE.COM"), std::string("a.b.c.de"), std::string("x--y.example"),
+          std::string("xn--bcher-kva.example"), std::string("shop.xn--p1ai"), std::string("1.2.3.example"),
+          label63 + ".com", name253}) {
+        EXPECT_TRUE(IsDomainName(valid)) << valid;
+    }
+    for (const std::string& invalid :
+         {std::string(""), std::string("localhost"), std::string("example.c"), std::string("example.co1"),
+          std::string("192.168.1.20"), std::string("-shop.com"), std::string("shop-.com"),
+          std::string("shop..com"), std::string(".shop.com"), std::string("shop.com."),
+          std::string("my_shop.com"), std::string("shop.example.com "), std::string("a@b#c&d?.org"),
+          std::string("caf\xc3\xa9.fr"), std::string("shop.xn--"), std::string("shop.-com"),
+          label63 + "a.com", name253 + "b", std::string("http://host.example/panel")}) {
+        EXPECT_FALSE(IsDomainName(invalid)) << invalid;
+    }
+    // Link texts: domain names, mail addresses and web addresses; nothing else.
+    for (const char* link : {"shop.museum", "owner@mail.example", "o.k+tag@shop.example", "http://host/panel",
+                             "HTTPS://a.example"}) {
+        EXPECT_TRUE(IsLinkText(link)) << link;
+    }
+    for (const char* plain : {"gold", "/bin/bash", "x@y", "@shop.example", "a b@shop.example", "http://",
+                              "http://a b", "javascript:alert(1)", "x@y:z.example"}) {
+        EXPECT_FALSE(IsLinkText(plain)) << plain;
+    }
 
     EXPECT_TRUE(IsIPv4Address("0.0.0.0"));
     EXPECT_TRUE(IsIPv4Address("255.255.255.255"));

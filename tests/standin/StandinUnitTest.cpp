@@ -10,11 +10,11 @@
 using namespace parlomar::standin;
 
 TEST(StandinUnitTest, DomainAndUserNameRules) {
-    for (const char* good : {"example.com", "a-b.example.co.uk", "x1.io", "EXAMPLE.ORG"}) {
+    for (const char* good : {"example.com", "a-b.example.co.uk", "x1.io", "EXAMPLE.ORG", "shop.xn--p1ai"}) {
         EXPECT_TRUE(IsValidDomain(good)) << good;
     }
     for (const char* bad : {"", "com", "example.", ".example.com", "ex..com", "-ex.com", "ex-.com",
-                            "ex_a.com", "example.c", "example.c0m", "exa mple.com"}) {
+                            "ex_a.com", "example.c", "example.c0m", "exa mple.com", "shop.xn--"}) {
         EXPECT_FALSE(IsValidDomain(bad)) << bad;
     }
     EXPECT_FALSE(IsValidDomain(std::string(64, 'a') + ".com"));

@@ -111,7 +111,7 @@ int SelectableRow(const TStringGridData& grid, int requested, int lastSelected) 
 }
 
 bool IsLinkCell(std::string_view text, int object) {
-    return object == kRowVisiblePackage || IsDomainName(text);
+    return object == kRowVisiblePackage || IsLinkText(text);
 }
 
 std::string LinkAddress(std::string_view text) {

@@ -61,7 +61,7 @@ int FirstVisibleRow(const TStringGridData& grid);
 // selection stays).
 int SelectableRow(const TStringGridData& grid, int requested, int lastSelected);
 
-// A cell drawn and handled as a link: its text passes the domain test, or its object is the package
+// A cell drawn and handled as a link: its text is link text (IsLinkText), or its object is the package
 // row marker.
 bool IsLinkCell(std::string_view text, int object);
 

@@ -36,20 +36,73 @@ std::string FieldsUrl(std::string_view baseUrl, std::string_view function, const
 } // namespace
 
 bool IsDomainName(std::string_view text) {
-    // The last label, read backwards from the end up to the last ".".
-    const size_t dot = text.rfind('.');
-    const size_t labelLength = (dot == std::string_view::npos) ? 0 : text.size() - dot - 1;
-    bool passes = labelLength >= 2 && labelLength <= 4 &&
-                  std::all_of(text.begin() + static_cast<std::ptrdiff_t>(dot + 1), text.end(),
-                              [](char c) { return InRange(c, 'A', 'z'); });
-    if (!passes) {
-        passes = text.find("http") != std::string_view::npos;
-    }
-    if (!passes || text.empty()) {
+    constexpr size_t kMaxName = 253;
+    constexpr size_t kMaxLabel = 63;
+    if (text.empty() || text.size() > kMaxName) {
         return false;
     }
-    return std::all_of(text.begin(), text.end(), [](char c) {
-        return c == '#' || c == '&' || InRange(c, '-', ':') || InRange(c, '?', 'Z') || InRange(c, 'a', 'z');
+    auto isLetter = [](char c) { return InRange(c, 'A', 'Z') || InRange(c, 'a', 'z'); };
+    size_t labels = 0;
+    std::string_view last;
+    size_t start = 0;
+    while (true) {
+        const size_t dot = text.find('.', start);
+        const std::string_view label =
+            text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+        if (label.empty() || label.size() > kMaxLabel || label.front() == '-' || label.back() == '-') {
+            return false;
+        }
+        for (char c : label) {
+            if (!isLetter(c) && !InRange(c, '0', '9') && c != '-') {
+                return false;
+            }
+        }
+        ++labels;
+        last = label;
+        if (dot == std::string_view::npos) {
+            break;
+        }
+        start = dot + 1;
+    }
+    if (labels < 2) {
+        return false;
+    }
+    const bool lettersOnly = last.size() >= 2 && std::all_of(last.begin(), last.end(), isLetter);
+    const bool international = last.size() > 4 && (last[0] == 'x' || last[0] == 'X') &&
+                               (last[1] == 'n' || last[1] == 'N') && last[2] == '-' && last[3] == '-';
+    return lettersOnly || international;
+}
+
+bool IsLinkText(std::string_view text) {
+    if (IsDomainName(text)) {
+        return true;
+    }
+    const size_t at = text.find('@');
+    if (at != std::string_view::npos) {
+        const std::string_view local = text.substr(0, at);
+        constexpr std::string_view kLocalSigns = "!#$%&'*+/=?^_`{|}~.-";
+        return !local.empty() && std::all_of(local.begin(), local.end(), [&](char c) {
+            return InRange(c, 'A', 'Z') || InRange(c, 'a', 'z') || InRange(c, '0', '9') ||
+                   kLocalSigns.find(c) != std::string_view::npos;
+        }) && IsDomainName(text.substr(at + 1));
+    }
+    auto startsFolded = [text](std::string_view prefix) {
+        if (text.size() <= prefix.size()) {
+            return false; // something must follow the scheme
+        }
+        for (size_t i = 0; i < prefix.size(); ++i) {
+            const char c = InRange(text[i], 'A', 'Z') ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+            if (c != prefix[i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (!startsFolded("http://") && !startsFolded("https://")) {
+        return false;
+    }
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) <= ' ' || static_cast<unsigned char>(c) == 0x7f;
     });
 }
 

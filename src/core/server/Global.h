@@ -10,10 +10,17 @@ namespace parlomar {
 // The request rules of the control server's XML API that need no network: the tests that choose the
 // account search type, composing request URLs, and reading the result of a reply.
 
-// The domain test: the last label (after the last ".") has 2 to 4 characters, each from "A" to "z",
-// or else the text contains "http"; and then every character is "#", "&", one of "-" to ":", one of
-// "?" to "Z", or a small letter. The empty text fails.
+// The domain test: a syntactically valid domain name. Two or more labels joined by "."; each label
+// has 1 to 63 letters (A-Z, a-z), digits and hyphens and neither starts nor ends with a hyphen; the
+// whole name has at most 253 characters; the last label is all letters (at least two) or an
+// internationalised "xn--" label. Anything else fails, the empty text, a trailing "." and names with
+// "_", blanks or bytes above 127 included.
 bool IsDomainName(std::string_view text);
+
+// A text drawn and opened as a link: a domain name, a mail address (one "@" between a local part of
+// letters, digits and !#$%&'*+/=?^_`{|}~.- and a domain name), or an "http://" or "https://" address
+// (either letter case) with something after the scheme and no blank or control character.
+bool IsLinkText(std::string_view text);
 
 // A "." is appended; every character must then be a digit or "."; the first four "."-separated fields
 // must each be a decimal number from 0 to 255 (an empty field fails). What follows them is not looked at.

@@ -1,0 +1,30 @@
+// Fuzzes the checks of typed and server texts: the domain test, the IPv4 test, link texts and the
+// address a link opens. Each must hold its own promises for any input.
+#include "accounts/ListGrid.h"
+#include "server/Global.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(bytes), size);
+    if (parlomar::IsDomainName(text)) {
+        // At most 253 characters, no character outside letters, digits, "-" and ".".
+        if (text.size() > 253 || text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                        "0123456789-.") != std::string_view::npos) {
+            __builtin_trap();
+        }
+        if (!parlomar::IsLinkText(text) || parlomar::SearchTypeFor(text) != "domain") {
+            __builtin_trap();
+        }
+    }
+    parlomar::IsIPv4Address(text);
+    const std::string address = parlomar::LinkAddress(text);
+    if (!address.empty() && address.rfind("http://", 0) != 0 && address.rfind("https://", 0) != 0 &&
+        address.rfind("mailto:", 0) != 0) {
+        __builtin_trap();
+    }
+    return 0;
+}
