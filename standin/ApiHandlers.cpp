@@ -569,7 +569,9 @@ std::string Api::AccountSummary(const Params& params) {
     } else {
         xml.Open("acct");
         for (size_t i = 0; i < account->size(); ++i) {
-            xml.Element(kAccountFields[i], (*account)[i]);
+            // Like some control servers, the summary names the suspension reason differently from
+            // the account list.
+            xml.Element(i == kSuspendReason ? kSummarySuspendReasonTag : kAccountFields[i], (*account)[i]);
         }
         xml.Close("acct").Status(true, "Ok");
     }

@@ -22,7 +22,17 @@ inline constexpr std::array<std::string_view, 23> kAccountFields = {
     "ip",     "owner",  "partition",     "plan",        "startdate", "unix_startdate",
     "theme",  "shell",  "suspendreason", "suspendtime", "maxftp",    "maxsql",
     "maxpop", "maxlst", "maxsub",        "maxparked",   "maxaddons"};
-enum AccountField : size_t { kUser = 0, kDomain = 1, kSuspended = 2, kDiskLimit = 4, kIp = 6, kPlan = 9 };
+enum AccountField : size_t {
+    kUser = 0,
+    kDomain = 1,
+    kSuspended = 2,
+    kDiskLimit = 4,
+    kIp = 6,
+    kPlan = 9,
+    kSuspendReason = 14
+};
+// The account summary's name of the suspension reason (the list calls it "suspendreason").
+inline constexpr std::string_view kSummarySuspendReasonTag = "suspendedreason";
 
 // The fields of a package, in the order the API lists them ("name" first, the limits in capitals).
 inline constexpr std::array<std::string_view, 17> kPackageFields = {

@@ -92,6 +92,8 @@ private slots:
         QCOMPARE(Value(*form, "Domain"), std::string("greenleafgardens.org"));
         QCOMPARE(Value(*form, "Package"), std::string("bronze"));
         QCOMPARE(Value(*form, "Suspended"), std::string("Yes"));
+        // The summary names the reason "suspendedreason"; it shows under the one shipped row.
+        QVERIFY(Contains(form->RecordText, "<suspendedreason>Payment overdue</suspendedreason>"));
         QCOMPARE(Value(*form, "Suspension reason"), std::string("Payment overdue"));
         QCOMPARE(Value(*form, "Partition"), std::string("<none>")); // view value 0
         QVERIFY(table.IsUsageBar(1, 3));

@@ -85,6 +85,9 @@ private slots:
         QCOMPARE(form.Edit(QStringLiteral("Maxsql1dit"))->text(), QStringLiteral("50"));
         QCOMPARE(form.Edit(QStringLiteral("maxftp1dit"))->text(), QStringLiteral("unlimited"));
         QVERIFY(form.Check(QStringLiteral("hasshell1heck"))->Checked()); // "y"
+        QCOMPARE(form.Edit(QStringLiteral("Language1dit"))->text(),
+                 Q8(PackageField(form.PackageListText, "gold", "LANG"))); // the reply calls it LANG
+        QVERIFY(!form.Edit(QStringLiteral("Language1dit"))->text().isEmpty());
         QCOMPARE(domain->text(), QStringLiteral("fresh.bakes.com"));
         form.PlanEdit->setCurrentIndex(0);
         emit form.PlanEdit->activated(0);
@@ -112,11 +115,13 @@ private slots:
         QTest::mouseClick(form.GeneralScrollImage, Qt::LeftButton);
         QVERIFY(form.GeneralPanel->isVisible());
 
-        // An invalid domain: status text 57, nothing sent, the window stays.
-        domain->setText(QStringLiteral("bakery"));
-        form.OKButtonClick();
-        QCOMPARE(ui->messages.back(), StatusText(57));
-        QVERIFY(form.ResultQuery().empty() && form.isVisible());
+        // Invalid domains: status text 57, nothing sent, the window stays.
+        for (const char* invalid : {"bakery", "shop.c0m", "-shop.com", "my_shop.com", "shop..com"}) {
+            domain->setText(QString::fromUtf8(invalid));
+            form.OKButtonClick();
+            QCOMPARE(ui->messages.back(), StatusText(57));
+            QVERIFY2(form.ResultQuery().empty() && form.isVisible(), invalid);
+        }
     }
 
     void AccountCreatedAndARefusalKeepsTheWindow() {
@@ -134,6 +139,15 @@ private slots:
             emit form.PlanEdit->activated(form.PlanEdit->currentIndex());
             form.Edit(QStringLiteral("Quota1dit"))->setText(QStringLiteral("750"));
         };
+
+        // Last labels of any length pass the domain check and reach the server.
+        for (const char* domain : {"shop.museum", "my-site.photography"}) {
+            TAddForm created;
+            fill(created, domain, domain[0] == 's' ? "shopmuseum" : "mysite");
+            created.OKButtonClick();
+            QVERIFY2(Contains(ui->messages.back(), "Account created"), domain);
+        }
+        QVERIFY(Contains(server.Summary("mysite"), "<domain>my-site.photography</domain>"));
 
         TAddForm form;
         fill(form, "fresh-bakes.com", "freshbk");
@@ -211,6 +225,26 @@ private slots:
         list = server.PackageList();
         QCOMPARE(PackageField(list, "gold", "MAXPOP"), std::string("77"));
         QCOMPARE(PackageField(list, "gold", "HASSHELL"), std::string("n"));
+
+        // Language and mailing lists come from the reply's LANG and MAXLST; an edit that changes
+        // nothing sends every value back as it was.
+        const std::string silver = XmlFindElement(list, "package", "name", "silver");
+        TAddForm same;
+        same.EditorKind = kPackageEditor;
+        same.PackageAction = kEditPackage;
+        same.PackageListText = list;
+        same.PackageName = "silver";
+        same.show();
+        const std::string lang = PackageField(list, "silver", "LANG");
+        const std::string lists = PackageField(list, "silver", "MAXLST");
+        QVERIFY(!lang.empty() && !lists.empty());
+        QCOMPARE(same.Edit(QStringLiteral("LanguageEdit"))->text(), Q8(lang));
+        QCOMPARE(same.Edit(QStringLiteral("MaxListsEdit"))->text(), Q8(lists));
+        same.OKButtonClick();
+        QVERIFY(Contains(same.ResultQuery(), "language=" + lang + "&"));
+        QVERIFY(Contains(same.ResultQuery(), "maxlists=" + lists + "&"));
+        list = server.PackageList();
+        QCOMPARE(XmlFindElement(list, "package", "name", "silver"), silver);
 
         // A package that is not there: nothing filled, the server refuses, the window stays.
         TAddForm ghost;

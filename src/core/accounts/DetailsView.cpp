@@ -53,7 +53,45 @@ Section SectionsOf(int kind) {
     return {"ViewpackageOrder", "ViewPackage", "Package", "package"};
 }
 
+char FoldCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualFolded(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return FoldCase(x) == FoldCase(y); });
+}
+
+// Names under which control servers send one and the same field.
+constexpr std::string_view kFieldNames[][2] = {
+    {"suspendreason", "suspendedreason"},
+    {"maxparked", "maxpark"},
+    {"maxaddons", "maxaddon"},
+    {"maxlst", "maxlists"},
+    {"lang", "language"},
+    {"email", "contactemail"},
+};
+
+int FieldNamesGroup(std::string_view name) {
+    for (int g = 0; g < static_cast<int>(std::size(kFieldNames)); ++g) {
+        for (std::string_view known : kFieldNames[g]) {
+            if (EqualFolded(known, name)) {
+                return g;
+            }
+        }
+    }
+    return -1;
+}
+
 } // namespace
+
+bool IsSameDetailsField(std::string_view rowName, std::string_view tag) {
+    if (rowName == tag) {
+        return true;
+    }
+    const int group = FieldNamesGroup(rowName);
+    return group >= 0 && group == FieldNamesGroup(tag);
+}
 
 int SpecialRowNumber(std::string_view text, int fallback) {
     int value = 0;
@@ -141,13 +179,22 @@ void TDetailsTable::Fill(std::string_view recordText) {
     for (const auto& line : order) {
         const auto eq = line.find('=');
         std::string name = eq == std::string::npos ? std::string() : line.substr(eq + 1);
-        std::string value;
+        // The field of the row's own name; else one the server names differently.
+        int match = -1;
+        int other = -1;
         for (int r = 0; r < fields.RowCount(); ++r) {
-            if (fields.Cell(0, r) == name) {
-                value = fields.Cell(1, r);
-                break;
+            const std::string& tag = fields.Cell(0, r);
+            if (tag == name) {
+                match = match < 0 ? r : match;
+            } else if (!name.empty() && (other < 0 || fields.Cell(1, other).empty()) &&
+                       IsSameDetailsField(name, tag)) {
+                other = r;
             }
         }
+        if (match < 0 || (fields.Cell(1, match).empty() && other >= 0 && !fields.Cell(1, other).empty())) {
+            match = other;
+        }
+        std::string value = match >= 0 ? fields.Cell(1, match) : std::string();
         rows.emplace_back(std::move(name), std::move(value));
     }
 
@@ -247,7 +294,7 @@ bool TDetailsTable::DrawsNothing(int col, int row) const {
 }
 
 bool TDetailsTable::IsLinkCell(int col, int row) const {
-    return grid_.Object(col, row) == kLinkMarker || IsDomainName(grid_.Cell(col, row));
+    return grid_.Object(col, row) == kLinkMarker || IsLinkText(grid_.Cell(col, row));
 }
 
 bool TDetailsTable::IsPasswordLink(int col, int row) const {

@@ -68,6 +68,12 @@ struct DetailsColumnWidths {
     friend bool operator==(const DetailsColumnWidths&, const DetailsColumnWidths&) = default;
 };
 
+// Whether a record field named tag fills the table row named rowName: the same name, or two names
+// under which control servers send one field ("suspendreason" and "suspendedreason", "maxparked"
+// and "maxpark", "maxaddons" and "maxaddon", "maxlst" and "maxlists", "LANG" and "language",
+// "email" and "contactemail"; these compared without regard to case).
+bool IsSameDetailsField(std::string_view rowName, std::string_view tag);
+
 class TDetailsTable {
 public:
     explicit TDetailsTable(int detailsKind);
@@ -81,7 +87,9 @@ public:
 
     // Builds the table from a record (an accountsummary reply for accounts, a package element for
     // packages) and the view sections of the settings file and labels of the language file as they
-    // are now. A record with at most one field shows the text panel instead of the grid.
+    // are now. A row takes the value of the record field of its own name, or else of the first field
+    // that IsSameDetailsField names (a non-empty value preferred). A record with at most one field
+    // shows the text panel instead of the grid.
     void Fill(std::string_view recordText);
 
     const TStringGridData& Grid() const { return grid_; }
@@ -102,7 +110,7 @@ public:
     std::string DisplayText(int col, int row) const;
     // Cells the window does not draw: the value cell of a group header, every cell of a hidden row.
     bool DrawsNothing(int col, int row) const;
-    // A cell drawn and handled as a link: its text passes the domain test, or it carries the link
+    // A cell drawn and handled as a link: its text is link text (IsLinkText), or it carries the link
     // marker.
     bool IsLinkCell(int col, int row) const;
     // The value cell whose click starts the password change.

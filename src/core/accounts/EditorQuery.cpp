@@ -135,6 +135,16 @@ const std::string kEmpty;
 
 } // namespace
 
+std::string_view PackageReplyTag(std::string_view parameter) {
+    if (parameter == "language") {
+        return "LANG";
+    }
+    if (parameter == "maxlists") {
+        return "MAXLST";
+    }
+    return {};
+}
+
 std::span<const EditorField> EditorFields(int editorKind) {
     if (editorKind == kPackageEditor) {
         return kPackageFields;
@@ -258,6 +268,9 @@ void TEditorModel::FillFromPackage(std::string_view packageListText, std::string
             continue;
         }
         std::string value = XmlExtract(record, "package", f.parameter, kXmlLastValue);
+        if (const std::string_view tag = PackageReplyTag(f.parameter); value.empty() && !tag.empty()) {
+            value = XmlExtract(record, "package", tag, kXmlLastValue);
+        }
         if (value.empty()) {
             continue;
         }

@@ -43,6 +43,10 @@ struct EditorField {
     std::string_view shownBy;
 };
 
+// The tag of a package reply that carries a parameter's value when it is not the parameter's own
+// name: "LANG" for `language`, "MAXLST" for `maxlists`; empty for every other parameter.
+std::string_view PackageReplyTag(std::string_view parameter);
+
 // The field table of a group (kPackageEditor or kAccountEditor) in window order, which is also the
 // order of filling and of the query. Any other kind gives an empty table.
 std::span<const EditorField> EditorFields(int editorKind);
@@ -102,9 +106,9 @@ public:
 
     // Fills this group's edits and check boxes from the package named packageName in the package
     // list reply. An empty name clears every edit and unticks every check box; otherwise only
-    // controls whose parameter is a non-empty element of that package change (an edit takes the
-    // value; a check box is ticked for "y"/"Y"/"1" and unticked for any other value). Combo boxes
-    // are never filled. An unknown name changes nothing.
+    // controls whose parameter (or else reply tag) is a non-empty element of that package change (an
+    // edit takes the value; a check box is ticked for "y"/"Y"/"1" and unticked for any other value).
+    // Combo boxes are never filled. An unknown name changes nothing.
     void FillFromPackage(std::string_view packageListText, std::string_view packageName);
     // Choosing a plan: FillFromPackage with the chosen name (the placeholder names no package).
     void SelectPlan(std::string_view packageListText, std::string_view planName) {

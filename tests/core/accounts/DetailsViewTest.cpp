@@ -273,3 +273,25 @@ TEST(SuspendButtons, FollowTheServersAnswer) {
     EXPECT_EQ(SuspendFunction(true), "unsuspendacct");
     EXPECT_EQ(SuspendFunction(false), "suspendacct");
 }
+
+TEST_F(DetailsTest, AFieldUnderAnotherNameFillsTheRowOfItsShippedName) {
+    auto reasonOf = [](const std::string& summary) {
+        TDetailsTable t(kAccountDetails);
+        t.ReadSpecialRows();
+        t.Fill(summary);
+        return t.Grid().Cell(1, 11); // the "Suspension reason" row
+    };
+    auto with = [](const std::string& fields) {
+        std::string s = Summary();
+        const std::string own = "<suspendreason>not suspended</suspendreason>";
+        return s.replace(s.find(own), own.size(), fields);
+    };
+    EXPECT_EQ(reasonOf(with("<suspendedreason>Payment overdue</suspendedreason>")), "Payment overdue");
+    // Both present: the row's own name first, unless it is empty.
+    EXPECT_EQ(reasonOf(with("<suspendedreason>b</suspendedreason><suspendreason>a</suspendreason>")), "a");
+    EXPECT_EQ(reasonOf(with("<suspendreason></suspendreason><suspendedreason>b</suspendedreason>")), "b");
+    EXPECT_EQ(reasonOf(with("<suspendedreasonx>c</suspendedreasonx>")), "") << "no look-alike";
+    EXPECT_TRUE(IsSameDetailsField("maxparked", "MAXPARK"));
+    EXPECT_FALSE(IsSameDetailsField("maxparked", "maxaddons"));
+    EXPECT_FALSE(IsSameDetailsField("", "suspendreason"));
+}

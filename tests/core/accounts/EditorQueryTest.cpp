@@ -52,7 +52,7 @@ const std::string kPackages =
     "<LANG>en</LANG><MAXADDON>2</MAXADDON><MAXFTP>10</MAXFTP><MAXLST></MAXLST><MAXPARK>3</MAXPARK>"
     "<MAXPOP>20</MAXPOP><MAXSQL>4</MAXSQL><MAXSUB>unlimited</MAXSUB></package>"
     "<package><name>Bronze</name><QUOTA>100</QUOTA><BWLIMIT>1000</BWLIMIT><CGI>n</CGI><IP>y</IP></package>"
-    "<package><name>gold</name><QUOTA>unlimited</QUOTA><HASSHELL>n</HASSHELL></package>"
+    "<package><name>gold</name><QUOTA>unlimited</QUOTA><HASSHELL>n</HASSHELL><MAXLST>30</MAXLST></package>"
     "<status>1</status><statusmsg>Ok</statusmsg></listpkgs>";
 
 QueryFields Pairs(std::initializer_list<std::pair<const char*, const char*>> list) {
@@ -188,14 +188,14 @@ TEST_F(EditorTest, PackageEditFillsFromTheListAndCreateClears) {
     EXPECT_EQ(edit.Function(), "editpkg");
     Tick(edit, "FrontPageCheck");       // "n" in the package: unticked by the fill
     Tick(edit, "IPCheck");              // "n"
-    Set(edit, "LanguageEdit", "typed"); // parameter "language" is no tag of the package: kept
-    Set(edit, "MaxListsEdit", "7");     // "maxlists" has no element either
+    Set(edit, "LanguageEdit", "typed"); // filled from the package's LANG
+    Set(edit, "MaxListsEdit", "7");     // kept: silver's MAXLST is empty
     edit.FillFromPackage(kPackages, "silver");
     EXPECT_EQ(edit.Text(edit.Find("NameEdit")), "silver");
     EXPECT_EQ(edit.Text(edit.Find("QuotaEdit")), "500");
     EXPECT_EQ(edit.Text(edit.Find("MaxSubEdit")), "unlimited");
     EXPECT_EQ(edit.Text(edit.Find("CpmodEdit")), "x3");
-    EXPECT_EQ(edit.Text(edit.Find("LanguageEdit")), "typed");
+    EXPECT_EQ(edit.Text(edit.Find("LanguageEdit")), "en");
     EXPECT_EQ(edit.Text(edit.Find("MaxListsEdit")), "7");
     EXPECT_TRUE(edit.Checked(edit.Find("CGICheck")));
     EXPECT_TRUE(edit.Checked(edit.Find("hasshellCheck"))); // "Y"
@@ -208,6 +208,7 @@ TEST_F(EditorTest, PackageEditFillsFromTheListAndCreateClears) {
     EXPECT_EQ(edit.Text(edit.Find("CpmodEdit")), "x3");
     EXPECT_TRUE(edit.Checked(edit.Find("CGICheck")));
     EXPECT_FALSE(edit.Checked(edit.Find("hasshellCheck")));
+    EXPECT_EQ(edit.Text(edit.Find("MaxListsEdit")), "30"); // from MAXLST
     edit.FillFromPackage(kPackages, "nosuch");
     EXPECT_EQ(edit.Text(edit.Find("NameEdit")), "gold");
     EXPECT_NE(edit.RequestUrl(kBase, kPlaceholder).find("/xml-api/editpkg?name=gold&featurelist=default"),
@@ -257,7 +258,7 @@ TEST_F(EditorTest, PlanListAndPlanSelectionChangeOnlyFieldsThePackageFills) {
     EXPECT_EQ(m.Text(m.Find("Maxlst1dit")), ""); // no such control; nothing breaks
     EXPECT_EQ(m.Text(m.Find("MaxlstEdit")), ""); // <MAXLST></MAXLST> is empty: unchanged
     EXPECT_EQ(m.Text(m.Find("maxftp1dit")), "10");
-    EXPECT_EQ(m.Text(m.Find("Language1dit")), ""); // the package's tag is LANG, not language
+    EXPECT_EQ(m.Text(m.Find("Language1dit")), "en"); // from the package's LANG
 }
 
 TEST_F(EditorTest, OkChecksTheDomainShowsTheServerMessageAndClosesOnlyOnSuccess) {
@@ -272,7 +273,7 @@ TEST_F(EditorTest, OkChecksTheDomainShowsTheServerMessageAndClosesOnlyOnSuccess)
     };
 
     // An invalid domain: status text 57, nothing sent, ResultQuery untouched.
-    Set(m, "DomainEdit", "example.abcde");
+    Set(m, "DomainEdit", "example.c0m");
     auto r = m.Ok(kBase, kPlaceholder, request);
     EXPECT_EQ(r.outcome, EditorOkOutcome::InvalidDomain);
     EXPECT_EQ(requests, 0);
