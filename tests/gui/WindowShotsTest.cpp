@@ -65,7 +65,7 @@ private slots:
 
             TParlomarClientMainForm main;
             main.PackageListReply = packages;
-            OpenAccountDetails(&main, "cedarlaw");
+            OpenAccountDetails(&main, "greenleaf"); // a suspended account
             Save(OpenDetailsWindows().last(), "details-account.png");
             OpenPackageDetails(&main, "business_pro");
             Save(OpenDetailsWindows().last(), "details-package.png");

@@ -182,6 +182,7 @@ void TAddForm::BuildPackagePanel() {
         const int col = index % 2;
         auto* label = Named(new TLabel(Name(field.caption), AddPackagePanel),
                             (std::string(field.control) + "Label").c_str());
+        label->SetElideToFit(true);
         label->setGeometry(14 + col * 225, 14 + row * 28, 118, kRowHeight);
         control->setGeometry(134 + col * 225, 14 + row * 28, 92, kRowHeight);
         ++index;
@@ -264,6 +265,7 @@ void TAddForm::BuildAccountPanel() {
             const int row = resource / 2;
             const int col = resource % 2;
             auto* label = Named(new TLabel(Name(field.caption), parent), labelName.c_str());
+            label->SetElideToFit(true);
             label->setGeometry(16 + col * 225, 36 + row * 28, 118, kRowHeight);
             control->setGeometry(134 + col * 225, 36 + row * 28, 92, kRowHeight);
             ++resource;
@@ -296,6 +298,7 @@ void TAddForm::BuildAccountPanel() {
             };
             const QRect place = places.value(Name(field.control));
             auto* label = Named(new TLabel(Name(field.caption), parent), labelName.c_str());
+            label->SetElideToFit(true);
             label->setGeometry(place.x(), place.y(), place.width(), kRowHeight);
             control->setGeometry(place.x() + place.width(), place.y(), place.height(), 22);
             break;
@@ -423,6 +426,9 @@ void TAddForm::FromModel() {
             check->SetChecked(model_->Checked(i));
         else if (auto* edit = qobject_cast<TButtonEdit*>(control)) {
             const QString text = Q(model_->Text(i));
+            // A longer value from the server is kept whole, so that an unchanged edit sends it back.
+            if (edit->maxLength() < text.size())
+                edit->setMaxLength(static_cast<int>(text.size()));
             if (edit->text() != text)
                 edit->setText(text);
         }

@@ -87,6 +87,7 @@ TCustForm::TCustForm(QWidget* owner, int page)
     int top = 66;
     auto field = [&](const char* labelName, const char* caption, const char* editName, TLabel*& label) {
         label = Named(new TLabel(QString::fromUtf8(caption), NetworkPanel), labelName);
+        label->SetElideToFit(true);
         label->setGeometry(12, top, 170, 21);
         auto* edit = Named(new TButtonEdit(NetworkPanel), editName);
         edit->SetButtonVisible(false);

@@ -1,7 +1,13 @@
 #include "skins/BitCheckBox.h"
 
+#include "skins/Controls.h"
+
 #include <QBitmap>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -44,9 +50,52 @@ QRect TBitCheckBox::GlyphSourceRect() const {
     return QRect(index * glyphWidth, 0, glyphWidth, picture.height());
 }
 
-void TBitCheckBox::paintEvent(QPaintEvent* event) {
+QRect TBitCheckBox::TextRect() const {
     if (!HasGlyphs()) {
-        QCheckBox::paintEvent(event);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        return style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this);
+    }
+    int count = 1;
+    const QPixmap& picture = StatePicture(&count);
+    int textLeft = 1;
+    if (!picture.isNull() && layoutDirection() == Qt::LeftToRight)
+        textLeft = GlyphSourceRect().width() + 4;
+    return QRect(textLeft, 0, width() - textLeft, height());
+}
+
+QString TBitCheckBox::ShownText() const {
+    // The style's contents rectangle keeps a little room of its own after the text.
+    const int room = TextRect().width() - (HasGlyphs() ? 0 : 2);
+    return ElideCaption(text(), fontMetrics(), room);
+}
+
+QString TBitCheckBox::HintText() const {
+    if (!toolTip().isEmpty())
+        return toolTip();
+    return Elided() ? text() : QString();
+}
+
+bool TBitCheckBox::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && toolTip().isEmpty() && Elided()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), PlainHintText(text()), this);
+        return true;
+    }
+    return QCheckBox::event(event);
+}
+
+void TBitCheckBox::paintEvent(QPaintEvent* event) {
+    const QString shown = ShownText();
+    if (!HasGlyphs()) {
+        if (shown == text()) {
+            QCheckBox::paintEvent(event);
+            return;
+        }
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text = shown;
+        painter.drawControl(QStyle::CE_CheckBox, option);
         return;
     }
     QPainter painter(this);
@@ -54,24 +103,22 @@ void TBitCheckBox::paintEvent(QPaintEvent* event) {
     int count = 1;
     const QPixmap& picture = StatePicture(&count);
     const QRect source = GlyphSourceRect();
-    int textLeft = 1;
     if (!picture.isNull()) {
         QPixmap glyph = picture.copy(source);
         const QImage image = glyph.toImage();
         glyph.setMask(QBitmap::fromImage(image.createMaskFromColor(image.pixel(0, image.height() - 1))));
         const int y = (height() - glyph.height()) / 2;
         painter.drawPixmap(layoutDirection() == Qt::LeftToRight ? 0 : width() - glyph.width(), y, glyph);
-        if (layoutDirection() == Qt::LeftToRight)
-            textLeft = glyph.width() + 4;
     }
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-    const QRect textRect(textLeft, 0, width() - textLeft, height());
+    const QRect textRect = TextRect();
+    const int textLeft = textRect.left();
     painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic | Qt::TextSingleLine,
-                     text());
+                     shown);
     if (hasFocus()) {
         const QFontMetrics metrics(font());
-        QRect focus(textLeft, (height() - metrics.height()) / 2 - 2, metrics.horizontalAdvance(text()),
+        QRect focus(textLeft, (height() - metrics.height()) / 2 - 2, metrics.horizontalAdvance(shown),
                     metrics.height() + 3);
         painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
         painter.drawRect(focus.intersected(rect()));

@@ -8,7 +8,8 @@ namespace parlomar {
 // A check box drawn from pictures (checked, unchecked, greyed); with no pictures it draws the
 // platform's standard check box. A picture whose width is a whole multiple of its height holds that
 // many glyphs side by side (1 or 2); the second one is used while the control is disabled. With
-// AllowGrayed a click cycles unchecked, greyed, checked, unchecked.
+// AllowGrayed a click cycles unchecked, greyed, checked, unchecked. A caption that does not fit is
+// drawn elided at a word (ElideCaption) and offered whole as the box's hint.
 class TBitCheckBox : public QCheckBox {
     Q_OBJECT
 public:
@@ -31,12 +32,21 @@ public:
     // The part of the current state's picture that is drawn (empty without pictures).
     QRect GlyphSourceRect() const;
 
+    // What the box draws as its caption: the text, or the elided text.
+    QString ShownText() const;
+    bool Elided() const { return ShownText() != text(); }
+    // The hint shown over the box: its own tool tip, else the whole caption while it is elided.
+    QString HintText() const;
+
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void SetGlyph(QPixmap& slot, int& count, const QPixmap& glyph);
     const QPixmap& StatePicture(int* count) const;
+    // The room for the caption: beside the picture, or the style's contents rectangle.
+    QRect TextRect() const;
     QPixmap checked_, unchecked_, grayed_;
     int checkedNum_ = 1, uncheckedNum_ = 1, grayedNum_ = 1;
 };

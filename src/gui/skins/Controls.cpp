@@ -1,8 +1,14 @@
 #include "skins/Controls.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QVariant>
+
+#include <algorithm>
 
 namespace parlomar {
 
@@ -16,6 +22,12 @@ bool FlagProperty(const QObject* component, const char* name) {
     return !value.isValid() || value.toBool();
 }
 } // namespace
+
+QString PlainHintText(const QString& text) {
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
 
 int TagOf(const QObject* component) {
     return component ? component->property(kTagProperty).toInt() : 0;
@@ -41,6 +53,24 @@ void SetParentColor(QObject* component, bool parentColor) {
     component->setProperty(kParentColorProperty, parentColor);
 }
 
+QString ElideCaption(const QString& text, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    const QString ellipsis(QChar(0x2026));
+    // Drop whole words from the end while that is not enough.
+    for (qsizetype end = text.lastIndexOf(QLatin1Char(' ')); end > 0;
+         end = text.lastIndexOf(QLatin1Char(' '), end - 1)) {
+        QString kept = text.left(end);
+        while (kept.endsWith(QLatin1Char(' ')))
+            kept.chop(1);
+        if (kept.isEmpty())
+            break;
+        if (metrics.horizontalAdvance(kept + ellipsis) <= width)
+            return kept + ellipsis;
+    }
+    return metrics.elidedText(text, Qt::ElideRight, std::max(0, width));
+}
+
 TLabel::TLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
 }
@@ -48,6 +78,47 @@ TLabel::TLabel(QWidget* parent) : QLabel(parent) {
 TLabel::TLabel(const QString& text, QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setText(text);
+}
+
+void TLabel::SetElideToFit(bool on) {
+    elide_ = on;
+    update();
+}
+
+QString TLabel::ShownText() const {
+    const QString whole = text();
+    if (!elide_ || wordWrap() || whole.contains(QLatin1Char('\n')) || !pixmap().isNull())
+        return whole;
+    const int room = contentsRect().width() - 2 * std::max(0, margin()) - 2 * std::max(0, indent());
+    return ElideCaption(whole, fontMetrics(), room);
+}
+
+QString TLabel::HintText() const {
+    if (!toolTip().isEmpty())
+        return toolTip();
+    return Elided() ? text() : QString();
+}
+
+bool TLabel::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && toolTip().isEmpty() && Elided()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), PlainHintText(text()), this);
+        return true;
+    }
+    return QLabel::event(event);
+}
+
+void TLabel::paintEvent(QPaintEvent* event) {
+    const QString shown = ShownText();
+    if (shown == text()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    const QRect room = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    style()->drawItemText(&painter, room,
+                          static_cast<int>(QStyle::visualAlignment(layoutDirection(), alignment())),
+                          palette(), isEnabled(), shown, foregroundRole());
 }
 
 TStaticText::TStaticText(QWidget* parent) : QLabel(parent) {

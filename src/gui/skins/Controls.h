@@ -61,12 +61,36 @@ public:
     using QToolButton::QToolButton;
 };
 
-// Labels show plain text only: server data is never interpreted as markup.
+// A hint text that shows as it stands, never as markup.
+QString PlainHintText(const QString& text);
+
+// A caption fitted into a width: when the text is wider, whole words are dropped from its end and
+// "…" follows the last word kept; only a first word that is too wide by itself is cut inside, before
+// "…". The text itself when it fits.
+QString ElideCaption(const QString& text, const QFontMetrics& metrics, int width);
+
+// Labels show plain text only: server data is never interpreted as markup. A label set to elide
+// (single-line texts only) draws a text that does not fit its place with ElideCaption and offers the
+// whole text as its hint (unless it has a hint of its own).
 class TLabel : public QLabel {
     Q_OBJECT
 public:
     explicit TLabel(QWidget* parent = nullptr);
     TLabel(const QString& text, QWidget* parent = nullptr);
+
+    void SetElideToFit(bool on);
+    // What the label draws: its text, or the elided text.
+    QString ShownText() const;
+    bool Elided() const { return ShownText() != text(); }
+    // The hint shown over the label: its own tool tip, else the whole text while it is elided.
+    QString HintText() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool elide_ = false;
 };
 
 class TStaticText : public QLabel {

@@ -1,5 +1,6 @@
 // Checks of the shipped language file and default settings file against the program's use of them.
 
+#include "accounts/DetailsView.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsTestFolder.h"
 
@@ -92,6 +93,7 @@ const UsedText kStatusTexts[] = {
     {69, "message: no route traced to <host>! (joined without a blank)"},
     {71, "traceroute title: <text><host> (<address>) (joined without a blank)"},
     {72, "traceroute title suffix"},
+    {74, "input dialog: empty new password"},
 };
 
 // Every error text: transport statuses 1-10, program codes 11 (general failure) and 12 (no account),
@@ -208,6 +210,35 @@ TEST(ShippedLanguageFile, HoldsEveryUsedStatusAndErrorText) {
     EXPECT_EQ(IniLookup(lng, "BoolList", "Bool1"), "Yes");
 }
 
+TEST(ShippedLanguageFile, ReplacesTheMisspeltBuiltInCaptions) {
+    const auto lng = LanguageText();
+    // Built-in captions that read badly, each with the window section and component that show it.
+    const struct {
+        const char* section;
+        const char* key;
+        const char* builtIn;
+    } misspelt[] = {
+        {"AddForm", "Bwlimit1ditLabel", "Alowed bandwith"},
+        {"AddForm", "Quota1ditLabel", "Disk space quota,MB"},
+        {"AddForm", "QuotaEditLabel", "Disk space quota,MB"},
+        {"AddForm", "MaxListsEditLabel", "maxlists"},
+        {"CustForm", "ProxyAdrLabel", "Http/Https proxy adress"},
+        {"CustForm", "Label2", "Socks 5  proxy adress"},
+        {"CustForm", "InstalledSkinsLabel", "Inslalled skins"},
+        {"InputForm", "Val1Label", "Enter new band width (in megabytes)"},
+        {"AboutForm", "AboutLabel", "Parlomar Client for Windows"},
+    };
+    for (auto& m : misspelt) {
+        const auto value = IniFindValue(lng, m.section, m.key);
+        EXPECT_TRUE(IsText(value) && value->size() <= 50)
+            << m.section << "/" << m.key << " replaces " << m.builtIn;
+    }
+    for (const char* wrong :
+         {"Alowed", "bandwith", "adress", "band width", "  ", ",MB", "Inslalled", "for Windows"}) {
+        EXPECT_EQ(lng.find(wrong), std::string::npos) << wrong;
+    }
+}
+
 TEST(ShippedSettingsFile, GeneralValues) {
     const auto ini = SettingsText();
     EXPECT_EQ(IniLookup(ini, "General", "StayOnTop"), "0");
@@ -231,10 +262,10 @@ TEST(ShippedSettingsFile, ViewSectionsAreConsistentWithRecordsAndLabels) {
         {"ViewSummaryOrder",
          "ViewSummary",
          "Details",
-         {"user",   "domain", "suspended",     "diskused",    "disklimit", "email",
-          "ip",     "owner",  "partition",     "plan",        "startdate", "unix_startdate",
-          "theme",  "shell",  "suspendreason", "suspendtime", "maxftp",    "maxsql",
-          "maxpop", "maxlst", "maxsub",        "maxparked",   "maxaddons"}},
+         {"user",   "domain", "suspended",       "diskused",    "disklimit", "email",
+          "ip",     "owner",  "partition",       "plan",        "startdate", "unix_startdate",
+          "theme",  "shell",  "suspendedreason", "suspendtime", "maxftp",    "maxsql",
+          "maxpop", "maxlst", "maxsub",          "maxparked",   "maxaddons"}},
         {"ViewpackageOrder",
          "ViewPackage",
          "Package",
@@ -254,11 +285,14 @@ TEST(ShippedSettingsFile, ViewSectionsAreConsistentWithRecordsAndLabels) {
             EXPECT_TRUE(view && (*view == "1" || *view == "0" || *view == "2" || *view == "-2"))
                 << name << " has no view value";
             EXPECT_TRUE(IsText(IniFindValue(lng, kind.labels, name))) << name << " has no label";
-            EXPECT_TRUE(std::count(kind.record.begin(), kind.record.end(), name))
+            EXPECT_TRUE(std::any_of(kind.record.begin(), kind.record.end(),
+                                    [&](const std::string& tag) { return IsSameDetailsField(name, tag); }))
                 << name << " is not in the record";
         }
         for (auto& field : kind.record) {
-            EXPECT_TRUE(named.count(field)) << field << " has no row";
+            EXPECT_TRUE(std::any_of(named.begin(), named.end(),
+                                    [&](const std::string& row) { return IsSameDetailsField(row, field); }))
+                << field << " has no row";
         }
         for (auto& line : IniSectionLines(ini, kind.view)) {
             EXPECT_TRUE(named.count(line.substr(0, line.find('=')))) << line << " names no row";
