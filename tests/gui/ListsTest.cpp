@@ -371,6 +371,100 @@ private slots:
         QCOMPARE(form.MessLabel->text(), QString::fromStdString(ErrorText(5)));
     }
 
+    void RefillsKeepTheChosenOrder() {
+        SignedIn s(*ui);
+        TParlomarClientMainForm& form = s.form;
+        const TStringGridData& grid = s.Grid();
+        WaitIdle(s);
+        // Packages: sorted by quota, descending; a refresh keeps that order (not name, not flipped).
+        form.AccListHeaderClick(kPkgQuotaCol);
+        form.AccListHeaderClick(kPkgQuotaCol);
+        QVERIFY(SortedBy(grid, kPkgQuotaCol, false));
+        form.Listpakages1Click();
+        WaitIdle(s);
+        QVERIFY(SortedBy(grid, kPkgQuotaCol, false) && !SortedBy(grid, kPkgQuotaCol, true));
+        QCOMPARE(grid.Object(kPkgQuotaCol, 0), kSortDescending);
+
+        // Accounts: a first listing by user name ascending; then domain descending is kept by every
+        // refill: Refresh (twice), the filter bar, a tab switch there and back.
+        form.Listaccounts1Click();
+        WaitIdle(s);
+        QVERIFY(SortedBy(grid, kAccUserCol, true));
+        form.AccListHeaderClick(kAccDomainCol);
+        form.AccListHeaderClick(kAccDomainCol);
+        auto keptDomainDescending = [&] {
+            return SortedBy(grid, kAccDomainCol, false) && !SortedBy(grid, kAccDomainCol, true) &&
+                   grid.Object(kAccDomainCol, 0) == kSortDescending &&
+                   grid.Object(kAccUserCol, 0) == kSortNone;
+        };
+        QVERIFY(keptDomainDescending());
+        for (int refresh = 0; refresh < 2; ++refresh) {
+            form.GetListButtonClick();
+            WaitIdle(s);
+            QVERIFY2(keptDomainDescending(), "after a refresh");
+        }
+        form.FilterPaintBoxMouseDown(kFilterActive);
+        WaitIdle(s);
+        QVERIFY2(keptDomainDescending(), "after the filter bar");
+        form.TabSet->setCurrentIndex(1);
+        QVERIFY(SortedBy(grid, kPkgQuotaCol, false));
+        form.TabSet->setCurrentIndex(0);
+        WaitIdle(s);
+        QVERIFY2(keptDomainDescending(), "after a tab switch");
+    }
+
+    void ActionsKeepTheFilterBarTrue() {
+        SignedIn s(*ui);
+        TParlomarClientMainForm& form = s.form;
+        const TStringGridData& grid = s.Grid();
+        WaitIdle(s);
+        form.Listaccounts1Click();
+        WaitIdle(s);
+        form.FilterPaintBoxMouseDown(kFilterSuspended);
+        WaitIdle(s);
+        const int suspended = form.AccList->VisibleRowCount();
+        QVERIFY(suspended >= 3);
+        QCOMPARE(form.StatusSlot(1), Status(66, std::to_string(suspended)));
+
+        // Unsuspending under "Suspended": the row leaves, the rest renumbered, the count follows,
+        // nothing fetched again.
+        form.AccList->SelectDataRow(2);
+        const std::string user = grid.Cell(kAccUserCol, 2);
+        const std::string next = grid.Cell(kAccUserCol, 3);
+        ui->answers = {true};
+        form.Suspend1Click();
+        QVERIFY(!form.FetchRunning() && !form.ListBuildRunning());
+        QCOMPARE(form.AccList->VisibleRowCount(), suspended - 1);
+        QCOMPARE(s.RowOf(kAccUserCol, user), 0);
+        QCOMPARE(s.RowOf(kAccSuspendedCol, "0"), 0);
+        for (int row = 1; row < grid.RowCount(); ++row)
+            QCOMPARE(grid.Cell(0, row), std::to_string(row));
+        QCOMPARE(form.StatusSlot(1), Status(66, std::to_string(suspended - 1)));
+        QCOMPARE(grid.Cell(kAccUserCol, form.AccList->CurrentDataRow()), next);
+
+        // "Active" then lists it, although the stored reply still calls it suspended; suspending it
+        // there takes it out again.
+        form.FilterPaintBoxMouseDown(kFilterActive);
+        WaitIdle(s);
+        const int active = form.AccList->VisibleRowCount();
+        const int row = s.RowOf(kAccUserCol, user);
+        QVERIFY(row > 0);
+        QCOMPARE(grid.Cell(kAccSuspendedCol, row), "0");
+        form.AccList->SelectDataRow(row);
+        ui->answers = {true};
+        form.Suspend1Click();
+        QCOMPARE(s.RowOf(kAccUserCol, user), 0);
+        QCOMPARE(form.AccList->VisibleRowCount(), active - 1);
+        QCOMPARE(form.StatusSlot(1), Status(65, std::to_string(active - 1)));
+        // A fresh listing holds the server's states.
+        form.FilterPaintBoxMouseDown(kFilterSuspended);
+        WaitIdle(s);
+        QCOMPARE(form.AccList->VisibleRowCount(), suspended);
+        form.GetListButtonClick();
+        WaitIdle(s);
+        QCOMPARE(form.AccList->VisibleRowCount(), suspended);
+    }
+
     void AccountActions() {
         SignedIn s(*ui);
         TParlomarClientMainForm& form = s.form;
@@ -408,8 +502,9 @@ private slots:
         QCOMPARE(s.Grid().Cell(kAccSuspendedCol, row), "1");
 
         // Bandwidth through the input dialog: stored in the row, preset the next time.
-        OnNextModal<TInputForm>([](TInputForm* input) {
+        OnNextModal<TInputForm>([user](TInputForm* input) {
             QVERIFY(input->BandWidthPanel->isVisible() && !input->ChangePasswordPanel->isVisible());
+            QVERIFY(input->windowTitle().startsWith(QString::fromStdString(user + " - " + AppName)));
             QVERIFY(input->BandWidthEdit->text().isEmpty());
             input->BandWidthEdit->setText(QStringLiteral("2048"));
             input->OKButton->click();
@@ -440,10 +535,17 @@ private slots:
         });
         form.Changepassword1Click();
         QCOMPARE(ui->messages.back(), "Password changed for user " + user);
-        // A refusal (empty password) shows the server's message as it is.
-        OnNextModal<TInputForm>([](TInputForm* input) { input->OKButton->click(); });
+        // An empty password is refused by the dialog itself, which stays open and sends nothing; its
+        // title names the account.
+        const size_t shown = ui->messages.size();
+        OnNextModal<TInputForm>([user, answering = ui](TInputForm* input) {
+            QVERIFY(input->windowTitle().startsWith(QString::fromStdString(user + " - " + AppName)));
+            input->OKButton->click();
+            QVERIFY(input->isVisible());
+            QCOMPARE(answering->messages.back(), StatusText(74));
+        });
         form.ChangeAccountPassword(user);
-        QCOMPARE(ui->messages.back(), std::string("A new password is required."));
+        QCOMPARE(ui->messages.size(), shown + 1);
 
         // Delete after a search for that user: the search is fetched again, not the full list.
         form.QueryEdit->setText(QString::fromStdString(user));

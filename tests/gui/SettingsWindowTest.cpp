@@ -6,14 +6,17 @@
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
 #include "accounts/AddUnit.h"
+#include "accounts/InputUnit.h"
 #include "accounts/SummaryUnit.h"
 #include "app/MainUnit.h"
+#include "info/AboutUnit.h"
 #include "settings/CustUnit.h"
 #include "settings/Localization.h"
 #include "skins/BitCheckBox.h"
 #include "skins/ButtonEdit.h"
 #include "skins/Controls.h"
 #include "skins/SkinButton.h"
+#include "skins/SkinedStringGrid.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,6 +37,14 @@ namespace {
 
 bool Has(const std::string& text, const std::string& line) {
     return text.find(line + "\n") != std::string::npos;
+}
+
+// A caption shown elided at a word boundary: the words kept, then "…".
+bool ElidedAtAWord(const QString& shown, const QString& whole) {
+    if (!shown.endsWith(QChar(0x2026)))
+        return false;
+    const QString kept = shown.chopped(1);
+    return !kept.isEmpty() && whole.startsWith(kept) && whole.at(kept.size()) == QLatin1Char(' ');
 }
 
 int FreePort() {
@@ -269,10 +280,92 @@ private slots:
         QCOMPARE(HttpGet(version).status, kStatusCannotConnect);
     }
 
+    void ShippedTextsReadWellAndWhatDoesNotFitIsElided() {
+        test::ShippedProgramFolder folder;
+        // Longer texts than the shipped ones, as a translation may bring (a key first in its section
+        // is the one read).
+        std::string language = folder.Language();
+        for (const auto& [section, line] :
+             {std::pair<std::string, std::string>{"[AddForm]\n",
+                                                  "QuotaEditLabel=Disk space quota in megabytes\n"},
+              {"[Details]\n", "suspendtime=Suspended since (server time)\n"}})
+            language.insert(language.find(section) + section.size(), line);
+        folder.WriteLanguage(language);
+        TAddForm editor;
+        editor.EditorKind = kPackageEditor;
+        editor.PackageAction = kCreatePackage;
+        editor.show();
+        auto label = [&](const char* name) { return editor.findChild<TLabel*>(QString::fromLatin1(name)); };
+        QCOMPARE(label("MaxListsEditLabel")->text(), QStringLiteral("Mailing lists"));
+        QCOMPARE(label("LanguageEditLabel")->text(), QStringLiteral("Language"));
+        QCOMPARE(editor.Check(QStringLiteral("FrontPageCheck"))->text(),
+                 QStringLiteral("Publishing extensions"));
+        TLabel* quota = label("QuotaEditLabel");
+        QVERIFY(quota->Elided() && ElidedAtAWord(quota->ShownText(), quota->text()));
+        QCOMPARE(quota->HintText(), QStringLiteral("Disk space quota in megabytes"));
+        QVERIFY(!label("MaxSubEditLabel")->Elided() && label("MaxSubEditLabel")->HintText().isEmpty());
+        editor.CancelButtonClick();
+
+        TCustForm settings(nullptr, 2);
+        settings.show();
+        QCOMPARE(settings.ProxyAdrLabel->text(), QStringLiteral("HTTP/HTTPS proxy address"));
+        QCOMPARE(settings.Label2->text(), QStringLiteral("SOCKS 5 proxy address"));
+        TBitCheckBox* since =
+            settings.CheckBoxPanel1->findChild<TBitCheckBox*>(QStringLiteral("suspendtime"));
+        QVERIFY(since && since->Elided() && ElidedAtAWord(since->ShownText(), since->text()));
+        QCOMPARE(since->HintText(), QStringLiteral("Suspended since (server time)"));
+        settings.CancelButtonClick();
+
+        TAboutForm about;
+        about.show();
+        QVERIFY(!about.AboutLabel->text().contains(QStringLiteral("Windows")));
+        TInputForm input;
+        input.BandWidthPanel->show();
+        input.show();
+        QVERIFY(input.Val1Label->text().contains(QStringLiteral("bandwidth")));
+        input.CancelButtonClick();
+
+        // The status slot of the selected domain: a long domain from the server is elided there and
+        // whole in the slot's hint.
+        test::SignedInServer server;
+        const std::string domain = "a-domain-name-too-long-for-its-status-slot.example";
+        QVERIFY(server
+                    .Get(ServerBaseUrl() + "/xml-api/createacct?username=longname&domain=" + domain +
+                         "&password=Pw123456&plan=silver")
+                    .find("<status>1</status>") != std::string::npos);
+        TParlomarClientMainForm main;
+        ui->SetMainForm(&main);
+        main.resize(700, 500);
+        main.show();
+        main.IPEdit->setText(QStringLiteral("127.0.0.1"));
+        main.PortEdit->setText(QString::number(server.server.Port()));
+        main.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
+        main.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+        main.LoginButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && !main.PackageListReply.empty(), 20000);
+        main.Listaccounts1Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && !main.ListBuildRunning() &&
+                                     main.AccList->ListMode == kListModeAccounts,
+                                 20000);
+        int row = 1;
+        while (row < main.AccList->Data().RowCount() && main.AccList->Data().Cell(1, row) != "longname")
+            ++row;
+        QVERIFY(row > 1 && row < main.AccList->Data().RowCount());
+        main.AccList->SelectDataRow(row);
+        TLabel* slot = main.StatusPanels[2];
+        QCOMPARE(slot->text(), QString::fromStdString(domain));
+        QVERIFY(slot->Elided() && slot->ShownText().endsWith(QChar(0x2026)));
+        QVERIFY(QString::fromStdString(domain).startsWith(slot->ShownText().chopped(1)));
+        QCOMPARE(slot->HintText(), QString::fromStdString(domain));
+        main.Signout1Click();
+    }
+
     void CaptionsFromTheLanguageFileAndSaveCaptions() {
         test::ShippedProgramFolder folder;
-        folder.WriteLanguage(folder.Language() + "\n[AddForm]\nOKButton=Send\nGenPasswordLabel=New password\n"
-                                                 "[SummaryForm]\nConfigureViewButton=Choose rows\n");
+        // Sections put first are the ones read (the shipped file has an [AddForm] of its own).
+        folder.WriteLanguage("[AddForm]\nOKButton=Send\nGenPasswordLabel=New password\n"
+                             "[SummaryForm]\nConfigureViewButton=Choose rows\n" +
+                             folder.Language());
         {
             TAddForm editor;
             editor.show();

@@ -89,7 +89,15 @@ AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int st
         grid.SetCell(2, 0, statusText(28));
         grid.SetCell(7, 0, statusText(29));
     }
-    SortByHeaderClick(grid, kListModeAccounts, kAccUserCol);
+    if (!state.suspendedSince.empty()) {
+        for (int row = 1; row < grid.RowCount(); ++row) {
+            if (auto it = state.suspendedSince.find(grid.Cell(kAccUserCol, row));
+                it != state.suspendedSince.end()) {
+                grid.SetCell(kAccSuspendedCol, row, it->second);
+            }
+        }
+    }
+    state.accountSort = ApplyListSort(grid, kListModeAccounts, state.accountSort);
     view.shown = true;
     view.fetchedRows = rows;
 
@@ -162,8 +170,30 @@ SuspendOutcome ApplySuspendAnswer(TStringGridData& grid, int row, bool suspended
     outcome.message.assign(messageText);
     if (statusText == "1") {
         grid.SetCell(kAccSuspendedCol, row, suspended ? "1" : "0");
+        outcome.changed = true;
     }
     return outcome;
+}
+
+FilterBarKept KeepFilterBarTrue(TStringGridData& grid, TListState& state, int row, std::string_view boxText) {
+    FilterBarKept kept;
+    if (row < 1 || row >= grid.RowCount()) {
+        return kept;
+    }
+    const std::string& suspended = grid.Cell(kAccSuspendedCol, row);
+    state.suspendedSince[grid.Cell(kAccUserCol, row)] = suspended;
+    const char* removed = state.filterMode == kFilterActive      ? "1"
+                          : state.filterMode == kFilterSuspended ? "0"
+                                                                 : nullptr;
+    if (removed == nullptr || suspended != removed) {
+        return kept;
+    }
+    std::vector<bool> keep(static_cast<size_t>(grid.RowCount()), true);
+    keep[static_cast<size_t>(row)] = false;
+    grid.KeepRows(keep);
+    kept.removed = true;
+    kept.slot1 = ApplyLocalFilter(grid, kListModeAccounts, boxText, false, state.filterMode).slot1;
+    return kept;
 }
 
 bool ApplyBandwidthAnswer(TStringGridData& grid, int row, std::string_view limit, bool sent,

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace parlomar {
 
@@ -39,6 +40,12 @@ struct TListState {
     int serverAccountCount = 0; // -1: the next account list build counts the rows
     int filterMode = kFilterAll;
     int lastSelectedRow = 0;
+    // The order each list is kept in across refills; a heading click changes it.
+    TListSort accountSort;
+    TListSort packageSort;
+    // Suspended states that account actions changed since the stored account reply was fetched
+    // (user name, "1" or "0"): a rebuild from that reply shows them, not the reply's old states.
+    std::unordered_map<std::string, std::string> suspendedSince;
 };
 
 // "List accounts": forget the last search, count the next listing, mark it a full listing. The
@@ -68,8 +75,9 @@ struct AccountListView {
     // Always: StatusLabel2 and status slot 2 are emptied, the list controls unlocked.
 };
 
-// The data part of `ShowAccountList` (transport status, reply): builds the account grid, sorts it as
-// a click on the "user" heading does, applies the filter bar (state.filterMode) and then the local
+// The data part of `ShowAccountList` (transport status, reply): builds the account grid, keeps it in
+// the order the operator chose (state.accountSort), applies the suspended states changed since the
+// reply was fetched (state.suspendedSince), the filter bar (state.filterMode) and then the local
 // filter with the search box text. A transport failure or an empty reply leaves the grid as it was.
 AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
                                 std::string_view boxText, const StatusTextLookup& statusText);
@@ -99,11 +107,22 @@ SuspendAction SuspendActionOf(const TStringGridData& grid, int row);
 struct SuspendOutcome {
     bool showMessage = false; // the question was answered with OK
     std::string message;      // the server's message; empty: show error text 11
+    bool changed = false;     // column 3 took the new state
 };
 // When the status is "1", column 3 becomes "1" (suspended) or "0". The cell stays as it was for
 // any other answer, a refusal or a signed-out reply ("relogin") included.
 SuspendOutcome ApplySuspendAnswer(TStringGridData& grid, int row, bool suspended, std::string_view statusText,
                                   std::string_view messageText);
+
+// After ApplySuspendAnswer changed a row: its new state is remembered for rebuilds from the stored
+// reply, and when the filter bar shows only active (suspended) accounts and the row's account is now
+// suspended (active), the row leaves the grid and the local filter runs again with the box text
+// (renumbering the rows left). slot1 is then what status slot 1 shows.
+struct FilterBarKept {
+    bool removed = false;
+    ListStatusSlot slot1;
+};
+FilterBarKept KeepFilterBarTrue(TStringGridData& grid, TListState& state, int row, std::string_view boxText);
 
 // After the limitbw request: true when the sign-in must end (signed-out reply). Otherwise column 4
 // becomes the limit when the request was sent and its transport status is 0.

@@ -109,17 +109,20 @@ bool IsSortableColumn(int listMode, int col) {
     return false;
 }
 
-bool SortByHeaderClick(TStringGridData& grid, int listMode, int col) {
-    if (!IsSortableColumn(listMode, col) || col >= grid.ColCount() || grid.RowCount() < 1) {
-        return false;
+TListSort ApplyListSort(TStringGridData& grid, int listMode, const TListSort& sort) {
+    TListSort applied = sort;
+    if (!IsSortableColumn(listMode, applied.col) || applied.col >= grid.ColCount()) {
+        applied = TListSort{};
     }
-    const bool ascending = grid.Object(col, 0) != kSortAscending;
-    SortRows(grid, col, ascending);
+    if (applied.col >= grid.ColCount() || grid.RowCount() < 1) {
+        return applied;
+    }
+    SortRows(grid, applied.col, applied.ascending);
 
     for (int c = 0; c < grid.ColCount(); ++c) {
         grid.SetObject(c, 0, kSortNone);
     }
-    grid.SetObject(col, 0, ascending ? kSortAscending : kSortDescending);
+    grid.SetObject(applied.col, 0, applied.ascending ? kSortAscending : kSortDescending);
     // Every other data cell's object is cleared; the key column carries the row marker. A row the
     // local filter hides keeps its hidden marker so that the next filter change shows it again.
     const int key = KeyColumn(listMode);
@@ -130,7 +133,27 @@ bool SortByHeaderClick(TStringGridData& grid, int listMode, int col) {
         }
         grid.SetObject(key, row, grid.RowVisible(row) ? visible : kRowHidden);
     }
+    return applied;
+}
+
+bool SortByHeaderClick(TStringGridData& grid, int listMode, int col) {
+    if (!IsSortableColumn(listMode, col) || col >= grid.ColCount() || grid.RowCount() < 1) {
+        return false;
+    }
+    ApplyListSort(grid, listMode, TListSort{col, grid.Object(col, 0) != kSortAscending});
     return true;
+}
+
+TListSort ListSortOf(const TStringGridData& grid, int listMode) {
+    if (grid.RowCount() > 0) {
+        for (int col = 0; col < grid.ColCount(); ++col) {
+            const int marker = grid.Object(col, 0);
+            if (IsSortableColumn(listMode, col) && (marker == kSortAscending || marker == kSortDescending)) {
+                return TListSort{col, marker == kSortAscending};
+            }
+        }
+    }
+    return TListSort{};
 }
 
 } // namespace parlomar

@@ -45,11 +45,26 @@ void SortRows(TStringGridData& grid, int col, bool ascending);
 // Columns a heading click sorts: 1 and 2 of the account list, every column from 1 of the package list.
 bool IsSortableColumn(int listMode, int col);
 
-// A click on the heading of column col (the list's `AccListMouseUp` on row 0). Ascending when the
-// column's sort marker is none or descending, else descending. Afterwards every heading marker is
-// none except the clicked column's (ascending or descending), and every data row's marker is the
-// list's visible marker, or kRowHidden for a row still hidden by the local filter. Returns false
-// (nothing changed) for a column that is not sortable in this list mode.
+// The order the operator chose for a list: the sorted column and its direction. A list that was
+// never sorted by a heading click is kept by its name column (user name, package name) ascending.
+struct TListSort {
+    int col = 1;
+    bool ascending = true;
+    friend bool operator==(const TListSort&, const TListSort&) = default;
+};
+
+// Sorts the data rows by sort.col in sort's direction (a column that is not sortable in this list
+// mode counts as the name column ascending). Afterwards every heading marker is none except the
+// sorted column's (ascending or descending), and every data row's marker is the list's visible
+// marker, or kRowHidden for a row still hidden by the local filter. Returns the sort applied.
+TListSort ApplyListSort(TStringGridData& grid, int listMode, const TListSort& sort);
+
+// A click on the heading of column col (the list's `AccListMouseUp` on row 0): ApplyListSort with
+// that column, ascending when the column's sort marker is none or descending, else descending.
+// Returns false (nothing changed) for a column that is not sortable in this list mode.
 bool SortByHeaderClick(TStringGridData& grid, int listMode, int col);
+// The sort a heading row shows: the first sortable column with a marker, else the name column
+// ascending.
+TListSort ListSortOf(const TStringGridData& grid, int listMode);
 
 } // namespace parlomar

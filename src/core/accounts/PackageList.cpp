@@ -26,8 +26,8 @@ int FillPackageRows(TStringGridData& grid, std::string_view reply) {
     return grid.RowCount() - 1;
 }
 
-PackageListView ShowPackageList(TStringGridData& grid, const TListState& state, int status,
-                                std::string_view reply, const StatusTextLookup& statusText) {
+PackageListView ShowPackageList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
+                                const StatusTextLookup& statusText) {
     PackageListView view;
     if (state.listMode != kListModePackages) {
         return view;
@@ -49,7 +49,7 @@ PackageListView ShowPackageList(TStringGridData& grid, const TListState& state, 
         grid.SetCell(2, 0, statusText(38));
         grid.SetCell(3, 0, statusText(39));
     }
-    SortByHeaderClick(grid, kListModePackages, kPkgNameCol);
+    state.packageSort = ApplyListSort(grid, kListModePackages, state.packageSort);
     view.shown = true;
     view.fetchedRows = rows;
     view.selectRow = FirstVisibleRow(grid);

@@ -39,10 +39,10 @@ struct PackageListView {
 };
 
 // The data part of `ShowPackageList` (transport status, reply), in list mode 2 only: builds the
-// package grid and sorts it as a click on the "name" heading does. A reply without packages leaves
-// the heading row as it was and shows no message.
-PackageListView ShowPackageList(TStringGridData& grid, const TListState& state, int status,
-                                std::string_view reply, const StatusTextLookup& statusText);
+// package grid and keeps it in the order the operator chose (state.packageSort). A reply without
+// packages leaves the heading row as it was and shows no message.
+PackageListView ShowPackageList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
+                                const StatusTextLookup& statusText);
 
 // Clipboard text of a package row: name + " " + QUOTA + " " + BWLIMIT.
 std::string PackageCopyText(const TStringGridData& grid, int row);

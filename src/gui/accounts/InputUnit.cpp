@@ -47,6 +47,10 @@ void SetLinkColour(QWidget* label, const QColor& colour) {
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
 }
+// The title names the account the dialog acts on.
+std::string InputTitle(const std::string& accountName) {
+    return accountName.empty() ? AppName : accountName + " - " + AppName;
+}
 } // namespace
 
 TInputForm::TInputForm(QWidget* owner) : TSkinnedForm(QStringLiteral("InputForm"), owner) {
@@ -141,7 +145,7 @@ void TInputForm::showEvent(QShowEvent* event) {
 void TInputForm::FormShow() {
     ApplyCaptions(this);
     ApplySkin(this, QStringLiteral("InputForm"), CheckBoxImages());
-    setWindowTitle(Q(AppName) + QString::fromUtf8(kMakerCredit));
+    setWindowTitle(Q(InputTitle(AccountName)) + QString::fromUtf8(kMakerCredit));
     Accepted = false;
     BandWidthEdit->setText(Q(InputValue));
     SetLinkColour(NewPasswordLabel, kLinkColour);
@@ -161,6 +165,12 @@ void TInputForm::OKButtonClick() {
         if (EnterPasswordEdit->text() != ConfirmPasswordEdit->text()) {
             Accepted = false;
             ShowMessageText(StatusText(34));
+            return;
+        }
+        if (EnterPasswordEdit->text().isEmpty()) {
+            Accepted = false;
+            ShowMessageText(StatusText(74));
+            EnterPasswordEdit->setFocus();
             return;
         }
         InputValue = S(EnterPasswordEdit->text());

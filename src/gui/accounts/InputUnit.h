@@ -16,7 +16,8 @@ class TSkinButton;
 
 // The small modal dialog that asks for one value before an account action: a new password
 // (`ChangePasswordPanel`) or a bandwidth limit (`BandWidthPanel`). The caller shows one panel, sets
-// `InputValue` for the bandwidth, shows the dialog modally and reads `Accepted` and `InputValue`.
+// `InputValue` for the bandwidth and `AccountName`, shows the dialog modally and reads `Accepted` and
+// `InputValue`. An empty new password is refused (status text 74) and the dialog stays open.
 class TInputForm : public TSkinnedForm {
     Q_OBJECT
 public:
@@ -24,6 +25,8 @@ public:
 
     bool Accepted = false;
     std::string InputValue;
+    // The account the dialog acts on (its user name), named in the title.
+    std::string AccountName;
     // Greater than 0: the bandwidth field takes digits only.
     int DigitsOnly = 0;
 

@@ -173,8 +173,8 @@ static void RunSuspend(TParlomarClientMainForm* form, const SuspendRequest& requ
             if (data.Cell(kAccUserCol, r) == user)
                 at = r;
     }
-    if (at > 0)
-        ApplySuspendAnswer(grid->Data(), at, request.suspended, status, message);
+    if (at > 0 && ApplySuspendAnswer(grid->Data(), at, request.suspended, status, message).changed)
+        form->KeepFilterBarTrue(at);
     grid->CellsChanged();
 }
 
@@ -203,6 +203,7 @@ void TParlomarClientMainForm::LimitBandWidth1Click() {
     QPointer<TInputForm> input = new TInputForm(this);
     input->SetStayOnTop(Alwaysontop1->isChecked());
     input->BandWidthPanel->show();
+    input->AccountName = user;
     ShowInputImages(input);
     input->InputValue = AccList->Data().Cell(kAccBandwidthCol, row);
     input->ShowModal();
@@ -247,6 +248,7 @@ void TParlomarClientMainForm::ChangeAccountPassword(const std::string& userName)
     QPointer<TInputForm> input = new TInputForm(this);
     input->SetStayOnTop(Alwaysontop1->isChecked());
     input->ChangePasswordPanel->show();
+    input->AccountName = userName;
     ShowInputImages(input);
     input->ShowModal();
     const bool accepted = input && input->Accepted;

@@ -333,6 +333,7 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
         // object itself is not const: its text is taken over instead of copying a long list again
         // on the GUI thread.
         accountReply_ = std::make_shared<const std::string>(std::move(const_cast<HttpReply&>(reply).text));
+        ListState.suspendedSince.clear(); // the new reply holds the states as they are now
         Report("accounts stored");
         ShowAccountList(reply.status, *accountReply_);
         ShowTab(0);
@@ -496,8 +497,9 @@ void TParlomarClientMainForm::ShowAccountList(int status, const std::string& rep
             auto done = std::make_shared<TStringGridData>(std::move(grid));
             QMetaObject::invokeMethod(
                 this,
-                [this, generation, view, done, count = state.serverAccountCount, boxText] {
-                    AccountListBuilt(generation, view, std::move(*done), count, boxText);
+                [this, generation, view, done, count = state.serverAccountCount, boxText,
+                 sort = state.accountSort] {
+                    AccountListBuilt(generation, view, std::move(*done), count, boxText, sort);
                 },
                 Qt::QueuedConnection);
         });
@@ -513,7 +515,7 @@ void TParlomarClientMainForm::DisposeGrid(TStringGridData&& grid) {
 
 void TParlomarClientMainForm::AccountListBuilt(std::uint64_t generation, AccountListView view,
                                                TStringGridData grid, int serverAccountCount,
-                                               const std::string& boxText) {
+                                               const std::string& boxText, const TListSort& sorted) {
     if (auto it = builds_.find(generation); it != builds_.end()) {
         it->second.join(); // it has posted this and ends
         builds_.erase(it);
@@ -524,6 +526,8 @@ void TParlomarClientMainForm::AccountListBuilt(std::uint64_t generation, Account
     DisposeGrid(std::move(AccList->Data()));
     AccList->Data() = std::move(grid);
     AccList->ListMode = kListModeAccounts;
+    if (ListState.accountSort != sorted) // a heading was clicked while the list was built
+        ListState.accountSort = ApplyListSort(AccList->Data(), kListModeAccounts, ListState.accountSort);
     if (const std::string now = S(QueryEdit->text()); now != boxText) {
         const LocalFilterResult filtered =
             ApplyLocalFilter(AccList->Data(), kListModeAccounts, now, false, ListState.filterMode);
@@ -631,8 +635,30 @@ int TParlomarClientMainForm::RowOfUser(int row, const std::string& user) const {
     return 0;
 }
 
+void TParlomarClientMainForm::KeepFilterBarTrue(int row) {
+    if (AccList->ListMode != kListModeAccounts)
+        return;
+    const FilterBarKept kept =
+        parlomar::KeepFilterBarTrue(AccList->Data(), ListState, row, S(QueryEdit->text()));
+    if (!kept.removed)
+        return;
+    AccList->RowsChanged();
+    SetStatusSlot(1, kept.slot1.Empty()
+                         ? QString()
+                         : Q(StatusText(kept.slot1.text) + " " + std::to_string(kept.slot1.count)));
+    if (AccList->CurrentDataRow() == 0) { // it was the last row: the one above it takes its place
+        const int above = PreviousVisibleRow(AccList->Data(), row);
+        if (const int next = above > 0 ? above : FirstVisibleRow(AccList->Data()); next > 0)
+            AccList->SelectDataRow(next);
+    }
+    LayoutResults();
+}
+
 void TParlomarClientMainForm::AccListHeaderClick(int col) {
     if (SortByHeaderClick(AccList->Data(), AccList->ListMode, col)) {
+        // Refills keep this order.
+        const TListSort sort = ListSortOf(AccList->Data(), AccList->ListMode);
+        (AccList->ListMode == kListModePackages ? ListState.packageSort : ListState.accountSort) = sort;
         AccList->RowsChanged();
         AccList->horizontalHeader()->viewport()->update();
     }

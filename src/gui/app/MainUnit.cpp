@@ -58,7 +58,6 @@ namespace {
 constexpr int kDesignWidth = 368;
 constexpr int kDesignHeight = 407;
 
-
 QPixmap Dot(const QColor& colour) {
     QPixmap pixmap(14, 14);
     pixmap.fill(Qt::transparent);
@@ -269,12 +268,16 @@ void TParlomarClientMainForm::BuildStatusDisplay() {
     StatusIconImage->setFixedSize(16, 16);
     StatusLabel1 = Named(new TLabel(StatusImage), "StatusLabel1", kTagNoCaption);
     StatusLabel2 = Named(new TLabel(StatusImage), "StatusLabel2", kTagNoCaption);
+    StatusLabel1->SetElideToFit(true);
+    StatusLabel2->SetElideToFit(true);
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setSizeGripEnabled(true);
     for (int i = 0; i < 3; ++i) {
-        StatusPanels[i] = new QLabel(StatusBar);
-        StatusPanels[i]->setTextFormat(Qt::PlainText);
+        // A text longer than its slot (a long domain) is elided; the slot's hint holds it whole.
+        StatusPanels[i] = new TLabel(StatusBar);
+        SetTag(StatusPanels[i], kTagNoCaption);
+        StatusPanels[i]->SetElideToFit(true);
         if (i == 0) {
             StatusPanels[i]->setMinimumWidth(120);
             StatusBar->addWidget(StatusPanels[i], 1);

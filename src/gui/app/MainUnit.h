@@ -105,6 +105,9 @@ public:
     void Suspend1Click();
     void SuspendAccount();
     void UnsuspendAccount();
+    // After a suspend or unsuspend changed a row: a row the filter bar no longer admits leaves the
+    // shown rows, and the counts follow.
+    void KeepFilterBarTrue(int row);
     void LimitBandWidth1Click();
     void Changepassword1Click();
     void Viewsummary1Click();
@@ -176,7 +179,7 @@ public:
     TImage *StatusImage, *StatusIconImage;
     TLabel *StatusLabel1, *StatusLabel2;
     QStatusBar* StatusBar;
-    QLabel* StatusPanels[3];
+    TLabel* StatusPanels[3];
     QSystemTrayIcon* TrayIcon;
     QMenu *PopupMenu, *ServerMenu, *HelpMenu;
     TMenuItem *Open1, *Alwaysontop1, *Settings1, *Signout1, *About1, *Exit1, *Saveskinattributes1,
@@ -218,7 +221,7 @@ private:
     // Keys of the search box (Enter searches, Ctrl+A selects all) and of the grid (Ctrl+C, Ctrl+U).
     bool ListKeyDown(QObject* target, QKeyEvent* event);
     void AccountListBuilt(std::uint64_t generation, AccountListView view, TStringGridData grid,
-                          int serverAccountCount, const std::string& boxText);
+                          int serverAccountCount, const std::string& boxText, const TListSort& sorted);
     void ApplyAccountView(const AccountListView& view);
     void DisposeGrid(TStringGridData&& grid);
     void ShowTab(int tab);

@@ -68,12 +68,19 @@ TEST(AccountList, BuildsSortedRowsWithHeadingsAndCountsTheFullListing) {
     EXPECT_EQ(AccountCopyText(grid, 2), "bob bob.example");
     EXPECT_EQ(AccountUsageHint(grid, 2), "172M/unlimited");
 
-    // A rebuild (tab switch, filter bar) follows the heading marker left by the last build, and a
-    // server search does not recount the server's accounts.
+    // A rebuild (refresh, tab switch, filter bar) keeps the order the operator chose, and a server
+    // search does not recount the server's accounts.
+    ShowAccountList(grid, state, 0, kFour, "", Text);
+    EXPECT_EQ(Column(grid, 1), (Strings{"alice", "bob", "carol", "dave"})) << "a rebuild flips nothing";
+    ASSERT_TRUE(SortByHeaderClick(grid, kListModeAccounts, kAccDomainCol));
+    ASSERT_TRUE(SortByHeaderClick(grid, kListModeAccounts, kAccDomainCol));
+    state.accountSort = ListSortOf(grid, kListModeAccounts);
     BeginServerSearch(state, "b");
     const AccountListView again = ShowAccountList(grid, state, 0, kFour, "", Text);
     EXPECT_EQ(again.getListCaption, 55);
-    EXPECT_EQ(Column(grid, 1), (Strings{"dave", "carol", "bob", "alice"}));
+    EXPECT_EQ(Column(grid, 2), (Strings{"dave.example", "cab.example", "bob.example", "alice.example"}));
+    EXPECT_EQ(grid.Object(kAccDomainCol, 0), kSortDescending);
+    EXPECT_EQ(grid.Object(kAccUserCol, 0), kSortNone);
     EXPECT_EQ(state.serverAccountCount, 4);
     EXPECT_EQ(BeginServerSearch(state, ""), 5);
     EXPECT_EQ(state.lastSearchText, "b");
@@ -113,9 +120,9 @@ TEST(AccountList, FailuresEmptyAndMalformedRepliesLeaveAMessageNotACrash) {
     AccountListView malformed = ShowAccountList(grid, state, 0, odd, "", Text);
     EXPECT_TRUE(malformed.shown);
     EXPECT_EQ(grid.RowCount(), 3);
-    EXPECT_EQ(Column(grid, 1), (Strings{"a", ""}));
-    EXPECT_EQ(Column(grid, 6), (Strings{"1", "2"}));
-    EXPECT_EQ(Column(grid, 7), (Strings{"http://a.shop/panel", "http:///panel"}));
+    EXPECT_EQ(Column(grid, 1), (Strings{"", "a"}));
+    EXPECT_EQ(Column(grid, 6), (Strings{"2", "1"}));
+    EXPECT_EQ(Column(grid, 7), (Strings{"http:///panel", "http://a.shop/panel"}));
     for (const std::string& junk :
          {std::string("<user>"), std::string("</user><user"), std::string(1000, '<')}) {
         ShowAccountList(grid, state, 0, junk, "", Text);
@@ -137,7 +144,7 @@ TEST(AccountList, FilterBarRemovesRowsAndRenumbers) {
 
     state.filterMode = kFilterSuspended;
     AccountListView suspended = ShowAccountList(grid, state, 0, reply, "", Text);
-    EXPECT_EQ(Column(grid, 1), (Strings{"d", "c", "a"})) << "descending: this is the second build";
+    EXPECT_EQ(Column(grid, 1), (Strings{"a", "c", "d"}));
     EXPECT_EQ(suspended.slot1, (ListStatusSlot{66, 3}));
 
     state.filterMode = kFilterActive;
@@ -207,10 +214,11 @@ TEST(AccountList, ActionsUpdateOnlyTheirCells) {
 
     // A rebuild in another order keeps the limit with its account, not with its row.
     ShowAccountList(grid, state, 0,
-                    Reply({Acct("c", "c.ex", "0"), Acct("b", "b.ex", "1"), Acct("a", "a.ex", "0")}), "",
-                    Text);
-    EXPECT_EQ(Column(grid, 1), (Strings{"c", "b", "a"}));
-    EXPECT_EQ(Column(grid, kAccBandwidthCol), (Strings{"", "500&x=1", ""}));
+                    Reply({Acct("c", "c.ex", "0"), Acct("b", "b.ex", "1"), Acct("a", "a.ex", "0"),
+                           Acct("aa", "aa.ex", "0")}),
+                    "", Text);
+    EXPECT_EQ(Column(grid, 1), (Strings{"a", "aa", "b", "c"}));
+    EXPECT_EQ(Column(grid, kAccBandwidthCol), (Strings{"", "", "500&x=1", ""}));
 
     EXPECT_EQ(AfterAccountDelete(0, kListModeAccounts).refetchAccounts, true);
     EXPECT_EQ(AfterAccountDelete(0, kListModePackages).packageFetches, 0);
