@@ -21,7 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         }
     }
     parlomar::IsIPv4Address(text);
-    const std::string address = parlomar::LinkAddress(text);
+    // A link address starts with one of three schemes, in either letter case.
+    std::string address = parlomar::LinkAddress(text);
+    for (size_t i = 0; i < address.size() && i < 8; ++i) {
+        if (address[i] >= 'A' && address[i] <= 'Z') {
+            address[i] = static_cast<char>(address[i] - 'A' + 'a');
+        }
+    }
     if (!address.empty() && address.rfind("http://", 0) != 0 && address.rfind("https://", 0) != 0 &&
         address.rfind("mailto:", 0) != 0) {
         __builtin_trap();
