@@ -66,4 +66,29 @@ std::string FirstAddress(const std::string& host) {
     return list.empty() ? std::string() : list.front();
 }
 
+std::string TraceAddress(const std::string& host) {
+    std::string address = FirstAddress(host);
+    if (address != kNone || host.empty() || host.size() > kMaxHostName ||
+        host.find('\0') != std::string::npos) {
+        return address;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET6;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) {
+        return address;
+    }
+    for (const addrinfo* ai = found; ai != nullptr; ai = ai->ai_next) {
+        char text[INET6_ADDRSTRLEN] = {};
+        if (ai->ai_family == AF_INET6 && ai->ai_addr != nullptr && ai->ai_addrlen >= sizeof(sockaddr_in6) &&
+            inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(ai->ai_addr)->sin6_addr, text,
+                      sizeof text) != nullptr) {
+            address = text;
+            break;
+        }
+    }
+    freeaddrinfo(found);
+    return address;
+}
+
 } // namespace parlomar

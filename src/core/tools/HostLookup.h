@@ -20,4 +20,8 @@ void ForwardLookup(const std::string& host, std::vector<std::string>& list);
 // The first entry ForwardLookup gives: an address, or "None".
 std::string FirstAddress(const std::string& host);
 
+// The address a trace of host goes to, for showing: FirstAddress when the host has an IPv4
+// address, else its first IPv6 address, else "None".
+std::string TraceAddress(const std::string& host);
+
 } // namespace parlomar

@@ -67,8 +67,11 @@ bool TraceCommand::IsAcceptableHost(std::string_view host) {
     if (host.empty() || host.front() == '-') {
         return false;
     }
+    if (host.size() > kMaxHostLength + (host.back() == '.' ? 1 : 0)) {
+        return false;
+    }
     for (char c : host) {
-        if (static_cast<unsigned char>(c) < ' ' || c == 0x7f) {
+        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f) {
             return false;
         }
     }
@@ -126,7 +129,8 @@ bool TraceCommand::StartProgram(const std::string& program, const std::vector<st
     }
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setpgroup(&attr, 0); // a group of its own, led by the command
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
@@ -202,6 +206,8 @@ void TraceCommand::Terminate() {
     if (reaped_) {
         return;
     }
+    // The command is not reaped yet, so its process id, and with it the group id, is still ours.
+    kill(-pid_, SIGKILL);
     kill(pid_, SIGKILL);
     if (waiting_) {
         // The waiting thread reaps it; the kill makes that immediate.

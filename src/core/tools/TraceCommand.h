@@ -14,7 +14,8 @@ namespace parlomar {
 // Runs the system traceroute for one host and hands its output on in the classic route-table
 // columns (see TraceRewriter.h). The program is started directly, never through a shell, with the
 // host as a single argument; its standard output comes through a pipe, standard input and standard
-// error are /dev/null.
+// error are /dev/null. It runs in a process group of its own, so that Terminate also ends whatever
+// it may have started itself.
 //
 // Threads: Start, ReadTraceOutput and Terminate belong to one thread (the GUI thread); Wait may run
 // on a worker thread at the same time. The object must outlive a running Wait.
@@ -22,6 +23,8 @@ class TraceCommand {
 public:
     static constexpr int kMaxHops = 30;
     static constexpr int kProbeWaitSeconds = 3;
+    // The longest host name the name service takes (253 characters, one more for a final dot).
+    static constexpr size_t kMaxHostLength = 253;
 
     TraceCommand() = default;
     ~TraceCommand();
@@ -32,7 +35,7 @@ public:
     // else /usr/bin/traceroute; empty when there is none.
     static std::string FindTraceroute();
     // Hosts that are refused: empty ones, ones beginning with "-" (they would be read as an
-    // option) and ones holding control characters.
+    // option), ones holding blanks or control characters, and ones longer than a host name can be.
     static bool IsAcceptableHost(std::string_view host);
     // The arguments after the program name: at most 30 hops, 3 probes per hop, 3 s wait per probe,
     // hop names resolved, then "--" and the host.
@@ -53,8 +56,8 @@ public:
 
     // Blocks until the command has ended and is reaped; returns at once when none runs.
     void Wait();
-    // Kills the command and reaps it; safe when it has already ended or never started. Returns
-    // once no process is left.
+    // Kills the command (with its process group) and reaps it; safe when it has already ended or
+    // never started. Returns once the command is gone.
     void Terminate();
 
     pid_t ProcessId() const { return pid_; }

@@ -51,6 +51,27 @@ void ForEachLine(std::string_view text, F&& f) {
 
 } // namespace
 
+void TraceOutputBuffer::Append(std::string_view piece) {
+    if (full_ || piece.empty()) {
+        return;
+    }
+    if (piece.size() <= kMaxSize - text_.size()) {
+        text_.append(piece);
+        return;
+    }
+    full_ = true;
+    const std::string_view fits = piece.substr(0, kMaxSize - text_.size());
+    const size_t lastBreak = fits.find_last_of("\r\n");
+    if (lastBreak != std::string_view::npos) {
+        text_.append(fits.substr(0, lastBreak + 1));
+    }
+}
+
+void TraceOutputBuffer::Clear() {
+    text_.clear();
+    full_ = false;
+}
+
 void ParseTraceOutput(std::string_view text, TStringGridData& grid) {
     std::vector<std::string_view> hops;
     ForEachLine(text, [&](std::string_view line) {

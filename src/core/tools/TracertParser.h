@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +15,26 @@ namespace parlomar {
 inline constexpr int kTraceColumnCount = 5;
 inline constexpr std::array<std::string_view, kTraceColumnCount> kTraceHeaders = {"#", "min", "average",
                                                                                   "max", "host"};
+
+// The output of one trace as it is collected, tick by tick, for ParseTraceOutput. It is bounded: a
+// piece that would make it longer than kMaxSize is kept only up to its last line that still fits,
+// and everything after it is dropped, so the table never shows a later hop without an earlier one.
+// A route of 30 hops needs a few kilobytes.
+class TraceOutputBuffer {
+public:
+    static constexpr size_t kMaxSize = 64 * 1024;
+
+    // Appends a piece of output (whole lines, as TraceCommand hands them on).
+    void Append(std::string_view piece);
+    void Clear();
+    const std::string& Text() const { return text_; }
+    // True once output has been dropped.
+    bool Full() const { return full_; }
+
+private:
+    std::string text_;
+    bool full_ = false;
+};
 
 // Fills grid from the whole output collected so far. Only lines whose trimmed text begins with a
 // digit are hops; every other line (banner, blank lines, the closing line) is skipped. Each hop line

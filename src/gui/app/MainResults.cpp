@@ -55,9 +55,24 @@ namespace parlomar {
 
 namespace {
 
+// The cancel button of the traceroute window: a red disc with a white cross.
+QPixmap CancelGlyph() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0xD0, 0x4A, 0x3C));
+    painter.drawEllipse(QRectF(1, 1, 14, 14));
+    painter.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
+    painter.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
+    return pixmap;
+}
+
 // The shared icons of the plain look (a skin replaces them): 0 descending and 1 ascending sort
 // arrows, 2 and 3 tray icons, 4 accounts tab, 5 packages tab, 6 current row and 7 other rows, 8 to 12
-// unused, 13 generate password, 14 copy password, 15 control panel.
+// unused, 13 generate password, 14 copy password, 15 control panel, 16 cancel (traceroute window).
 QList<QPixmap> PlainImageList() {
     QList<QPixmap> images;
     auto blank = [](int w, int h) {
@@ -112,6 +127,7 @@ QList<QPixmap> PlainImageList() {
     images << glyph(QColor(0x2F, 0xB3, 0x44), QStringLiteral("*"))
            << glyph(QColor(0x5D, 0x96, 0xB0), QStringLiteral("C"))
            << glyph(QColor(0xE0, 0x7B, 0x24), QStringLiteral("CP"));
+    images << CancelGlyph();
     return images;
 }
 

@@ -223,6 +223,7 @@ void TParlomarClientMainForm::SignIn() {
 }
 
 void TParlomarClientMainForm::SignOut() {
+    StopTraceAndWindow();
     const bool wasSignedIn = signedIn_;
     signedIn_ = false;
     queuedPackageFetches_ = 0;

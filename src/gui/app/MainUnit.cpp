@@ -27,6 +27,7 @@
 #include "skins/SkinPackage.h"
 #include "skins/SkinedStringGrid.h"
 #include "skins/Skins.h"
+#include "tools/TracertUnit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -144,6 +145,7 @@ TParlomarClientMainForm::TParlomarClientMainForm(QWidget* parent)
 
     Timer = new QTimer(this);
     Timer->setInterval(500);
+    connect(Timer, &QTimer::timeout, this, &TParlomarClientMainForm::TimerTimer);
 
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
@@ -209,6 +211,7 @@ void TParlomarClientMainForm::BuildMenus() {
             &TParlomarClientMainForm::Viewserverinformation1Click);
     connect(Createaccounts1, &QAction::triggered, this, &TParlomarClientMainForm::Createaccounts1Click);
     connect(Createpackage1, &QAction::triggered, this, &TParlomarClientMainForm::Createpackage1Click);
+    connect(est1, &QAction::triggered, this, &TParlomarClientMainForm::est1Click);
     BuildListMenus();
 }
 
@@ -503,12 +506,14 @@ void TParlomarClientMainForm::Savecaptions1Click() {
         SaveCaptions(about.get());
         auto settings = std::make_unique<TCustForm>(this);
         SaveCaptions(settings.get());
+        auto input = std::make_unique<TInputForm>(this);
+        SaveCaptions(input.get());
+        auto tracert = std::make_unique<TTracertForm>(this, &ImageList);
+        SaveCaptions(tracert.get());
         auto editor = std::make_unique<TAddForm>(this);
         SaveCaptions(editor.get());
         auto message = std::make_unique<TMessageForm>(this);
         SaveCaptions(message.get());
-        auto input = std::make_unique<TInputForm>(this);
-        SaveCaptions(input.get());
         auto details = std::make_unique<TSummaryForm>(this);
         SaveCaptions(details.get());
     } catch (const Error& error) {
@@ -554,6 +559,7 @@ void TParlomarClientMainForm::FormDestroy() {
         fetch_->StopAtShutdown(std::chrono::milliseconds(10000));
         fetch_.reset();
     }
+    StopTraceAndWindow();
     if (requestRunning_)
         AbortFlag = 1; // a sign-in still waiting ends after its current piece
     QPointer<TParlomarClientMainForm> self(this);

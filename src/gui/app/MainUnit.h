@@ -4,9 +4,12 @@
 #include "accounts/KeyFilters.h"
 #include "server/GetXMLThreadUnit.h"
 #include "skins/SkinnedForm.h"
+#include "tools/TracertParser.h"
+#include "tools/TracertThreadUnit.h"
 
 #include <QList>
 #include <QPixmap>
+#include <QPointer>
 
 #include <cstdint>
 #include <functional>
@@ -41,6 +44,7 @@ class TSkinButton;
 class TSkinedStringGrid;
 class TTabsPaintBox;
 class TToolButton;
+class TTracertForm;
 
 // The main window: the sign-in panel while signed out, the results area afterwards, the menu strip,
 // the status display and the tray icon. It owns the sign-in state and the stored list replies.
@@ -133,6 +137,27 @@ public:
     bool RequestRunning() const { return requestRunning_; }
     bool FetchRunning() const { return fetch_ != nullptr; }
 
+    // ---- Traceroute ----
+    // "Test": a trace of TestHost() unless one runs.
+    void est1Click();
+    // Starts a trace of host unless one runs. A host that is no host name (empty, an option, blanks
+    // or control characters, too long) gives a message and starts nothing. The window shows once
+    // the first hop arrives. True when the trace started.
+    bool StartTrace(const std::string& host);
+    // Every 500 ms while a trace runs: new output into the window, the progress bar stepped.
+    void TimerTimer();
+    // Stops a running trace at once and closes the traceroute windows (sign-out, exit).
+    void StopTraceAndWindow();
+    // The host "Test" traces: the signed-in server's address, else "localhost".
+    std::string TestHost() const;
+    bool TraceRunning() const { return traceRunning_; }
+    TTracertThread* Tracert() const { return tracert_.get(); }
+    const std::string& TraceOutput() const { return traceOutput_.Text(); }
+    // The window of the current (or last) trace.
+    QPointer<TTracertForm> TracertForm;
+    // The host lookup of the next trace (TraceAddress when empty); tests replace it.
+    TTracertThread::Lookup TraceLookup;
+
     // ---- Window-level commands ----
     void Alwaysontop1Click();
     void About1Click();
@@ -191,7 +216,8 @@ public:
     TMenuItem *CopyToClipboard1, *Suspend1, *LimitBandWidth1, *Changepassword1, *Viewsummary1,
         *Deleteaccount1, *DetectIP1, *Viewwhoisinfo1, *Traceroute1;
     TMenuItem *Copytoclipboard2, *Edit1, *Delete1;
-    // Shared icons: 0 and 1 sort arrows, 4 and 5 tab icons, 6 and 7 row icons, 15 control panel.
+    // Shared icons: 0 and 1 sort arrows, 4 and 5 tab icons, 6 and 7 row icons, 15 control panel,
+    // 16 cancel.
     QList<QPixmap> ImageList;
     QTimer* Timer;
     QList<QPixmap> CheckBoxImageList;
@@ -216,6 +242,10 @@ private:
     void BuildResultsArea();
     void BuildStatusDisplay();
     void FetchDone(std::uint8_t kind, const HttpReply& reply);
+    // The end of a trace: its last output, then the window kept (hops) or removed (none).
+    void TraceEnded();
+    // The collected output into the traceroute window, with its title; shows it at the first hop.
+    void ShowTrace();
     void BuildListMenus();
     void ShowInputImages(TInputForm* input) const;
     // Keys of the search box (Enter searches, Ctrl+A selects all) and of the grid (Ctrl+C, Ctrl+U).
@@ -243,6 +273,9 @@ private:
     std::shared_ptr<const std::string> accountReply_ = std::make_shared<const std::string>();
     std::map<std::uint64_t, std::thread> builds_; // account list builds by generation
     std::thread disposer_;                        // frees a replaced list grid off the GUI thread
+    bool traceRunning_ = false;
+    std::unique_ptr<TTracertThread> tracert_;
+    TraceOutputBuffer traceOutput_;
 };
 
 } // namespace parlomar

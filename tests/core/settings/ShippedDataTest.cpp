@@ -93,6 +93,7 @@ const UsedText kStatusTexts[] = {
     {69, "message: no route traced to <host>! (joined without a blank)"},
     {71, "traceroute title: <text><host> (<address>) (joined without a blank)"},
     {72, "traceroute title suffix"},
+    {73, "message: not a host name that can be traced: \"<host>\""},
     {74, "input dialog: empty new password"},
 };
 
@@ -188,7 +189,7 @@ TEST(ShippedLanguageFile, HoldsEveryUsedStatusAndErrorText) {
             << "error text " << t.number << " (" << t.use << ")";
     }
     // Texts joined to a name without a blank must end with one (kept by the quotes).
-    for (int n : {69, 71}) {
+    for (int n : {69, 71, 73}) {
         auto text = IniLookup(lng, "StatusList", "Sta" + std::to_string(n));
         EXPECT_TRUE(!text.empty() && text.back() == ' ') << "status text " << n;
     }

@@ -49,5 +49,13 @@ TEST(HostLookup, UnknownOrOverlongNamesGiveNone) {
     EXPECT_EQ(FirstAddress(std::string(300, 'a')), "None");
 }
 
+TEST(HostLookup, TraceAddressFallsBackToIPv6) {
+    EXPECT_EQ(TraceAddress("localhost"), FirstAddress("localhost"));
+    EXPECT_EQ(TraceAddress("127.0.0.1"), "127.0.0.1");
+    EXPECT_EQ(TraceAddress("::1"), "::1");
+    EXPECT_EQ(TraceAddress("2001:db8:0:0::80"), "2001:db8::80");
+    EXPECT_EQ(TraceAddress(""), "None");
+}
+
 } // namespace
 } // namespace parlomar

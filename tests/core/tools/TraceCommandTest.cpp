@@ -4,10 +4,12 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -42,8 +44,24 @@ std::string ReadUntil(TraceCommand& command, Pred until) {
     return all;
 }
 
+// Gone, or a zombie left to whoever adopted it.
 bool ProcessGone(pid_t pid) {
-    return kill(pid, 0) != 0 && errno == ESRCH;
+    if (kill(pid, 0) != 0 && errno == ESRCH) {
+        return true;
+    }
+    // Read with read(2): a stream would throw when the process goes while it reads.
+    std::string stat(512, '\0');
+    const int fd = open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY);
+    const ssize_t n = fd < 0 ? -1 : read(fd, stat.data(), stat.size());
+    if (fd >= 0) {
+        close(fd);
+    }
+    if (n <= 0) {
+        return true;
+    }
+    stat.resize(static_cast<size_t>(n));
+    const size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
 }
 
 TEST(TraceCommand, RefusesHostsThatCouldBeTakenForOptions) {
@@ -52,6 +70,12 @@ TEST(TraceCommand, RefusesHostsThatCouldBeTakenForOptions) {
     EXPECT_FALSE(TraceCommand::IsAcceptableHost("--help"));
     EXPECT_FALSE(TraceCommand::IsAcceptableHost(std::string("a\0b", 3)));
     EXPECT_FALSE(TraceCommand::IsAcceptableHost("a\nb"));
+    EXPECT_FALSE(TraceCommand::IsAcceptableHost("a b"));
+    EXPECT_FALSE(TraceCommand::IsAcceptableHost("a\tb"));
+    EXPECT_FALSE(TraceCommand::IsAcceptableHost("a\x7f"));
+    EXPECT_TRUE(TraceCommand::IsAcceptableHost(std::string(253, 'a')));
+    EXPECT_TRUE(TraceCommand::IsAcceptableHost(std::string(253, 'a') + "."));
+    EXPECT_FALSE(TraceCommand::IsAcceptableHost(std::string(254, 'a')));
     EXPECT_TRUE(TraceCommand::IsAcceptableHost("host-1.example"));
     EXPECT_TRUE(TraceCommand::IsAcceptableHost("10.0.0.1;reboot")); // one argument, no shell
 
@@ -80,7 +104,7 @@ TEST(TraceCommand, TracesLoopbackIntoTheRouteTable) {
     const fs::path marker = dir.Path() / "marker";
     // Shell syntax in the host stays part of the one host argument: it is never run.
     TraceCommand odd;
-    ASSERT_TRUE(odd.Start("127.0.0.1;touch " + marker.string()));
+    ASSERT_TRUE(odd.Start("127.0.0.1;touch${IFS}" + marker.string()));
     std::thread oddWaiter([&] { odd.Wait(); });
     const std::string oddOutput = ReadUntil(odd, [](const std::string&) { return false; });
     oddWaiter.join();
@@ -149,6 +173,27 @@ TEST(TraceCommand, TerminateEndsARunningTraceAndLeavesNoProcess) {
     waited.Terminate();
     waiter.join();
     EXPECT_TRUE(ProcessGone(waitedPid));
+
+    // What the command started itself goes with it.
+    const fs::path parent = dir.Path() / "parent-trace";
+    const fs::path childPid = dir.Path() / "child-pid";
+    {
+        std::ofstream out(parent);
+        out << "#!/bin/sh\nsleep 60 &\necho $! > '" << childPid.string()
+            << "'\necho ' 1  10.0.0.1  1 ms'\nwait\n";
+    }
+    fs::permissions(parent, fs::perms::owner_all);
+    TraceCommand group;
+    ASSERT_TRUE(group.StartProgram(parent.string(), {}));
+    ReadUntil(group, [](const std::string& s) { return !s.empty(); });
+    pid_t child = 0;
+    std::ifstream(childPid) >> child;
+    ASSERT_GT(child, 0);
+    group.Terminate();
+    for (int i = 0; i < 100 && !ProcessGone(child); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(ProcessGone(child));
 
     // Destroying a running command ends it as well.
     pid_t destroyedPid = -1;

@@ -69,6 +69,18 @@ TEST(TraceRewriter, LostProbesOtherHostsAndAnnotations) {
     EXPECT_EQ(RowOf(grid, 5), (Row{"5", "12 ms", "12 ms", "1874 ms", "198.51.100.9 !N !X"}));
 }
 
+TEST(TraceRewriter, IPv6AndOutputOfOtherLanguages) {
+    const TStringGridData grid = Table(RewriteAll(ReadFile("linux_ipv6.txt")));
+    ASSERT_EQ(grid.RowCount(), 4);
+    EXPECT_EQ(RowOf(grid, 1), (Row{"1", "<1 ms", "<1 ms", "<1 ms", "2001:db8:1::1"}));
+    EXPECT_EQ(RowOf(grid, 3), (Row{"3", "20 ms", "20 ms", "20 ms", "ip6.example [2001:db8::80] !N"}));
+    // A translated banner or unit gives no row rather than a garbled one.
+    EXPECT_EQ(Table(RewriteAll("30 Sprünge höchstens\n 1  gw (10.0.0.1)  0,4 msec  0,3 msec\n")).RowCount(),
+              1);
+    EXPECT_EQ(RewriteTraceLine(" 1  fe80::1%eth0  0,5 ms  * 0,4 ms"),
+              "  1    <1 ms        *    <1 ms  fe80::1%eth0");
+}
+
 TEST(TraceRewriter, SingleLines) {
     EXPECT_EQ(RewriteTraceLine(" 1  localhost (127.0.0.1)  0.228 ms  0.022 ms  0.003 ms"),
               "  1    <1 ms    <1 ms    <1 ms  localhost [127.0.0.1]");

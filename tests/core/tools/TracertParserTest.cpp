@@ -98,5 +98,28 @@ TEST(TracertParser, ColumnWidthsMakeRoomForTheScrollBarOnlyWhenNeeded) {
     EXPECT_EQ(TraceColumnWidths(416, 95, {}, 1, 17), (W{29, 50, 50, 50, 229}));
 }
 
+TEST(TracertParser, CollectedOutputIsBoundedAtALineEnd) {
+    TraceOutputBuffer buffer;
+    const std::string hop = "  1    <1 ms    <1 ms    <1 ms  10.0.0.1\n";
+    std::string expected;
+    while (expected.size() + hop.size() <= TraceOutputBuffer::kMaxSize) {
+        buffer.Append(hop);
+        expected += hop;
+    }
+    EXPECT_FALSE(buffer.Full());
+    // The piece that does not fit is kept up to its last whole line; later pieces are dropped.
+    buffer.Append(hop + hop);
+    EXPECT_TRUE(buffer.Full());
+    EXPECT_LE(buffer.Text().size(), TraceOutputBuffer::kMaxSize);
+    EXPECT_EQ(buffer.Text().compare(0, expected.size(), expected), 0);
+    EXPECT_EQ(buffer.Text().back(), '\n');
+    const std::string full = buffer.Text();
+    buffer.Append("x\n");
+    EXPECT_EQ(buffer.Text(), full);
+    buffer.Clear();
+    buffer.Append(hop);
+    EXPECT_EQ(buffer.Text(), hop);
+}
+
 } // namespace
 } // namespace parlomar

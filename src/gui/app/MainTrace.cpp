@@ -1,0 +1,146 @@
+// The main window's side of the traceroute tool: the hidden "Test" command, the 500 ms timer that
+// carries the output into the traceroute window, the end of a trace, and stopping it.
+
+#include "app/MainUnit.h"
+
+#include "server/HttpTransport.h"
+#include "server/TransportUi.h"
+#include "settings/Captions.h"
+#include "settings/Localization.h"
+#include "skins/Controls.h"
+#include "tools/TraceCommand.h"
+#include "tools/TracertUnit.h"
+
+#include <QTimer>
+
+namespace parlomar {
+
+namespace {
+
+constexpr size_t kShownHostLength = 60;
+
+// A refused host as the message shows it: control characters as "?", cut when long.
+std::string PrintableHost(const std::string& host) {
+    std::string shown;
+    for (char c : host.substr(0, kShownHostLength))
+        shown += static_cast<unsigned char>(c) < ' ' || c == 0x7f ? '?' : c;
+    if (host.size() > kShownHostLength)
+        shown += "...";
+    return shown;
+}
+
+} // namespace
+
+std::string TParlomarClientMainForm::TestHost() const {
+    if (!signedIn_)
+        return "localhost";
+    std::string host;
+    for (char c : GetSignInValues().serverAddress)
+        if (c != ' ')
+            host += c;
+    return host;
+}
+
+void TParlomarClientMainForm::est1Click() {
+    if (!traceRunning_)
+        StartTrace(TestHost());
+}
+
+bool TParlomarClientMainForm::StartTrace(const std::string& host) {
+    if (traceRunning_ || tracert_)
+        return false;
+    if (!TraceCommand::IsAcceptableHost(host)) {
+        ShowMessageText(StatusText(73) + "\"" + PrintableHost(host) + "\"");
+        return false;
+    }
+    Traceroute1->setEnabled(false);
+    traceOutput_.Clear();
+    tracert_ = std::make_unique<TTracertThread>(host);
+    if (TraceLookup)
+        tracert_->SetLookup(TraceLookup);
+    connect(tracert_.get(), &TTracertThread::Ended, this, &TParlomarClientMainForm::TraceEnded);
+
+    auto* form = new TTracertForm(this, &ImageList);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->SetStayOnTop(Alwaysontop1->isChecked());
+    form->Thread = tracert_.get();
+    connect(form, &TTracertForm::Closed, this, [this, form] {
+        if (TracertForm == form)
+            TracertForm = nullptr; // closed: the end of the trace leaves it alone
+        Traceroute1->setEnabled(true);
+    });
+    TracertForm = form;
+
+    traceRunning_ = true;
+    tracert_->Start();
+    form->TraceStarted();
+    Timer->start();
+    return true;
+}
+
+void TParlomarClientMainForm::TimerTimer() {
+    if (!traceRunning_ || !tracert_)
+        return;
+    traceOutput_.Append(tracert_->ReadTraceOutput());
+    ShowTrace();
+    if (TracertForm)
+        TracertForm->StepProgress();
+}
+
+void TParlomarClientMainForm::ShowTrace() {
+    if (!TracertForm || !tracert_)
+        return;
+    TracertForm->ShowTraceOutput(traceOutput_.Text());
+    if (TracertForm->Grid->RowCount() <= 1)
+        return;
+    // Shown before the title is set: showing gives the window its captions, title included.
+    if (TracertForm->isHidden())
+        TracertForm->show();
+    TracertForm->setWindowTitle(
+        Q(StatusText(71) + tracert_->HostName + " (" + tracert_->HostAddress() + ") " + StatusText(72)));
+    TracertForm->HostName = tracert_->HostName;
+    TracertForm->update();
+}
+
+void TParlomarClientMainForm::TraceEnded() {
+    if (!tracert_)
+        return;
+    traceRunning_ = false;
+    // The command has ended: what it wrote last is all in the pipe now.
+    for (int piece = 0; piece < 64; ++piece) {
+        const std::string output = tracert_->ReadTraceOutput();
+        if (output.empty())
+            break;
+        traceOutput_.Append(output);
+    }
+    ShowTrace();
+    Timer->stop();
+    if (TracertForm)
+        TracertForm->TraceEnded();
+    const bool cancelled = tracert_->Cancelled();
+    const std::string host = tracert_->HostName;
+    TTracertThread* ended = tracert_.release(); // the sender of this call: freed once it returns
+    ended->setParent(this);
+    ended->deleteLater();
+    if (TracertForm && TracertForm->Grid->RowCount() <= 1) {
+        delete TracertForm.data();
+        if (!cancelled) {
+            Traceroute1->setEnabled(true);
+            ShowMessageText(StatusText(69) + host + "!");
+        }
+    }
+}
+
+void TParlomarClientMainForm::StopTraceAndWindow() {
+    if (tracert_) {
+        tracert_->StopTrace();
+        tracert_.reset(); // its end is not delivered any more
+    }
+    traceRunning_ = false;
+    Timer->stop();
+    traceOutput_.Clear();
+    CloseTracertWindows();
+    Traceroute1->setEnabled(true);
+}
+
+} // namespace parlomar

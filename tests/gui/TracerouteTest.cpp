@@ -1,0 +1,370 @@
+// The traceroute window and the main window's timer flow, with a fake traceroute on PATH that
+// replays recorded output slowly, and one run of the real traceroute against 127.0.0.1.
+
+#include "TestRegistry.h"
+#include "WindowsTestSupport.h"
+#include "app/MainUnit.h"
+#include "skins/Controls.h"
+#include "skins/SkinButton.h"
+#include "tools/TraceCommand.h"
+#include "tools/TracertUnit.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <unistd.h>
+
+using namespace parlomar;
+
+namespace {
+
+std::string Recorded(const char* name) {
+    std::ifstream in(std::string(PARLOMAR_SOURCE_DIR) + "/tests/data/trace/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The pieces of a recorded output: one per line, each with its line feed.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find('\n', start);
+        const size_t next = end == std::string::npos ? text.size() : end + 1;
+        lines.push_back(text.substr(start, next - start));
+        start = next;
+    }
+    return lines;
+}
+
+// A program "traceroute" first on PATH that writes its arguments to a file and then prints the
+// given pieces, waiting before each one.
+class FakeTraceroute {
+public:
+    FakeTraceroute(const std::vector<std::string>& pieces, double delaySeconds, double firstDelay = 0) {
+        oldPath_ = qgetenv("PATH");
+        std::string script = "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + ArgsFile() + "'\n";
+        bool first = true;
+        for (const std::string& piece : pieces) {
+            std::string quoted;
+            for (char c : piece)
+                quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            script += "sleep " + std::to_string(first && firstDelay > 0 ? firstDelay : delaySeconds) + "\n";
+            script += "printf '%s' '" + quoted + "'\n";
+            first = false;
+        }
+        const QString path = dir_.path() + QStringLiteral("/traceroute");
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(script.data(), static_cast<qint64>(script.size()));
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", dir_.path().toUtf8() + ':' + oldPath_);
+    }
+    ~FakeTraceroute() { qputenv("PATH", oldPath_); }
+    std::string ArgsFile() const { return dir_.path().toStdString() + "/args"; }
+    // The arguments of the last run, one per line; empty when it never ran.
+    std::string Args() const {
+        std::ifstream in(ArgsFile());
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+private:
+    QTemporaryDir dir_;
+    QByteArray oldPath_;
+};
+
+// Live processes of a trace: our children called "traceroute", and members of the trace's process
+// group (what a command started of its own).
+int TraceProcesses(pid_t group) {
+    int count = 0;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile file(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const std::string stat = file.readAll().toStdString(); // empty when the process just went
+        const size_t open = stat.find('('), close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos)
+            continue;
+        const std::string comm = stat.substr(open + 1, close - open - 1);
+        char state = 0;
+        long ppid = 0, pgrp = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %ld %ld", &state, &ppid, &pgrp) != 3 || state == 'Z')
+            continue;
+        if ((ppid == getpid() && comm == "traceroute") || (group > 0 && pgrp == group))
+            ++count;
+    }
+    return count;
+}
+
+QColor PixelOfRow(TTracertForm& form, int viewRow) {
+    const QRect cell = form.Grid->visualRect(form.Grid->model()->index(viewRow, 3));
+    return form.Grid->viewport()->grab().toImage().pixelColor(cell.center() +
+                                                              QPoint(cell.width() / 2 - 2, 0));
+}
+
+// Waits until the trace of the main window has ended (its end handling has run).
+bool TraceEnds(TParlomarClientMainForm& main, int ms = 15000) {
+    return QTest::qWaitFor([&] { return !main.TraceRunning() && !main.Tracert(); }, ms);
+}
+
+} // namespace
+
+class TracerouteTest : public QObject {
+    Q_OBJECT
+    std::shared_ptr<test::AnsweringUi> ui;
+
+private slots:
+    void init() {
+        ui = std::make_shared<test::AnsweringUi>();
+        SetTransportUi(ui);
+    }
+    void cleanup() {
+        SetTransportUi(nullptr);
+        CloseConnection();
+    }
+
+    void RowsArriveInStepsWhileTheCommandRuns() {
+        test::ShippedProgramFolder folder;
+        std::vector<std::string> pieces = Lines(Recorded("linux_route.txt"));
+        // Hop 4 arrives cut in two, the second half a tick later.
+        const std::string hop4 = pieces[4];
+        pieces[4] = hop4.substr(0, 20);
+        pieces.insert(pieces.begin() + 5, hop4.substr(20));
+        FakeTraceroute fake(pieces, 0.3);
+        TParlomarClientMainForm main;
+        ui->SetMainForm(&main);
+        main.show();
+        main.Traceroute1->setVisible(true); // a hidden item always reads as disabled
+
+        // "Test" while signed out traces localhost; nothing shows before the first hop.
+        main.est1->trigger();
+        QVERIFY(main.TraceRunning());
+        QVERIFY(!main.Traceroute1->isEnabled());
+        QPointer<TTracertForm> form = main.TracertForm;
+        QVERIFY(form && form->isHidden());
+        QVERIFY(form->CancelButton->isVisibleTo(form) && form->ProgressBar->isVisibleTo(form));
+        QCOMPARE(form->CancelButton->toolTip(), QStringLiteral("Cancel tracert process"));
+
+        // Row counts and progress as each tick leaves them.
+        std::vector<int> rowsSeen;
+        std::vector<int> progressSeen;
+        bool partialHop4 = false;
+        connect(main.Timer, &QTimer::timeout, form, [&] {
+            rowsSeen.push_back(form->Grid->RowCount());
+            progressSeen.push_back(form->ProgressBar->value());
+            partialHop4 =
+                partialHop4 || (form->Grid->RowCount() >= 5 &&
+                                form->Grid->Data().Cell(4, 4) != "core1.isp.example [198.51.100.17]");
+        });
+        QVERIFY(TraceEnds(main));
+        QVERIFY(form && form->isVisible());
+        QVERIFY(std::set<int>(rowsSeen.begin(), rowsSeen.end()).size() >= 4); // several steps
+        QVERIFY(std::is_sorted(rowsSeen.begin(), rowsSeen.end()));
+        QVERIFY(progressSeen.size() >= 3 && progressSeen.back() > progressSeen.front());
+        QVERIFY(!partialHop4); // a cut line never shows half a hop
+        QCOMPARE(form->windowTitle(), QStringLiteral("Route to localhost (127.0.0.1) - at most 30 hops"));
+        QCOMPARE(QString::fromStdString(fake.Args()),
+                 QStringLiteral("-m\n30\n-q\n3\n-w\n3\n--\nlocalhost\n"));
+
+        // The end: no progress bar, no cancel button, no timer, "Traceroute..." stays disabled.
+        QVERIFY(!form->ProgressBar->isVisibleTo(form) && !form->CancelButton->isVisibleTo(form));
+        QVERIFY(!form->StatusPanels[1]->isVisibleTo(form));
+        QVERIFY(!main.Timer->isActive());
+        QVERIFY(!main.Traceroute1->isEnabled());
+        QVERIFY(ui->messages.empty());
+        QCOMPARE(TraceProcesses(-1), 0);
+
+        // Nine rows: the heading and eight hops; lost probes colour their row, other rows alternate.
+        QCOMPARE(form->Grid->RowCount(), 9);
+        QCOMPARE(form->Grid->Data().Cell(4, 3), std::string("Request timed out."));
+        QCOMPARE(form->Grid->Data().Cell(4, 4), std::string("core1.isp.example [198.51.100.17]"));
+        QCOMPARE(form->Grid->Data().Cell(2, 5), std::string("*"));
+        QCOMPARE(PixelOfRow(*form, 2), QColor(0xFF, 0xCA, 0xE4)); // hop 3: "* * *"
+        QCOMPARE(PixelOfRow(*form, 1), QColor(0xF3, 0xF3, 0xF3)); // hop 2: an even row
+        QCOMPARE(PixelOfRow(*form, 0), QColor(Qt::white));        // hop 1: an odd row
+        // The newest hop is selected; Ctrl+C copies its cells.
+        QCOMPARE(form->Grid->SelectedRow(), 8);
+        QTest::keyClick(form->Grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral("8\t104 ms\t105 ms\t104 ms\twww.example.net [203.0.113.80]"));
+
+        // OK closes the window and enables "Traceroute..." again.
+        QTest::mouseClick(form->OKButton, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return form.isNull(); }));
+        QVERIFY(main.Traceroute1->isEnabled());
+    }
+
+    void HostsThatAreRefusedOrGiveNoHop() {
+        test::ShippedProgramFolder folder;
+        FakeTraceroute fake({" 1  10.0.0.1  1.0 ms  1.0 ms  1.0 ms\n"}, 0.05);
+        TParlomarClientMainForm main;
+        ui->SetMainForm(&main);
+        main.Traceroute1->setVisible(true);
+        const std::string tooLong = std::string(250, 'a') + ".com";
+        for (const std::string& host :
+             {std::string(), std::string("-n"), std::string("--help"), std::string("a b"),
+              std::string("a\tb"), std::string("host\n"), tooLong}) {
+            ui->messages.clear();
+            QVERIFY(!main.StartTrace(host));
+            QVERIFY(!main.TraceRunning() && !main.TracertForm);
+            QCOMPARE(ui->messages.size(), size_t(1));
+            QVERIFY2(ui->messages[0].rfind("Not a host name that can be traced: \"", 0) == 0,
+                     ui->messages[0].c_str());
+        }
+        QCOMPARE(ui->messages[0], "Not a host name that can be traced: \"" + tooLong.substr(0, 60) + "...\"");
+        QVERIFY(fake.Args().empty()); // no process was started
+
+        // A name that does not resolve: no command, no window, the message.
+        ui->messages.clear();
+        main.TraceLookup = [](const std::string&) { return std::string("None"); };
+        QVERIFY(main.StartTrace("nowhere.example"));
+        QVERIFY(TraceEnds(main));
+        QVERIFY(!main.TracertForm);
+        QCOMPARE(ui->messages, std::vector<std::string>{"No route could be traced to nowhere.example!"});
+        QVERIFY(main.Traceroute1->isEnabled());
+        QVERIFY(fake.Args().empty());
+    }
+
+    void CancelLeavesNoProcessAndNoOutputArrives() {
+        test::ShippedProgramFolder folder;
+        const std::vector<std::string> pieces = Lines(Recorded("linux_route.txt"));
+        auto traceUntilRows = [&](TParlomarClientMainForm& main, int rows) {
+            QVERIFY(main.StartTrace("localhost"));
+            QVERIFY(QTest::qWaitFor(
+                [&] { return main.TracertForm && main.TracertForm->Grid->RowCount() >= rows; }, 10000));
+        };
+
+        // The cancel button mid-way: the rows so far stay, nothing more arrives, no message.
+        {
+            FakeTraceroute fake(pieces, 0.4);
+            TParlomarClientMainForm main;
+            traceUntilRows(main, 3);
+            const pid_t pid = main.Tracert()->ProcessId();
+            QVERIFY(pid > 0 && TraceProcesses(pid) > 0);
+            QPointer<TTracertForm> form = main.TracertForm;
+            QTest::mouseClick(form->CancelButton, Qt::LeftButton);
+            QCOMPARE(TraceProcesses(pid), 0); // at once
+            QVERIFY(TraceEnds(main));
+            const int rows = form->Grid->RowCount();
+            QVERIFY(rows >= 3 && rows < 9);
+            QTest::qWait(800);
+            QCOMPARE(form->Grid->RowCount(), rows);
+            QVERIFY(form->isVisible() && !form->CancelButton->isVisibleTo(form));
+            QVERIFY(ui->messages.empty());
+        }
+        // Cancelled before its first hop: no window, no message.
+        {
+            FakeTraceroute fake(pieces, 0.1, 5);
+            TParlomarClientMainForm main;
+            QVERIFY(main.StartTrace("localhost"));
+            QVERIFY(QTest::qWaitFor([&] { return main.Tracert()->ProcessId() > 0; }));
+            const pid_t pid = main.Tracert()->ProcessId();
+            main.TracertForm->CancelButtonClick();
+            QCOMPARE(TraceProcesses(pid), 0);
+            QVERIFY(TraceEnds(main));
+            QVERIFY(!main.TracertForm);
+            QVERIFY(ui->messages.empty());
+        }
+        // Closing the window: the window goes, the process too.
+        {
+            FakeTraceroute fake(pieces, 0.4);
+            TParlomarClientMainForm main;
+            main.Traceroute1->setVisible(true);
+            traceUntilRows(main, 2);
+            const pid_t pid = main.Tracert()->ProcessId();
+            QPointer<TTracertForm> form = main.TracertForm;
+            form->close();
+            QCOMPARE(TraceProcesses(pid), 0);
+            QVERIFY(TraceEnds(main));
+            QVERIFY(QTest::qWaitFor([&] { return form.isNull(); }));
+            QVERIFY(main.Traceroute1->isEnabled());
+            QVERIFY(ui->messages.empty());
+        }
+        // Exit: the main window goes with a trace running.
+        {
+            FakeTraceroute fake(pieces, 0.4);
+            auto main = std::make_unique<TParlomarClientMainForm>();
+            traceUntilRows(*main, 2);
+            const pid_t pid = main->Tracert()->ProcessId();
+            QPointer<TTracertForm> form = main->TracertForm;
+            main.reset();
+            QCOMPARE(TraceProcesses(pid), 0);
+            QVERIFY(form.isNull());
+            QTest::qWait(600); // a late end of the trace finds nothing to write to
+        }
+        QCOMPARE(TraceProcesses(-1), 0);
+    }
+
+    void SignOutStopsTheTraceOfTheServer() {
+        test::ShippedProgramFolder folder;
+        test::SignedInServer server;
+        FakeTraceroute fake(Lines(Recorded("linux_route.txt")), 0.4);
+        TParlomarClientMainForm main;
+        ui->SetMainForm(&main);
+        main.IPEdit->setText(QStringLiteral("127.0.0.1"));
+        main.PortEdit->setText(QString::number(server.server.Port()));
+        main.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
+        main.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+        main.SignIn();
+        QVERIFY(main.SignedIn());
+        main.est1->trigger(); // "Test" while signed in traces the server
+        QVERIFY(QTest::qWaitFor([&] { return main.TracertForm && main.TracertForm->isVisible(); }, 10000));
+        QVERIFY(fake.Args().find("--\n127.0.0.1\n") != std::string::npos);
+        const pid_t pid = main.Tracert()->ProcessId();
+        QPointer<TTracertForm> form = main.TracertForm;
+        main.Signout1Click();
+        QCOMPARE(TraceProcesses(pid), 0);
+        QVERIFY(!main.TraceRunning() && !main.Timer->isActive());
+        QVERIFY(QTest::qWaitFor([&] { return form.isNull(); }));
+        QVERIFY(ui->messages.empty());
+    }
+
+    void RealTracerouteToLoopback() {
+        if (TraceCommand::FindTraceroute().empty())
+            QSKIP("no traceroute installed");
+        test::ShippedProgramFolder folder;
+        TParlomarClientMainForm main;
+        ui->SetMainForm(&main);
+        QVERIFY(main.StartTrace("127.0.0.1"));
+        QVERIFY(TraceEnds(main, 30000));
+        QVERIFY(ui->messages.empty());
+        QPointer<TTracertForm> form = main.TracertForm;
+        QVERIFY(form && form->isVisible());
+        QCOMPARE(form->windowTitle(), QStringLiteral("Route to 127.0.0.1 (127.0.0.1) - at most 30 hops"));
+        QCOMPARE(form->Grid->RowCount(), 2);
+        QCOMPARE(form->Grid->Data().Cell(0, 1), std::string("1"));
+        QVERIFY(form->Grid->Data().Cell(4, 1).find("127.0.0.1") != std::string::npos);
+        QCOMPARE(TraceProcesses(-1), 0);
+    }
+
+    void Pictures() {
+        if (qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") ||
+            QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform");
+        test::ShippedProgramFolder folder;
+        FakeTraceroute fake(Lines(Recorded("linux_route.txt")), 0.5);
+        TParlomarClientMainForm main;
+        main.TraceLookup = [](const std::string&) { return std::string("203.0.113.80"); };
+        QVERIFY(main.StartTrace("www.example.net"));
+        QVERIFY(QTest::qWaitFor([&] { return main.TracertForm && main.TracertForm->Grid->RowCount() >= 5; }));
+        const QString folderPath = qEnvironmentVariable("PARLOMAR_SCREENSHOTS") + QLatin1Char('/');
+        QVERIFY(main.TracertForm->grab().save(folderPath + QStringLiteral("traceroute-running.png")));
+        QVERIFY(TraceEnds(main));
+        QTest::qWait(200);
+        QVERIFY(main.TracertForm->grab().save(folderPath + QStringLiteral("traceroute.png")));
+    }
+};
+
+static test::RegisterTest<TracerouteTest> registerTracerouteTest;
+
+#include "TracerouteTest.moc"
