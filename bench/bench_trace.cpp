@@ -49,6 +49,22 @@ void BM_ParseThirtyHops(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseThirtyHops);
 
+// The worst a tick can meet: the collected output at its bound, all hop lines.
+void BM_ParseFullBuffer(benchmark::State& state) {
+    TraceOutputBuffer buffer;
+    const std::string hop = " 30    12 ms    11 ms    12 ms  router30.transit.example [198.51.100.30]\n";
+    while (!buffer.Full()) {
+        buffer.Append(hop);
+    }
+    TStringGridData grid;
+    for (auto _ : state) {
+        ParseTraceOutput(buffer.Text(), grid);
+        benchmark::DoNotOptimize(grid);
+    }
+    state.counters["rows"] = grid.RowCount();
+}
+BENCHMARK(BM_ParseFullBuffer);
+
 } // namespace
 
 BENCHMARK_MAIN();

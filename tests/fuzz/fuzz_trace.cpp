@@ -37,6 +37,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
 
+    // Collected tick by tick (whole lines, as the command hands them on), the output stays within
+    // its bound and ends with a whole line.
+    if (!rewritten.empty()) {
+        std::string tick = rewritten;
+        while (tick.size() < 4096) {
+            tick += rewritten;
+        }
+        TraceOutputBuffer collected;
+        for (int i = 0; i < 20 && !collected.Full(); ++i) {
+            collected.Append(tick);
+        }
+        if (!collected.Full() || collected.Text().size() > TraceOutputBuffer::kMaxSize ||
+            (!collected.Text().empty() && collected.Text().back() != '\n')) {
+            std::abort();
+        }
+    }
+
     TStringGridData table;
     ParseTraceOutput(rewritten, table);
     // Every rewritten hop has a hop number of at most three digits in its first column.

@@ -234,6 +234,15 @@ private slots:
                                  "[MessageForm]", "OKButton=OK"})
             QVERIFY2(Has(language, line), line);
         QVERIFY(language.find("MessLabel=") == std::string::npos); // Tag -1
+        // The other windows in their order, the traceroute window among them.
+        size_t at = 0;
+        for (const char* section : {"[AboutForm]", "[CustForm]", "[InputForm]", "[TracertForm]", "[AddForm]",
+                                    "[MessageForm]", "[SummaryForm]"}) {
+            const size_t found = language.find(section);
+            QVERIFY2(found != std::string::npos && found > at, section);
+            at = found;
+        }
+        QVERIFY(Has(language, "Copytoclipboard1=Copy to clipboard"));
 
         // Without a system tray (offscreen) the icon counts as hidden: closing ends the window
         // instead of hiding the only one.
