@@ -13,6 +13,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace parlomar {
 
 namespace {
@@ -21,10 +23,13 @@ constexpr size_t kShownHostLength = 60;
 
 // A refused host as the message shows it: control characters as "?", cut when long.
 std::string PrintableHost(const std::string& host) {
+    size_t length = std::min(host.size(), kShownHostLength);
+    while (length < host.size() && length > 0 && (static_cast<unsigned char>(host[length]) & 0xC0) == 0x80)
+        --length; // not inside a character
     std::string shown;
-    for (char c : host.substr(0, kShownHostLength))
+    for (char c : host.substr(0, length))
         shown += static_cast<unsigned char>(c) < ' ' || c == 0x7f ? '?' : c;
-    if (host.size() > kShownHostLength)
+    if (length < host.size())
         shown += "...";
     return shown;
 }
