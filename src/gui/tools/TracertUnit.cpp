@@ -187,9 +187,10 @@ void TTracertForm::FormCreate() {
     CancelButton->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
     connect(CancelButton, &QToolButton::clicked, this, &TTracertForm::CancelButtonClick);
     PlaceStatusControls();
-    // One status bar panel and no cancel button until a trace starts.
+    // One status bar panel, no cancel button and no progress until a trace starts.
     StatusPanels[1]->hide();
     CancelButton->hide();
+    ProgressBar->hide();
 }
 
 void TTracertForm::PlaceStatusControls() {
