@@ -132,10 +132,6 @@ QList<QPixmap> PlainImageList() {
 }
 
 // The search box's button picture of the plain look: a magnifier.
-// The shared icons of the plain look (a skin replaces them): 0 descending and 1 ascending sort
-// arrows, 2 and 3 tray icons, 4 accounts tab, 5 packages tab, 6 current row and 7 other rows, 8 to 12
-// unused, 13 generate password, 14 copy password, 15 control panel.
-// The search box's button picture of the plain look: a magnifier.
 QPixmap SearchButtonPicture(const QColor& colour) {
     QPixmap pixmap(22, 22);
     pixmap.fill(Qt::transparent);
