@@ -30,6 +30,7 @@ std::string UsageText() {
            "  --plain-http         serve plain HTTP instead of HTTPS\n"
            "  --cert F --key F     serve this certificate instead of the generated one\n"
            "  --port-file F        also write the chosen port to F\n"
+           "  --request-log F      append one line per request to F: time, path, query, user\n"
            "  --realm TEXT         the authentication realm\n"
            "  fault switches: --delay-ms N --drop-after N --stall-after N --stall-ms N --http500\n"
            "                  --garbage --rate N (bytes per second) --fault-times N\n";
@@ -77,6 +78,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
             options.keyFile = value();
         } else if (option == "--port-file") {
             options.portFile = value();
+        } else if (option == "--request-log") {
+            options.requestLog = value();
         } else if (option == "--realm") {
             options.realm = value();
         } else if (option == "--delay-ms") {

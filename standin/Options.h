@@ -22,6 +22,7 @@ struct Options {
     std::filesystem::path certFile; // empty: generated into dataDir
     std::filesystem::path keyFile;
     std::filesystem::path portFile;
+    std::filesystem::path requestLog; // empty: no log
     std::string realm = "Parlomar stand-in";
     FaultSettings faults;
     bool help = false;

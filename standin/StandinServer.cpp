@@ -9,6 +9,8 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <stdexcept>
 
 namespace parlomar::standin {
@@ -19,6 +21,8 @@ constexpr const char* kXmlType = "text/xml";
 constexpr const char* kUnauthorizedPage =
     "<html><head><title>401 Unauthorized</title></head><body><h1>401 Unauthorized</h1>"
     "<p>Sign in with the server's user name and password.</p></body></html>";
+constexpr const char* kLoggedOutPage =
+    "<html><head><title>Signed out</title></head><body><p>You are signed out.</p></body></html>";
 constexpr const char* kServerErrorPage =
     "<html><head><title>500 Internal Server Error</title></head><body><h1>500 Internal Server Error</h1>"
     "</body></html>";
@@ -37,6 +41,33 @@ std::string DecodeBase64(std::string_view text) {
     size_t padding = static_cast<size_t>(std::count(text.end() - 2, text.end(), '='));
     out.resize(static_cast<size_t>(length) - std::min(padding, static_cast<size_t>(length)));
     return out;
+}
+
+// The user name of HTTP Basic credentials ("-" without any).
+std::string UserOf(const std::string& header) {
+    constexpr std::string_view kScheme = "Basic ";
+    if (header.size() <= kScheme.size() ||
+        !std::equal(kScheme.begin(), kScheme.end(), header.begin(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        })) {
+        return "-";
+    }
+    const std::string given = DecodeBase64(std::string_view(header).substr(kScheme.size()));
+    return given.substr(0, given.find(':'));
+}
+
+std::string NowText() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm tm{};
+    gmtime_r(&seconds, &tm);
+    char text[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
+    char withMillis[48];
+    std::snprintf(withMillis, sizeof withMillis, "%s.%03dZ", text, static_cast<int>(millis));
+    return withMillis;
 }
 
 // Applies the body-level faults (drop, stall, rate) while the reply is written.
@@ -89,6 +120,33 @@ void CloseAfterHttp10(const httplib::Request& req, httplib::Response& res) {
 
 } // namespace
 
+RequestLog::RequestLog(const std::filesystem::path& file) : out_(file, std::ios::app) {
+    if (!out_) {
+        throw std::runtime_error("cannot write the request log " + file.string());
+    }
+}
+
+std::string RequestLog::Field(const std::string& text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string field;
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            field += '%';
+            field += kHex[c >> 4];
+            field += kHex[c & 15];
+        } else {
+            field += static_cast<char>(c);
+        }
+    }
+    return field.empty() ? "-" : field;
+}
+
+void RequestLog::Write(const std::string& path, const std::string& query, const std::string& user) {
+    const std::string line = NowText() + "\t" + Field(path) + "\t" + Field(query) + "\t" + Field(user) + "\n";
+    std::lock_guard lock(mutex_);
+    out_ << line << std::flush;
+}
+
 std::filesystem::path DatabaseFile(const std::filesystem::path& dataDir) {
     return dataDir / "standin.db";
 }
@@ -113,6 +171,9 @@ StandinServer::StandinServer(const Options& options) : options_(options), faults
         }
     }
     api_ = std::make_unique<Api>(*store_);
+    if (!options_.requestLog.empty()) {
+        log_ = std::make_unique<RequestLog>(options_.requestLog);
+    }
 
     if (options_.plainHttp) {
         server_ = std::make_unique<httplib::Server>();
@@ -160,6 +221,11 @@ void StandinServer::Install() {
     svr.set_default_headers({{"Server", "parlomar-standin"}});
 
     svr.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+        if (log_) {
+            const size_t mark = req.target.find('?');
+            log_->Write(req.path, mark == std::string::npos ? std::string() : req.target.substr(mark + 1),
+                        UserOf(req.get_header_value("Authorization")));
+        }
         CloseAfterHttp10(req, res);
         if (req.has_header("Authorization") && Authorized(req.get_header_value("Authorization"))) {
             return httplib::Server::HandlerResponse::Unhandled;
@@ -171,30 +237,12 @@ void StandinServer::Install() {
     });
 
     svr.Get("/xml-api/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
-        std::string body = api_->Handle(req.matches[1].str(), req.params);
-        const char* type = kXmlType;
-        auto faults = faults_.TakeForReply();
-        if (!faults) {
-            res.set_content(std::move(body), type);
-            return;
-        }
-        if (faults->delayMs > 0 && !stop_.WaitFor(std::chrono::milliseconds(faults->delayMs))) {
-            res.status = 503;
-            return;
-        }
-        if (faults->http500) {
-            res.status = 500;
-            body = kServerErrorPage;
-            type = "text/html";
-        } else if (faults->garbage) {
-            body = GarbageBody(std::clamp<size_t>(body.size(), 256, 65536));
-            type = "application/octet-stream";
-        }
-        if (faults->dropAfter >= 0 || faults->stallAfter >= 0 || faults->rate > 0) {
-            StreamWithFaults(res, std::move(body), type, *faults, stop_);
-        } else {
-            res.set_content(std::move(body), type);
-        }
+        ApplyFaults(res, api_->Handle(req.matches[1].str(), req.params), kXmlType);
+    });
+
+    // "/?logout" and any other request for the root: a short page, under the same faults.
+    svr.Get("/", [this](const httplib::Request&, httplib::Response& res) {
+        ApplyFaults(res, kLoggedOutPage, "text/html");
     });
 
     svr.Get("/standin/faults", [this](const httplib::Request& req, httplib::Response& res) {
@@ -217,6 +265,31 @@ void StandinServer::Install() {
             res.set_content("<html><body><h1>404 Not Found</h1></body></html>", "text/html");
         }
     });
+}
+
+void StandinServer::ApplyFaults(httplib::Response& res, std::string body, const char* type) {
+    auto faults = faults_.TakeForReply();
+    if (!faults) {
+        res.set_content(std::move(body), type);
+        return;
+    }
+    if (faults->delayMs > 0 && !stop_.WaitFor(std::chrono::milliseconds(faults->delayMs))) {
+        res.status = 503;
+        return;
+    }
+    if (faults->http500) {
+        res.status = 500;
+        body = kServerErrorPage;
+        type = "text/html";
+    } else if (faults->garbage) {
+        body = GarbageBody(std::clamp<size_t>(body.size(), 256, 65536));
+        type = "application/octet-stream";
+    }
+    if (faults->dropAfter >= 0 || faults->stallAfter >= 0 || faults->rate > 0) {
+        StreamWithFaults(res, std::move(body), type, *faults, stop_);
+    } else {
+        res.set_content(std::move(body), type);
+    }
 }
 
 int StandinServer::Start() {

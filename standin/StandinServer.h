@@ -5,14 +5,31 @@
 #include "Options.h"
 #include "Store.h"
 
+#include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace httplib {
 class Server;
-}
+struct Response;
+} // namespace httplib
 
 namespace parlomar::standin {
+
+// One line per request, written as it arrives: UTC time with milliseconds, the decoded path, the
+// query as sent and the user name of the request's credentials ("-" without any), separated by tabs.
+// Control characters (tabs included) inside a field are written as %XX; an empty field as "-".
+class RequestLog {
+public:
+    explicit RequestLog(const std::filesystem::path& file);
+    void Write(const std::string& path, const std::string& query, const std::string& user);
+    static std::string Field(const std::string& text);
+
+private:
+    std::mutex mutex_;
+    std::ofstream out_;
+};
 
 // Opens (and seeds) the store, prepares TLS and serves the API. Start binds the port; Run
 // serves until Stop, which may be called from any thread.
@@ -31,6 +48,8 @@ public:
 
 private:
     bool Authorized(const std::string& header) const;
+    // The reply with its body, under the fault switches in force.
+    void ApplyFaults(httplib::Response& res, std::string body, const char* type);
     void Install();
 
     Options options_;
@@ -39,6 +58,7 @@ private:
     FaultState faults_;
     StopSignal stop_;
     std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<RequestLog> log_;
 };
 
 // The path of the database inside the data folder.

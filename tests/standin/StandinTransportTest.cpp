@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 using namespace standin_test;
 
@@ -260,4 +261,38 @@ TEST(StandinTransportTest, StopDoesNotWaitForAStalledTransfer) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_NE(stalled.code, CURLE_OK);
     EXPECT_EQ(stalled.body.size(), 10u);
+}
+
+TEST(StandinTransportTest, RequestLogAndTheSignOutPage) {
+    TempDir dir;
+    const std::filesystem::path log = dir.Path() / "requests.log";
+    StandinProcess server(dir.Path() / "data", {"--request-log", log.string()});
+    Get(server.Url("/xml-api/listaccts?searchtype=user&search=a%25b"), Verified(server));
+    RequestOptions anonymous = Verified(server);
+    anonymous.credentials = false;
+    Get(server.Url("/xml-api/version"), anonymous);
+    EXPECT_EQ(Get(server.Url("/?logout"), Verified(server)).status, 200);
+
+    // One line per request as it arrived, the unauthenticated one too.
+    std::istringstream lines(ReadFile(log));
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields;
+        std::istringstream split(line);
+        for (std::string field; std::getline(split, field, '\t');)
+            fields.push_back(field);
+        rows.push_back(fields);
+    }
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{rows[0][0], "/xml-api/listaccts",
+                                                 "searchtype=user&search=a%25b", kUser}));
+    EXPECT_EQ(rows[0][0].size(), 24u); // 2024-01-02T03:04:05.678Z
+    EXPECT_EQ(rows[1], (std::vector<std::string>{rows[1][0], "/xml-api/version", "-", "-"}));
+    EXPECT_EQ(rows[2], (std::vector<std::string>{rows[2][0], "/", "logout", kUser}));
+
+    // A stalled server stalls its sign-out page as well.
+    SetFaults(server, "stall_after=0&stall_ms=30000&times=1");
+    RequestOptions impatient = Verified(server);
+    impatient.timeoutMs = 800;
+    EXPECT_EQ(Get(server.Url("/?logout"), impatient).code, CURLE_OPERATION_TIMEDOUT);
 }
