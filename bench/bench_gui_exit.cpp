@@ -1,0 +1,117 @@
+// Exit while signed in against a stalled server: the real main window (offscreen), signed in to the
+// stand-in server, then "Exit" with the server stalled in one of two ways:
+// - stall_fault: the stand-in's stall switch holds every reply after its headers (a list fetch is
+//   running when the operator exits, and the sign-out request at exit stalls too);
+// - frozen: the server process is stopped (SIGSTOP): connections are accepted by the system and
+//   nothing more happens.
+// The time is that of the exit itself, from "Exit" to the window's teardown done.
+#include "StandinProcess.h"
+#include "app/GuiTransportUi.h"
+#include "app/MainUnit.h"
+#include "settings/Localization.h"
+#include "settings/Paths.h"
+#include "skins/Controls.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace {
+
+using namespace parlomar;
+
+class AcceptingUi : public GuiTransportUi {
+protected:
+    void ShowMessageOnGui(const std::string& text) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
+    bool AskQuestionOnGui(const std::string&) override { return false; }
+    bool AskCertificateOnGui(const CertificateInfo&) override { return true; }
+};
+
+void Pump(int ms) {
+    QElapsedTimer since;
+    since.start();
+    while (since.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+enum class Stall { Fault, Frozen };
+
+// Signs in, stalls the server, and returns the seconds "Exit" takes.
+double ExitWhileStalled(Stall stall) {
+    QTemporaryDir folder;
+    SetProgramFolder(folder.path().toStdString());
+    std::filesystem::create_directories(LanguageFile().parent_path());
+    std::filesystem::copy_file(std::string(PARLOMAR_SOURCE_DIR) + "/data/Localization/English.lng",
+                               LanguageFile());
+    std::ofstream(SettingsFile()) << "[General]\nShowTray=0\nUntrustedCert=1\n";
+    ResetLanguageGlobals();
+    standin_test::TempDir data;
+    standin_test::StandinProcess server(data.Path(), {"--seed", "demo"});
+    auto ui = std::make_shared<AcceptingUi>();
+    SetTransportUi(ui);
+    double seconds = 0;
+    {
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.show();
+        form.IPEdit->setText(QStringLiteral("127.0.0.1"));
+        form.PortEdit->setText(QString::number(server.Port()));
+        form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
+        form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+        form.LoginButtonClick();
+        while (form.FetchRunning() || form.ListBuildRunning())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (stall == Stall::Fault) {
+            standin_test::RequestOptions options;
+            standin_test::Get(server.Url("/standin/faults?stall_after=0&stall_ms=120000"), options);
+            form.Listaccounts1Click();
+            Pump(300); // the list fetch waits for its reply
+        } else {
+            kill(server.Pid(), SIGSTOP);
+        }
+        QElapsedTimer exit;
+        exit.start();
+        form.Exit1Click();
+        seconds = static_cast<double>(exit.nsecsElapsed()) / 1e9;
+        if (stall == Stall::Frozen)
+            kill(server.Pid(), SIGCONT);
+    }
+    SetTransportUi(nullptr);
+    return seconds;
+}
+
+void BM_ExitWhileSignedIn(benchmark::State& state) {
+    const Stall stall = state.range(0) == 0 ? Stall::Fault : Stall::Frozen;
+    for (auto _ : state)
+        state.SetIterationTime(ExitWhileStalled(stall));
+    state.SetLabel(stall == Stall::Fault ? "stall_fault" : "frozen");
+}
+
+BENCHMARK(BM_ExitWhileSignedIn)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
