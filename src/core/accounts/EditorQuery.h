@@ -76,7 +76,7 @@ struct EditorOkResult {
     bool signedOut = false; // the reply was a signed-out reply: the opener returns to sign-in
 };
 
-using EditorRequestFunction = std::function<HttpReply(std::string_view url)>;
+using EditorRequestFunction = RequestFunction;
 
 // The state of one editor window: its kind and the values of its controls, in the order of
 // EditorFields(kind).
@@ -129,7 +129,7 @@ public:
     // "?"), and the server's statusmsg is shown, whatever it is. A failed transfer shows its error
     // text; a signed-out reply shows error text 11 and is reported. Status "1" closes the window.
     EditorOkResult Ok(std::string_view baseUrl, std::string_view planPlaceholder,
-                      const EditorRequestFunction& request = HttpGet);
+                      const EditorRequestFunction& request = SessionRequests());
     // Cancel: ResultQuery becomes empty.
     void Cancel() { resultQuery_.clear(); }
     // The query of the last request OK sent; empty at creation and after Cancel. When the opener

@@ -41,6 +41,7 @@ PackageListView ShowPackageList(TStringGridData& grid, TListState& state, int st
     }
     const int rows = FillPackageRows(grid, reply);
     if (rows < 1) {
+        view.listMessage = 12; // said over the results area, not an empty grid under other headings
         return view;
     }
     if (statusText) {

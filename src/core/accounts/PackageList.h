@@ -40,7 +40,7 @@ struct PackageListView {
 
 // The data part of `ShowPackageList` (transport status, reply), in list mode 2 only: builds the
 // package grid and keeps it in the order the operator chose (state.packageSort). A reply without
-// packages leaves the heading row as it was and shows no message.
+// packages leaves the heading row as it was and shows error text 12.
 PackageListView ShowPackageList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
                                 const StatusTextLookup& statusText);
 

@@ -2,8 +2,10 @@
 
 #include "server/TransportUi.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <list>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -14,11 +16,38 @@ namespace {
 
 std::atomic<bool> gShutdown{false};
 
+// The request controls of every thread that runs, until the thread's last step.
+struct RunningThreads {
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::list<std::shared_ptr<RequestControl>> controls;
+};
+
+RunningThreads& Running() {
+    static RunningThreads running;
+    return running;
+}
+
+void Enter(const std::shared_ptr<RequestControl>& control) {
+    std::lock_guard lock(Running().mutex);
+    Running().controls.push_back(control);
+}
+
+void Leave(const std::shared_ptr<RequestControl>& control) {
+    RunningThreads& running = Running();
+    {
+        std::lock_guard lock(running.mutex);
+        running.controls.erase(std::find(running.controls.begin(), running.controls.end(), control));
+    }
+    running.ended.notify_all();
+}
+
 } // namespace
 
 struct TGetXMLThread::State {
     std::string url;
     std::uint8_t kind = 0;
+    std::shared_ptr<RequestControl> control = std::make_shared<RequestControl>();
     mutable std::mutex mutex;
     mutable std::condition_variable ended;
     bool started = false;
@@ -31,10 +60,11 @@ struct TGetXMLThread::State {
     }
 };
 
-TGetXMLThread::TGetXMLThread(std::string url, std::uint8_t kind, Completion completion)
+TGetXMLThread::TGetXMLThread(std::string url, std::uint8_t kind, Completion completion, std::uint64_t session)
     : URL(std::move(url)), Kind(kind), state_(std::make_shared<State>()) {
     state_->url = URL;
     state_->kind = Kind;
+    state_->control->session = session;
     state_->completion = std::move(completion);
 }
 
@@ -47,25 +77,27 @@ void TGetXMLThread::Start() {
             return;
         state_->started = true;
     }
+    Enter(state_->control);
     std::thread([state = state_] {
         // A fetch that starts after shutdown began sends nothing (HttpGet would clear AbortFlag).
         HttpReply reply;
         if (!gShutdown.load())
-            reply = HttpGet(state->url);
+            reply = HttpGet(state->url, state->control);
         {
             std::lock_guard lock(state->mutex);
             state->finished = true;
         }
         state->ended.notify_all();
-        if (gShutdown.load())
-            return;
         // Delivered on the GUI thread, unless shutdown began or the owner discarded it meanwhile.
-        PostToGui([state, reply = std::move(reply)] {
-            if (gShutdown.load())
-                return;
-            if (Completion completion = state->TakeCompletion())
-                completion(state->kind, reply);
-        });
+        if (!gShutdown.load() && state->control->Wanted()) {
+            PostToGui([state, reply = std::move(reply)] {
+                if (gShutdown.load())
+                    return;
+                if (Completion completion = state->TakeCompletion())
+                    completion(state->kind, reply);
+            });
+        }
+        Leave(state->control);
     }).detach();
 }
 
@@ -84,6 +116,11 @@ void TGetXMLThread::Discard() {
     state_->TakeCompletion();
 }
 
+void TGetXMLThread::Stop() {
+    Discard();
+    state_->control->stop = true;
+}
+
 bool TGetXMLThread::StopAtShutdown(std::chrono::milliseconds timeout) {
     BeginFetchShutdown();
     AbortFlag = 1;
@@ -92,6 +129,33 @@ bool TGetXMLThread::StopAtShutdown(std::chrono::milliseconds timeout) {
     std::unique_lock lock(state_->mutex);
     state_->ended.wait(lock, [this] { return state_->finished || !state_->started; });
     return false;
+}
+
+bool StopAllFetches(std::chrono::milliseconds timeout) {
+    BeginFetchShutdown();
+    AbortFlag = 1;
+    RunningThreads& running = Running();
+    std::unique_lock lock(running.mutex);
+    for (const auto& control : running.controls)
+        control->stop = true;
+    if (running.ended.wait_for(lock, timeout, [&] { return running.controls.empty(); }))
+        return true;
+    running.ended.wait(lock, [&] { return running.controls.empty(); });
+    return false;
+}
+
+void SendInBackground(std::string url, std::shared_ptr<RequestControl> control) {
+    Enter(control);
+    std::thread([url = std::move(url), control] {
+        HttpGet(url, control);
+        Leave(control);
+    }).detach();
+}
+
+bool WaitForFetchThreads(std::chrono::milliseconds timeout) {
+    RunningThreads& running = Running();
+    std::unique_lock lock(running.mutex);
+    return running.ended.wait_for(lock, timeout, [&] { return running.controls.empty(); });
 }
 
 void BeginFetchShutdown() {

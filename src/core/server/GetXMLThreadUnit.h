@@ -17,12 +17,14 @@ inline constexpr std::uint8_t kFetchPackages = 2; // listpkgs
 // One background list fetch: a thread that runs one HttpGet of URL and hands the reply to its owner
 // on the GUI thread. The running thread keeps what it needs alive by itself, so the object may be
 // dropped at any time (the thread then frees its state when it ends). A completion that comes after
-// BeginFetchShutdown, or after Discard, is not delivered.
+// BeginFetchShutdown, Discard or Stop is not delivered. Every thread counts among the running fetch
+// threads (StopAllFetches) until it has ended, a discarded or dropped one too.
 class TGetXMLThread {
 public:
     using Completion = std::function<void(std::uint8_t kind, const HttpReply& reply)>;
 
-    TGetXMLThread(std::string url, std::uint8_t kind, Completion completion);
+    // session: the sign-in session the request belongs to (0: none; see RequestControl).
+    TGetXMLThread(std::string url, std::uint8_t kind, Completion completion, std::uint64_t session = 0);
     ~TGetXMLThread();
     TGetXMLThread(const TGetXMLThread&) = delete;
     TGetXMLThread& operator=(const TGetXMLThread&) = delete;
@@ -38,6 +40,8 @@ public:
     bool WaitFor(std::chrono::milliseconds timeout) const;
     // Drops the completion: nothing is delivered any more (for an owner that goes away).
     void Discard();
+    // Discard, and the request ends: nothing more is sent, read or shown for it.
+    void Stop();
 
     // The shutdown step: completions of every fetch are discarded from now on, AbortFlag is set, and
     // this fetch is waited for up to the given time, then until it has ended. Returns whether it
@@ -48,6 +52,16 @@ private:
     struct State;
     std::shared_ptr<State> state_;
 };
+
+// Every fetch thread still running, discarded and dropped ones included, is stopped (AbortFlag is set
+// too) and waited for up to the time given, then until each has ended. True when all ended in time.
+bool StopAllFetches(std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+// Sends one request on a thread of its own and forgets the reply (the sign-out request). The thread
+// counts among the running fetch threads; WaitForFetchThreads waits for it.
+void SendInBackground(std::string url, std::shared_ptr<RequestControl> control);
+// Waits until every fetch thread and background request has ended, or the time has passed; true
+// when none is left.
+bool WaitForFetchThreads(std::chrono::milliseconds timeout);
 
 // Shared by all fetches: after this, no completion is delivered.
 void BeginFetchShutdown();

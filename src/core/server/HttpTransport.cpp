@@ -83,6 +83,7 @@ struct Connection {
 
 std::mutex gConnectionMutex;
 std::shared_ptr<Connection> gConnection;
+std::atomic<std::uint64_t> gSession{1}; // changed under gConnectionMutex
 
 void LockShare(CURL*, curl_lock_data data, curl_lock_access, void* user) {
     static_cast<Connection*>(user)->locks.at(static_cast<std::size_t>(data)).lock();
@@ -97,9 +98,13 @@ std::string Decipher(const std::string& enciphered) {
 }
 
 // Opens the shared connection unless one exists (then it is reused whatever the host). nullptr when
-// it cannot be opened.
-std::shared_ptr<Connection> OpenConnection(const std::string& host, const std::string& proxyText) {
+// it cannot be opened, or when the request's session has ended (sessionEnded is then set).
+std::shared_ptr<Connection> OpenConnection(const std::string& host, const std::string& proxyText,
+                                           std::uint64_t session, bool& sessionEnded) {
     std::lock_guard lock(gConnectionMutex);
+    sessionEnded = session != 0 && session != gSession.load();
+    if (sessionEnded)
+        return nullptr;
     if (gConnection)
         return gConnection;
     InitCurlOnce();
@@ -299,8 +304,27 @@ struct Progress {
     std::string dots;
 };
 
+// A request's status display: shown only while the request is wanted, also when posted.
+void ShowStatus(const std::shared_ptr<RequestControl>& control, int n, const std::string& suffix) {
+    auto ui = CurrentTransportUi();
+    if (!ui || (control && !control->Wanted()))
+        return;
+    if (ui->IsGuiThread())
+        ui->ShowRequestStatus(n, suffix);
+    else
+        ui->PostToGuiThread([ui, control, n, suffix] {
+            if (!control || control->Wanted())
+                ui->ShowRequestStatus(n, suffix);
+        });
+}
+
+bool Unwanted(const RequestControl* control) {
+    return control && !control->Wanted();
+}
+
 struct Transfer {
     std::shared_ptr<Connection> connection;
+    std::shared_ptr<RequestControl> control;
     std::string url;
     CertificateCheck certificate;
     Progress* progress = nullptr; // the GUI thread waits and shows the dots; nullptr: post them
@@ -345,7 +369,7 @@ struct Transfer {
             progress->dotsChanged = true;
             progress->changed.notify_all();
         } else {
-            ShowRequestStatusOnGui(1, dots);
+            ShowStatus(control, 1, dots);
         }
     }
 };
@@ -361,7 +385,7 @@ std::size_t OnReplyData(char* data, std::size_t size, std::size_t count, void* u
         used += take;
         if (transfer->piece.size() == kPieceSize) {
             transfer->TakePiece();
-            if (AbortFlag.load() == 1) {
+            if (AbortFlag.load() == 1 || Unwanted(transfer->control.get())) {
                 transfer->aborted = true;
                 return 0; // ends the transfer; the rest of the reply is not read
             }
@@ -372,7 +396,7 @@ std::size_t OnReplyData(char* data, std::size_t size, std::size_t count, void* u
 
 int OnTransferProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto* transfer = static_cast<Transfer*>(user);
-    if (AbortFlag.load() == 1) {
+    if (AbortFlag.load() == 1 || Unwanted(transfer->control.get())) {
         transfer->aborted = true;
         return 1;
     }
@@ -428,6 +452,8 @@ void RunTransfer(Transfer& transfer) {
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, gConnectSeconds.load());
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, gStallSeconds.load());
+    if (transfer.control && transfer.control->timeLimit.count() > 0)
+        curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(transfer.control->timeLimit.count()));
     // The certificate is checked by VerifyServerCertificate during the handshake.
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
@@ -484,7 +510,7 @@ void RunTransferResponsively(Transfer& transfer) {
             dots = progress.dots;
             done = progress.done;
         }
-        if (showDots)
+        if (showDots && !Unwanted(transfer.control.get()))
             ui->ShowRequestStatus(1, dots);
         if (done)
             break;
@@ -583,6 +609,26 @@ std::string SplitUrl(std::string_view url, int part) {
     return {};
 }
 
+bool RequestControl::Wanted() const {
+    return !stop.load() && (session == 0 || session == gSession.load());
+}
+
+std::uint64_t CurrentSession() {
+    return gSession.load();
+}
+
+std::uint64_t BeginSession() {
+    std::shared_ptr<Connection> closing;
+    std::lock_guard lock(gConnectionMutex);
+    closing = std::move(gConnection);
+    return ++gSession;
+}
+
+std::shared_ptr<void> HoldConnection() {
+    std::lock_guard lock(gConnectionMutex);
+    return gConnection;
+}
+
 void CloseConnection() {
     std::shared_ptr<Connection> closing;
     {
@@ -603,6 +649,18 @@ void SetExtraTrustedAuthorities(const std::filesystem::path& pemFile) {
 }
 
 HttpReply HttpGet(std::string_view url) {
+    return HttpGet(url, nullptr);
+}
+
+RequestFunction SessionRequests(std::uint64_t session) {
+    return [session](std::string_view url) {
+        auto control = std::make_shared<RequestControl>();
+        control->session = session;
+        return HttpGet(url, control);
+    };
+}
+
+HttpReply HttpGet(std::string_view url, const std::shared_ptr<RequestControl>& control) {
     AbortFlag = 0;
     HttpReply reply;
     TransportStatus status = kStatusStart;
@@ -633,16 +691,24 @@ HttpReply HttpGet(std::string_view url) {
         reply.status = kStatusConnectionNotOpened;
         return reply;
     }
-
-    std::shared_ptr<Connection> connection = OpenConnection(host, proxyText);
-    if (!connection) {
-        reply.status = kStatusConnectionNotOpened;
+    if (Unwanted(control.get())) {
+        reply.status = kStatusRequestNotOpened;
         return reply;
     }
 
-    ShowRequestStatusOnGui(0, "");
+    bool sessionEnded = false;
+    std::shared_ptr<Connection> connection =
+        control && control->connection
+            ? std::static_pointer_cast<Connection>(control->connection)
+            : OpenConnection(host, proxyText, control ? control->session : 0, sessionEnded);
+    if (!connection) {
+        reply.status = sessionEnded ? kStatusRequestNotOpened : kStatusConnectionNotOpened;
+        return reply;
+    }
+
+    ShowStatus(control, 0, "");
     PumpEvents();
-    if (AbortFlag.load() == 1) {
+    if (AbortFlag.load() == 1 || Unwanted(control.get())) {
         reply.status = kStatusRequestNotOpened;
         return reply;
     }
@@ -659,6 +725,7 @@ HttpReply HttpGet(std::string_view url) {
     for (int retries = 0;; ++retries) {
         Transfer transfer;
         transfer.connection = connection;
+        transfer.control = control;
         transfer.url = requestUrl;
         transfer.certificate.host = connection->host;
         transfer.certificate.port = connection->port;
@@ -670,6 +737,10 @@ HttpReply HttpGet(std::string_view url) {
         if (transfer.setupFailed) {
             ShowMessageText("Error with HttpOpenRequest!");
             reply.status = kStatusRequestNotOpened;
+            return reply;
+        }
+        if (transfer.aborted && Unwanted(control.get())) {
+            reply.status = kStatusRequestNotOpened; // stopped, or its session ended: nothing to show
             return reply;
         }
         if (transfer.aborted) {
@@ -689,10 +760,11 @@ HttpReply HttpGet(std::string_view url) {
             reply.status = kStatusOk;
             reply.text = std::move(transfer.text);
             reply.httpStatus = transfer.httpStatus;
-            ShowRequestStatusOnGui(2, "");
+            ShowStatus(control, 2, "");
             return reply;
         }
-        if (!transfer.certificate.rejected || retries >= kMaxCertificateRetries || AbortFlag.load() == 1) {
+        if (!transfer.certificate.rejected || retries >= kMaxCertificateRetries || AbortFlag.load() == 1 ||
+            Unwanted(control.get())) {
             reply.status = status;
             return reply;
         }
@@ -718,7 +790,7 @@ HttpReply HttpGet(std::string_view url) {
         } catch (const Error&) {
             // Not remembered: accepted for this request only.
         }
-        if (AbortFlag.load() == 1) {
+        if (AbortFlag.load() == 1 || Unwanted(control.get())) {
             reply.status = status;
             return reply;
         }

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -70,10 +72,43 @@ std::string ServerBaseUrl();
 // everything after "://"). Other parts, or no "://": empty.
 std::string SplitUrl(std::string_view url, int part);
 
+// One request's own controls, shared by its caller and the transfer (any thread may hold them).
+struct RequestControl {
+    // Set by the caller to end the request: before it is sent nothing is sent; while it runs it
+    // ends within about a second. Either way it gives status 2 and no reply.
+    std::atomic<bool> stop{false};
+    // Not 0: the sign-in session the request belongs to (CurrentSession() when it was made). It is
+    // sent only while that session is the current one, and ends like a stopped one when it ends.
+    std::uint64_t session = 0;
+    // Not empty: the request goes to this connection (HoldConnection()), also after it was closed.
+    std::shared_ptr<void> connection;
+    // Above 0: the whole request ends after this time with status 12002.
+    std::chrono::milliseconds timeLimit{0};
+
+    // Not stopped, and its session (if any) still the current one. A request that is no longer
+    // wanted shows nothing in the status display.
+    bool Wanted() const;
+};
+
+// Sign-in sessions. BeginSession closes the shared connection and starts a new session; from then
+// on no request of an earlier session is sent, and one still running ends.
+std::uint64_t CurrentSession();
+std::uint64_t BeginSession();
+// The shared connection as it is now, to send one more request on after it is closed (empty when
+// none is open).
+std::shared_ptr<void> HoldConnection();
+
 // One GET of url. Checks the URL and the proxy settings first (statuses 6 to 10, nothing sent), then
 // opens or reuses the shared connection and reads the reply. Called on the GUI thread, the transfer
 // runs on a worker thread while the GUI keeps processing events.
 HttpReply HttpGet(std::string_view url);
+// The same under the request's own controls (nullptr: none).
+HttpReply HttpGet(std::string_view url, const std::shared_ptr<RequestControl>& control);
+
+// A way to send one request, for operations that send on behalf of a window.
+using RequestFunction = std::function<HttpReply(std::string_view url)>;
+// HttpGet bound to a sign-in session (see RequestControl::session); 0: plain HttpGet.
+RequestFunction SessionRequests(std::uint64_t session = 0);
 
 // Forgets the shared connection; the next HttpGet opens a new one with the values current then.
 // Requests in flight finish on the connection they started with.

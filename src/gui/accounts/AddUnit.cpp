@@ -444,13 +444,21 @@ void TAddForm::PlanEditSelect() {
 }
 
 void TAddForm::OKButtonClick() {
-    if (!model_)
+    if (!model_ || requestRunning_)
         return;
     ToModel();
     QPointer<TAddForm> self(this);
-    const EditorOkResult result = model_->Ok(ServerBaseUrl(), StatusText(50));
+    requestRunning_ = true;
+    OKButton->setEnabled(false);
+    CancelButton->setEnabled(false);
+    const EditorOkResult result = model_->Ok(ServerBaseUrl(), StatusText(50), SessionRequests(Session));
     if (!self)
         return; // closed while the request ran
+    requestRunning_ = false;
+    OKButton->setEnabled(true);
+    CancelButton->setEnabled(true);
+    if (!isVisible())
+        return; // closed by a sign-out meanwhile
     if (result.outcome == EditorOkOutcome::InvalidDomain) {
         Edit(QStringLiteral("DomainEdit"))->setFocus();
         return;
@@ -465,9 +473,16 @@ void TAddForm::OKButtonClick() {
 }
 
 void TAddForm::CancelButtonClick() {
+    if (requestRunning_)
+        return;
     if (model_)
         model_->Cancel();
     reject();
+}
+
+void TAddForm::reject() {
+    if (!requestRunning_) // Escape while OK's request runs would drop the list's refresh
+        TSkinnedForm::reject();
 }
 
 void TAddForm::GenPasswordLabelClick() {

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QPixmap>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,6 +47,7 @@ public:
     int PackageAction = kNoPackageAction;
     std::string PackageListText; // the last listpkgs reply
     std::string PackageName;     // edit: the package of the selected row
+    std::uint64_t Session = 0;   // the sign-in session OK sends in (0: none)
 
     // The query of the last request OK sent; empty at creation and after Cancel.
     std::string ResultQuery() const;
@@ -79,6 +81,9 @@ public:
     void PlanEditSelect();
     // The "unlimited" button of an edit.
     void UnlimitedClick(TButtonEdit* edit);
+    // While OK's request runs, OK and Cancel are disabled and the window cannot be cancelled.
+    bool RequestRunning() const { return requestRunning_; }
+    void reject() override;
 
     // The package panel's and the account panel's heights; the window's client height is the shown
     // panel's + the footer (14) + the OK/Cancel strip (51).
@@ -103,6 +108,7 @@ private:
     QHash<QObject*, EditorKeyFilter> filters_;
     bool signedOut_ = false;
     bool shown_ = false;
+    bool requestRunning_ = false;
 };
 
 } // namespace parlomar

@@ -518,28 +518,38 @@ void TSummaryForm::NameLabelClick() {
         OpenLink(Q(address));
 }
 
+void TSummaryForm::SetActionsEnabled(bool runEnabled, bool pauseEnabled, bool deleteEnabled) {
+    RunButton->setEnabled(runEnabled);
+    PauseButton->setEnabled(pauseEnabled);
+    DeleteButton->setEnabled(deleteEnabled);
+}
+
 void TSummaryForm::PauseButtonClick() {
-    if (DetailsKind != kAccountDetails)
+    if (DetailsKind != kAccountDetails || !DeleteButton->isEnabled())
         return;
     QPointer<TSummaryForm> self(this);
+    const bool runWas = RunButton->isEnabled();
+    const bool pauseWas = PauseButton->isEnabled();
+    SetActionsEnabled(false, false, false);
     const bool wasSuspended = SuspendedStateOf(RecordText) == 1;
     Suspended = wasSuspended;
     std::string status;
     std::string message;
     ConfirmAndCallForUser(UserName, SuspendFunction(wasSuspended), SuspendQuestion(wasSuspended, UserName),
-                          status, message);
+                          status, message, SessionRequests(Session));
     if (!self)
         return;
-    if (status.empty() && message.empty())
+    if (status.empty() && message.empty()) {
+        SetActionsEnabled(runWas, pauseWas, true);
         return; // declined, or a failed transfer that was already reported
+    }
     ShowMessageText(message.empty() ? ErrorText(11) : message);
     if (!self)
         return;
     const SuspendButtons buttons = ButtonsAfterSuspendReply(wasSuspended, status);
-    RunButton->setEnabled(buttons.runEnabled);
-    PauseButton->setEnabled(buttons.pauseEnabled);
     Suspended = buttons.suspended;
     if (status == "relogin") {
+        SetActionsEnabled(buttons.runEnabled, buttons.pauseEnabled, true);
         if (Calls.signedOut)
             Calls.signedOut();
         return;
@@ -548,28 +558,37 @@ void TSummaryForm::PauseButtonClick() {
         Calls.refetchList();
     if (!self)
         return;
-    const HttpReply reply = HttpGet(AccountSummaryUrl(ServerBaseUrl(), UserName));
+    const HttpReply reply = SessionRequests(Session)(AccountSummaryUrl(ServerBaseUrl(), UserName));
     if (!self)
         return;
+    SetActionsEnabled(buttons.runEnabled, buttons.pauseEnabled, true);
     RecordText = reply.text;
     if (reply.status == kStatusOk && !IsSignedOutReply(reply.text, reply.httpStatus))
         FillTable();
 }
 
 void TSummaryForm::DeleteButtonClick() {
+    if (!DeleteButton->isEnabled())
+        return;
     QPointer<TSummaryForm> self(this);
+    const bool runWas = RunButton->isEnabled();
+    const bool pauseWas = PauseButton->isEnabled();
+    SetActionsEnabled(false, false, false);
     const bool account = DetailsKind == kAccountDetails;
-    const int result =
-        account ? ConfirmAndCall("removeacct?user=", UserName, StatusText(53), StatusText(54), StatusText(51))
-                : ConfirmAndCall("killpkg?pkg=", ItemName, StatusText(52), StatusText(54), StatusText(51));
+    const RequestFunction request = SessionRequests(Session);
+    const int result = account ? ConfirmAndCall("removeacct?user=", UserName, StatusText(53), StatusText(54),
+                                                StatusText(51), request)
+                               : ConfirmAndCall("killpkg?pkg=", ItemName, StatusText(52), StatusText(54),
+                                                StatusText(51), request);
     if (!self)
         return;
+    SetActionsEnabled(runWas, pauseWas, true);
     if (result == kCallSucceeded) {
         if (Calls.refetchList)
             Calls.refetchList();
         if (self)
             close();
-    } else if (result > 0) {
+    } else if (result > 0 && isVisible()) { // not for a window that a sign-out closed meanwhile
         ShowMessageText(ErrorText(result));
     }
 }

@@ -5,6 +5,7 @@
 
 #include <QTableWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -55,6 +56,7 @@ public:
     std::string ItemName;   // account: its domain; package: its name
     std::string UserName;   // account: its user name
     bool Suspended = false;
+    std::uint64_t Session = 0; // the sign-in session the window's requests belong to (0: none)
     SummaryCalls Calls;
 
     const TDetailsTable& Table() const { return *table_; }
@@ -98,6 +100,9 @@ private:
     QRect TextRect(int col, int row) const;
     bool OverLinkText(const QPoint& at, int* col = nullptr, int* row = nullptr) const;
     bool GridViewportEvent(QEvent* event);
+
+    // Run, Pause and Delete are disabled while one of their requests runs.
+    void SetActionsEnabled(bool runEnabled, bool pauseEnabled, bool deleteEnabled);
 
     std::unique_ptr<TDetailsTable> table_;
     int hoverCol_ = -1, hoverRow_ = -1;

@@ -108,8 +108,9 @@ void TParlomarClientMainForm::ListPopupMenuPopup() {
     if (SuspendMenuCaption(AccList->Data(), row) == 0) {
         const std::string user = AccList->Data().Cell(kAccUserCol, row);
         QPointer<TParlomarClientMainForm> self(this);
-        const int answer = QuerySuspended(user);
-        if (!self || !signedIn_)
+        const std::uint64_t session = Session();
+        const int answer = QuerySuspended(user, SessionRequests(session));
+        if (!self || !SessionCurrent(session))
             return;
         row = RowOfUser(row, user);
         if (row < 1)
@@ -150,14 +151,15 @@ static void RunSuspend(TParlomarClientMainForm* form, const SuspendRequest& requ
     const std::string user = grid->Data().Cell(kAccUserCol, row);
     const std::string domain = grid->Data().Cell(kAccDomainCol, row);
     QPointer<TParlomarClientMainForm> self(form);
+    const std::uint64_t session = form->Session();
     form->Signout1->setEnabled(false);
     std::string status;
     std::string message;
     ConfirmAndCallForUser(user, request.function, StatusText(request.question) + " " + domain, status,
-                          message);
-    if (!self)
+                          message, SessionRequests(session));
+    if (!self || !form->SessionCurrent(session))
         return;
-    form->Signout1->setEnabled(true);
+    form->Signout1->setEnabled(!form->FetchRunning());
     if (status.empty() && message.empty())
         return; // declined
     ShowMessageText(message.empty() ? ErrorText(11) : message);
@@ -200,6 +202,7 @@ void TParlomarClientMainForm::LimitBandWidth1Click() {
         return;
     const std::string user = AccList->Data().Cell(kAccUserCol, row);
     QPointer<TParlomarClientMainForm> self(this);
+    const std::uint64_t session = Session();
     QPointer<TInputForm> input = new TInputForm(this);
     input->SetStayOnTop(Alwaysontop1->isChecked());
     input->BandWidthPanel->show();
@@ -210,10 +213,10 @@ void TParlomarClientMainForm::LimitBandWidth1Click() {
     const bool accepted = input && input->Accepted;
     const std::string value = input ? input->InputValue : std::string();
     delete input.data();
-    if (!self || !accepted || !signedIn_)
+    if (!self || !accepted || !SessionCurrent(session))
         return;
-    const HttpReply reply = HttpGet(LimitBandwidthUrl(ServerBaseUrl(), user, value));
-    if (!self || !signedIn_)
+    const HttpReply reply = SessionRequests(session)(LimitBandwidthUrl(ServerBaseUrl(), user, value));
+    if (!self || !SessionCurrent(session))
         return;
     const bool signedOut = IsSignedOutReply(reply.text, reply.httpStatus);
     bool applied = reply.status == kStatusOk;
@@ -227,7 +230,7 @@ void TParlomarClientMainForm::LimitBandWidth1Click() {
             ShowMessageText(result.statusmsg.empty() ? ErrorText(11) : result.statusmsg);
         }
     }
-    if (!self)
+    if (!self || !SessionCurrent(session))
         return;
     row = RowOfUser(row, user);
     if (ApplyBandwidthAnswer(AccList->Data(), row, value, applied && row > 0, reply.status, signedOut)) {
@@ -245,6 +248,7 @@ void TParlomarClientMainForm::Changepassword1Click() {
 
 void TParlomarClientMainForm::ChangeAccountPassword(const std::string& userName) {
     QPointer<TParlomarClientMainForm> self(this);
+    const std::uint64_t session = Session();
     QPointer<TInputForm> input = new TInputForm(this);
     input->SetStayOnTop(Alwaysontop1->isChecked());
     input->ChangePasswordPanel->show();
@@ -254,10 +258,10 @@ void TParlomarClientMainForm::ChangeAccountPassword(const std::string& userName)
     const bool accepted = input && input->Accepted;
     const std::string password = input ? input->InputValue : std::string();
     delete input.data();
-    if (!self || !accepted || !signedIn_)
+    if (!self || !accepted || !SessionCurrent(session))
         return;
-    const HttpReply reply = HttpGet(PasswdUrl(ServerBaseUrl(), userName, password));
-    if (!self)
+    const HttpReply reply = SessionRequests(session)(PasswdUrl(ServerBaseUrl(), userName, password));
+    if (!self || !SessionCurrent(session))
         return;
     if (reply.status != kStatusOk) {
         ShowMessageText(ErrorText(reply.status)); // a failed transfer, not an empty server message
@@ -285,23 +289,20 @@ void TParlomarClientMainForm::Deleteaccount1Click() {
     if (user.empty() || AccList->ListMode != kListModeAccounts)
         return;
     QPointer<TParlomarClientMainForm> self(this);
-    const int result =
-        ConfirmAndCall("removeacct?user=", user, StatusText(53), StatusText(54), StatusText(51));
-    if (!self || !signedIn_)
+    const std::uint64_t session = Session();
+    const int result = ConfirmAndCall("removeacct?user=", user, StatusText(53), StatusText(54),
+                                      StatusText(51), SessionRequests(session));
+    if (!self || !SessionCurrent(session))
         return;
     const AfterDelete after = AfterAccountDelete(result, ListMode);
     if (after.showTransportError)
         ShowMessageText(ErrorText(result));
-    if (!self || !signedIn_)
+    if (!self || !SessionCurrent(session))
         return;
     if (after.refetchAccounts)
         RefetchLastSearch();
-    for (int i = 0; i < after.packageFetches; ++i) {
-        if (fetch_)
-            ++queuedPackageFetches_;
-        else
-            FetchPackageList();
-    }
+    if (after.packageFetches > 0) // a second fetch would only replace the first
+        FetchPackageList();
 }
 
 void TParlomarClientMainForm::Createaccounts1Click() {
@@ -326,26 +327,25 @@ void TParlomarClientMainForm::Delete1Click() {
         return;
     const std::string name = AccList->Data().Cell(kPkgNameCol, row);
     QPointer<TParlomarClientMainForm> self(this);
-    const int result = ConfirmAndCall("killpkg?pkg=", name, StatusText(52), StatusText(54), StatusText(51));
-    if (!self || !signedIn_)
+    const std::uint64_t session = Session();
+    const int result = ConfirmAndCall("killpkg?pkg=", name, StatusText(52), StatusText(54), StatusText(51),
+                                      SessionRequests(session));
+    if (!self || !SessionCurrent(session))
         return;
     const AfterDelete after = AfterPackageDelete(result, ListMode);
     if (after.showTransportError)
         ShowMessageText(ErrorText(result));
-    if (!self || !signedIn_)
+    if (!self || !SessionCurrent(session))
         return;
-    for (int i = 0; i < after.packageFetches; ++i) {
-        if (fetch_)
-            ++queuedPackageFetches_;
-        else
-            FetchPackageList();
-    }
+    if (after.packageFetches > 0) // a second fetch would only replace the first
+        FetchPackageList();
 }
 
 void TParlomarClientMainForm::Viewserverinformation1Click() {
     if (!signedIn_)
         return;
-    ShowServerInformation(this, PackageListReply, ListState.serverAccountCount, Alwaysontop1->isChecked());
+    ShowServerInformation(this, PackageListReply, ListState.serverAccountCount, Alwaysontop1->isChecked(),
+                          Session());
 }
 
 } // namespace parlomar

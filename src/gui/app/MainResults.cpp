@@ -261,6 +261,26 @@ void TParlomarClientMainForm::UnlockListControls() {
         control->setEnabled(true);
     Signout1->setEnabled(true);
     FilterPanel->hide();
+    StopButton->hide();
+}
+
+void TParlomarClientMainForm::UpdateListControls() {
+    if (FetchRunning()) {
+        LockListControls();
+        // The stop control sits next to the progress display: in the status bar, or with a skin in
+        // the status strip.
+        auto* strip = static_cast<QBoxLayout*>(StatusImage->layout());
+        if (SkinActive() && StopButton->parentWidget() != StatusImage) {
+            StatusBar->removeWidget(StopButton);
+            strip->insertWidget(2, StopButton);
+        } else if (!SkinActive() && StopButton->parentWidget() != StatusBar) {
+            strip->removeWidget(StopButton);
+            StatusBar->insertPermanentWidget(0, StopButton);
+        }
+        StopButton->show();
+    } else {
+        UnlockListControls();
+    }
 }
 
 void TParlomarClientMainForm::LayoutResults() {
@@ -300,31 +320,56 @@ void TParlomarClientMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_t kind) {
-    if (fetch_ || !signedIn_)
+    if (!signedIn_ || (kind != kFetchAccounts && kind != kFetchPackages))
         return;
+    std::unique_ptr<TGetXMLThread>& slot = fetches_[kind - 1];
+    if (slot) // the newest request for a list replaces the one still running
+        slot->Stop();
+    wantedList_ = kind;
+    if (kind == kFetchPackages) {
+        PackageListReply.clear();
+        ListState.packageReplyStored = false;
+    }
     QPointer<TParlomarClientMainForm> self(this);
-    fetch_ =
-        std::make_unique<TGetXMLThread>(url, kind, [self](std::uint8_t doneKind, const HttpReply& reply) {
+    slot = std::make_unique<TGetXMLThread>(
+        url, kind,
+        [self](std::uint8_t doneKind, const HttpReply& reply) {
             if (self)
                 self->FetchDone(doneKind, reply);
-        });
-    fetch_->Start();
-    LockListControls();
+        },
+        session_);
+    slot->Start();
+    UpdateListControls();
+}
+
+void TParlomarClientMainForm::StopListFetches() {
+    if (!FetchRunning())
+        return;
+    for (auto& fetch : fetches_) {
+        if (fetch)
+            fetch->Stop();
+        fetch.reset();
+    }
+    // The results area keeps what it shows, and that is the list asked for now.
+    wantedList_ = ListMode;
+    UpdateListControls();
+    if (ListMode == kListModeAccounts && AccList->isVisible())
+        FilterPanel->show();
+    SetStatusSlot(0, Q(ErrorText(kStatusRequestNotOpened)));
 }
 
 void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& reply) {
-    fetch_.reset();
+    fetches_[kind - 1].reset();
     if (!signedIn_) {
-        UnlockListControls();
+        UpdateListControls();
         return;
     }
     if (reply.status == kStatusOk && IsSignedOutReply(reply.text, reply.httpStatus)) {
-        UnlockListControls();
-        queuedPackageFetches_ = 0;
         ReturnToSignIn();
         return;
     }
-    {
+    const bool show = kind == wantedList_; // a reply of the other list is only stored
+    if (show) {
         const QSignalBlocker quiet(QueryEdit); // emptying the box is no filter change
         settingQuery_ = true;
         QueryEdit->clear();
@@ -332,13 +377,11 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
     }
     if (kind == kFetchPackages) {
         PackageListReply = reply.text;
-        ListState.packageReplyStored = true;
+        ListState.packageReplyStored = reply.status == kStatusOk && !reply.text.empty();
         Report("packages stored");
-        ShowTab(1);
-        ShowPackageList(reply.status, PackageListReply);
-        if (queuedPackageFetches_ > 0) {
-            --queuedPackageFetches_;
-            FetchPackageList();
+        if (show) {
+            ShowTab(1);
+            ShowPackageList(reply.status, PackageListReply);
         }
     } else {
         // The completion is the reply's last user (the fetch drops it right after), and the reply
@@ -347,9 +390,12 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
         accountReply_ = std::make_shared<const std::string>(std::move(const_cast<HttpReply&>(reply).text));
         ListState.suspendedSince.clear(); // the new reply holds the states as they are now
         Report("accounts stored");
-        ShowAccountList(reply.status, *accountReply_);
-        ShowTab(0);
+        if (show) {
+            ShowTab(0);
+            ShowAccountList(reply.status, *accountReply_);
+        }
     }
+    UpdateListControls();
 }
 
 void TParlomarClientMainForm::ShowTab(int tab) {
@@ -362,7 +408,6 @@ void TParlomarClientMainForm::ShowTab(int tab) {
 // ---- Lists ----
 
 void TParlomarClientMainForm::SearchAccounts(const std::string& text) {
-    ListMode = kListModeAccounts;
     StartListFetch(SearchAccountsUrl(ServerBaseUrl(), text), kFetchAccounts);
 }
 
@@ -371,25 +416,19 @@ void TParlomarClientMainForm::RefetchLastSearch() {
 }
 
 void TParlomarClientMainForm::FetchPackageList() {
-    LockListControls();
     StartListFetch(ListPackagesUrl(ServerBaseUrl()), kFetchPackages);
-    if (!fetch_)
-        UnlockListControls();
 }
 
 void TParlomarClientMainForm::Listaccounts1Click() {
-    if (!signedIn_ || fetch_)
+    if (!signedIn_)
         return;
-    ServerButton->setEnabled(false);
     BeginListAllAccounts(ListState);
     SearchAccounts("");
 }
 
 void TParlomarClientMainForm::Listpakages1Click() {
-    if (!signedIn_ || fetch_)
+    if (!signedIn_)
         return;
-    ListMode = kListModePackages;
-    ListState.listMode = kListModePackages;
     BeginListPackages(ListState);
     FetchPackageList();
 }
@@ -440,6 +479,8 @@ void TParlomarClientMainForm::QueryEditChange() {
 }
 
 void TParlomarClientMainForm::TabSetChange(int tab) {
+    if (signedIn_) // the tab chosen is the list asked for last
+        wantedList_ = static_cast<std::uint8_t>(tab == 0 ? kFetchAccounts : kFetchPackages);
     if (tab == 0) {
         ShowTab(0);
         ShowAccountList(0, *accountReply_);
@@ -563,7 +604,7 @@ void TParlomarClientMainForm::ApplyAccountView(const AccountListView& view) {
         if (view.selectRow > 0)
             AccList->SelectDataRow(view.selectRow);
         ShowRequestStatus(12, std::to_string(view.fetchedRows));
-        UnlockListControls();
+        UpdateListControls();
         FilterPanel->show();
         LayoutResults();
         SetStatusSlot(1, view.slot1.Empty()
@@ -577,14 +618,14 @@ void TParlomarClientMainForm::ApplyAccountView(const AccountListView& view) {
             SetStatusSlot(0, text);
             StatusLabel1->setText(text);
         }
-        UnlockListControls();
+        UpdateListControls();
     }
     StatusLabel2->clear();
     SetStatusSlot(2, QString());
 }
 
 void TParlomarClientMainForm::ShowPackageList(int status, const std::string& reply) {
-    UnlockListControls();
+    UpdateListControls();
     ListState.listMode = ListMode;
     ++buildGeneration_; // an account list still being built is not shown over this
     TStringGridData& grid = AccList->Data();
@@ -609,6 +650,8 @@ void TParlomarClientMainForm::ShowPackageList(int status, const std::string& rep
     GetListButton->setText(Q(StatusText(view.getListCaption)));
     if (view.listMessage)
         ShowListMessage(view.listMessage);
+    if (view.listMessage && status == kStatusOk) // no packages: said in the status display too
+        SetStatusSlot(0, Q(ErrorText(view.listMessage)));
     if (!view.shown) {
         if (!view.listMessage && grid.ColCount() == kPackageColumns && grid.RowCount() <= 1) {
             AccList->ListMode = kListModePackages;

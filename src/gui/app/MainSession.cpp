@@ -111,6 +111,13 @@ void TParlomarClientMainForm::BuildLoginPanel() {
     form->addWidget(RememberCheck, 4, 1);
     LoginButton = Named(new TSkinButton(QStringLiteral("Sign in"), LoginShape), "LoginButton");
     form->addWidget(LoginButton, 5, 1, Qt::AlignRight);
+    LoginMessLabel = Named(new TLabel(LoginShape), "LoginMessLabel", kTagNoCaption);
+    LoginMessLabel->setTextFormat(Qt::PlainText);
+    LoginMessLabel->setWordWrap(true);
+    LoginMessLabel->setAlignment(Qt::AlignCenter);
+    SetTextColour(LoginMessLabel, QColor(0xB0, 0x30, 0x30));
+    LoginMessLabel->hide();
+    centre->addWidget(LoginMessLabel, 2, 0, 1, 3, Qt::AlignTop);
 
     connect(IPEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::UpdateSignInValues);
     connect(PortEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::UpdateSignInValues);
@@ -178,19 +185,30 @@ void TParlomarClientMainForm::LoginButtonClick() {
 void TParlomarClientMainForm::SignIn() {
     if (requestRunning_ || signedIn_)
         return;
+    // A new session: the connection of an earlier try is closed, so this one connects with the
+    // values typed now, and nothing of an earlier sign-in is sent any more.
+    session_ = BeginSession();
+    const std::uint64_t session = session_;
+    ShowSignInFailure(QString());
     QPointer<TParlomarClientMainForm> self(this);
     requestRunning_ = true;
     LoginButton->setEnabled(false);
-    const HttpReply reply = HttpGet(VersionUrl(ServerBaseUrl()));
+    const HttpReply reply = SessionRequests(session)(VersionUrl(ServerBaseUrl()));
     if (!self || destroyed_)
         return; // the window went away while the request ran
     requestRunning_ = false;
     LoginButton->setEnabled(true);
+    if (session != session_)
+        return; // ended meanwhile
     if (reply.status != kStatusOk) {
+        session_ = 0;
+        BeginSession(); // a failed sign-in leaves no connection behind
+        const QString text = Q(ErrorText(reply.status));
         ShowMessageText(ErrorText(reply.status));
         if (!self || destroyed_)
             return;
         ShowRequestStatus(3, "");
+        ShowSignInFailure(text);
         LoginPanel->setFocus();
         return;
     }
@@ -218,7 +236,6 @@ void TParlomarClientMainForm::SignIn() {
     ServerButton->show();
     ShowRequestStatus(5, "");
     Report("signed in");
-    ListMode = kListModePackages;
     FetchPackageList();
 }
 
@@ -226,12 +243,15 @@ void TParlomarClientMainForm::SignOut() {
     StopTraceAndWindow();
     const bool wasSignedIn = signedIn_;
     signedIn_ = false;
-    queuedPackageFetches_ = 0;
-    if (fetch_) { // a list that arrives after the sign-out is not shown
-        fetch_->Discard();
-        fetch_.reset();
-        UnlockListControls();
+    for (auto& fetch : fetches_) { // a list that arrives after the sign-out is neither sent nor shown
+        if (fetch)
+            fetch->Stop();
+        fetch.reset();
     }
+    wantedList_ = 0;
+    CloseSessionWindows();
+    ForgetSessionLists();
+    UnlockListControls();
     ServerButton->hide();
     ResultsPanel->hide();
     LoginPanel->show();
@@ -245,18 +265,67 @@ void TParlomarClientMainForm::SignOut() {
     TabsPaintBox->hide();
     TabSet->hide();
     if (wasSignedIn) {
-        QPointer<TParlomarClientMainForm> self(this);
-        HttpGet(ServerBaseUrl() + "/?logout"); // reply and status do not matter
-        if (!self)
-            return;
+        // The sign-out request goes over the connection of this sign-in, on a thread of its own and
+        // for at most 2 s: a stalled server holds neither the window nor the exit. Its reply and
+        // status do not matter.
+        auto control = std::make_shared<RequestControl>();
+        control->connection = HoldConnection();
+        control->timeLimit = std::chrono::milliseconds(2000);
+        if (control->connection)
+            SendInBackground(ServerBaseUrl() + "/?logout", std::move(control));
     }
-    CloseConnection();
+    // Ends the session: the connection is closed, and no request of this sign-in is sent any more.
+    BeginSession();
+    session_ = 0;
     ServerLabel->clear();
+    if (wasSignedIn)
+        Report("signed out");
+}
+
+void TParlomarClientMainForm::CloseSessionWindows() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* details = qobject_cast<TSummaryForm*>(window)) {
+            details->close();
+            details->deleteLater(); // it may be inside one of its own handlers
+        } else if (qobject_cast<TAddForm*>(window) || qobject_cast<TInputForm*>(window) ||
+                   qobject_cast<TCustForm*>(window)) {
+            if (window->isVisible())
+                static_cast<QDialog*>(window)->done(QDialog::Rejected);
+        } else if (auto* message = qobject_cast<TMessageForm*>(window)) {
+            // The server information view and an open question; plain messages stay.
+            if (message->isVisible() && message->MessageKind != kMessageText)
+                message->done(QDialog::Rejected);
+        }
+    }
+    SettingsButton->hide(); // resets its pressed look
+    SettingsButton->show();
+}
+
+void TParlomarClientMainForm::ForgetSessionLists() {
+    ++buildGeneration_; // an account list still being built is not shown
+    accountReply_ = std::make_shared<const std::string>();
+    PackageListReply.clear();
+    const int rowHeight = AccList->Data().DefaultRowHeight();
+    DisposeGrid(std::move(AccList->Data()));
+    AccList->Data() = TStringGridData();
+    AccList->Data().SetDefaultRowHeight(rowHeight);
+    AccList->ListMode = 0;
+    AccList->RowsChanged();
+    ListState = TListState();
+    FilterPaintBox->FilterMode = ListState.filterMode;
+    FilterPaintBox->SetHoveredItem(ListState.filterMode);
+    ListMode = 0;
+}
+
+void TParlomarClientMainForm::ShowSignInFailure(const QString& text) {
+    LoginMessLabel->setText(text);
+    LoginMessLabel->setVisible(!text.isEmpty());
 }
 
 void TParlomarClientMainForm::ReturnToSignIn() {
     SignOut();
     ShowRequestStatus(11, "");
+    ShowSignInFailure(Q(StatusText(11)));
     LoginPanel->show();
 }
 

@@ -158,10 +158,10 @@ TParlomarClientMainForm::~TParlomarClientMainForm() {
     for (auto& [generation, build] : builds_)
         build.join();
     builds_.clear();
-    if (disposer_.joinable())
-        disposer_.join();
     if (!destroyed_)
         FormDestroy();
+    if (disposer_.joinable()) // the sign-out of FormDestroy may have handed it the last grid
+        disposer_.join();
     if (CheckBoxImages() == &CheckBoxImageList)
         SetCheckBoxImages(nullptr);
 }
@@ -282,13 +282,22 @@ void TParlomarClientMainForm::BuildStatusDisplay() {
         SetTag(StatusPanels[i], kTagNoCaption);
         StatusPanels[i]->SetElideToFit(true);
         if (i == 0) {
+            // The general status is shown in full: a text wider than its room takes a second line.
             StatusPanels[i]->setMinimumWidth(120);
+            StatusPanels[i]->setWordWrap(true);
             StatusBar->addWidget(StatusPanels[i], 1);
         } else {
             StatusPanels[i]->setFixedWidth(i == 1 ? 90 : 120);
             StatusBar->addPermanentWidget(StatusPanels[i]);
         }
     }
+    StopButton = Named(new TToolButton(StatusBar), "StopButton");
+    StopButton->setText(QStringLiteral("Stop"));
+    StopButton->setToolTip(QStringLiteral("Stop the list being fetched (Esc)"));
+    StopButton->setAutoRaise(true);
+    StopButton->hide();
+    StatusBar->insertPermanentWidget(0, StopButton);
+    connect(StopButton, &QToolButton::clicked, this, &TParlomarClientMainForm::StopListFetches);
     TrayIcon = new QSystemTrayIcon(windowIcon(), this);
     TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
     TrayIcon->setContextMenu(PopupMenu);
@@ -406,6 +415,8 @@ void TParlomarClientMainForm::Report(const char* line) const {
 
 void TParlomarClientMainForm::SetStatusSlot(int slot, const QString& text) {
     StatusPanels[slot]->setText(text);
+    if (slot > 0) // an empty slot leaves its room to the general status
+        StatusPanels[slot]->setVisible(!text.isEmpty());
     StatusPanels[slot]->setToolTip(TSkinedStringGrid::PlainHint(text)); // may hold a server's domain
     if (slot == 0 && StatusLabel1->isVisible())
         StatusLabel1->setText(text);
@@ -522,6 +533,10 @@ void TParlomarClientMainForm::Savecaptions1Click() {
 }
 
 bool TParlomarClientMainForm::FormKeyDown(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && FetchRunning()) {
+        StopListFetches();
+        return true;
+    }
     if (event->key() == Qt::Key_F4 && event->modifiers() == Qt::AltModifier) {
         exitRequested_ = true;
         close();
@@ -553,19 +568,21 @@ void TParlomarClientMainForm::FormDestroy() {
     destroyed_ = true;
     if (auto ui = CurrentTransportUi(); ui && !ui->IsGuiThread())
         return;
-    if (fetch_) {
-        TrayIcon->hide();
-        hide();
-        fetch_->StopAtShutdown(std::chrono::milliseconds(10000));
-        fetch_.reset();
-    }
+    // The window goes at once; what follows runs without it.
+    TrayIcon->hide();
+    hide();
+    // Every fetch thread ends, those replaced or discarded earlier too (up to 10 s, then until each
+    // has ended), before the program's globals go away.
+    StopAllFetches(std::chrono::milliseconds(10000));
+    for (auto& fetch : fetches_)
+        fetch.reset();
     StopTraceAndWindow();
-    if (requestRunning_)
-        AbortFlag = 1; // a sign-in still waiting ends after its current piece
     QPointer<TParlomarClientMainForm> self(this);
-    SignOut();
+    SignOut(); // also ends a sign-in still waiting for its reply
     if (!self)
         return;
+    // The sign-out request has at most 2 s; a little more covers its thread's own end.
+    WaitForFetchThreads(std::chrono::milliseconds(2500));
     CloseConnection();
     DeleteSkinIniCopy();
     TrayIcon->hide();

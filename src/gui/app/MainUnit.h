@@ -66,8 +66,16 @@ public:
     void ShowListMessage(int code);
     void LockListControls();
     void UnlockListControls();
+    // Locks the list controls while a list fetch runs, unlocks them when none does.
+    void UpdateListControls();
     void LayoutResults();
+    // Starts the fetch of a list (kind 1 accounts, 2 packages). A fetch of the same list that still
+    // runs is replaced: it is stopped and its reply never shown. The list asked for last is the one
+    // the grid ends up showing; a reply of the other list is stored without being shown.
     void StartListFetch(const std::string& url, std::uint8_t kind);
+    // Stops every running list fetch (Escape, the stop control): the list controls come back at once
+    // and the grid keeps what it showed.
+    void StopListFetches();
     void OpenSettings(int page);
 
     // ---- Lists (for the menus here and for the editor and details windows) ----
@@ -135,7 +143,14 @@ public:
     void Signout1Click();
     bool SignedIn() const { return signedIn_; }
     bool RequestRunning() const { return requestRunning_; }
-    bool FetchRunning() const { return fetch_ != nullptr; }
+    bool FetchRunning() const { return fetches_[0] != nullptr || fetches_[1] != nullptr; }
+    // The sign-in session of this sign-in (0 while signed out). Windows of the sign-in take it when
+    // they open and send their requests bound to it (SessionRequests), so that nothing of theirs
+    // reaches a server once it has ended.
+    std::uint64_t Session() const { return signedIn_ ? session_ : 0; }
+    // Whether the sign-in state a window or an action started in (its Session()) is still the
+    // current one: the same sign-in, or still signed out for 0.
+    bool SessionCurrent(std::uint64_t session) const { return session == Session(); }
 
     // ---- Traceroute ----
     // "Test": a trace of TestHost() unless one runs.
@@ -170,7 +185,7 @@ public:
     std::uint8_t ListMode = 0;
     // The stored reply of the last listaccts (shared with a list build running off the GUI thread).
     const std::string& AccountListReply() const { return *accountReply_; }
-    std::string PackageListReply; // the stored reply of the last listpkgs
+    std::string PackageListReply; // the stored reply of the last listpkgs (emptied when one starts)
     // The other list values: last search text, listed in full, server account count, FilterMode,
     // last selected row.
     TListState ListState;
@@ -201,10 +216,12 @@ public:
     TEdit *IPEdit, *PortEdit, *LoginEdit, *PswEdit;
     TBitCheckBox* RememberCheck;
     TSkinButton* LoginButton;
+    TLabel* LoginMessLabel; // why the last sign-in failed, in full
     TImage *StatusImage, *StatusIconImage;
     TLabel *StatusLabel1, *StatusLabel2;
     QStatusBar* StatusBar;
     TLabel* StatusPanels[3];
+    TToolButton* StopButton; // next to the progress display while a list fetch runs
     QSystemTrayIcon* TrayIcon;
     QMenu *PopupMenu, *ServerMenu, *HelpMenu;
     TMenuItem *Open1, *Alwaysontop1, *Settings1, *Signout1, *About1, *Exit1, *Saveskinattributes1,
@@ -246,6 +263,10 @@ private:
     void TraceEnded();
     // The collected output into the traceroute window, with its title; shows it at the first hop.
     void ShowTrace();
+    // Sign-out: every window of the sign-in closed, its lists and list state forgotten.
+    void CloseSessionWindows();
+    void ForgetSessionLists();
+    void ShowSignInFailure(const QString& text);
     void BuildListMenus();
     void ShowInputImages(TInputForm* input) const;
     // Keys of the search box (Enter searches, Ctrl+A selects all) and of the grid (Ctrl+C, Ctrl+U).
@@ -266,8 +287,9 @@ private:
     bool signedIn_ = false;
     bool requestRunning_ = false;
     bool formShown_ = false;
-    std::unique_ptr<TGetXMLThread> fetch_;
-    int queuedPackageFetches_ = 0;
+    std::uint64_t session_ = 0;
+    std::unique_ptr<TGetXMLThread> fetches_[2]; // the running fetch of each list: accounts, packages
+    std::uint8_t wantedList_ = 0;               // the list asked for last: 1 accounts, 2 packages
     bool settingQuery_ = false;
     std::uint64_t buildGeneration_ = 0;
     std::shared_ptr<const std::string> accountReply_ = std::make_shared<const std::string>();

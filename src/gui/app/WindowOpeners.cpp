@@ -34,7 +34,9 @@ bool StayOnTop(const TParlomarClientMainForm* main) {
 
 void OpenEditor(TParlomarClientMainForm* main, int kind, int action, const std::string& packageName) {
     QPointer<TParlomarClientMainForm> owner(main);
+    const std::uint64_t session = main->Session();
     QPointer<TAddForm> editor = new TAddForm(main);
+    editor->Session = session;
     editor->EditorKind = kind;
     editor->PackageAction = action;
     editor->PackageListText = main->PackageListReply;
@@ -46,11 +48,13 @@ void OpenEditor(TParlomarClientMainForm* main, int kind, int action, const std::
     const bool changed = !editor->ResultQuery().empty() && editor->result() == QDialog::Accepted;
     const bool signedOut = editor->SignedOut();
     delete editor.data();
+    if (!owner->SessionCurrent(session))
+        return; // signed out meanwhile: nothing of this sign-in goes on
     if (signedOut) {
         owner->ReturnToSignIn();
         return;
     }
-    if (changed && owner->SignedIn()) {
+    if (changed) {
         if (kind == kAccountEditor)
             RefetchAccounts(owner);
         else
@@ -68,27 +72,29 @@ void ForgetClosedDetailsWindows() {
 TSummaryForm* NewDetailsWindow(TParlomarClientMainForm* main, int kind) {
     ForgetClosedDetailsWindows();
     auto* window = new TSummaryForm(main);
+    const std::uint64_t session = main->Session();
+    window->Session = session;
     window->DetailsKind = kind;
     window->SetStayOnTop(StayOnTop(main));
     QPointer<TParlomarClientMainForm> owner(main);
-    window->Calls.refetchList = [owner, kind] {
-        if (owner && owner->SignedIn()) {
+    window->Calls.refetchList = [owner, kind, session] {
+        if (owner && owner->SessionCurrent(session)) {
             if (kind == kAccountDetails && owner->ListMode == kListModeAccounts)
                 RefetchAccounts(owner);
             else if (kind == kPackageDetails && owner->ListMode == kListModePackages)
                 RefetchPackages(owner);
         }
     };
-    window->Calls.changePassword = [owner](const std::string& user) {
-        if (owner && owner->SignedIn())
+    window->Calls.changePassword = [owner, session](const std::string& user) {
+        if (owner && owner->SessionCurrent(session))
             owner->ChangeAccountPassword(user);
     };
-    window->Calls.configureView = [owner] {
-        if (owner)
+    window->Calls.configureView = [owner, session] {
+        if (owner && owner->SessionCurrent(session))
             OpenSettingsDialog(owner, kViewPage);
     };
-    window->Calls.signedOut = [owner] {
-        if (owner)
+    window->Calls.signedOut = [owner, session] {
+        if (owner && owner->SessionCurrent(session))
             owner->ReturnToSignIn();
     };
     return window;
@@ -110,8 +116,9 @@ void OpenPackageEditorFor(TParlomarClientMainForm* main, const std::string& pack
 
 void OpenAccountDetails(TParlomarClientMainForm* main, const std::string& userName) {
     QPointer<TParlomarClientMainForm> owner(main);
-    const HttpReply reply = HttpGet(AccountSummaryUrl(ServerBaseUrl(), userName));
-    if (!owner)
+    const std::uint64_t session = main->Session();
+    const HttpReply reply = SessionRequests(session)(AccountSummaryUrl(ServerBaseUrl(), userName));
+    if (!owner || !owner->SessionCurrent(session))
         return;
     if (IsSignedOutReply(reply.text, reply.httpStatus)) {
         owner->ReturnToSignIn();

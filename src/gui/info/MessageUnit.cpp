@@ -125,7 +125,7 @@ void TMessageForm::ShowServerInfo() {
     ServerInfoPanel->show();
     const SignInValues values = GetSignInValues();
     QPointer<TMessageForm> self(this);
-    const HttpReply reply = HttpGet(VersionUrl(ServerBaseUrl()));
+    const HttpReply reply = SessionRequests(Session)(VersionUrl(ServerBaseUrl()));
     if (!self)
         return;
     const std::string version = reply.status == kStatusOk
@@ -212,9 +212,10 @@ bool AskQuestionWindow(const QString& text) {
 namespace parlomar {
 
 void ShowServerInformation(QWidget* owner, const std::string& packageListReply, int serverAccountCount,
-                           bool stayOnTop) {
+                           bool stayOnTop, std::uint64_t session) {
     QPointer<TMessageForm> form = new TMessageForm(owner);
     form->MessageKind = kMessageServerInfo;
+    form->Session = session;
     form->PackageListText = packageListReply;
     form->ServerAccountCount = serverAccountCount;
     form->SetStayOnTop(stayOnTop);

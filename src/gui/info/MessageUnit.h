@@ -2,6 +2,7 @@
 
 #include "skins/SkinnedForm.h"
 
+#include <cstdint>
 #include <string>
 
 namespace parlomar {
@@ -46,6 +47,8 @@ public:
     // account count of the main window.
     std::string PackageListText;
     int ServerAccountCount = 0;
+    // The sign-in session the view's request belongs to (0: none).
+    std::uint64_t Session = 0;
     // The copy text of the view: caption + " " + value per shown row, joined by a line feed.
     QString ServerInfoText() const;
 
@@ -71,6 +74,6 @@ bool AskQuestionWindow(const QString& text);
 
 // "View server information": the message window in kind 1, modal, owned by the main window.
 void ShowServerInformation(QWidget* owner, const std::string& packageListReply, int serverAccountCount,
-                           bool stayOnTop);
+                           bool stayOnTop, std::uint64_t session = 0);
 
 } // namespace parlomar

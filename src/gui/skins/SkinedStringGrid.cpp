@@ -17,6 +17,7 @@
 #include <QToolTip>
 
 #include <cmath>
+#include <utility>
 
 namespace parlomar {
 
@@ -403,6 +404,7 @@ void TSkinedStringGrid::mousePressEvent(QMouseEvent* event) {
     const int dataRow = model_->DataRow(index.row());
     const bool onIcon = OnRowIcon(pos);
     const bool onLink = OnLinkText(pos);
+    pressOpenedDetails_ = false;
     QTableView::mousePressEvent(event); // makes the row current
     viewport()->update();
     if (event->button() != Qt::LeftButton)
@@ -410,6 +412,7 @@ void TSkinedStringGrid::mousePressEvent(QMouseEvent* event) {
     if (onIcon) {
         emit RowMenuRequested(viewport()->mapToGlobal(pos));
     } else if (ListMode == kListModePackages && index.column() == kPkgNameCol && onLink) {
+        pressOpenedDetails_ = true;
         emit DetailsRequested(dataRow);
     } else if (onLink) {
         const QString text = (ListMode == kListModeAccounts && index.column() == kAccPanelCol)
@@ -440,6 +443,8 @@ void TSkinedStringGrid::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TSkinedStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (std::exchange(pressOpenedDetails_, false))
+        return; // the press of this double click opened them already
     const QModelIndex index = indexAt(event->position().toPoint());
     if (index.isValid() && event->button() == Qt::LeftButton)
         emit DetailsRequested(model_->DataRow(index.row()));

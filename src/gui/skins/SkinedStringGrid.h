@@ -117,6 +117,7 @@ private:
 
     TStringGridData data_;
     TStringGridModel* model_;
+    bool pressOpenedDetails_ = false; // a press on a package name opened its details
     bool skinedScroller_ = false;
     int hoverRow_ = -1; // view row and column of the cell under the pointer
     int hoverCol_ = -1;

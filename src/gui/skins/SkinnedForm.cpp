@@ -28,10 +28,15 @@ void TSkinnedForm::MoveWindowOnPress(QWidget* control) {
 }
 
 void TSkinnedForm::SetStayOnTop(bool onTop) {
-    const bool visible = isVisible();
+    if (isVisible() && windowHandle()) {
+        // Changing a shown window's flags through the widget hides it, and hiding a modal dialog
+        // ends it: the window system is told through the window itself instead.
+        const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, onTop);
+        overrideWindowFlags(flags);
+        windowHandle()->setFlags(flags);
+        return;
+    }
     setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (visible)
-        show(); // changing the flags hides a shown window
 }
 
 int TSkinnedForm::ShowModal() {
