@@ -1,5 +1,6 @@
 // Program entry: the single-instance guard, the main window and the event loop.
 
+#include "app/CommandChannel.h"
 #include "app/GuiTransportUi.h"
 #include "app/MainUnit.h"
 #include "app/SingleInstance.h"
@@ -47,6 +48,8 @@ int main(int argc, char* argv[]) {
         parlomar::TParlomarClientMainForm form;
         ui->SetMainForm(&form);
         form.ShowMainWindow();
+        if (std::getenv("PARLOMAR_REPORT")) // scripted runs also take commands on standard input
+            parlomar::ListenForCommands(&form);
         result = QApplication::exec();
         ui->BeginShutdown();
     }
