@@ -2,9 +2,16 @@
 
 #include "app/GuiTransportUi.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include <deque>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,5 +57,30 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// Runs `step` on the next modal window that opens (a dialog shown with ShowModal blocks the test).
+// Gives up after 10 s, so a dialog that never opened cannot catch a later test's dialog.
+template <typename Window>
+inline void OnNextModal(std::function<void(Window*)> step) {
+    auto poll = std::make_shared<std::function<void()>>();
+    auto since = std::make_shared<QElapsedTimer>();
+    since->start();
+    *poll = [step, poll, since] {
+        if (since->hasExpired(10000)) {
+            *poll = nullptr; // the running copy keeps itself alive; this ends the cycle
+            QFAIL("the expected dialog did not open");
+        }
+        if (auto* window = qobject_cast<Window*>(QApplication::activeModalWidget())) {
+            *poll = nullptr; // the running copy keeps itself alive; this ends the cycle
+            QPointer<Window> guard(window);
+            step(window);
+            if (guard && guard->isVisible())
+                guard->reject(); // a failed check inside the step must not leave the test waiting
+            return;
+        }
+        QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
 
 } // namespace parlomar::test

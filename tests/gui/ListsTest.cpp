@@ -48,31 +48,6 @@ QString Status(int n, const std::string& suffix = "") {
     return QString::fromStdString(StatusText(n) + " " + suffix);
 }
 
-// Runs `step` on the next modal window that opens (a dialog shown with ShowModal blocks the test).
-// Gives up after 10 s, so a dialog that never opened cannot catch a later test's dialog.
-template <typename Window>
-void OnNextModal(std::function<void(Window*)> step) {
-    auto poll = std::make_shared<std::function<void()>>();
-    auto since = std::make_shared<QElapsedTimer>();
-    since->start();
-    *poll = [step, poll, since] {
-        if (since->hasExpired(10000)) {
-            *poll = nullptr; // the running copy keeps itself alive; this ends the cycle
-            QFAIL("the expected dialog did not open");
-        }
-        if (auto* window = qobject_cast<Window*>(QApplication::activeModalWidget())) {
-            *poll = nullptr; // the running copy keeps itself alive; this ends the cycle
-            QPointer<Window> guard(window);
-            step(window);
-            if (guard && guard->isVisible())
-                guard->reject(); // a failed check inside the step must not leave the test waiting
-            return;
-        }
-        QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
-}
-
 // The main window signed in to a stand-in server with the demo data, its package list shown.
 struct SignedIn {
     test::ProgramFolder folder;
@@ -196,7 +171,7 @@ private slots:
             QTest::keyClick(window->OKButton, Qt::Key_C, Qt::ControlModifier);
             window->close();
         };
-        OnNextModal<TMessageForm>(readInfo);
+        test::OnNextModal<TMessageForm>(readInfo);
         form.Viewserverinformation1Click();
         QStringList lines = info.split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 6);
@@ -208,7 +183,7 @@ private slots:
         // ... seven with the account count of a full listing.
         form.Listaccounts1Click();
         WaitIdle(s);
-        OnNextModal<TMessageForm>(readInfo);
+        test::OnNextModal<TMessageForm>(readInfo);
         form.Viewserverinformation1Click();
         lines = info.split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 7);
@@ -502,7 +477,7 @@ private slots:
         QCOMPARE(s.Grid().Cell(kAccSuspendedCol, row), "1");
 
         // Bandwidth through the input dialog: stored in the row, preset the next time.
-        OnNextModal<TInputForm>([user](TInputForm* input) {
+        test::OnNextModal<TInputForm>([user](TInputForm* input) {
             QVERIFY(input->BandWidthPanel->isVisible() && !input->ChangePasswordPanel->isVisible());
             QVERIFY(input->windowTitle().startsWith(QString::fromStdString(user + " - " + AppName)));
             QVERIFY(input->BandWidthEdit->text().isEmpty());
@@ -514,7 +489,7 @@ private slots:
         QCOMPARE(ui->messages.size(), std::size_t(1)); // success shows nothing
         // A refused limit: the server's message, the old value stays.
         QString preset;
-        OnNextModal<TInputForm>([&preset](TInputForm* input) {
+        test::OnNextModal<TInputForm>([&preset](TInputForm* input) {
             preset = input->BandWidthEdit->text();
             input->BandWidthEdit->setText(QStringLiteral("lots & lots"));
             input->OKButton->click();
@@ -527,7 +502,7 @@ private slots:
         QCOMPARE(s.Grid().Cell(kAccBandwidthCol, row), "2048");
 
         // Password: typed once, mirrored into the confirmation, accepted; the server's message.
-        OnNextModal<TInputForm>([](TInputForm* input) {
+        test::OnNextModal<TInputForm>([](TInputForm* input) {
             QVERIFY(input->ChangePasswordPanel->isVisible());
             QTest::keyClicks(input->EnterPasswordEdit, QStringLiteral("n3w&#pw"));
             QCOMPARE(input->ConfirmPasswordEdit->text(), QStringLiteral("n3w&#pw"));
@@ -538,7 +513,7 @@ private slots:
         // An empty password is refused by the dialog itself, which stays open and sends nothing; its
         // title names the account.
         const size_t shown = ui->messages.size();
-        OnNextModal<TInputForm>([user, answering = ui](TInputForm* input) {
+        test::OnNextModal<TInputForm>([user, answering = ui](TInputForm* input) {
             QVERIFY(input->windowTitle().startsWith(QString::fromStdString(user + " - " + AppName)));
             input->OKButton->click();
             QVERIFY(input->isVisible());
@@ -589,7 +564,7 @@ private slots:
         values.encipheredPassword = EncipherPassword("not the password");
         SetSignInValues(values);
         CloseConnection();
-        OnNextModal<TInputForm>([](TInputForm* input) {
+        test::OnNextModal<TInputForm>([](TInputForm* input) {
             input->BandWidthEdit->setText(QStringLiteral("10"));
             input->OKButton->click();
         });

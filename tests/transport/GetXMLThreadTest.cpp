@@ -86,6 +86,18 @@ TEST_F(ListFetch, ShutdownEndsALongReplyAndDiscardsCompletions) {
     state.ui->PumpUntil([] { return false; }, std::chrono::milliseconds(200));
     EXPECT_TRUE(deliveries.empty());
 
+    // Exit stops a fetch that its owner discarded and dropped as well, and waits for it.
+    ResetFetchShutdown();
+    probe.SetReply(longReply, 514, std::chrono::milliseconds(20));
+    auto dropped =
+        std::make_unique<TGetXMLThread>("http://127.0.0.1/xml-api/listpkgs", kFetchPackages, Recorder());
+    dropped->Start();
+    dropped->Discard();
+    dropped.reset();
+    EXPECT_FALSE(WaitForFetchThreads(std::chrono::milliseconds(300)));
+    EXPECT_TRUE(StopAllFetches(std::chrono::seconds(5)));
+    EXPECT_TRUE(WaitForFetchThreads(std::chrono::milliseconds(0)));
+
     // A fetch started after shutdown began sends nothing.
     const auto sent = probe.Requests().size();
     TGetXMLThread late("http://127.0.0.1/xml-api/listpkgs", kFetchPackages, Recorder());

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -241,4 +243,51 @@ TEST_F(HttpTransport, StandinFaultsGiveStatusesNotCrashes) {
     EXPECT_EQ(reply.status, 0);
     EXPECT_EQ(reply.httpStatus, 401);
     EXPECT_EQ(reply.text.find("<?xml"), std::string::npos);
+}
+
+TEST_F(HttpTransport, SessionsStoppedRequestsAndTimeLimits) {
+    ProbeServer probe;
+    state.SignIn(probe.port, probe.user, probe.password);
+    probe.SetReply("<?xml?><ok/>");
+    const std::string url = "http://127.0.0.1/xml-api/version";
+    const std::uint64_t session = BeginSession();
+    EXPECT_EQ(SessionRequests(session)(url).status, kStatusOk);
+    const std::shared_ptr<void> held = HoldConnection();
+    ASSERT_TRUE(held);
+
+    // Once the session has ended its requests are not sent; a held connection still takes one.
+    const auto signedRequests = [&probe] {
+        const auto all = probe.Requests();
+        return std::count_if(all.begin(), all.end(), [](const auto& r) { return !r.authorization.empty(); });
+    };
+    BeginSession();
+    const auto sent = signedRequests();
+    EXPECT_EQ(SessionRequests(session)(url).status, kStatusRequestNotOpened);
+    EXPECT_EQ(signedRequests(), sent);
+    auto farewell = std::make_shared<RequestControl>();
+    farewell->connection = held;
+    farewell->quiet = true;
+    state.ui->statuses.clear();
+    EXPECT_EQ(HttpGet(url, farewell).status, kStatusOk);
+    EXPECT_EQ(signedRequests(), sent + 1);
+    EXPECT_TRUE(state.ui->statuses.empty());
+
+    // A stalled reply ends at the time limit, and a stopped request from another thread at once,
+    // without a reply.
+    SilentListener silent;
+    state.SignIn(silent.port);
+    CloseConnection();
+    auto limited = std::make_shared<RequestControl>();
+    limited->timeLimit = std::chrono::milliseconds(500);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(HttpGet(url, limited).status, kStatusTimeout);
+    auto stopped = std::make_shared<RequestControl>();
+    std::thread stopper([stopped] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stopped->stop = true;
+    });
+    const HttpReply reply = HttpGet(url, stopped);
+    stopper.join();
+    EXPECT_EQ(reply.status, kStatusRequestNotOpened);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }

@@ -307,7 +307,7 @@ struct Progress {
 // A request's status display: shown only while the request is wanted, also when posted.
 void ShowStatus(const std::shared_ptr<RequestControl>& control, int n, const std::string& suffix) {
     auto ui = CurrentTransportUi();
-    if (!ui || (control && !control->Wanted()))
+    if (!ui || (control && (control->quiet || !control->Wanted())))
         return;
     if (ui->IsGuiThread())
         ui->ShowRequestStatus(n, suffix);
@@ -510,7 +510,7 @@ void RunTransferResponsively(Transfer& transfer) {
             dots = progress.dots;
             done = progress.done;
         }
-        if (showDots && !Unwanted(transfer.control.get()))
+        if (showDots && !Unwanted(transfer.control.get()) && !(transfer.control && transfer.control->quiet))
             ui->ShowRequestStatus(1, dots);
         if (done)
             break;

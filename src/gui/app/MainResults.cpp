@@ -275,7 +275,7 @@ void TParlomarClientMainForm::UpdateListControls() {
             strip->insertWidget(2, StopButton);
         } else if (!SkinActive() && StopButton->parentWidget() != StatusBar) {
             strip->removeWidget(StopButton);
-            StatusBar->insertPermanentWidget(0, StopButton);
+            StatusBar->insertPermanentWidget(1, StopButton);
         }
         StopButton->show();
     } else {

@@ -271,6 +271,7 @@ void TParlomarClientMainForm::SignOut() {
         auto control = std::make_shared<RequestControl>();
         control->connection = HoldConnection();
         control->timeLimit = std::chrono::milliseconds(2000);
+        control->quiet = true;
         if (control->connection)
             SendInBackground(ServerBaseUrl() + "/?logout", std::move(control));
     }

@@ -296,7 +296,7 @@ void TParlomarClientMainForm::BuildStatusDisplay() {
     StopButton->setToolTip(QStringLiteral("Stop the list being fetched (Esc)"));
     StopButton->setAutoRaise(true);
     StopButton->hide();
-    StatusBar->insertPermanentWidget(0, StopButton);
+    StatusBar->insertPermanentWidget(1, StopButton);
     connect(StopButton, &QToolButton::clicked, this, &TParlomarClientMainForm::StopListFetches);
     TrayIcon = new QSystemTrayIcon(windowIcon(), this);
     TrayIcon->setObjectName(QStringLiteral("TrayIcon"));

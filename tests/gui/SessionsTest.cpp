@@ -1,0 +1,378 @@
+// Sign-in sessions against the real stand-in server: a retry after a failure uses what is typed now,
+// a sign-out ends every window, request and list of the sign-in, list fetches replace each other and
+// can be stopped, and buttons that send a request cannot send it twice.
+
+#include "StandinProcess.h"
+#include "TestRegistry.h"
+#include "WindowsTestSupport.h"
+#include "accounts/AddUnit.h"
+#include "accounts/InputUnit.h"
+#include "accounts/PackageList.h"
+#include "accounts/SummaryUnit.h"
+#include "app/MainUnit.h"
+#include "app/WindowOpeners.h"
+#include "info/MessageUnit.h"
+#include "settings/CustUnit.h"
+#include "settings/Localization.h"
+#include "skins/BitCheckBox.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/SkinButton.h"
+#include "skins/SkinedStringGrid.h"
+
+#include <QStatusBar>
+#include <QTabBar>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fstream>
+
+using namespace parlomar;
+
+namespace {
+
+QString Status(int n, const std::string& suffix = "") {
+    return QString::fromStdString(StatusText(n) + " " + suffix);
+}
+
+int ClosedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+// A stand-in server with a request log.
+struct Server {
+    standin_test::TempDir dir;
+    standin_test::StandinProcess process;
+    explicit Server(const char* seed)
+        : process(dir.Path() / "data", {"--seed", seed, "--request-log", (dir.Path() / "log").string()}) {}
+    int Port() const { return process.Port(); }
+    void Faults(const std::string& query) const {
+        standin_test::Get(process.Url("/standin/faults?reset=1&" + query), standin_test::RequestOptions{});
+    }
+    // How many authenticated requests of the path arrived (the query must contain `part`).
+    int Requests(const std::string& path, const std::string& part = "") const {
+        std::ifstream in(dir.Path() / "log");
+        int count = 0;
+        for (std::string line; std::getline(in, line);) {
+            const bool user = line.size() > 9 && line.compare(line.size() - 9, 9, "\toperator") == 0;
+            if (user && line.find("\t" + path + "\t") != std::string::npos &&
+                line.find(part) != std::string::npos)
+                ++count;
+        }
+        return count;
+    }
+};
+
+void TypeSignIn(TParlomarClientMainForm& form, int port) {
+    form.IPEdit->setText(QStringLiteral("127.0.0.1"));
+    form.PortEdit->setText(QString::number(port));
+    form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
+    form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+}
+
+bool Idle(const TParlomarClientMainForm& form) {
+    return !form.FetchRunning() && !form.ListBuildRunning();
+}
+
+// The whole text fits the label as it is laid out now (word-wrapped where the label wraps).
+bool ShownInFull(const QLabel* label) {
+    const QRect room = label->contentsRect();
+    const int flags = label->wordWrap() ? Qt::TextWordWrap : 0;
+    const QRect needed = label->fontMetrics().boundingRect(room, flags, label->text());
+    return label->isVisible() && needed.width() <= room.width() && needed.height() <= room.height();
+}
+
+} // namespace
+
+class SessionsTest : public QObject {
+    Q_OBJECT
+    std::shared_ptr<test::AnsweringUi> ui;
+
+private slots:
+    void init() {
+        ui = std::make_shared<test::AnsweringUi>();
+        SetTransportUi(ui);
+    }
+    void cleanup() {
+        SetTransportUi(nullptr);
+        CloseConnection();
+    }
+
+    void RetryAfterAFailureUsesWhatIsTypedNow() {
+        test::ShippedProgramFolder folder;
+        Server server("demo");
+        const int wrongPort = ClosedPort();
+        folder.WriteSettings("[General]\nShowTray=0\n[USERS]\nIP=127.0.0.1\nPort=" +
+                             std::to_string(wrongPort) + "\nLogin=" + standin_test::kUser +
+                             "\nSavePSW=1\nPsw=" + EncipherPassword(standin_test::kPassword) + "\n");
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.resize(form.minimumSize());
+        form.show();
+        // The remembered port fails at start; the reason stays readable on the sign-in panel.
+        QTRY_COMPARE_WITH_TIMEOUT(ui->messages.size(), std::size_t(1), 20000);
+        QCOMPARE(ui->messages[0], ErrorText(12029));
+        QCOMPARE(form.LoginMessLabel->text(), QString::fromStdString(ErrorText(12029)));
+        QVERIFY(ShownInFull(form.LoginMessLabel));
+
+        // The port corrected and Enter: the retry goes to the port typed now.
+        form.PortEdit->setText(QString::number(server.Port()));
+        QTest::keyClick(form.PortEdit, Qt::Key_Return);
+        QVERIFY(form.SignedIn());
+        QVERIFY(folder.Settings().find("Port=" + std::to_string(server.Port()) + "\n") != std::string::npos);
+        QVERIFY(!form.LoginMessLabel->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form), 20000);
+
+        // A mistyped password, then the right one: the refusal is shown in full, in the status
+        // display of the smallest window too, and the next try is signed in.
+        form.Signout1Click();
+        form.PswEdit->setText(QStringLiteral("mistyped"));
+        form.LoginButtonClick();
+        QVERIFY(!form.SignedIn());
+        QCOMPARE(form.StatusSlot(0), Status(11));
+        QVERIFY(ShownInFull(form.StatusPanels[0]));
+        QCOMPARE(form.LoginMessLabel->text(), QString::fromStdString(StatusText(11)));
+        QVERIFY(ShownInFull(form.LoginMessLabel));
+        form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+        form.LoginButtonClick();
+        QVERIFY(form.SignedIn());
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form), 20000);
+    }
+
+    void SignOutEndsTheWindowsListsAndRequestsOfTheSignIn() {
+        test::ShippedProgramFolder folder;
+        Server first("demo");
+        Server second("12");
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.resize(700, 600);
+        form.show();
+        TypeSignIn(form, first.Port());
+        form.LoginButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        form.Listaccounts1Click();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->VisibleRowCount() == 40, 20000);
+        form.FilterPaintBoxMouseDown(3); // suspended only
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form), 20000);
+
+        // A details window of an account, then the package tab.
+        OpenAccountDetails(&form, "alpinebk");
+        QPointer<TSummaryForm> details = OpenDetailsWindows().value(0);
+        QVERIFY(details && details->isVisible());
+        form.TabSet->setCurrentIndex(1);
+
+        // Signing out while the settings dialog is open closes it and the details window.
+        bool settingsClosed = false;
+        test::OnNextModal<TCustForm>([&](TCustForm* settings) {
+            QPointer<TCustForm> open(settings);
+            form.Signout1Click();
+            settingsClosed = !open || !open->isVisible();
+        });
+        form.OpenSettings(0);
+        QVERIFY(settingsClosed);
+        QVERIFY(!form.SignedIn());
+        QTRY_VERIFY(!details);
+        QVERIFY(OpenDetailsWindows().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(first.Requests("/", "logout"), 1, 5000); // the sign-out request
+
+        // Signed in to another server, its accounts tab shows nothing of the first server.
+        TypeSignIn(form, second.Port());
+        form.LoginButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        form.TabSet->setCurrentIndex(0);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form), 20000);
+        QVERIFY(form.MessPanel->isVisible() && !form.AccList->isVisible());
+        QCOMPARE(form.MessLabel->text(), QString::fromStdString(ErrorText(12)));
+        QVERIFY(form.PackageListReply.find("<listpkgs>") != std::string::npos);
+        QCOMPARE(form.ListState.filterMode, 1);
+        QCOMPARE(form.ServerAccountCount(), 0);
+        form.Listaccounts1Click();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->VisibleRowCount() == 12, 20000);
+        QCOMPARE(second.Requests("/xml-api/accountsummary"), 0);
+        QCOMPARE(second.Requests("/xml-api/removeacct"), 0);
+    }
+
+    void ListFetchesReplaceEachOtherAndCanBeStopped() {
+        test::ShippedProgramFolder folder;
+        Server server("demo");
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.resize(700, 600);
+        form.show();
+        TypeSignIn(form, server.Port());
+        form.LoginButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        QCOMPARE(form.TabSet->currentIndex(), 1);
+
+        // A search typed while the package list is still on its way is carried out, and a later
+        // search replaces one still running: the grid ends with what was asked last.
+        server.Faults("delay_ms=1500&times=2");
+        form.Listpakages1Click();
+        QVERIFY(form.FetchRunning() && !form.GetListButton->isEnabled() && form.StopButton->isVisible());
+        form.QueryEdit->setText(QStringLiteral("a"));
+        QTest::keyClick(form.QueryEdit, Qt::Key_Return);
+        form.QueryEdit->setText(QStringLiteral("alpinebk"));
+        QTest::keyClick(form.QueryEdit, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
+        QTest::qWait(800); // the replaced search would have arrived by now
+        QCOMPARE(form.TabSet->currentIndex(), 0);
+        QCOMPARE(form.AccList->VisibleRowCount(), 1);
+        QCOMPARE(form.AccList->Data().Cell(kAccUserCol, 1), std::string("alpinebk"));
+        QCOMPARE(form.GetListButton->text(), Status(55).trimmed());
+        QCOMPARE(form.StatusSlot(0), Status(12, "1"));
+        QVERIFY(form.PackageListReply.find("<listpkgs>") != std::string::npos); // stored, not shown
+        QVERIFY(form.GetListButton->isEnabled() && !form.StopButton->isVisible());
+
+        // A server that trickles: Escape stops the fetch and the controls come back at once; the
+        // stop control does the same, and a stopped fetch writes nothing afterwards.
+        server.Faults("rate=2");
+        form.Listpakages1Click();
+        QVERIFY(form.FetchRunning() && form.StopButton->isVisible());
+        QTest::qWait(300);
+        QApplication::setActiveWindow(&form); // keys reach the window's preview only when active
+        form.QueryEdit->setFocus();
+        QTest::keyClick(form.QueryEdit, Qt::Key_Escape);
+        QVERIFY(!form.FetchRunning());
+        QVERIFY(form.GetListButton->isEnabled() && form.ServerButton->isEnabled() &&
+                form.SignOutLabel->isEnabled() && !form.StopButton->isVisible());
+        QCOMPARE(form.AccList->Data().Cell(kAccUserCol, 1), std::string("alpinebk"));
+        form.Listaccounts1Click();
+        QVERIFY(form.FetchRunning());
+        QTest::qWait(300);
+        form.StopButton->click();
+        QVERIFY(!form.FetchRunning() && form.ServerButton->isEnabled());
+        const QString stopped = form.StatusSlot(0);
+        QCOMPARE(stopped, QString::fromStdString(ErrorText(2)));
+        QTest::qWait(1500);
+        QCOMPARE(form.StatusSlot(0), stopped);
+
+        // A fetch still running at sign-out writes nothing over the signed-out status.
+        form.Listaccounts1Click();
+        QTest::qWait(300);
+        form.Signout1Click();
+        QTest::qWait(1500);
+        QCOMPARE(form.StatusSlot(0), Status(6));
+        server.Faults("");
+    }
+
+    void PackageTabAfterAFailedFetchAndOnePressOneWindow() {
+        test::ShippedProgramFolder folder;
+        Server server("demo");
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.resize(700, 600);
+        form.show();
+        TypeSignIn(form, server.Port());
+        form.LoginButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        form.Listaccounts1Click();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
+
+        // A failed package fetch, then back to the accounts and to the packages again.
+        server.Faults("drop_after=10&times=1"); // a broken transfer
+        form.Listpakages1Click();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form), 20000);
+        form.TabSet->setCurrentIndex(0);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form), 20000);
+        form.TabSet->setCurrentIndex(1);
+        QVERIFY(form.MessPanel->isVisible() && !form.AccList->isVisible());
+        QCOMPARE(form.MessLabel->text(), QString::fromStdString(ErrorText(12)));
+
+        // One press on a package name, as the first click of a double click: one details window.
+        form.Listpakages1Click();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->isVisible(), 20000);
+        TSkinedStringGrid* grid = form.AccList;
+        const QRect cell = grid->visualRect(grid->model()->index(0, kPkgNameCol));
+        const QPoint onName(cell.left() + cell.height() + 6, cell.center().y());
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, onName);
+        QTRY_COMPARE(OpenDetailsWindows().size(), 1);
+        QTest::qWait(100);
+        QCOMPARE(OpenDetailsWindows().size(), 1);
+        CloseDetailsWindows();
+    }
+
+    void ButtonsThatSendCannotSendTwice() {
+        test::ShippedProgramFolder folder;
+        Server server("demo");
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.resize(700, 600);
+        form.show();
+        TypeSignIn(form, server.Port());
+        form.LoginButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+
+        // The editor: a second OK, Cancel and Escape while the request runs do nothing; the list
+        // is fetched again when it is done.
+        server.Faults("delay_ms=800&times=1");
+        bool lockedWhileSending = false;
+        test::OnNextModal<TAddForm>([&](TAddForm* editor) {
+            editor->Edit(QStringLiteral("DomainEdit"))->setText(QStringLiteral("twice.example.com"));
+            editor->Edit(QStringLiteral("UsernameEdit"))->setText(QStringLiteral("twice"));
+            editor->Edit(QStringLiteral("PasswordEdit"))->setText(QStringLiteral("Secret-123"));
+            QTimer::singleShot(200, editor, [&, editor] {
+                lockedWhileSending = !editor->OKButton->isEnabled() && !editor->CancelButton->isEnabled();
+                QTest::mouseClick(editor->OKButton, Qt::LeftButton);
+                editor->CancelButton->click();
+                QTest::keyClick(editor, Qt::Key_Escape);
+            });
+            editor->OKButton->click();
+        });
+        form.Createaccounts1Click();
+        QVERIFY(lockedWhileSending);
+        QCOMPARE(server.Requests("/xml-api/createacct"), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
+        QCOMPARE(server.Requests("/xml-api/listaccts"), 1);
+
+        // A details window: Pause and Delete are disabled while Pause's request runs.
+        OpenAccountDetails(&form, "twice");
+        TSummaryForm* details = OpenDetailsWindows().value(0);
+        QVERIFY(details && details->PauseButton->isEnabled());
+        server.Faults("delay_ms=800&times=1");
+        ui->answers = {true, true};
+        bool detailsLocked = false;
+        QTimer::singleShot(200, details, [&, details] {
+            detailsLocked = !details->PauseButton->isEnabled() && !details->DeleteButton->isEnabled();
+            details->PauseButton->click();
+        });
+        details->PauseButton->click();
+        QVERIFY(detailsLocked);
+        QCOMPARE(server.Requests("/xml-api/suspendacct"), 1);
+        QVERIFY(details->RunButton->isEnabled() && details->DeleteButton->isEnabled());
+        CloseDetailsWindows();
+    }
+
+    void AlwaysOnTopThenOk() {
+        test::ShippedProgramFolder folder;
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.show();
+        bool openAfterTick = false;
+        test::OnNextModal<TCustForm>([&](TCustForm* settings) {
+            settings->TaskBarCheck->SetChecked(true);
+            settings->OnTopCheck->click();
+            QTest::qWait(50);
+            openAfterTick = settings->isVisible() && QApplication::activeModalWidget() == settings;
+            settings->OKButton->click();
+        });
+        form.OpenSettings(0);
+        QVERIFY(openAfterTick);
+        QVERIFY(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        const std::string settings = folder.Settings();
+        QVERIFY(settings.find("StayOnTop=1\n") != std::string::npos);
+        QVERIFY(settings.find("TaskBar=1\n") != std::string::npos);
+    }
+};
+
+static parlomar::test::RegisterTest<SessionsTest> registerSessionsTest;
+#include "SessionsTest.moc"
