@@ -312,7 +312,10 @@ void TParlomarClientMainForm::ForgetSessionLists() {
     AccList->Data().SetDefaultRowHeight(rowHeight);
     AccList->ListMode = 0;
     AccList->RowsChanged();
-    ListState = TListState();
+    TListState fresh; // the order the operator chose for each list is a view setting: it stays
+    fresh.accountSort = ListState.accountSort;
+    fresh.packageSort = ListState.packageSort;
+    ListState = std::move(fresh);
     FilterPaintBox->FilterMode = ListState.filterMode;
     FilterPaintBox->SetHoveredItem(ListState.filterMode);
     ListMode = 0;
