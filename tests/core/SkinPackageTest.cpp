@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -60,6 +61,36 @@ protected:
     }
 
     fs::path Temp() const { return Root / "temp"; }
+
+    // Packs files (name, content) into the skins folder as skin `name` with Info-ZIP zip; options
+    // "-0" store them, "pipe" writes the archive through a pipe.
+    void Make(const std::string& name, const std::vector<std::pair<std::string, std::string>>& files,
+              const std::string& options = "") {
+        const fs::path work = Root / "work";
+        fs::remove_all(work);
+        fs::create_directories(work);
+        std::string list;
+        for (const auto& [file, content] : files) {
+            std::ofstream(work / file, std::ios::binary) << content;
+            list += " '" + file + "'";
+        }
+        const fs::path zip = Root / "program" / "skins" / (name + ".zip");
+        fs::remove(zip);
+        const std::string command = options == "pipe"
+                                        ? "zip -q -X -" + list + " | cat > '" + zip.string() + "'"
+                                        : "zip -q -X " + options + " '" + zip.string() + "'" + list;
+        ASSERT_EQ(std::system(("cd '" + work.string() + "' && " + command).c_str()), 0);
+    }
+
+    // Runs f in a child process under the "nobody" user; true when it returned true.
+    static bool AsNobody(const std::function<bool()>& f) {
+        const pid_t child = fork();
+        if (child == 0)
+            _exit(setgid(65534) == 0 && setuid(65534) == 0 && f() ? 0 : 1);
+        int status = 0;
+        return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+               WEXITSTATUS(status) == 0;
+    }
 
     fs::path Root;
     fs::path SavedFolder;
@@ -195,4 +226,94 @@ TEST_F(SkinPackage, UnwritableTemporaryFolderIsReported) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_TRUE(fs::is_empty(Temp()));
+}
+
+TEST_F(SkinPackage, PackageCheckSaysWhatIsWrong) {
+    Install("Blue.zip", "Blue");
+    Install("Quiet.zip", "Quiet"); // holds "quiet.ini", not "Quiet.ini"
+    Make("Stored", {{"Stored.ini", "[A]\nB=1\n"}}, "-0");
+    Make("Piped", {{"Piped.ini", "[A]\nB=1\n"}, {"skin.nfo", "Piped\r\n"}}, "pipe");
+    std::ofstream(Root / "program" / "skins" / "Text.zip") << "this is no archive";
+    // A stored settings entry with one byte changed, and a package cut in half.
+    Make("Flipped", {{"Flipped.ini", "[ParlomarClientMainForm]\nColor=clRed\n"}}, "-0");
+    std::string bytes = ReadAll(Root / "program" / "skins" / "Flipped.zip");
+    bytes[30 + 11 + 3] ^= 0x01;
+    std::ofstream(Root / "program" / "skins" / "Flipped.zip", std::ios::binary) << bytes;
+    std::ofstream(Root / "program" / "skins" / "Half.zip", std::ios::binary)
+        << ReadAll(Root / "program" / "skins" / "Piped.zip").substr(0, 40);
+
+    EXPECT_EQ(CheckSkinPackage("Blue"), SkinPackageState::Usable);
+    EXPECT_EQ(CheckSkinPackage("Stored"), SkinPackageState::Usable);
+    EXPECT_EQ(CheckSkinPackage("Piped"), SkinPackageState::Usable);
+    EXPECT_EQ(CheckSkinPackage("Missing"), SkinPackageState::Missing);
+    EXPECT_EQ(CheckSkinPackage("../skins/Blue"), SkinPackageState::Missing);
+    EXPECT_EQ(CheckSkinPackage("Text"), SkinPackageState::NotAnArchive);
+    EXPECT_EQ(CheckSkinPackage("Quiet"), SkinPackageState::NoSettings);
+    EXPECT_EQ(CheckSkinPackage("Flipped"), SkinPackageState::Damaged);
+    EXPECT_EQ(CheckSkinPackage("Half"), SkinPackageState::Damaged);
+
+    // A damaged package, made active anyway, reads as empty: no error reaches the windows.
+    CurrentSkin = "Flipped";
+    EXPECT_EQ(ReadSkinValue("ParlomarClientMainForm", "Color"), "");
+    EXPECT_FALSE(SkinBitmapData("x").has_value());
+    CurrentSkin = "Piped";
+    EXPECT_EQ(ReadSkinValue("a", "b"), "1");
+    EXPECT_EQ(ReadSkinFile("skin.nfo", "Piped"), "Piped\r\n");
+}
+
+TEST_F(SkinPackage, ValuesAndPicturesAreReadOncePerSkinChoice) {
+    Make("Made", {{"Made.ini", "[Form]\nKey=\"quoted\"\nkey=second\n; Color=1\n[FORM]\nOther=x\n"},
+                  {"Form-Logo.bmp", "BM logo"}});
+    CurrentSkin = "Made";
+    EXPECT_EQ(ReadSkinValue("form", "KEY"), "quoted"); // first of equal names, quotes taken off
+    EXPECT_EQ(ReadSkinValue("Form", "Other"), "x");    // a repeated section adds its keys
+    EXPECT_EQ(ReadSkinValue("Form", "Color"), "");
+    EXPECT_EQ(ReadSkinValue("Nowhere", "Key"), "");
+    EXPECT_EQ(SkinBitmapData("Form-Logo"), std::optional<std::string>("BM logo"));
+
+    // A package replaced meanwhile changes nothing until the skin is chosen again.
+    Make("Made", {{"Made.ini", "[Form]\nKey=new\n"}});
+    EXPECT_EQ(ReadSkinValue("Form", "Key"), "quoted");
+    EXPECT_EQ(SkinBitmapData("Form-Logo"), std::optional<std::string>("BM logo"));
+    ForgetSkinPackage();
+    EXPECT_FALSE(SkinBitmapData("Form-Logo").has_value());
+    EXPECT_EQ(ReadSkinValue("Form", "Key"), "quoted"); // the extracted copy still stands
+    DeleteSkinIniCopy();
+    EXPECT_EQ(ReadSkinValue("Form", "Key"), "new");
+}
+
+TEST_F(SkinPackage, SettingsCopyIsNeverAFileSomebodyElsePlanted) {
+    Install("Blue.zip", "Blue");
+    CurrentSkin = "Blue";
+    const fs::path copy = Temp() / "ParlomarBlue.ini";
+    const std::string planted = "[ParlomarClientMainForm]\r\nColor=clLime\r\n";
+    fs::permissions(Root, fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(Temp(), fs::perms::all | fs::perms::sticky_bit);
+    ASSERT_TRUE(AsNobody([&] {
+        std::ofstream(copy, std::ios::binary) << planted;
+        return fs::exists(copy);
+    }));
+
+    // Another user's file under the copy's name is left alone; the copy gets a name of its own.
+    const fs::path own = SkinIniPath();
+    EXPECT_NE(own, copy);
+    EXPECT_EQ(own.parent_path(), Temp());
+    EXPECT_EQ(ReadAll(copy), planted);
+    EXPECT_EQ(ReadSkinValue("ParlomarClientMainForm", "Color"), "16711680");
+    EXPECT_EQ(fs::status(own).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    DeleteSkinIniCopy();
+    EXPECT_FALSE(fs::exists(own));
+    EXPECT_TRUE(fs::exists(copy));
+    fs::remove(copy);
+
+    // A link under that name is not written through, and the file it points to stays as it was.
+    const fs::path target = Root / "target.txt";
+    std::ofstream(target) << "keep";
+    fs::create_symlink(target, copy);
+    const fs::path other = SkinIniPath();
+    EXPECT_NE(other, copy);
+    EXPECT_EQ(ReadAll(target), "keep");
+    EXPECT_TRUE(fs::is_symlink(copy));
+    DeleteSkinIniCopy();
+    EXPECT_TRUE(fs::is_symlink(copy));
 }

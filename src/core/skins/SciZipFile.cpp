@@ -14,6 +14,10 @@ namespace {
 constexpr std::uint32_t LocalHeaderSignature = 0x04034B50;
 constexpr std::uint32_t CentralRecordSignature = 0x02014B50;
 constexpr std::uint32_t EndRecordSignature = 0x06054B50;
+constexpr std::uint32_t DataDescriptorSignature = 0x08074B50;
+constexpr std::uint16_t DataDescriptorFlag = 0x0008;
+constexpr std::uint16_t MethodStored = 0;
+constexpr std::uint16_t MethodDeflated = 8;
 
 constexpr std::size_t LocalHeaderFields = 26;   // after the signature
 constexpr std::size_t CentralRecordFields = 42; // after the signature
@@ -27,7 +31,7 @@ constexpr std::size_t EndRecordFields = 18;     // after the signature
 // first, so nothing here can run past the end.
 class Cursor {
 public:
-    explicit Cursor(std::string_view data) : Data_(data) {}
+    explicit Cursor(std::string_view data, std::size_t pos = 0) : Data_(data), Pos_(pos) {}
 
     bool Has(std::size_t count) const { return count <= Data_.size() - Pos_; }
 
@@ -35,6 +39,12 @@ public:
         const auto* p = reinterpret_cast<const unsigned char*>(Data_.data() + Pos_);
         Pos_ += 2;
         return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    }
+
+    // The next 32-bit word without moving on (Has(4) checked by the caller).
+    std::uint32_t PeekU32() const {
+        Cursor copy = *this;
+        return copy.U32();
     }
 
     std::uint32_t U32() {
@@ -126,6 +136,89 @@ std::string Inflate(const TZipLocalEntry& entry) {
     return out;
 }
 
+// One central directory record after its signature word.
+TZipCentralRecord ReadCentralRecord(Cursor& in, std::uint32_t signature) {
+    in.Require(CentralRecordFields, "a central directory record");
+    TZipCentralRecord r;
+    r.Signature = signature;
+    r.VersionMadeBy = in.U16();
+    r.VersionNeeded = in.U16();
+    r.Flags = in.U16();
+    r.CompressionMethod = in.U16();
+    r.ModTime = in.U16();
+    r.ModDate = in.U16();
+    r.Crc32 = in.U32();
+    r.CompressedSize = in.U32();
+    r.UncompressedSize = in.U32();
+    r.NameLength = in.U16();
+    r.ExtraLength = in.U16();
+    r.CommentLength = in.U16();
+    r.DiskNumberStart = in.U16();
+    r.InternalAttributes = in.U16();
+    r.ExternalAttributes = in.U32();
+    r.LocalHeaderOffset = in.U32();
+    r.Name = in.Bytes(r.NameLength, "the name of a central directory record");
+    r.Extra = in.Bytes(r.ExtraLength, "a central directory extra field");
+    r.Comment = in.Bytes(r.CommentLength, "a central directory comment");
+    return r;
+}
+
+// The central directory as the end record places it: the records directly before the end record,
+// found by searching back from the end of the data (the archive comment is at most 65535 bytes).
+// Entries whose sizes follow their data take them from here. Empty when there is no end record.
+std::vector<TZipCentralRecord> CentralDirectoryFromEnd(std::string_view bytes) {
+    constexpr std::size_t EndRecordSize = 4 + EndRecordFields;
+    if (bytes.size() < EndRecordSize) {
+        return {};
+    }
+    const std::size_t lowest =
+        bytes.size() > EndRecordSize + 65535 ? bytes.size() - EndRecordSize - 65535 : 0;
+    for (std::size_t at = bytes.size() - EndRecordSize + 1; at-- > lowest;) {
+        Cursor end(bytes, at);
+        if (end.U32() != EndRecordSignature) {
+            continue;
+        }
+        end.U16(); // disk number
+        end.U16(); // disk with the central directory
+        end.U16(); // entries on this disk
+        const std::uint16_t total = end.U16();
+        const std::uint32_t size = end.U32();
+        if (size > at) {
+            continue; // not an end record after all: its directory would start before the data
+        }
+        Cursor in(bytes, at - size);
+        std::vector<TZipCentralRecord> records;
+        for (std::uint16_t i = 0; i < total; ++i) {
+            in.Require(4, "a central directory record");
+            const std::uint32_t word = in.U32();
+            if (word != CentralRecordSignature) {
+                break;
+            }
+            records.push_back(ReadCentralRecord(in, word));
+        }
+        return records;
+    }
+    return {};
+}
+
+// Whether an extra field holds a Zip64 block (header id 1): the data descriptor then carries
+// 8-byte sizes.
+bool HasZip64Extra(std::string_view extra) {
+    Cursor in(extra);
+    while (in.Has(4)) {
+        const std::uint16_t id = in.U16();
+        const std::uint16_t size = in.U16();
+        if (id == 1) {
+            return true;
+        }
+        if (!in.Has(size)) {
+            return false;
+        }
+        in.Bytes(size, "an extra field");
+    }
+    return false;
+}
+
 } // namespace
 
 void TZipFile::OpenArchive(const std::filesystem::path& path) {
@@ -186,8 +279,11 @@ void TZipFile::ReadArchive(std::string_view bytes) {
         return;
     }
 
-    // Local headers follow each other directly; their sizes are the only ones used, so an entry
-    // whose sizes are in a trailing data descriptor ends the walk at its data.
+    // Local headers follow each other directly. An entry flagged with a data descriptor (general
+    // flag bit 3) has no usable sizes in its local header: they come from its central directory
+    // record (the first unused one of the same name), and the descriptor after its data is skipped.
+    std::optional<std::vector<TZipCentralRecord>> directory;
+    std::vector<bool> used;
     while (word && *word == LocalHeaderSignature) {
         CheckCount(entries.size() + 1);
         in.Require(LocalHeaderFields, "a local header");
@@ -205,36 +301,44 @@ void TZipFile::ReadArchive(std::string_view bytes) {
         e.ExtraLength = in.U16();
         e.Name = in.Bytes(e.NameLength, "the name of an entry");
         e.Extra = in.Bytes(e.ExtraLength, "the extra field of " + Quoted(e.Name));
+        const bool descriptor = (e.Flags & DataDescriptorFlag) != 0;
+        if (descriptor) {
+            if (!directory) {
+                directory = CentralDirectoryFromEnd(bytes);
+                used.assign(directory->size(), false);
+            }
+            std::size_t match = 0;
+            while (match < directory->size() && (used[match] || (*directory)[match].Name != e.Name)) {
+                ++match;
+            }
+            if (match == directory->size()) {
+                throw Error("Damaged archive: the sizes of " + Quoted(e.Name) + " are missing.");
+            }
+            used[match] = true;
+            const TZipCentralRecord& r = (*directory)[match];
+            e.Crc32 = r.Crc32;
+            e.CompressedSize = r.CompressedSize;
+            e.UncompressedSize = r.UncompressedSize;
+        }
         e.CompressedData = in.Bytes(e.CompressedSize, "the data of " + Quoted(e.Name));
+        if (descriptor) {
+            // An optional signature, the CRC-32 and both sizes (8 bytes each after a Zip64 header).
+            const std::string what = "the data descriptor of " + Quoted(e.Name);
+            in.Require(4, what);
+            if (in.PeekU32() == DataDescriptorSignature) {
+                in.U32();
+            }
+            const std::size_t rest = 4 + (HasZip64Extra(e.Extra) ? 16 : 8);
+            in.Require(rest, what);
+            in.Bytes(rest, what);
+        }
         entries.push_back(std::move(e));
         word = in.NextWord();
     }
 
     while (word && *word == CentralRecordSignature) {
         CheckCount(central.size() + 1);
-        in.Require(CentralRecordFields, "a central directory record");
-        TZipCentralRecord r;
-        r.Signature = *word;
-        r.VersionMadeBy = in.U16();
-        r.VersionNeeded = in.U16();
-        r.Flags = in.U16();
-        r.CompressionMethod = in.U16();
-        r.ModTime = in.U16();
-        r.ModDate = in.U16();
-        r.Crc32 = in.U32();
-        r.CompressedSize = in.U32();
-        r.UncompressedSize = in.U32();
-        r.NameLength = in.U16();
-        r.ExtraLength = in.U16();
-        r.CommentLength = in.U16();
-        r.DiskNumberStart = in.U16();
-        r.InternalAttributes = in.U16();
-        r.ExternalAttributes = in.U32();
-        r.LocalHeaderOffset = in.U32();
-        r.Name = in.Bytes(r.NameLength, "the name of a central directory record");
-        r.Extra = in.Bytes(r.ExtraLength, "a central directory extra field");
-        r.Comment = in.Bytes(r.CommentLength, "a central directory comment");
-        central.push_back(std::move(r));
+        central.push_back(ReadCentralRecord(in, *word));
         word = in.NextWord();
     }
 
@@ -277,8 +381,17 @@ std::string TZipFile::EntryData(int index) const {
     if (entry.UncompressedSize > MaxEntrySize || entry.CompressedSize > MaxEntrySize) {
         throw Error("The entry " + Quoted(entry.Name) + " is larger than 64 MiB.");
     }
-    // The compression method is not consulted: every entry is taken as deflate data.
-    std::string data = Inflate(entry);
+    std::string data;
+    if (entry.CompressionMethod == MethodStored) {
+        if (entry.CompressedSize != entry.UncompressedSize) {
+            throw Error("Damaged archive: the sizes of " + Quoted(entry.Name) + " do not match.");
+        }
+        data = entry.CompressedData;
+    } else if (entry.CompressionMethod == MethodDeflated) {
+        data = Inflate(entry);
+    } else {
+        throw Error("The entry " + Quoted(entry.Name) + " is compressed with a method that cannot be read.");
+    }
     const auto crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(data.data()),
                            static_cast<uInt>(data.size()));
     if (crc != entry.Crc32) {

@@ -19,8 +19,9 @@ public:
     using Error::Error;
 };
 
-// One local file header with its name, extra field and compressed data. Sizes are those of the
-// local header; the byte fields are copies out of the archive.
+// One local file header with its name, extra field and compressed data. Sizes and CRC-32 are those
+// of the local header, or of the entry's central directory record when the local header announces
+// a data descriptor; the byte fields are copies out of the archive.
 struct TZipLocalEntry {
     std::uint32_t Signature = 0;
     std::uint16_t VersionNeeded = 0;
@@ -38,7 +39,7 @@ struct TZipLocalEntry {
     std::string CompressedData;
 };
 
-// One central directory record. Read and kept for completeness; nothing uses it.
+// One central directory record. Entries written with a data descriptor take their sizes from it.
 struct TZipCentralRecord {
     std::uint32_t Signature = 0;
     std::uint16_t VersionMadeBy = 0;
@@ -76,9 +77,11 @@ struct TZipEndRecord {
 };
 
 // The small ZIP reader of skin packages. The archive is walked front to back (local headers, then
-// the central directory, then the end record) and kept whole in memory. Every declared length is
-// checked against the input: a damaged archive fails with a parlomar::Error, never reads past the
-// input and never allocates from an unchecked size.
+// the central directory, then the end record) and kept whole in memory. Entries are stored (method
+// 0) or deflated (method 8); an entry whose sizes follow its data in a data descriptor, as writers
+// to a pipe make them, takes its sizes from the central directory. Every declared length is checked
+// against the input: a damaged archive fails with a parlomar::Error, never reads past the input and
+// never allocates from an unchecked size.
 class TZipFile {
 public:
     static constexpr std::uint64_t MaxArchiveSize = 256ull * 1024 * 1024;
@@ -95,7 +98,8 @@ public:
     int EntryCount() const { return static_cast<int>(Entries_.size()); }
     // The entry's name from its local header; "Index out of range." for a bad index.
     const std::string& EntryName(int index) const;
-    // The entry's data, inflated and checked against its CRC-32 (EZipFileCRCError on mismatch).
+    // The entry's data, inflated when deflated, checked against its CRC-32 (EZipFileCRCError on
+    // mismatch). Other compression methods and stored entries whose two sizes differ fail.
     std::string EntryData(int index) const;
 
     const std::vector<TZipLocalEntry>& Entries() const { return Entries_; }

@@ -5,10 +5,15 @@
 #include "skins/SciZipFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <system_error>
+#include <unordered_map>
 #include <vector>
 
 namespace parlomar {
@@ -16,6 +21,26 @@ namespace parlomar {
 std::string CurrentSkin{NoSkin};
 
 namespace {
+
+// What has been read from the package of one skin choice.
+struct ActivePackage {
+    std::string skin; // the CurrentSkin this belongs to
+    bool opened = false;
+    std::unique_ptr<TZipFile> zip; // null when the package is missing or cannot be read
+    std::unordered_map<std::string, int> firstEntry;
+    bool settingsRead = false;
+    TSkinSettings settings;
+    std::filesystem::path copy; // the settings copy made or taken over in this run
+};
+
+ActivePackage& Active() {
+    static ActivePackage active;
+    if (active.skin != CurrentSkin) {
+        active = ActivePackage();
+        active.skin = CurrentSkin;
+    }
+    return active;
+}
 
 // The index of the first entry named name, or -1.
 int FindEntry(const TZipFile& zip, const std::string& name) {
@@ -35,6 +60,36 @@ std::filesystem::path ExistingPackage(std::string_view name) {
         return {};
     }
     return path;
+}
+
+// The archive of the active skin, opened on first use. Null when there is none or it cannot be
+// read; the failure is remembered for this choice, so a damaged package is not read again for every
+// picture.
+const TZipFile* ActiveArchive() {
+    ActivePackage& active = Active();
+    if (!active.opened) {
+        active.opened = true;
+        const auto package = ExistingPackage(active.skin);
+        if (!package.empty()) {
+            auto zip = std::make_unique<TZipFile>();
+            try {
+                zip->OpenArchive(package);
+                for (int i = zip->EntryCount() - 1; i >= 0; --i) {
+                    active.firstEntry[zip->EntryName(i)] = i;
+                }
+                active.zip = std::move(zip);
+            } catch (const Error&) {
+                active.firstEntry.clear();
+            }
+        }
+    }
+    return active.zip.get();
+}
+
+int ActiveEntry(const std::string& name) {
+    const auto& entries = Active().firstEntry;
+    const auto found = entries.find(name);
+    return found == entries.end() ? -1 : found->second;
 }
 
 std::filesystem::path IniCopyPath(const std::filesystem::path& tempFolder) {
@@ -62,39 +117,122 @@ std::string WithCrLfLines(std::string_view text) {
     return out;
 }
 
-// Writes data to path through a temporary file in the same folder and a rename, so that a reader
-// never sees a half-written copy and an existing link at path is replaced, not written through.
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view data) {
-    const auto fail = [&path]() { throw Error("Cannot create file \"" + path.string() + "\"."); };
-    std::string pattern = path.string() + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = mkstemp(name.data());
-    if (fd < 0) {
-        fail();
-    }
-    bool ok = true;
+// A copy of an earlier run that may be used as it is: a plain file (not a link) of this user with
+// one name, that nobody else may write.
+bool IsOwnCopy(const std::filesystem::path& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() &&
+           st.st_nlink == 1 && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool WriteAll(int fd, std::string_view data) {
     std::size_t written = 0;
-    while (ok && written < data.size()) {
+    while (written < data.size()) {
         const ssize_t n = write(fd, data.data() + written, data.size() - written);
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        ok = n > 0;
-        written += ok ? static_cast<std::size_t>(n) : 0;
+        if (n <= 0) {
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
     }
-    ok = (close(fd) == 0) && ok;
-    std::error_code ec;
-    if (ok) {
-        std::filesystem::rename(name.data(), path, ec);
-    }
-    if (!ok || ec) {
-        std::filesystem::remove(name.data(), ec);
-        fail();
+    return true;
+}
+
+// Writes data into a file descriptor that was just created for path; on failure the file goes.
+void FillNewFile(int fd, const std::filesystem::path& path, std::string_view data,
+                 const std::string& shownName) {
+    const bool ok = WriteAll(fd, data);
+    if (close(fd) != 0 || !ok) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        throw Error("Cannot create file \"" + shownName + "\".");
     }
 }
 
+// Creates the settings copy: exclusively at path, or, when that name is taken, at a fresh name
+// beside it. Returns the path written.
+std::filesystem::path CreateCopy(const std::filesystem::path& path, std::string_view data) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        FillNewFile(fd, path, data, path.string());
+        return path;
+    }
+    if (errno != EEXIST) {
+        throw Error("Cannot create file \"" + path.string() + "\".");
+    }
+    std::string pattern = path.parent_path() / (path.stem().string() + "-XXXXXX.ini");
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int unique = mkstemps(name.data(), 4);
+    if (unique < 0) {
+        throw Error("Cannot create file \"" + path.string() + "\".");
+    }
+    const std::filesystem::path fresh(name.data());
+    FillNewFile(unique, fresh, data, path.string());
+    return fresh;
+}
+
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+std::string_view Trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 } // namespace
+
+TSkinSettings::TSkinSettings(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        text.remove_prefix(3);
+    }
+    std::unordered_map<std::string, std::string>* section = nullptr;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        line = Trimmed(line.substr(0, line.find_last_not_of('\r') + 1));
+        if (line.empty() || line.front() == ';') {
+            continue;
+        }
+        if (line.front() == '[' && line.find(']') != std::string_view::npos) {
+            // A repeated section adds to the keys of the first one.
+            section = &sections_[LowerAscii(Trimmed(line.substr(1, line.rfind(']') - 1)))];
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos || !section) {
+            continue;
+        }
+        std::string_view value = Trimmed(line.substr(equals + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front()) {
+            value = value.substr(1, value.size() - 2);
+        }
+        section->try_emplace(LowerAscii(Trimmed(line.substr(0, equals))), value);
+    }
+}
+
+std::string TSkinSettings::Value(std::string_view section, std::string_view key) const {
+    const auto found = sections_.find(LowerAscii(section));
+    if (found == sections_.end()) {
+        return {};
+    }
+    const auto value = found->second.find(LowerAscii(key));
+    return value == found->second.end() ? std::string() : value->second;
+}
 
 bool IsPackageName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
@@ -108,19 +246,47 @@ std::filesystem::path SkinPackagePath(std::string_view name) {
     return SkinsFolder() / (std::string(name) + ".zip");
 }
 
+SkinPackageState CheckSkinPackage(const std::string& name) {
+    const auto package = ExistingPackage(name);
+    if (package.empty()) {
+        return SkinPackageState::Missing;
+    }
+    try {
+        TZipFile zip;
+        zip.OpenArchive(package);
+        if (zip.EntryCount() == 0) {
+            return SkinPackageState::NotAnArchive;
+        }
+        const int index = FindEntry(zip, name + ".ini");
+        if (index < 0) {
+            return SkinPackageState::NoSettings;
+        }
+        zip.EntryData(index);
+    } catch (const Error&) {
+        return SkinPackageState::Damaged;
+    }
+    return SkinPackageState::Usable;
+}
+
 std::filesystem::path SkinIniPath() {
     if (!IsPackageName(CurrentSkin)) {
         return {};
     }
+    ActivePackage& active = Active();
     std::error_code ec;
+    if (!active.copy.empty() && std::filesystem::exists(active.copy, ec)) {
+        return active.copy;
+    }
     const auto tempFolder = std::filesystem::temp_directory_path(ec);
-    if (ec || tempFolder.empty()) {
+    if (ec || tempFolder.empty() || !std::filesystem::is_directory(tempFolder, ec)) {
         return {};
     }
     const auto copy = IniCopyPath(tempFolder);
-    if (std::filesystem::exists(copy, ec)) {
-        return copy; // an earlier extraction is reused unchanged
+    if (IsOwnCopy(copy)) {
+        active.copy = copy; // an earlier extraction is reused unchanged
+        return copy;
     }
+    // Reading the package fails with its own error when it is damaged; a missing one gives nothing.
     const auto package = ExistingPackage(CurrentSkin);
     if (package.empty()) {
         return {};
@@ -131,20 +297,26 @@ std::filesystem::path SkinIniPath() {
     if (index < 0) {
         return {};
     }
-    WriteFileAtomically(copy, WithCrLfLines(zip.EntryData(index)));
-    return copy;
+    active.copy = CreateCopy(copy, WithCrLfLines(zip.EntryData(index)));
+    return active.copy;
 }
 
 void DeleteSkinIniCopy() {
     if (!IsPackageName(CurrentSkin)) {
         return;
     }
+    std::filesystem::path copy = Active().copy;
     std::error_code ec;
-    const auto tempFolder = std::filesystem::temp_directory_path(ec);
-    if (ec || tempFolder.empty()) {
-        return;
+    if (copy.empty()) {
+        const auto tempFolder = std::filesystem::temp_directory_path(ec);
+        if (!ec && !tempFolder.empty()) {
+            copy = IniCopyPath(tempFolder);
+        }
     }
-    std::filesystem::remove(IniCopyPath(tempFolder), ec);
+    if (!copy.empty() && IsOwnCopy(copy)) {
+        std::filesystem::remove(copy, ec);
+    }
+    ForgetSkinPackage();
 }
 
 std::string ReadSkinFile(const std::string& entryName, const std::string& skinName) {
@@ -159,21 +331,47 @@ std::string ReadSkinFile(const std::string& entryName, const std::string& skinNa
 }
 
 std::optional<std::string> SkinBitmapData(const std::string& baseName) {
-    const auto package = ExistingPackage(CurrentSkin);
-    if (package.empty()) {
+    const TZipFile* zip = ActiveArchive();
+    if (!zip) {
         return std::nullopt;
     }
-    TZipFile zip;
-    zip.OpenArchive(package);
-    const int index = FindEntry(zip, baseName + ".bmp");
+    const int index = ActiveEntry(baseName + ".bmp");
     if (index < 0) {
         return std::nullopt;
     }
-    std::string data = zip.EntryData(index);
+    std::string data;
+    try {
+        data = zip->EntryData(index);
+    } catch (const Error&) {
+        return std::nullopt; // a damaged picture keeps the plain look of its part
+    }
     if (data.compare(0, 2, "BM") != 0) {
         return std::nullopt; // not a BMP file: skipped without a message
     }
     return data;
+}
+
+std::string ReadSkinValue(std::string_view section, std::string_view key) {
+    ActivePackage& active = Active();
+    if (!active.settingsRead) {
+        active.settingsRead = true;
+        try {
+            const auto path = SkinIniPath();
+            if (!path.empty()) {
+                std::ifstream in(path, std::ios::binary);
+                const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+                active.settings = TSkinSettings(text);
+            }
+        } catch (const Error&) {
+            active.settings = TSkinSettings(); // every value reads empty: the window keeps its look
+        }
+    }
+    return active.settings.Value(section, key);
+}
+
+void ForgetSkinPackage() {
+    Active() = ActivePackage();
+    Active();
 }
 
 } // namespace parlomar

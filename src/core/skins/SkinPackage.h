@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace parlomar {
 
@@ -22,13 +23,27 @@ bool IsPackageName(std::string_view name);
 // skins folder / name + ".zip", or an empty path when name is not a package name.
 std::filesystem::path SkinPackagePath(std::string_view name);
 
+// What a package offers before it is made the active skin.
+enum class SkinPackageState {
+    Usable,       // a ZIP archive holding a readable name + ".ini"
+    Missing,      // no such file (or not a package name)
+    NotAnArchive, // a file without any ZIP entry
+    Damaged,      // the archive or its settings entry cannot be read
+    NoSettings,   // an archive without name + ".ini"
+};
+SkinPackageState CheckSkinPackage(const std::string& name);
+
 // The path of the extracted copy of the active skin's settings (temporary folder / "Parlomar" +
-// CurrentSkin + ".ini"), extracting it first when it does not exist yet. An existing copy is used
-// unchanged. Empty when there is no temporary folder, no package or no CurrentSkin + ".ini" entry.
-// Archive errors (damaged package, CRC mismatch) and a failed write propagate as parlomar::Error.
+// CurrentSkin + ".ini"), extracting it first when there is none yet. A copy left by an earlier run
+// of this user (a plain file of this user that nobody else may write) is used unchanged. A new copy
+// is created exclusively, readable by this user only; when the name is taken by a file this user
+// does not own, or by a link, the copy goes to a fresh name of its own beside it. Empty when there
+// is no temporary folder, no package or no CurrentSkin + ".ini" entry. Archive errors (damaged
+// package, CRC mismatch) and a failed write propagate as parlomar::Error.
 std::filesystem::path SkinIniPath();
 
-// Removes the extracted settings copy of the active skin, if there is one.
+// Removes the extracted settings copy of the active skin (when it is this user's file) and forgets
+// what was read from the package.
 void DeleteSkinIniCopy();
 
 // The data of the first entry named entryName (exact letter case) in the package of skinName, or
@@ -36,8 +51,31 @@ void DeleteSkinIniCopy();
 std::string ReadSkinFile(const std::string& entryName, const std::string& skinName);
 
 // The bytes of the bitmap baseName + ".bmp" of the active package: the first entry of that name,
-// when its data starts with "BM". Nothing when there is no package, no such entry, or the first
-// such entry is not a BMP file. Decoding the bitmap is left to the caller.
+// when its data starts with "BM". Nothing when there is no package, no such entry, the entry cannot
+// be read, or the first such entry is not a BMP file. Decoding the bitmap is left to the caller.
+// The package is opened once per skin choice and kept until ForgetSkinPackage.
 std::optional<std::string> SkinBitmapData(const std::string& baseName);
+
+// One value of the active skin's settings (section and key without regard to letter case, the
+// first of equal names wins), read through the extracted copy; the empty text when the key, the
+// copy or the package is missing or cannot be read. The copy is read once per skin choice.
+std::string ReadSkinValue(std::string_view section, std::string_view key);
+
+// The sections and keys of a skin settings text, by the rules of the settings files: "[name]"
+// headers, "key=value" entries, ";" comments, blanks around names and values dropped, a value in
+// matching quotes unquoted, names without regard to ASCII letter case, the first of equal names kept.
+class TSkinSettings {
+public:
+    explicit TSkinSettings(std::string_view text = {});
+    // The value, or the empty text when the section or key is not there.
+    std::string Value(std::string_view section, std::string_view key) const;
+
+private:
+    std::unordered_map<std::string, std::unordered_map<std::string, std::string>> sections_;
+};
+
+// Drops what was read from the active package (the opened archive and the settings), so that the
+// next read opens the package of CurrentSkin again. Called whenever a skin is chosen.
+void ForgetSkinPackage();
 
 } // namespace parlomar
