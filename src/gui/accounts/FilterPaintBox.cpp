@@ -109,17 +109,35 @@ void TTabsPaintBox::SetSelectedTab(int tab) {
     update();
 }
 
+int TTabsPaintBox::TabWidth() const {
+    const QPixmap tab = Pictures ? Pictures->value(0) : QPixmap();
+    return tab.isNull() ? kTabWidth : tab.width();
+}
+
 void TTabsPaintBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window).darker(104));
+    const QPixmap chosen = Pictures ? Pictures->value(0) : QPixmap();
+    const QPixmap other = Pictures ? Pictures->value(1) : QPixmap();
+    const QPixmap rest = Pictures ? Pictures->value(2) : QPixmap();
+    const bool pictured = !chosen.isNull() && !other.isNull();
+    const int width = TabWidth();
+    if (!rest.isNull()) {
+        for (int x = 0; x < this->width(); x += rest.width())
+            painter.drawPixmap(x, 0, rest);
+    } else {
+        painter.fillRect(rect(), palette().color(QPalette::Window).darker(104));
+    }
     QFont font(QStringLiteral("Arial"));
     font.setBold(true);
     painter.setFont(font);
     for (int tab = 1; tab <= 2; ++tab) {
-        const QRect area((tab - 1) * kTabWidth, 0, kTabWidth, height());
+        const QRect area((tab - 1) * width, 0, width, height());
         const bool selected = tab == selected_;
-        painter.fillRect(area.adjusted(1, selected ? 0 : 3, -1, 0),
-                         selected ? palette().color(QPalette::Base) : palette().color(QPalette::Window));
+        if (pictured)
+            painter.drawPixmap(area.topLeft(), selected ? chosen : other);
+        else
+            painter.fillRect(area.adjusted(1, selected ? 0 : 3, -1, 0),
+                             selected ? palette().color(QPalette::Base) : palette().color(QPalette::Window));
         if (ImageList && ImageList->size() > 5) {
             const QPixmap& icon = ImageList->at(tab == 1 ? 4 : 5);
             painter.drawPixmap(area.left() + 10, (height() - icon.height()) / 2, icon);
@@ -131,7 +149,7 @@ void TTabsPaintBox::paintEvent(QPaintEvent*) {
 }
 
 void TTabsPaintBox::mousePressEvent(QMouseEvent* event) {
-    const int tab = event->position().toPoint().x() / kTabWidth + 1;
+    const int tab = event->position().toPoint().x() / TabWidth() + 1;
     if (tab < 1 || tab > 2)
         return;
     SetSelectedTab(tab);

@@ -43,8 +43,9 @@ private:
     int hovered_ = 0;
 };
 
-// The tab strip used while a skin is active: two tabs (accounts, packages) with their icons, the
-// chosen one drawn raised. Tab numbers are 1 and 2.
+// The tab strip used while a skin is active: two tabs (accounts, packages) with their icons. With
+// the skin's tab pictures (Pictures: 0 the chosen tab, 1 another tab, 2 the rest of the strip) each
+// tab is its picture; without them the chosen tab is drawn raised. Tab numbers are 1 and 2.
 class TTabsPaintBox : public QWidget {
     Q_OBJECT
 public:
@@ -53,7 +54,10 @@ public:
     int SelectedTab() const { return selected_; }
     void SetSelectedTab(int tab);
     const QList<QPixmap>* ImageList = nullptr;
+    const QList<QPixmap>* Pictures = nullptr;
     static constexpr int kTabWidth = 117;
+    // The width of one tab: its picture's, or kTabWidth.
+    int TabWidth() const;
 
 signals:
     void TabPressed(int tab);

@@ -191,8 +191,8 @@ void TParlomarClientMainForm::UnsuspendAccount() {
 void TParlomarClientMainForm::ShowInputImages(TInputForm* input) const {
     // With a skin the dialog's link labels get their pictures from the shared icons.
     if (SkinActive()) {
-        input->GenerateImage->setPixmap(ImageList.value(13));
-        input->CopyImage->setPixmap(ImageList.value(14));
+        input->GenerateImage->setPixmap(ImageList->Image(13));
+        input->CopyImage->setPixmap(ImageList->Image(14));
     }
 }
 

@@ -71,8 +71,9 @@ QPixmap CancelGlyph() {
 }
 
 // The shared icons of the plain look (a skin replaces them): 0 descending and 1 ascending sort
-// arrows, 2 and 3 tray icons, 4 accounts tab, 5 packages tab, 6 current row and 7 other rows, 8 to 12
-// unused, 13 generate password, 14 copy password, 15 control panel, 16 cancel (traceroute window).
+// arrows, 2 and 3 tray icons, 4 accounts tab, 5 packages tab, 6 current row and 7 other rows, 8 open
+// and 9 closed group, 10 to 12 unused, 13 generate password, 14 copy password, 15 control panel,
+// 16 cancel (traceroute window).
 QList<QPixmap> PlainImageList() {
     QList<QPixmap> images;
     auto blank = [](int w, int h) {
@@ -122,6 +123,7 @@ QList<QPixmap> PlainImageList() {
            << glyph(QColor(0x5D, 0x96, 0xB0), QStringLiteral("A"))
            << glyph(QColor(0x8E, 0x7A, 0x2E), QStringLiteral("K")) << rowIcon(QColor(0x5D, 0x96, 0xB0))
            << rowIcon(QColor(0xB8, 0xC2, 0xCC));
+    images << SectionToggleImage(true) << SectionToggleImage(false);
     while (images.size() < 13)
         images << blank(16, 16);
     images << glyph(QColor(0x2F, 0xB3, 0x44), QStringLiteral("*"))
@@ -146,7 +148,7 @@ QPixmap SearchButtonPicture(const QColor& colour) {
 } // namespace
 
 void TParlomarClientMainForm::BuildResultsArea() {
-    ImageList = PlainImageList();
+    ImageList->Images = PlainImageList();
     SearchPanel = Named(new TPanel(this), "SearchPanel");
     auto* searchRow = new QHBoxLayout(SearchPanel);
     searchRow->setContentsMargins(9, 4, 9, 4);
@@ -178,7 +180,7 @@ void TParlomarClientMainForm::BuildResultsArea() {
     TabSet->setExpanding(false);
     TabSet->hide();
     TabsPaintBox = new TTabsPaintBox(ResultShape);
-    TabsPaintBox->ImageList = &ImageList;
+    TabsPaintBox->ImageList = &ImageList->Images;
     TabsPaintBox->hide();
 
     // The grid and the message over it share one place.
@@ -186,7 +188,7 @@ void TParlomarClientMainForm::BuildResultsArea() {
     auto* stack = new QGridLayout(listArea);
     stack->setContentsMargins(0, 0, 0, 0);
     AccList = Named(new TSkinedStringGrid(listArea), "AccList");
-    AccList->ImageList = &ImageList;
+    AccList->ImageList = &ImageList->Images;
     AccList->hide();
     MessPanel = Named(new TPanel(listArea), "MessPanel");
     auto* messLayout = new QVBoxLayout(MessPanel);
@@ -489,7 +491,7 @@ void TParlomarClientMainForm::TabSetChange(int tab) {
         ListState.listMode = kListModePackages;
         ShowPackageList(PackageTabStatus(ListState), PackageListReply);
     }
-    StatusIconImage->setPixmap(ImageList.value(tab == 0 ? 4 : 5));
+    StatusIconImage->setPixmap(ImageList->Image(tab == 0 ? 4 : 5));
 }
 
 void TParlomarClientMainForm::FilterPaintBoxMouseDown(int item) {

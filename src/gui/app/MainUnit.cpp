@@ -112,12 +112,9 @@ TParlomarClientMainForm::TParlomarClientMainForm(QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(ProgramIcon());
-    CheckBoxImageList = {QPixmap(), QPixmap(), QPixmap()};
-    SetCheckBoxImages(&CheckBoxImageList);
     ResetFetchShutdown();
 
-    TitlePicture = Named(new TImage(this), "TitlePicture");
-    TitlePicture->hide();
+    BuildSkinComponents();
     BuildMenus();
     BuildMenuPanel();
     BuildResultsArea();
@@ -162,8 +159,10 @@ TParlomarClientMainForm::~TParlomarClientMainForm() {
         FormDestroy();
     if (disposer_.joinable()) // the sign-out of FormDestroy may have handed it the last grid
         disposer_.join();
-    if (CheckBoxImages() == &CheckBoxImageList)
+    if (CheckBoxImages() == &CheckBoxImageList->Images)
         SetCheckBoxImages(nullptr);
+    if (SharedImageList() == &ImageList->Images)
+        SetSharedPictures(nullptr, nullptr);
 }
 
 void TParlomarClientMainForm::BuildMenus() {
@@ -205,6 +204,7 @@ void TParlomarClientMainForm::BuildMenus() {
     connect(About2, &QAction::triggered, this, &TParlomarClientMainForm::About1Click);
     connect(Exit1, &QAction::triggered, this, &TParlomarClientMainForm::Exit1Click);
     connect(Savecaptions1, &QAction::triggered, this, &TParlomarClientMainForm::Savecaptions1Click);
+    connect(Saveskinattributes1, &QAction::triggered, this, &TParlomarClientMainForm::Saveskinattributes1Click);
     connect(Listaccounts1, &QAction::triggered, this, &TParlomarClientMainForm::Listaccounts1Click);
     connect(Listpakages1, &QAction::triggered, this, &TParlomarClientMainForm::Listpakages1Click);
     connect(Viewserverinformation1, &QAction::triggered, this,
@@ -311,14 +311,12 @@ void TParlomarClientMainForm::BuildStatusDisplay() {
 }
 
 void TParlomarClientMainForm::FormCreate() {
-    ChooseSkinAtStart();
-    ApplySkin(this, FormName(), &CheckBoxImageList);
-    const bool skin = SkinActive();
-    StatusBar->setVisible(!skin);
-    StatusImage->setVisible(skin);
-    SetSkinFrame(QPixmap(), skin);
-    TabSet->addTab(ImageList.value(4), Q(StatusText(60)));
-    TabSet->addTab(ImageList.value(5), Q(StatusText(61)));
+    std::string refusedSkin;
+    const SkinPackageState skinState = ChooseSkinAtStart(&refusedSkin);
+    TabSet->addTab(ImageList->Image(4), Q(StatusText(60)));
+    TabSet->addTab(ImageList->Image(5), Q(StatusText(61)));
+    ApplySkin(this, FormName(), &CheckBoxImageList->Images);
+    RefreshSkinLayout();
     TabsPaintBox->SetTexts({Q(StatusText(60)), Q(StatusText(61))});
     FilterPaintBox->SetItems({Q(StatusText(64)), Q(StatusText(65)), Q(StatusText(66))});
     connect(TabSet, &QTabBar::currentChanged, this, &TParlomarClientMainForm::TabSetChange);
@@ -340,6 +338,8 @@ void TParlomarClientMainForm::FormCreate() {
 
     MessPanel->show();
     ShowRequestStatus(6, "");
+    if (const int refusal = SkinRefusalStatusText(skinState))
+        ShowRequestStatus(refusal, refusedSkin); // the skin named in the settings could not be used
     ResultsPanel->hide(); // the sign-in panel takes the area while signed out
     LoginPanel->show();
 

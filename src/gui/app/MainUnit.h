@@ -34,6 +34,7 @@ class TBitCheckBox;
 class TButtonEdit;
 class TEdit;
 class TImage;
+class TImageList;
 class TLabel;
 class TMenuItem;
 class TPanel;
@@ -179,6 +180,14 @@ public:
     void Exit1Click();
     void Open1Click();
     void Savecaptions1Click();
+    // "Save skin attributes": the look of every window written out as the skin CurrentSkin.
+    void Saveskinattributes1Click();
+    // After the settings dialog chose a skin or switched skins off: the window takes the new look
+    // and frame at once, the details and traceroute windows close (they open with it next time).
+    void SkinChanged();
+    // The parts that differ with and without a skin: status strip, tab strip, frame, pictures the
+    // grid, the tray icon and the other windows take from here.
+    void RefreshSkinLayout();
     bool TrayIconShown() const;
     bool ExitRequested() const { return exitRequested_; }
 
@@ -233,11 +242,16 @@ public:
     TMenuItem *CopyToClipboard1, *Suspend1, *LimitBandWidth1, *Changepassword1, *Viewsummary1,
         *Deleteaccount1, *DetectIP1, *Viewwhoisinfo1, *Traceroute1;
     TMenuItem *Copytoclipboard2, *Edit1, *Delete1;
-    // Shared icons: 0 and 1 sort arrows, 4 and 5 tab icons, 6 and 7 row icons, 15 control panel,
+    // Shared icons: 0 and 1 sort arrows, 2 and 3 tray icons, 4 and 5 tab icons, 6 and 7 row icons, 8
+    // and 9 open and closed groups, 10 to 12 editor groups, 13 generate, 14 copy, 15 control panel,
     // 16 cancel.
-    QList<QPixmap> ImageList;
+    TImageList* ImageList;
     QTimer* Timer;
-    QList<QPixmap> CheckBoxImageList;
+    // Checked, unchecked and greyed check box pictures of a skin; caption close button (normal,
+    // hover, pressed); skinned tab strip (chosen tab, other tab, strip).
+    TImageList *CheckBoxImageList, *CloseBImageList, *TabsImageList;
+    // The picture stretched behind the grid's heading cells.
+    TImage* FixedImage;
 
     // The window's minimum size at this screen's resolution.
     static QSize MinimumWindowSize(double dotsPerInch);
@@ -253,6 +267,7 @@ private:
     void FormCreate();
     void FormShow();
     void FormDestroy();
+    void BuildSkinComponents();
     void BuildMenus();
     void BuildMenuPanel();
     void BuildLoginPanel();

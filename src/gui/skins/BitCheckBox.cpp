@@ -26,6 +26,11 @@ void TBitCheckBox::SetGlyph(QPixmap& slot, int& count, const QPixmap& glyph) {
     update();
 }
 
+void TBitCheckBox::SetGlyphCounts(int count) {
+    checkedNum_ = uncheckedNum_ = grayedNum_ = std::clamp(count, 1, 2);
+    update();
+}
+
 const QPixmap& TBitCheckBox::StatePicture(int* count) const {
     switch (checkState()) {
     case Qt::Checked:

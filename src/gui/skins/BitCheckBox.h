@@ -24,6 +24,8 @@ public:
     void SetCheckedGlyph(const QPixmap& glyph) { SetGlyph(checked_, checkedNum_, glyph); }
     void SetUncheckedGlyph(const QPixmap& glyph) { SetGlyph(unchecked_, uncheckedNum_, glyph); }
     void SetGrayedGlyph(const QPixmap& glyph) { SetGlyph(grayed_, grayedNum_, glyph); }
+    // Sets the glyph count of all three pictures (1 or 2).
+    void SetGlyphCounts(int count);
     int CheckedNumGlyphs() const { return checkedNum_; }
     int UncheckedNumGlyphs() const { return uncheckedNum_; }
     int GrayedNumGlyphs() const { return grayedNum_; }

@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <QToolTip>
 #include <QVariant>
+#include <qdrawutil.h>
 
 #include <algorithm>
 
@@ -136,7 +137,45 @@ void TShape::paintEvent(QPaintEvent*) {
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-TImage::TImage(QWidget* parent) : QLabel(parent) {}
+TImage::TImage(QWidget* parent) : QLabel(parent) {
+    setScaledContents(true);
+}
+
+void TImage::paintEvent(QPaintEvent* event) {
+    const QPixmap picture = pixmap();
+    if (picture.isNull() || picture.size() == size()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    DrawStretched(painter, rect(), picture);
+}
+
+void DrawStretched(QPainter& painter, const QRect& target, const QPixmap& picture) {
+    if (picture.isNull() || target.isEmpty())
+        return;
+    if (picture.size() == target.size()) {
+        painter.drawPixmap(target.topLeft(), picture);
+        return;
+    }
+    const int x = std::min({4, picture.width() / 3, target.width() / 2});
+    const int y = std::min({4, picture.height() / 3, target.height() / 2});
+    qDrawBorderPixmap(&painter, target, QMargins(x, y, x, y), picture);
+}
+
+QPixmap WithTransparentCorner(const QPixmap& picture) {
+    if (picture.isNull())
+        return picture;
+    QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = image.pixel(0, 0);
+    for (int row = 0; row < image.height(); ++row) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(row));
+        for (int col = 0; col < image.width(); ++col)
+            if (line[col] == key)
+                line[col] = qRgba(0, 0, 0, 0);
+    }
+    return QPixmap::fromImage(image);
+}
 
 bool FilterTypedKey(QLineEdit* edit, QKeyEvent* event, const std::function<KeyFilterResult(int)>& filter) {
     int key = 0;

@@ -15,12 +15,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
 
 #include <functional>
 
 class QKeyEvent;
+class QPainter;
 
 namespace parlomar {
 
@@ -148,12 +150,40 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// A picture.
+// A picture, drawn stretched over the control (edges kept crisp, DrawStretched). Controls placed
+// on it (a status strip's labels) are drawn over the picture.
 class TImage : public QLabel {
     Q_OBJECT
 public:
     explicit TImage(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
+
+// A list of pictures addressed by index (`ImageList`, `CheckBoxImageList` ...). A component of its
+// window, so that skinning and "Save skin attributes" find it by name.
+class TImageList : public QObject {
+    Q_OBJECT
+public:
+    explicit TImageList(QObject* parent = nullptr) : QObject(parent) {}
+    QList<QPixmap> Images;
+    // The picture at index, or an empty one.
+    QPixmap Image(int index) const { return Images.value(index); }
+};
+
+class TMemo : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+};
+
+// Draws a picture over a rectangle of another size: the middle is stretched, a border of up to
+// 4 pixels (a third of the picture) on every side keeps its width, so frames stay one pixel wide.
+void DrawStretched(QPainter& painter, const QRect& target, const QPixmap& picture);
+
+// A picture whose pixels of its top-left pixel's colour are transparent.
+QPixmap WithTransparentCorner(const QPixmap& picture);
 
 // Runs a key filter on a key press meant for an edit: Ctrl+A selects the whole text, a rejected
 // character is discarded, a changed one is inserted in its place. Keys that type no character pass.

@@ -5,6 +5,8 @@
 #include "accounts/ListGrid.h"
 #include "accounts/PackageList.h"
 #include "settings/Localization.h"
+#include "skins/Controls.h"
+#include "skins/PictureScrollBar.h"
 #include "skins/Skins.h"
 
 #include <QApplication>
@@ -177,6 +179,7 @@ TSkinedStringGrid::TSkinedStringGrid(QWidget* parent) : QTableView(parent) {
     setMouseTracking(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollBar(new TPictureScrollBar(this));
     setContextMenuPolicy(Qt::CustomContextMenu);
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(9);
@@ -203,6 +206,19 @@ void TSkinedStringGrid::SetSkinedScroller(bool on) {
     skinedScroller_ = on;
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     ScrollWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    PicturesChanged();
+}
+
+bool TSkinedStringGrid::PictureScrollBar() const {
+    return skinedScroller_ && !(TopButtonScroll.isNull() && BottomButtonScroll.isNull() &&
+                                Scroller.isNull() && BackgroundScroll.isNull());
+}
+
+void TSkinedStringGrid::PicturesChanged() {
+    if (auto* bar = qobject_cast<TPictureScrollBar*>(verticalScrollBar()))
+        bar->PicturesChanged();
+    horizontalHeader()->viewport()->update();
+    viewport()->update();
 }
 
 void TSkinedStringGrid::RowsChanged() {
@@ -268,9 +284,9 @@ void TSkinedStringGrid::AccListDrawCell(QPainter* painter, const QRect& rect, in
 
     QColor background = palette().color(QPalette::Base);
     if (dataRow % 2 == 0)
-        background = EvenRowColour;
+        background = EvenRowBackground;
     if (selected)
-        background = SelectedColour;
+        background = SelectedBackground;
     painter->fillRect(rect, background);
 
     painter->setFont(font);
@@ -305,15 +321,19 @@ void TSkinedStringGrid::AccListDrawCell(QPainter* painter, const QRect& rect, in
 }
 
 void TSkinedStringGrid::DrawHeadingCell(QPainter* painter, const QRect& rect, int col) const {
-    // The heading strip: a soft gradient in place of the stretched header picture.
-    QLinearGradient strip(rect.topLeft(), rect.bottomLeft());
-    strip.setColorAt(0, QColor(0xFA, 0xFA, 0xFA));
-    strip.setColorAt(1, QColor(0xE6, 0xE9, 0xED));
-    painter->fillRect(rect, strip);
-    painter->setPen(QColor(0xC8, 0xCD, 0xD3));
-    painter->drawLine(rect.bottomLeft(), rect.bottomRight());
-    if (col > 0)
-        painter->drawLine(rect.topLeft() + QPoint(0, 4), rect.bottomLeft() - QPoint(0, 4));
+    if (!HeadingPicture.isNull()) {
+        DrawStretched(*painter, rect, HeadingPicture);
+    } else {
+        // The plain heading strip: a soft gradient.
+        QLinearGradient strip(rect.topLeft(), rect.bottomLeft());
+        strip.setColorAt(0, QColor(0xFA, 0xFA, 0xFA));
+        strip.setColorAt(1, QColor(0xE6, 0xE9, 0xED));
+        painter->fillRect(rect, strip);
+        painter->setPen(QColor(0xC8, 0xCD, 0xD3));
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        if (col > 0)
+            painter->drawLine(rect.topLeft() + QPoint(0, 4), rect.bottomLeft() - QPoint(0, 4));
+    }
     QFont font = this->font();
     if (font.pointSize() > 1)
         font.setPointSize(font.pointSize() - 1);
@@ -478,40 +498,6 @@ bool TSkinedStringGrid::viewportEvent(QEvent* event) {
         return true;
     }
     return QTableView::viewportEvent(event);
-}
-
-void TSkinedStringGrid::paintEvent(QPaintEvent* event) {
-    QTableView::paintEvent(event);
-    if (skinedScroller_)
-        PaintSkinedScroller();
-}
-
-void TSkinedStringGrid::PaintSkinedScroller() {
-    // The picture scroll bar of a skin, drawn over the right edge of the rows while the rows do not
-    // fit; the platform scroll bar keeps working underneath for the wheel and the keyboard.
-    if (BackgroundScroll.isNull() && Scroller.isNull())
-        return;
-    QScrollBar* bar = verticalScrollBar();
-    if (bar->maximum() <= 0)
-        return;
-    QPainter painter(viewport());
-    const QRect area(viewport()->width() - ScrollWidth, 0, ScrollWidth, viewport()->height());
-    if (BackgroundScroll.isNull())
-        painter.fillRect(area, BackColor);
-    else
-        painter.drawPixmap(area, BackgroundScroll);
-    const int top = area.top() + (TopButtonScroll.isNull() ? 16 : TopButtonScroll.height());
-    const int bottom = area.bottom() - (BottomButtonScroll.isNull() ? 16 : BottomButtonScroll.height());
-    if (!TopButtonScroll.isNull())
-        painter.drawPixmap(area.left(), area.top(), TopButtonScroll);
-    if (!BottomButtonScroll.isNull())
-        painter.drawPixmap(area.left(), bottom, BottomButtonScroll);
-    const double total = static_cast<double>(bar->maximum() + bar->pageStep());
-    const int thumb = std::max(20, static_cast<int>(std::lround(area.height() / total * 50)));
-    const int span = std::max(0, bottom - top - thumb);
-    const int thumbTop = top + static_cast<int>(std::lround(span * (bar->value() / double(bar->maximum()))));
-    if (!Scroller.isNull())
-        painter.drawPixmap(QRect(area.left(), thumbTop, ScrollWidth, thumb), Scroller);
 }
 
 } // namespace parlomar

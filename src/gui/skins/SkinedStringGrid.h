@@ -56,6 +56,15 @@ public:
     int ScrollWidth = 15;
     QColor BackColor; // clWindow unless set
     QPixmap TopButtonScroll, BottomButtonScroll, Scroller, BackgroundScroll;
+    // Call after the scroll bar pictures, its colour or width changed.
+    void PicturesChanged();
+    // Whether the picture scroll bar is drawn: SkinedScroller on and at least one picture.
+    bool PictureScrollBar() const;
+    // The picture stretched behind each heading cell; empty draws the plain heading.
+    QPixmap HeadingPicture;
+    // Backgrounds of even rows and of the selected row.
+    QColor EvenRowBackground = EvenRowColour;
+    QColor SelectedBackground = SelectedColour;
 
     // The shared icons of the main window: 0 and 1 sort arrows, 6 and 7 row icons, 15 the control
     // panel icon. Not owned.
@@ -106,14 +115,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     bool OnLinkText(const QPoint& pos, int* viewRow = nullptr, int* col = nullptr) const;
     bool OnRowIcon(const QPoint& pos) const;
     int KeyColumn() const;
     QPixmap Image(int index) const;
-    void PaintSkinedScroller();
 
     TStringGridData data_;
     TStringGridModel* model_;

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "skins/SkinPackage.h"
+#include "skins/SkinValues.h"
+
+#include <QColor>
 #include <QList>
 #include <QPixmap>
 #include <QString>
 
-#include <functional>
+#include <string>
 
 class QObject;
 class QWidget;
@@ -17,32 +21,62 @@ class TSkinnedForm;
 // into other windows of the program that it owns.
 QList<QObject*> FormComponents(QWidget* window);
 
-// CurrentSkin at start: SKINS/Current of the settings file, or NoSkin when that is "0" or no such
-// package exists in the skins folder.
-void ChooseSkinAtStart();
+// The class name the skinning rules test (without namespace).
+QString ComponentClass(const QObject* component);
+
+// CurrentSkin at start: SKINS/Current of the settings file when it names a usable package, else
+// NoSkin. Returns what was wrong with a package that was named but not taken (Usable when none was
+// named or it was taken); refusedName then holds the name.
+SkinPackageState ChooseSkinAtStart(std::string* refusedName = nullptr);
+// Makes name the active skin (NoSkin for none): the settings copy and everything read from the
+// package of the previous choice are dropped, so the new package is read once, afresh.
+void ChooseSkin(const std::string& name);
 bool SkinActive();
+
+// The status text number that tells why a named package was not taken (0 for Usable).
+int SkinRefusalStatusText(SkinPackageState state);
 
 // The colour of button faces and plain windows (clBtnFace).
 QColor ButtonFaceColor();
 
-// Gives a window its look: from the active skin package, or the plain look while CurrentSkin is
-// NoSkin (window colour, default fonts by Tag, shapes, panels, list boxes, check box glyphs, buttons,
-// edits). checkBoxImages are the checked, unchecked and greyed pictures of the main window's check
-// box image list (nullptr when a window passes none).
+// Gives a window its look: the plain look (window colour, default fonts by Tag, shapes, panels, list
+// boxes, check box glyphs, buttons, edits, the pictures the window was designed with), and over it,
+// while a skin is active, the skin package's values and pictures; what the package lacks keeps the
+// plain look. checkBoxImages are the checked, unchecked and greyed pictures of the main window's
+// check box image list (nullptr when a window passes none).
 void ApplySkin(TSkinnedForm* window, const QString& section, const QList<QPixmap>* checkBoxImages);
 
 // Font and colour of one component (classes of SkinnableClasses only).
 void ApplyControlSkin(QObject* component, TSkinnedForm* window);
+
+// Writes the window's look as skin files into the program folder's skins folder: settings into
+// CurrentSkin + ".ini", pictures as BMP files. Throws parlomar::Error when a file cannot be written.
+void SaveSkinAttributes(TSkinnedForm* window);
 
 // The main window's check box image list (checked, unchecked, greyed), which every window passes to
 // ApplySkin; nullptr while there is no main window.
 const QList<QPixmap>* CheckBoxImages();
 void SetCheckBoxImages(const QList<QPixmap>* images);
 
-// Where a skin package's look is applied: set by the skin package layer. Called by ApplySkin in
-// place of the plain look while a skin is active; without it a window keeps the plain look.
-using SkinPackageLook =
-    std::function<void(TSkinnedForm* window, const QString& section, const QList<QPixmap>* checkBoxImages)>;
-void SetSkinPackageLook(SkinPackageLook look);
+// The main window's shared icons (`ImageList`) and grid heading picture (`FixedImage`), which the
+// editor, details and input windows draw; empty while there is no main window.
+QPixmap SharedImage(int index);
+const QList<QPixmap>* SharedImageList();
+QPixmap SharedHeadingPicture();
+void SetSharedPictures(const QList<QPixmap>* imageList, const QWidget* headingImage);
+
+// ---- Skin values in Qt terms ----
+
+// A skin colour as a QColor: RGB values as they are, system colours from the application palette,
+// clNone as an invalid colour, clDefault as fallback.
+QColor ToQColor(TColor color, const QColor& fallback = {});
+// A QColor as a skin colour (an invalid colour is clNone).
+TColor ToTColor(const QColor& color);
+// The colour text of key in section read as a colour; fallback when empty or not a colour.
+QColor SkinColor(const QString& section, const char* key, const QColor& fallback);
+
+// The picture baseName + ".bmp" of the active package, decoded once per skin choice; an empty
+// picture when there is none or it cannot be decoded.
+QPixmap LoadSkinBitmap(const QString& baseName);
 
 } // namespace parlomar

@@ -1,0 +1,146 @@
+// "Save skin attributes": the current look of a window written out as skin files, so that a skin
+// can be authored from a running program and packed as it is.
+
+#include "Error.h"
+#include "settings/IniFile.h"
+#include "settings/Paths.h"
+#include "skins/Controls.h"
+#include "skins/SkinButton.h"
+#include "skins/SkinRules.h"
+#include "skins/SkinedStringGrid.h"
+#include "skins/SkinnedForm.h"
+#include "skins/Skins.h"
+
+#include <QFileInfo>
+#include <QImage>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace parlomar {
+
+namespace {
+
+// The settings text being written: the file as it was, with every value set in place.
+struct SkinWriter {
+    std::filesystem::path folder;
+    std::string text;
+    std::vector<std::filesystem::path> pictures;
+
+    void Set(const QString& section, const char* key, const std::string& value) {
+        text = IniSetValue(text, section.toStdString(), key, value);
+    }
+    void Colour(const QString& section, const char* key, const QColor& colour) {
+        Set(section, key, ColorToText(ToTColor(colour)));
+    }
+    void Number(const QString& section, const char* key, int value) {
+        Set(section, key, std::to_string(value));
+    }
+    // An empty picture has nothing to write: a package without it keeps the plain look there.
+    void Picture(const QString& name, const QPixmap& picture) {
+        if (picture.isNull())
+            return;
+        const auto path = folder / (name.toStdString() + ".bmp");
+        if (!picture.toImage()
+                 .convertToFormat(QImage::Format_RGB888)
+                 .save(QString::fromStdString(path.string()), "BMP"))
+            throw Error("Unable to write to " + path.string());
+    }
+};
+
+int PointSize(const QFont& font) {
+    if (font.pointSize() > 0)
+        return font.pointSize();
+    return static_cast<int>(font.pixelSize() * 72.0 / 96.0 + 0.5);
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+    const auto temporary = path.string() + ".new";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out.flush())
+            throw Error("Unable to write to " + path.string());
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        std::filesystem::remove(temporary, error);
+        throw Error("Unable to write to " + path.string());
+    }
+}
+
+} // namespace
+
+void SaveSkinAttributes(TSkinnedForm* window) {
+    SkinWriter out;
+    out.folder = SkinsFolder();
+    std::error_code error;
+    std::filesystem::create_directories(out.folder, error);
+    const auto iniPath = out.folder / (CurrentSkin + ".ini");
+    out.text = ReadText(iniPath);
+
+    const QString form = window->FormName();
+    out.Set(form, "TransparentColor", window->TransparentColor ? "1" : "0");
+    out.Colour(form, "TransparentColorValue", window->TransparentColorValue);
+    out.Set(form, "AlphaBlend", window->AlphaBlend ? "1" : "0");
+    out.Set(form, "AlphaBlendValue", ColorToText(static_cast<TColor>(window->AlphaBlendValue)));
+    out.Colour(form, "Color", window->palette().color(QPalette::Window));
+    out.Colour(form, "FontColor", window->palette().color(QPalette::Active, QPalette::WindowText));
+
+    for (QObject* component : FormComponents(window)) {
+        if (TagOf(component) == kTagNoSkin)
+            continue;
+        const QString cls = ComponentClass(component);
+        const QString part = form + QLatin1Char('-') + component->objectName();
+        if (IsSkinnableClass(cls)) {
+            auto* widget = static_cast<QWidget*>(component);
+            const QFont font = widget->font();
+            out.Set(part, "FontName", font.family().toStdString());
+            out.Number(part, "FontSize", PointSize(font));
+            out.Colour(part, "FontColor", FontColour(widget));
+            out.Set(part, "FontStyle",
+                    FontStyleToText({font.bold(), font.italic(), font.underline(), font.strikeOut()}));
+            out.Colour(part, "Color", ControlColour(widget));
+        }
+        if (cls == QLatin1String("TImage")) {
+            out.Set(part, "Data", part.toStdString());
+            out.Picture(part, static_cast<TImage*>(component)->pixmap());
+        } else if (cls == QLatin1String("TShape")) {
+            const auto* shape = static_cast<TShape*>(component);
+            out.Colour(part, "BrushColor", shape->BrushColor);
+            out.Colour(part, "PenColor", shape->PenColor);
+        } else if (cls == QLatin1String("TImageList")) {
+            const auto* list = static_cast<TImageList*>(component);
+            for (int i = 0; i < list->Images.size(); ++i)
+                out.Picture(part + QString::number(i), list->Images[i]);
+        } else if (cls == QLatin1String("TSkinButton")) {
+            const auto* button = static_cast<TSkinButton*>(component);
+            out.Picture(part + QLatin1String("-Normal"), button->SkinNormal);
+            out.Picture(part + QLatin1String("-Pushed"), button->SkinPushed);
+            out.Picture(part + QLatin1String("-Over"), button->SkinOver);
+            out.Picture(part + QLatin1String("-Disabled"), button->SkinDisabled);
+            out.Number(part, "XOffset", button->XOffset);
+            out.Colour(part, "BackgroundColor", button->BackgroundColor);
+        } else if (cls == QLatin1String("TSkinedStringGrid")) {
+            const auto* grid = static_cast<TSkinedStringGrid*>(component);
+            out.Picture(part + QLatin1String("-TopButtonScroll"), grid->TopButtonScroll);
+            out.Picture(part + QLatin1String("-BottomButtonScroll"), grid->BottomButtonScroll);
+            out.Picture(part + QLatin1String("-Scroller"), grid->Scroller);
+            out.Picture(part + QLatin1String("-BackgroundScroll"), grid->BackgroundScroll);
+            out.Colour(part, "BackColor", grid->BackColor);
+            out.Number(part, "ScrollWidth", grid->ScrollWidth);
+        }
+    }
+    WriteText(iniPath, out.text);
+}
+
+} // namespace parlomar
