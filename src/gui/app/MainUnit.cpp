@@ -204,7 +204,8 @@ void TParlomarClientMainForm::BuildMenus() {
     connect(About2, &QAction::triggered, this, &TParlomarClientMainForm::About1Click);
     connect(Exit1, &QAction::triggered, this, &TParlomarClientMainForm::Exit1Click);
     connect(Savecaptions1, &QAction::triggered, this, &TParlomarClientMainForm::Savecaptions1Click);
-    connect(Saveskinattributes1, &QAction::triggered, this, &TParlomarClientMainForm::Saveskinattributes1Click);
+    connect(Saveskinattributes1, &QAction::triggered, this,
+            &TParlomarClientMainForm::Saveskinattributes1Click);
     connect(Listaccounts1, &QAction::triggered, this, &TParlomarClientMainForm::Listaccounts1Click);
     connect(Listpakages1, &QAction::triggered, this, &TParlomarClientMainForm::Listpakages1Click);
     connect(Viewserverinformation1, &QAction::triggered, this,
@@ -340,7 +341,7 @@ void TParlomarClientMainForm::FormCreate() {
     ShowRequestStatus(6, "");
     if (const int refusal = SkinRefusalStatusText(skinState))
         ShowRequestStatus(refusal, refusedSkin); // the skin named in the settings could not be used
-    ResultsPanel->hide(); // the sign-in panel takes the area while signed out
+    ResultsPanel->hide();                        // the sign-in panel takes the area while signed out
     LoginPanel->show();
 
     auto setting = [](const char* key) { return ReadIniValue("USERS", key, kSettingsTarget); };
