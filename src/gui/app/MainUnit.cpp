@@ -339,9 +339,10 @@ void TParlomarClientMainForm::FormCreate() {
 
     MessPanel->show();
     ShowRequestStatus(6, "");
+    // The skin named in the settings could not be used: the status says why.
     if (const int refusal = SkinRefusalStatusText(skinState))
-        ShowRequestStatus(refusal, refusedSkin); // the skin named in the settings could not be used
-    ResultsPanel->hide();                        // the sign-in panel takes the area while signed out
+        ShowRequestStatus(refusal, refusedSkin);
+    ResultsPanel->hide(); // the sign-in panel takes the area while signed out
     LoginPanel->show();
 
     auto setting = [](const char* key) { return ReadIniValue("USERS", key, kSettingsTarget); };
