@@ -119,9 +119,10 @@ private slots:
         TCustForm form(nullptr, kViewPage);
         form.show();
         QVERIFY(form.windowTitle().startsWith(QString::fromStdString(StatusText(41) + " - ")));
-        QCOMPARE(form.CustListBox->count(), 3);
+        QCOMPARE(form.CustListBox->count(), 4);
         QCOMPARE(form.CustListBox->item(0)->text(), QStringLiteral("General")); // the shipped page names
         QCOMPARE(form.CustListBox->item(2)->text(), QStringLiteral("View"));
+        QCOMPARE(form.CustListBox->item(3)->text(), QStringLiteral("Skins"));
         QCOMPARE(form.CustListBox->currentRow(), 2);
         QVERIFY(form.ViewPanel->isVisible() && !form.GeneralPanel->isVisible() &&
                 !form.NetworkPanel->isVisible());

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <iterator>
@@ -328,6 +329,20 @@ std::string ReadSkinFile(const std::string& entryName, const std::string& skinNa
     zip.OpenArchive(package);
     const int index = FindEntry(zip, entryName);
     return index < 0 ? std::string() : zip.EntryData(index);
+}
+
+std::string SkinListTitle(const std::string& skinName) {
+    std::string info;
+    try {
+        info = ReadSkinFile("skin.nfo", skinName);
+    } catch (const Error&) {
+        return skinName;
+    }
+    const std::size_t end = info.find('\r');
+    if (end == std::string::npos || end == 0) {
+        return skinName;
+    }
+    return info.substr(0, std::min<std::size_t>(end, 64));
 }
 
 std::optional<std::string> SkinBitmapData(const std::string& baseName) {

@@ -50,6 +50,11 @@ void DeleteSkinIniCopy();
 // the empty text when the package or the entry is missing.
 std::string ReadSkinFile(const std::string& entryName, const std::string& skinName);
 
+// The title of a skin in the list of skins: the first line of its "skin.nfo" (the characters before
+// the first carriage return, at most 64); the skin's own name when the information has no carriage
+// return, starts with one, or cannot be read.
+std::string SkinListTitle(const std::string& skinName);
+
 // The bytes of the bitmap baseName + ".bmp" of the active package: the first entry of that name,
 // when its data starts with "BM". Nothing when there is no package, no such entry, the entry cannot
 // be read, or the first such entry is not a BMP file. Decoding the bitmap is left to the caller.

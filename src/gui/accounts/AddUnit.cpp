@@ -64,6 +64,12 @@ QPixmap GroupIcon(const QColor& color, char mark) {
     return pixmap;
 }
 
+// Images 8 (open) and 9 (closed) of the main window's shared icons, or the plain pictures.
+QPixmap ToggleImage(bool open) {
+    const QPixmap shared = SharedImage(open ? 8 : 9);
+    return shared.isNull() ? SectionToggleImage(open) : shared;
+}
+
 } // namespace
 
 QPixmap SectionToggleImage(bool open) {
@@ -363,8 +369,14 @@ void TAddForm::FormShow() {
     setWindowTitle(windowTitle() + QString::fromUtf8(kMakerCredit));
     model_ = std::make_unique<TEditorModel>(EditorKind, PackageAction);
 
-    GeneralScrollImage->setPixmap(SectionToggleImage(true));
-    AdditionalScrollImage->setPixmap(SectionToggleImage(true));
+    GeneralScrollImage->setPixmap(ToggleImage(true));
+    AdditionalScrollImage->setPixmap(ToggleImage(true));
+    if (SkinActive()) { // the group icons of the skin's shared image list
+        DomainResImage->setPixmap(SharedImage(10));
+        OtherOptionsImage->setPixmap(SharedImage(11));
+        CustomIPImage->setPixmap(SharedImage(12));
+        GenerateImage->setPixmap(SharedImage(13));
+    }
     for (auto* edit : findChildren<TButtonEdit*>()) {
         if (edit->ButtonVisible()) {
             edit->ButtonNormal = UnlimitedButtonImage(edit->height(), false);
@@ -491,12 +503,12 @@ void TAddForm::GenPasswordLabelClick() {
 
 void TAddForm::GeneralScrollImageClick() {
     GeneralPanel->setVisible(!GeneralPanel->isVisible());
-    GeneralScrollImage->setPixmap(SectionToggleImage(GeneralPanel->isVisible()));
+    GeneralScrollImage->setPixmap(ToggleImage(GeneralPanel->isVisible()));
 }
 
 void TAddForm::AdditionalScrollImageClick() {
     AdditionalPanel->setVisible(!AdditionalPanel->isVisible());
-    AdditionalScrollImage->setPixmap(SectionToggleImage(AdditionalPanel->isVisible()));
+    AdditionalScrollImage->setPixmap(ToggleImage(AdditionalPanel->isVisible()));
 }
 
 void TAddForm::UnlimitedClick(TButtonEdit* edit) {

@@ -331,9 +331,16 @@ void TSummaryForm::SummaryGridDrawCell(QPainter* painter, int col, int row, cons
         textColor = (col == hoverCol_ && row == hoverRow_) ? kLinkHoverColor : kLinkColor;
     }
     if (table_->IsGroupHeader(row)) {
-        painter->fillRect(rect, kHeaderColor);
+        // The main window's heading picture behind the group, or the plain header colour.
+        const QPixmap heading = SkinActive() ? SharedHeadingPicture() : QPixmap();
+        if (heading.isNull())
+            painter->fillRect(rect, kHeaderColor);
+        else
+            DrawStretched(*painter, rect, heading);
         const QRect icon = GroupIconRect(rect);
-        painter->drawPixmap(icon.topLeft(), SectionToggleImage(table_->IsGroupOpen(row)));
+        const QPixmap toggle = SharedImage(table_->IsGroupOpen(row) ? 8 : 9);
+        painter->drawPixmap(icon.topLeft(),
+                            toggle.isNull() ? SectionToggleImage(table_->IsGroupOpen(row)) : toggle);
         indent = icon.left() - rect.left() + icon.width() + 2;
         font.setPointSize(10);
         font.setBold(true);

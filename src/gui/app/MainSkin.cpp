@@ -40,6 +40,7 @@ void TParlomarClientMainForm::BuildSkinComponents() {
     FixedImage = Named(new TImage(this), "FixedImage");
     FixedImage->hide();
     SetSizeable(true);
+    SetDesignedTransparentColor(false, QColor(0x00, 0x80, 0x80));
 }
 
 void TParlomarClientMainForm::RefreshSkinLayout() {

@@ -166,6 +166,10 @@ void OpenSettingsDialog(TParlomarClientMainForm* main, int page) {
         owner->Alwaysontop1->setChecked(on);
         owner->SetStayOnTop(on);
     };
+    dialog->Calls.skinChanged = [owner] {
+        if (owner)
+            owner->SkinChanged();
+    };
     dialog->ShowModal();
     delete dialog.data();
 }

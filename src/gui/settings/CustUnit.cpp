@@ -40,6 +40,7 @@ TCustForm::TCustForm(QWidget* owner, int page)
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     setModal(true);
     escapeCloses_ = true;
+    SetDesignedTransparentColor(true, QColor(0x00, 0x80, 0x80));
     setFixedSize(kClientWidth, kClientHeight);
     setWindowTitle(QStringLiteral("Settings"));
     QPalette palette = this->palette();
@@ -48,7 +49,8 @@ TCustForm::TCustForm(QWidget* owner, int page)
 
     CustListBox = Named(new TListBox(this), "CustListBox");
     CustListBox->setGeometry(8, kPageTop, 109, kPageHeight);
-    CustListBox->addItems({QStringLiteral("General"), QStringLiteral("Proxy"), QStringLiteral("View")});
+    CustListBox->addItems(
+        {QStringLiteral("General"), QStringLiteral("Proxy"), QStringLiteral("View"), QStringLiteral("Skins")});
     connect(CustListBox, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
             CustListBoxClick(row);
@@ -124,6 +126,8 @@ TCustForm::TCustForm(QWidget* owner, int page)
     LimitPackageViewLabel->setGeometry(8, 48 + kViewPanelHeight + 6, 300, 18);
     CheckBoxPanel2 = Named(new TPanel(ViewPanel), "CheckBoxPanel2", kViewPage);
     CheckBoxPanel2->setGeometry(4, 48 + kViewPanelHeight + 24, kPageWidth - 8, kViewPanelHeight);
+
+    BuildSkinsPage();
 
     OkCancelPanel = Named(new TPanel(this), "OkCancelPanel");
     OkCancelPanel->setGeometry(0, kClientHeight - kOkCancelHeight, kClientWidth, kOkCancelHeight);
@@ -201,13 +205,7 @@ void TCustForm::FormShow() {
     ApplyCaptions(this);
     ApplySkin(this, QStringLiteral("CustForm"), CheckBoxImages());
     setWindowTitle(Q(SettingsDialogTitle(S(windowTitle()))) + QString::fromUtf8(kMakerCredit));
-    const QPalette boxPalette = TrayCheck->palette();
-    for (TPanel* panel : {CheckBoxPanel1, CheckBoxPanel2})
-        for (TBitCheckBox* box : ViewBoxes(panel)) {
-            QPalette palette = box->palette();
-            palette.setColor(QPalette::WindowText, boxPalette.color(QPalette::WindowText));
-            box->setPalette(palette);
-        }
+    RestyleViewBoxes();
 
     const int page = CurrentPage >= 0 && CurrentPage < CustListBox->count() ? CurrentPage : kGeneralPage;
     CustListBox->setCurrentRow(page);
@@ -226,7 +224,18 @@ void TCustForm::FormShow() {
     EncipheredProxyPassword = values.proxyPassword;
     SocksProxyAddrEdit->setText(Text(values.socksAddr));
     SocksProxyPortEdit->setText(Text(values.socksPort));
+    FillSkinsList();
     ProxyCheckClick();
+}
+
+void TCustForm::RestyleViewBoxes() {
+    const QPalette boxPalette = TrayCheck->palette();
+    for (TPanel* panel : {CheckBoxPanel1, CheckBoxPanel2})
+        for (TBitCheckBox* box : ViewBoxes(panel)) {
+            QPalette palette = box->palette();
+            palette.setColor(QPalette::WindowText, boxPalette.color(QPalette::WindowText));
+            box->setPalette(palette);
+        }
 }
 
 void TCustForm::CustListBoxClick(int page) {
@@ -245,6 +254,7 @@ void TCustForm::ProxyCheckClick() {
         edit->setEnabled(on);
         QPalette palette = edit->palette();
         palette.setColor(QPalette::Base, on ? QColor(Qt::white) : this->palette().color(QPalette::Window));
+        palette.setColor(QPalette::Text, on ? QColor(Qt::black) : this->palette().color(QPalette::WindowText));
         edit->setPalette(palette);
     }
 }

@@ -14,6 +14,7 @@ class TButtonEdit;
 class TImage;
 class TLabel;
 class TListBox;
+class TMemo;
 class TPanel;
 class TSkinButton;
 
@@ -22,11 +23,13 @@ struct CustCalls {
     std::function<void(bool)> showTray;
     std::function<void(bool)> showTaskBarButton;
     std::function<void(bool)> stayOnTop;
+    // A skin was chosen or skins were switched off (CurrentSkin holds the new choice).
+    std::function<void()> skinChanged;
 };
 
-// The modal settings dialog ("CustForm"): General, Proxy and View pages chosen in the list on the
-// left. OK writes everything (closing the shared connection only when a proxy setting changed);
-// Cancel and Escape write nothing. Tray, taskbar and always-on-top act at once.
+// The modal settings dialog ("CustForm"): General, Proxy, View and Skins pages chosen in the list on
+// the left. OK writes everything (closing the shared connection only when a proxy setting changed);
+// Cancel and Escape write nothing. Tray, taskbar, always-on-top and the skin act at once.
 class TCustForm : public TSkinnedForm {
     Q_OBJECT
 public:
@@ -46,6 +49,11 @@ public:
         *SocksProxyPortEdit;
     TLabel *LimitDomainViewLabel, *LimitPackageViewLabel;
     TPanel *CheckBoxPanel1, *CheckBoxPanel2;
+    TPanel* SkinsPanel;
+    TLabel *SkinsLabel, *InstalledSkinsLabel, *CurSkinInfoLabel;
+    TBitCheckBox* EnableSkinsCheck;
+    TListBox* SkinsCombo; // one item per package; the item's data is the skin name
+    TMemo* SkinInfoMemo;
     TSkinButton *OKButton, *CancelButton;
     TImage* FooterImage;
 
@@ -57,6 +65,10 @@ public:
     void ProxyCheckClick();
     void OKButtonClick();
     void CancelButtonClick();
+    // The skin of the selected item becomes the active skin at once (written to the settings).
+    void SkinsComboClick();
+    // Skins on (the first package of the list) or off.
+    void EnableSkinsCheckClick();
 
     static constexpr int kClientWidth = 522;
     static constexpr int kClientHeight = 405;
@@ -68,6 +80,12 @@ protected:
 
 private:
     void BuildViewBoxes(TPanel* panel, const std::vector<ViewCheckBox>& boxes);
+    void BuildSkinsPage();
+    // The packages of the skins folder, the current one selected; the information of the current.
+    void FillSkinsList();
+    // The window's look after a skin change: skin, frame, view boxes and proxy fields.
+    void ApplyDialogSkin();
+    void RestyleViewBoxes();
     std::vector<ViewCheckBox> ViewBoxValues(TPanel* panel) const;
     SettingsDialogValues Values() const;
     bool shown_ = false;

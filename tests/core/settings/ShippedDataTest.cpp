@@ -95,6 +95,10 @@ const UsedText kStatusTexts[] = {
     {72, "traceroute title suffix"},
     {73, "message: not a host name that can be traced: \"<host>\""},
     {74, "input dialog: empty new password"},
+    {80, "skin not used: package missing, followed by its name"},
+    {81, "skin not used: package not a ZIP archive, followed by its name"},
+    {82, "skin not used: package damaged, followed by its name"},
+    {83, "skin not used: package without its settings file, followed by its name"},
 };
 
 // Every error text: transport statuses 1-10, program codes 11 (general failure) and 12 (no account),

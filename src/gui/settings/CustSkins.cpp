@@ -1,0 +1,144 @@
+// The Skins page of the settings dialog: the packages of the skins folder, switching skins on and
+// off, and choosing one, which every open window takes at once.
+
+#include "settings/CustUnit.h"
+
+#include "Error.h"
+#include "server/TransportUi.h"
+#include "settings/Captions.h"
+#include "settings/IniFile.h"
+#include "settings/Localization.h"
+#include "settings/Paths.h"
+#include "skins/BitCheckBox.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/Skins.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+namespace parlomar {
+
+namespace {
+
+std::string ReadInformation(const std::string& skin) {
+    try {
+        return ReadSkinFile("skin.nfo", skin);
+    } catch (const Error&) {
+        return {}; // a damaged package shows no information
+    }
+}
+
+// The names of the packages in the skins folder (created when missing), sorted.
+std::vector<std::string> InstalledSkins() {
+    std::vector<std::string> names;
+    std::error_code error;
+    const auto folder = SkinsFolder();
+    std::filesystem::create_directories(folder, error);
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string file = entry.path().filename().string();
+        if (file.size() > 4 && file.compare(file.size() - 4, 4, ".zip") == 0 && IsPackageName(file))
+            names.push_back(file.substr(0, file.size() - 4));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+void TCustForm::BuildSkinsPage() {
+    constexpr int kWidth = 365;
+    SkinsPanel = Named(new TPanel(this), "SkinsPanel", kSkinsPage);
+    SkinsPanel->setGeometry(CustListBox->geometry().right() + 9, CustListBox->y(), kWidth + 24,
+                            CustListBox->height());
+    SkinsLabel = Named(new TLabel(QStringLiteral("Skins"), SkinsPanel), "SkinsLabel", kTagLargeBold);
+    SetParentFont(SkinsLabel, false);
+    SkinsLabel->setGeometry(8, 4, 300, 24);
+    EnableSkinsCheck = Named(new TBitCheckBox(QStringLiteral("Enable skins"), SkinsPanel), "EnableSkinsCheck");
+    EnableSkinsCheck->setGeometry(12, 38, kWidth, 20);
+    InstalledSkinsLabel =
+        Named(new TLabel(QStringLiteral("Inslalled skins"), SkinsPanel), "InstalledSkinsLabel");
+    InstalledSkinsLabel->setGeometry(12, 68, kWidth, 18);
+    SkinsCombo = Named(new TListBox(SkinsPanel), "SkinsCombo", -10);
+    SkinsCombo->setGeometry(12, 88, kWidth, 112);
+    CurSkinInfoLabel =
+        Named(new TLabel(QStringLiteral("Current skin information"), SkinsPanel), "CurSkinInfoLabel");
+    CurSkinInfoLabel->setGeometry(12, 210, kWidth, 18);
+    SkinInfoMemo = Named(new TMemo(SkinsPanel), "SkinInfoMemo");
+    SkinInfoMemo->setReadOnly(true);
+    SkinInfoMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    SkinInfoMemo->setGeometry(12, 230, kWidth, 100);
+    connect(EnableSkinsCheck, &QCheckBox::clicked, this, &TCustForm::EnableSkinsCheckClick);
+    connect(SkinsCombo, &QListWidget::itemClicked, this, &TCustForm::SkinsComboClick);
+    connect(SkinsCombo, &QListWidget::itemActivated, this, &TCustForm::SkinsComboClick);
+}
+
+void TCustForm::FillSkinsList() {
+    const QSignalBlocker quiet(SkinsCombo);
+    SkinsCombo->clear();
+    for (const std::string& name : InstalledSkins()) {
+        auto* item = new QListWidgetItem(Q(SkinListTitle(name)), SkinsCombo);
+        item->setData(Qt::UserRole, Q(name));
+        if (name == CurrentSkin)
+            SkinsCombo->setCurrentItem(item);
+    }
+    EnableSkinsCheck->SetChecked(SkinActive());
+    SkinsCombo->setEnabled(SkinActive());
+    SkinInfoMemo->setPlainText(Q(ReadInformation(CurrentSkin)));
+}
+
+void TCustForm::ApplyDialogSkin() {
+    ApplySkin(this, QStringLiteral("CustForm"), CheckBoxImages());
+    RestyleViewBoxes();
+    SetSkinFrame(SkinActive());
+    ProxyCheckClick();
+}
+
+void TCustForm::SkinsComboClick() {
+    QListWidgetItem* item = SkinsCombo->currentItem();
+    if (!item || !EnableSkinsCheck->Checked())
+        return;
+    const std::string name = S(item->data(Qt::UserRole).toString());
+    // A package that cannot be used is not taken; the look stays as it is.
+    if (const SkinPackageState state = CheckSkinPackage(name); state != SkinPackageState::Usable) {
+        ShowMessageText(StatusText(SkinRefusalStatusText(state)) + " " + name);
+        FillSkinsList();
+        return;
+    }
+    ChooseSkin(name);
+    SkinInfoMemo->setPlainText(Q(ReadInformation(name)));
+    try {
+        WriteIniValue("SKINS", "CURRENT", name, kSettingsTarget);
+    } catch (const Error& error) {
+        ShowMessageText(error.what());
+    }
+    if (Calls.skinChanged)
+        Calls.skinChanged();
+    ApplyDialogSkin();
+}
+
+void TCustForm::EnableSkinsCheckClick() {
+    const bool on = EnableSkinsCheck->Checked();
+    SkinsCombo->setEnabled(on);
+    if (on) {
+        if (SkinsCombo->count() > 0) {
+            SkinsCombo->setCurrentRow(0);
+            SkinsComboClick();
+        }
+        return;
+    }
+    ChooseSkin(std::string(NoSkin));
+    SkinsCombo->setCurrentItem(nullptr);
+    SkinInfoMemo->clear();
+    try {
+        WriteIniValue("SKINS", "CURRENT", NoSkin, kSettingsTarget);
+    } catch (const Error& error) {
+        ShowMessageText(error.what());
+    }
+    ApplyDialogSkin();
+    if (Calls.skinChanged)
+        Calls.skinChanged();
+}
+
+} // namespace parlomar
