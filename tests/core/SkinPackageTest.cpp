@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -275,11 +276,17 @@ TEST_F(SkinPackage, ValuesAndPicturesAreReadOncePerSkinChoice) {
     Make("Made", {{"Made.ini", "[Form]\nKey=new\n"}});
     EXPECT_EQ(ReadSkinValue("Form", "Key"), "quoted");
     EXPECT_EQ(SkinBitmapData("Form-Logo"), std::optional<std::string>("BM logo"));
-    ForgetSkinPackage();
+    ForgetSkinPackage(); // chosen again: the new package, and its settings over the older copy
     EXPECT_FALSE(SkinBitmapData("Form-Logo").has_value());
-    EXPECT_EQ(ReadSkinValue("Form", "Key"), "quoted"); // the extracted copy still stands
-    DeleteSkinIniCopy();
     EXPECT_EQ(ReadSkinValue("Form", "Key"), "new");
+
+    // A copy left by an earlier run is taken as it is while the package is not newer.
+    const fs::path copy = SkinIniPath();
+    std::ofstream(copy, std::ios::binary) << "[Form]\r\nKey=kept\r\n";
+    fs::last_write_time(copy,
+                        fs::last_write_time(Root / "program" / "skins" / "Made.zip") + std::chrono::hours(1));
+    ForgetSkinPackage();
+    EXPECT_EQ(ReadSkinValue("Form", "Key"), "kept");
 }
 
 TEST_F(SkinPackage, SettingsCopyIsNeverAFileSomebodyElsePlanted) {

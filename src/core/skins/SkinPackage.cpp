@@ -283,12 +283,18 @@ std::filesystem::path SkinIniPath() {
         return {};
     }
     const auto copy = IniCopyPath(tempFolder);
+    const auto package = ExistingPackage(CurrentSkin);
     if (IsOwnCopy(copy)) {
-        active.copy = copy; // an earlier extraction is reused unchanged
-        return copy;
+        // An earlier extraction is reused unchanged, unless the package was replaced since.
+        const auto copyTime = std::filesystem::last_write_time(copy, ec);
+        const auto packageTime = package.empty() ? copyTime : std::filesystem::last_write_time(package, ec);
+        if (ec || packageTime <= copyTime) {
+            active.copy = copy;
+            return copy;
+        }
+        std::filesystem::remove(copy, ec);
     }
     // Reading the package fails with its own error when it is damaged; a missing one gives nothing.
-    const auto package = ExistingPackage(CurrentSkin);
     if (package.empty()) {
         return {};
     }

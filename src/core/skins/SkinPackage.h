@@ -35,7 +35,8 @@ SkinPackageState CheckSkinPackage(const std::string& name);
 
 // The path of the extracted copy of the active skin's settings (temporary folder / "Parlomar" +
 // CurrentSkin + ".ini"), extracting it first when there is none yet. A copy left by an earlier run
-// of this user (a plain file of this user that nobody else may write) is used unchanged. A new copy
+// of this user (a plain file of this user that nobody else may write) is used unchanged unless the
+// package is newer. A new copy
 // is created exclusively, readable by this user only; when the name is taken by a file this user
 // does not own, or by a link, the copy goes to a fresh name of its own beside it. Empty when there
 // is no temporary folder, no package or no CurrentSkin + ".ini" entry. Archive errors (damaged

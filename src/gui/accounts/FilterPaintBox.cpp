@@ -59,19 +59,26 @@ void TFilterPaintBox::paintEvent(QPaintEvent*) {
     const int y = TextTop();
     const int textHeight = fontMetrics().height();
     const QColor text = palette().color(QPalette::ButtonText);
+    // Light greys with a white emboss on a light bar; on a dark bar (a dark skin) lighter shades of
+    // the bar with a dark emboss, so the text stays readable.
+    const QColor bar = palette().color(QPalette::Window);
+    const bool dark = bar.lightness() < 128;
+    const QColor hoverColour = dark ? bar.lighter(150) : QColor(0xDC, 0xDC, 0xDC);
+    const QColor chosenColour = dark ? bar.lighter(185) : QColor(0xC9, 0xC9, 0xC9);
+    const QColor emboss = dark ? bar.darker(150) : QColor(Qt::white);
     auto highlight = [&](int i, const QColor& colour) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(colour);
         painter.drawRoundedRect(QRect(QPoint(x[i - 1] - 10, y - 2), QPoint(x[i] - 10, y + textHeight + 2)),
                                 2.5, 2.5);
-        painter.setPen(Qt::white);
+        painter.setPen(emboss);
         painter.drawText(QPoint(x[i - 1] + 1, y + 1 + fontMetrics().ascent()), items_.value(i - 1));
     };
     for (int i = 1; i <= 3; ++i) {
         if (i == hovered_)
-            highlight(i, QColor(0xDC, 0xDC, 0xDC));
+            highlight(i, hoverColour);
         if (i == FilterMode)
-            highlight(i, QColor(0xC9, 0xC9, 0xC9));
+            highlight(i, chosenColour);
         painter.setPen(text);
         painter.drawText(QPoint(x[i - 1], y + fontMetrics().ascent()), items_.value(i - 1));
     }

@@ -51,6 +51,7 @@ void TParlomarClientMainForm::RefreshSkinLayout() {
 
     // The status strip: the three-panel bar without a skin, the two labels over the picture with one.
     StatusBar->setVisible(!skin);
+    StatusImage->SetStretch(true);
     StatusImage->setVisible(skin);
     StatusLabel1->setText(skin ? StatusSlot(0) : QString());
     StatusLabel2->setText(skin ? StatusSlot(2) : QString());

@@ -55,7 +55,8 @@ void TCustForm::BuildSkinsPage() {
     SkinsLabel = Named(new TLabel(QStringLiteral("Skins"), SkinsPanel), "SkinsLabel", kTagLargeBold);
     SetParentFont(SkinsLabel, false);
     SkinsLabel->setGeometry(8, 4, 300, 24);
-    EnableSkinsCheck = Named(new TBitCheckBox(QStringLiteral("Enable skins"), SkinsPanel), "EnableSkinsCheck");
+    EnableSkinsCheck =
+        Named(new TBitCheckBox(QStringLiteral("Enable skins"), SkinsPanel), "EnableSkinsCheck");
     EnableSkinsCheck->setGeometry(12, 38, kWidth, 20);
     InstalledSkinsLabel =
         Named(new TLabel(QStringLiteral("Inslalled skins"), SkinsPanel), "InstalledSkinsLabel");

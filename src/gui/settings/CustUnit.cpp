@@ -49,8 +49,8 @@ TCustForm::TCustForm(QWidget* owner, int page)
 
     CustListBox = Named(new TListBox(this), "CustListBox");
     CustListBox->setGeometry(8, kPageTop, 109, kPageHeight);
-    CustListBox->addItems(
-        {QStringLiteral("General"), QStringLiteral("Proxy"), QStringLiteral("View"), QStringLiteral("Skins")});
+    CustListBox->addItems({QStringLiteral("General"), QStringLiteral("Proxy"), QStringLiteral("View"),
+                           QStringLiteral("Skins")});
     connect(CustListBox, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
             CustListBoxClick(row);
@@ -254,7 +254,8 @@ void TCustForm::ProxyCheckClick() {
         edit->setEnabled(on);
         QPalette palette = edit->palette();
         palette.setColor(QPalette::Base, on ? QColor(Qt::white) : this->palette().color(QPalette::Window));
-        palette.setColor(QPalette::Text, on ? QColor(Qt::black) : this->palette().color(QPalette::WindowText));
+        palette.setColor(QPalette::Text,
+                         on ? QColor(Qt::black) : this->palette().color(QPalette::WindowText));
         edit->setPalette(palette);
     }
 }

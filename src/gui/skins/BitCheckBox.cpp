@@ -103,8 +103,7 @@ void TBitCheckBox::paintEvent(QPaintEvent* event) {
         painter.drawControl(QStyle::CE_CheckBox, option);
         return;
     }
-    QPainter painter(this);
-    painter.fillRect(rect(), palette().color(backgroundRole()));
+    QPainter painter(this); // the control's own colour, when it has one, is filled in already
     int count = 1;
     const QPixmap& picture = StatePicture(&count);
     const QRect source = GlyphSourceRect();

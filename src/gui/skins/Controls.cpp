@@ -1,5 +1,6 @@
 #include "skins/Controls.h"
 
+#include <QAbstractItemView>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -47,7 +48,15 @@ void SetParentFont(QObject* component, bool parentFont) {
 }
 
 bool ParentColorOf(const QObject* component) {
+    // Fields, lists and grids have a colour of their own unless set otherwise.
+    if (!component->property(kParentColorProperty).isValid())
+        return !IsFieldControl(component);
     return FlagProperty(component, kParentColorProperty);
+}
+
+bool IsFieldControl(const QObject* component) {
+    return qobject_cast<const QLineEdit*>(component) || qobject_cast<const QAbstractItemView*>(component) ||
+           qobject_cast<const QPlainTextEdit*>(component) || qobject_cast<const QComboBox*>(component);
 }
 
 void SetParentColor(QObject* component, bool parentColor) {
@@ -137,13 +146,16 @@ void TShape::paintEvent(QPaintEvent*) {
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-TImage::TImage(QWidget* parent) : QLabel(parent) {
-    setScaledContents(true);
+TImage::TImage(QWidget* parent) : QLabel(parent) {}
+
+void TImage::SetStretch(bool stretch) {
+    stretch_ = stretch;
+    update();
 }
 
 void TImage::paintEvent(QPaintEvent* event) {
     const QPixmap picture = pixmap();
-    if (picture.isNull() || picture.size() == size()) {
+    if (!stretch_ || picture.isNull() || picture.size() == size()) {
         QLabel::paintEvent(event);
         return;
     }

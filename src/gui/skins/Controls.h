@@ -40,6 +40,8 @@ void SetTag(QObject* component, int tag);
 bool ParentFontOf(const QObject* component);
 void SetParentFont(QObject* component, bool parentFont);
 bool ParentColorOf(const QObject* component);
+// Edits, lists, grids, memos and combo boxes: controls with a field of their own.
+bool IsFieldControl(const QObject* component);
 void SetParentColor(QObject* component, bool parentColor);
 
 // Gives a component its name (and optionally its tag) in one call.
@@ -150,15 +152,20 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// A picture, drawn stretched over the control (edges kept crisp, DrawStretched). Controls placed
-// on it (a status strip's labels) are drawn over the picture.
+// A picture, drawn at its own size, or with Stretch over the whole control (edges kept crisp,
+// DrawStretched). Controls placed on it (a status strip's labels) are drawn over the picture.
 class TImage : public QLabel {
     Q_OBJECT
 public:
     explicit TImage(QWidget* parent = nullptr);
+    void SetStretch(bool stretch);
+    bool Stretch() const { return stretch_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool stretch_ = false;
 };
 
 // A list of pictures addressed by index (`ImageList`, `CheckBoxImageList` ...). A component of its

@@ -154,8 +154,10 @@ void ApplyPackageLook(TSkinnedForm* window, const QString& section, const QList<
         ApplyControlSkin(component, window);
         if (cls == QLatin1String("TImage")) {
             auto* image = static_cast<TImage*>(component);
-            if (component->objectName() == QLatin1String("FooterImage"))
+            if (component->objectName() == QLatin1String("FooterImage")) {
+                image->SetStretch(true);
                 image->setVisible(true);
+            }
             const QPixmap picture = LoadSkinBitmap(part);
             if (!picture.isNull())
                 image->setPixmap(picture);

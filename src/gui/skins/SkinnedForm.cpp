@@ -117,11 +117,10 @@ void TSkinnedForm::ApplyFrame() {
                 auto* widget = qobject_cast<QWidget*>(child);
                 if (!widget || widget == clientArea_ || widget->isWindow())
                     continue;
-                const bool hidden = widget->isHidden();
+                // A control hidden on purpose stays hidden; the others show with their new parent.
                 const QRect geometry = widget->geometry();
                 widget->setParent(to);
                 widget->setGeometry(geometry);
-                widget->setVisible(!hidden);
             }
         }
         if (frameOn_) {

@@ -24,6 +24,7 @@ namespace parlomar {
 // The package look (SkinLook.cpp): the skin's values and pictures over the plain look.
 void ApplyPackageLook(TSkinnedForm* window, const QString& section, const QList<QPixmap>* checkBoxImages);
 void ApplyPackageControlSkin(QWidget* widget, TSkinnedForm* window);
+void ApplyPlainControlSkin(QWidget* widget);
 
 namespace {
 
@@ -43,8 +44,7 @@ void CollectComponents(QObject* parent, QWidget* root, QList<QObject*>& out) {
 }
 
 bool IsFieldLike(const QWidget* widget) {
-    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractItemView*>(widget) ||
-           qobject_cast<const QPlainTextEdit*>(widget) || qobject_cast<const QComboBox*>(widget);
+    return IsFieldControl(widget);
 }
 
 // The window's own colour and the text colour its controls take over unless they have their own.
@@ -91,7 +91,8 @@ void ApplyPlainLook(TSkinnedForm* window, const QList<QPixmap>* checkBoxImages) 
         }
         if (TagOf(component) == kTagNoSkin)
             continue;
-        ApplyControlSkin(component, window);
+        if (component->isWidgetType() && IsSkinnableClass(cls))
+            ApplyPlainControlSkin(static_cast<QWidget*>(component));
         if (cls == QLatin1String("TImage")) {
             auto* image = static_cast<TImage*>(component);
             image->setPixmap(DesignedPicture(image));
@@ -307,10 +308,13 @@ void ApplyControlSkin(QObject* component, TSkinnedForm* window) {
     auto* widget = qobject_cast<QWidget*>(component);
     if (!widget || !IsSkinnableClass(ComponentClass(component)))
         return;
-    if (SkinActive()) {
+    if (SkinActive())
         ApplyPackageControlSkin(widget, window);
-        return;
-    }
+    else
+        ApplyPlainControlSkin(widget);
+}
+
+void ApplyPlainControlSkin(QWidget* widget) {
     const int tag = TagOf(widget);
     if (!ParentFontOf(widget)) {
         QFont font(QStringLiteral("Arial"));
@@ -319,8 +323,8 @@ void ApplyControlSkin(QObject* component, TSkinnedForm* window) {
         widget->setFont(font);
         SetFontColour(widget, Qt::black);
     }
-    if (!ParentColorOf(widget))
-        SetControlColour(widget, ButtonFaceColor());
+    if (!ParentColorOf(widget)) // fields stay white, as the toolkit draws them
+        SetControlColour(widget, IsFieldControl(widget) ? QColor(Qt::white) : ButtonFaceColor());
     widget->update();
 }
 

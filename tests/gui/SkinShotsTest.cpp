@@ -1,0 +1,113 @@
+// Pictures of the windows in each shipped skin for docs/screenshots/skins: runs only when
+// PARLOMAR_SCREENSHOTS names a folder and the platform is a real X server (xvfb-run).
+
+#include "TestRegistry.h"
+#include "WindowsTestSupport.h"
+#include "accounts/AddUnit.h"
+#include "accounts/SummaryUnit.h"
+#include "app/MainUnit.h"
+#include "app/WindowOpeners.h"
+#include "info/MessageUnit.h"
+#include "settings/CustUnit.h"
+#include "settings/IniFile.h"
+#include "settings/Paths.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/SkinedStringGrid.h"
+
+#include <QGuiApplication>
+#include <QTest>
+
+#include <filesystem>
+
+using namespace parlomar;
+
+namespace {
+
+void Save(QWidget* window, const QString& name) {
+    window->raise();
+    QTest::qWait(300);
+    const QString path = qEnvironmentVariable("PARLOMAR_SCREENSHOTS") + QLatin1Char('/') + name;
+    QVERIFY(window->grab().save(path));
+}
+
+} // namespace
+
+class SkinShotsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ShippedSkinPictures() {
+        if (qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") ||
+            QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform");
+        auto ui = std::make_shared<test::AnsweringUi>();
+        SetTransportUi(ui);
+        for (const QString& skin : {QStringLiteral("Daylight"), QStringLiteral("Graphite")}) {
+            const QString prefix = skin.toLower() + QLatin1Char('-');
+            test::ShippedProgramFolder folder;
+            std::filesystem::create_directories(SkinsFolder());
+            std::filesystem::copy_file(std::string(PARLOMAR_PROGRAM_DIR) + "/skins/" + skin.toStdString() +
+                                           ".zip",
+                                       SkinsFolder() / (skin.toStdString() + ".zip"));
+            WriteIniValue("SKINS", "Current", skin.toStdString(), kSettingsTarget);
+            WriteIniValue("General", "UntrustedCert", "1", kSettingsTarget);
+            standin_test::TempDir data;
+            standin_test::StandinProcess server(data.Path(), {"--seed", "demo"});
+            TParlomarClientMainForm main;
+            ui->SetMainForm(&main);
+            main.resize(560, 620);
+            main.move(40, 40);
+            main.show();
+            Save(&main, prefix + QStringLiteral("signin.png"));
+            main.IPEdit->setText(QStringLiteral("127.0.0.1"));
+            main.PortEdit->setText(QString::number(server.Port()));
+            main.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
+            main.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+            main.LoginButtonClick();
+            QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && main.AccList->isVisible(), 20000);
+            main.AccList->SelectDataRow(2);
+            Save(&main, prefix + QStringLiteral("packages.png"));
+            main.Listaccounts1Click();
+            QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && !main.ListBuildRunning(), 20000);
+            main.AccList->SelectDataRow(4);
+            Save(&main, prefix + QStringLiteral("accounts.png"));
+
+            const std::string packages = main.PackageListReply;
+            {
+                TAddForm editor(&main);
+                editor.PackageListText = packages;
+                editor.show();
+                editor.Edit(QStringLiteral("DomainEdit"))->setText(QStringLiteral("fresh-bakes.com"));
+                editor.Edit(QStringLiteral("UsernameEdit"))->setText(QStringLiteral("freshbk"));
+                Save(&editor, prefix + QStringLiteral("editor.png"));
+                editor.CancelButtonClick();
+            }
+            OpenAccountDetails(&main, "cedarlaw");
+            QVERIFY(!OpenDetailsWindows().isEmpty());
+            Save(OpenDetailsWindows().last(), prefix + QStringLiteral("details.png"));
+            CloseDetailsWindows();
+            {
+                TCustForm settings(&main, kSkinsPage);
+                settings.show();
+                Save(&settings, prefix + QStringLiteral("settings-skins.png"));
+                settings.CancelButtonClick();
+            }
+            {
+                TMessageForm message(&main);
+                message.MessageKind = kMessageQuestion;
+                message.MessageText = QStringLiteral("Do you really want to delete: Account cedarlaw?");
+                message.show();
+                Save(&message, prefix + QStringLiteral("message.png"));
+                message.reject();
+            }
+            ui->SetMainForm(nullptr);
+        }
+        SetTransportUi(nullptr);
+        CloseConnection();
+    }
+};
+
+static test::RegisterTest<SkinShotsTest> registerSkinShotsTest;
+
+#include "SkinShotsTest.moc"
