@@ -28,7 +28,6 @@ namespace {
 struct SkinWriter {
     std::filesystem::path folder;
     std::string text;
-    std::vector<std::filesystem::path> pictures;
 
     void Set(const QString& section, const char* key, const std::string& value) {
         text = IniSetValue(text, section.toStdString(), key, value);
@@ -39,15 +38,46 @@ struct SkinWriter {
     void Number(const QString& section, const char* key, int value) {
         Set(section, key, std::to_string(value));
     }
-    // An empty picture has nothing to write: a package without it keeps the plain look there.
-    void Picture(const QString& name, const QPixmap& picture) {
+    // An empty picture has nothing to write: a package without it keeps the plain look there. A
+    // BMP file has no transparency: see-through pixels of a picture that is drawn transparent by its
+    // top-left colour become a key colour of their own (keyed), those of any other picture take the
+    // colour behind it (background).
+    void Picture(const QString& name, const QPixmap& picture, const QColor& background = {}) {
         if (picture.isNull())
             return;
+        QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+        if (image.hasAlphaChannel()) {
+            const QRgb fill = background.isValid() ? background.rgb() : UnusedColour(image);
+            for (int y = 0; y < image.height(); ++y) {
+                auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < image.width(); ++x) {
+                    const int alpha = qAlpha(line[x]);
+                    if (background.isValid())
+                        line[x] = qRgb((qRed(line[x]) * alpha + qRed(fill) * (255 - alpha)) / 255,
+                                       (qGreen(line[x]) * alpha + qGreen(fill) * (255 - alpha)) / 255,
+                                       (qBlue(line[x]) * alpha + qBlue(fill) * (255 - alpha)) / 255);
+                    else
+                        line[x] = alpha < 128 ? fill : qRgb(qRed(line[x]), qGreen(line[x]), qBlue(line[x]));
+                }
+            }
+        }
         const auto path = folder / (name.toStdString() + ".bmp");
-        if (!picture.toImage()
-                 .convertToFormat(QImage::Format_RGB888)
-                 .save(QString::fromStdString(path.string()), "BMP"))
+        if (!image.convertToFormat(QImage::Format_RGB888).save(QString::fromStdString(path.string()), "BMP"))
             throw Error("Unable to write to " + path.string());
+    }
+
+    // A colour that no opaque pixel of the image has (magenta unless taken).
+    static QRgb UnusedColour(const QImage& image) {
+        for (QRgb candidate : {qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(1, 254, 3), qRgb(254, 1, 253)}) {
+            bool used = false;
+            for (int y = 0; y < image.height() && !used; ++y)
+                for (int x = 0; x < image.width() && !used; ++x)
+                    used = qAlpha(image.pixel(x, y)) >= 128 &&
+                           (image.pixel(x, y) & 0xFFFFFF) == (candidate & 0xFFFFFF);
+            if (!used)
+                return candidate;
+        }
+        return qRgb(255, 0, 255);
     }
 };
 
@@ -112,8 +142,9 @@ void SaveSkinAttributes(TSkinnedForm* window) {
             out.Colour(part, "Color", ControlColour(widget));
         }
         if (cls == QLatin1String("TImage")) {
+            auto* image = static_cast<TImage*>(component);
             out.Set(part, "Data", part.toStdString());
-            out.Picture(part, static_cast<TImage*>(component)->pixmap());
+            out.Picture(part, image->pixmap(), image->palette().color(image->backgroundRole()));
         } else if (cls == QLatin1String("TShape")) {
             const auto* shape = static_cast<TShape*>(component);
             out.Colour(part, "BrushColor", shape->BrushColor);
