@@ -149,8 +149,10 @@ void TTabsPaintBox::paintEvent(QPaintEvent*) {
             const QPixmap& icon = ImageList->at(tab == 1 ? 4 : 5);
             painter.drawPixmap(area.left() + 10, (height() - icon.height()) / 2, icon);
         }
-        painter.setPen(selected ? palette().color(QPalette::Active, QPalette::Highlight)
-                                : palette().color(QPalette::Disabled, QPalette::WindowText));
+        // The other tab's text: the window's text colour, muted, so it reads on light and dark tabs.
+        QColor other = palette().color(QPalette::Active, QPalette::WindowText);
+        other.setAlphaF(0.6);
+        painter.setPen(selected ? palette().color(QPalette::Active, QPalette::Highlight) : other);
         painter.drawText(area, Qt::AlignCenter, texts_.value(tab - 1));
     }
 }

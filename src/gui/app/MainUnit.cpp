@@ -420,9 +420,9 @@ void TParlomarClientMainForm::SetStatusSlot(int slot, const QString& text) {
     if (slot > 0) // an empty slot leaves its room to the general status
         StatusPanels[slot]->setVisible(!text.isEmpty());
     StatusPanels[slot]->setToolTip(TSkinedStringGrid::PlainHint(text)); // may hold a server's domain
-    if (slot == 0 && StatusLabel1->isVisible())
+    if (slot == 0 && StatusLabel1->isVisibleTo(this))
         StatusLabel1->setText(text);
-    if (slot == 2 && StatusLabel2->isVisible())
+    if (slot == 2 && StatusLabel2->isVisibleTo(this))
         StatusLabel2->setText(text);
     if (slot == 0)
         TrayIcon->setToolTip(Q(AppName + VersionText + " ") + text);

@@ -156,6 +156,7 @@ void ApplyPackageLook(TSkinnedForm* window, const QString& section, const QList<
             auto* image = static_cast<TImage*>(component);
             if (component->objectName() == QLatin1String("FooterImage")) {
                 image->SetStretch(true);
+                image->lower(); // a decoration under the strip's buttons, never over them
                 image->setVisible(true);
             }
             const QPixmap picture = LoadSkinBitmap(part);
