@@ -15,6 +15,7 @@
 #include "skins/Controls.h"
 #include "skins/SkinedStringGrid.h"
 #include "skins/Skins.h"
+#include "tools/TracertUnit.h"
 
 #include <QLabel>
 #include <QStatusBar>
@@ -90,8 +91,8 @@ void TParlomarClientMainForm::SkinChanged() {
     if (wasVisible && !isVisible())
         show(); // a frame change hides the window for a moment
     CloseDetailsWindows();
-    for (QWidget* window : findChildren<QWidget*>(QStringLiteral("TracertForm"), Qt::FindDirectChildrenOnly))
-        window->close();
+    if (TracertForm)
+        TracertForm->close(); // stops a trace still running
 }
 
 void TParlomarClientMainForm::Saveskinattributes1Click() {
@@ -110,6 +111,10 @@ void TParlomarClientMainForm::Saveskinattributes1Click() {
         ApplySkin(input.get(), input->FormName(), CheckBoxImages());
         SaveSkinAttributes(input.get());
         input.reset();
+        auto tracert = std::make_unique<TTracertForm>(this, &ImageList->Images);
+        ApplySkin(tracert.get(), tracert->FormName(), CheckBoxImages());
+        SaveSkinAttributes(tracert.get());
+        tracert.reset();
         auto details = std::make_unique<TSummaryForm>(this);
         ApplySkin(details.get(), details->FormName(), CheckBoxImages());
         SaveSkinAttributes(details.get());

@@ -65,7 +65,7 @@ bool TParlomarClientMainForm::StartTrace(const std::string& host) {
         tracert_->SetLookup(TraceLookup);
     connect(tracert_.get(), &TTracertThread::Ended, this, &TParlomarClientMainForm::TraceEnded);
 
-    auto* form = new TTracertForm(this, &ImageList);
+    auto* form = new TTracertForm(this, &ImageList->Images);
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->SetStayOnTop(Alwaysontop1->isChecked());
     form->Thread = tracert_.get();

@@ -521,7 +521,7 @@ void TParlomarClientMainForm::Savecaptions1Click() {
         SaveCaptions(settings.get());
         auto input = std::make_unique<TInputForm>(this);
         SaveCaptions(input.get());
-        auto tracert = std::make_unique<TTracertForm>(this, &ImageList);
+        auto tracert = std::make_unique<TTracertForm>(this, &ImageList->Images);
         SaveCaptions(tracert.get());
         auto editor = std::make_unique<TAddForm>(this);
         SaveCaptions(editor.get());

@@ -173,7 +173,7 @@ TTracertForm::~TTracertForm() = default;
 
 void TTracertForm::FormCreate() {
     const bool skin = SkinActive();
-    SetSkinFrame(QPixmap(), skin);
+    SetSkinFrame(skin);
     StatusBar->setVisible(!skin);
     // The cancel button: flat, transparent, with a hand cursor.
     CancelButton = new QToolButton(this);
@@ -287,7 +287,15 @@ void TTracertForm::GridDrawCell(QPainter* painter, int col, int row, const QRect
     QRect fill = rect;
     if (col == kTraceColumnCount - 1)
         fill.setRight(std::max(rect.right(), Grid->viewport()->width()));
-    if (row == 0) {
+    // With a skin the heading row is the main window's heading picture, its text dark or light as
+    // the picture needs.
+    const QPixmap heading = row == 0 && SkinActive() ? SharedHeadingPicture() : QPixmap();
+    QColor textColor = Qt::black;
+    if (!heading.isNull()) {
+        DrawStretched(*painter, fill, heading);
+        if (heading.toImage().pixelColor(heading.width() / 2, heading.height() / 2).lightness() < 128)
+            textColor = Qt::white;
+    } else if (row == 0) {
         QLinearGradient strip(fill.topLeft(), fill.bottomLeft());
         strip.setColorAt(0, QColor(0xFA, 0xFA, 0xFA));
         strip.setColorAt(1, QColor(0xE6, 0xE9, 0xED));
@@ -306,7 +314,7 @@ void TTracertForm::GridDrawCell(QPainter* painter, int col, int row, const QRect
     const QString text = Q(data.Cell(col, row));
     const QFontMetrics metrics(painter->font());
     const int d = static_cast<int>(std::lround((rect.height() - metrics.height()) / 2.0));
-    painter->setPen(Qt::black);
+    painter->setPen(textColor);
     painter->drawText(QRect(rect.left() + d, rect.top() + d, rect.width() - d, metrics.height()),
                       Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                       metrics.elidedText(text, Qt::ElideRight, std::max(0, rect.width() - 2 * d)));
