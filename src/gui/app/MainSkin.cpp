@@ -73,7 +73,6 @@ void TParlomarClientMainForm::RefreshSkinLayout() {
     }
     TabsPaintBox->update();
 
-    AccList->SetSkinedScroller(true);
     AccList->HeadingPicture = skin ? FixedImage->pixmap() : QPixmap();
     AccList->PicturesChanged();
     if (skin && !ImageList->Image(3).isNull())

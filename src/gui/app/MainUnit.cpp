@@ -316,6 +316,7 @@ void TParlomarClientMainForm::FormCreate() {
     const SkinPackageState skinState = ChooseSkinAtStart(&refusedSkin);
     TabSet->addTab(ImageList->Image(4), Q(StatusText(60)));
     TabSet->addTab(ImageList->Image(5), Q(StatusText(61)));
+    AccList->SetSkinedScroller(true); // the picture scroll bar of a skin, before the skin sets its width
     ApplySkin(this, FormName(), &CheckBoxImageList->Images);
     RefreshSkinLayout();
     TabsPaintBox->SetTexts({Q(StatusText(60)), Q(StatusText(61))});

@@ -127,7 +127,8 @@ void SaveSkinAttributes(TSkinnedForm* window) {
     out.Colour(form, "FontColor", window->palette().color(QPalette::Active, QPalette::WindowText));
 
     for (QObject* component : FormComponents(window)) {
-        if (TagOf(component) == kTagNoSkin)
+        // A component without a name has no section a skin could address.
+        if (TagOf(component) == kTagNoSkin || component->objectName().isEmpty())
             continue;
         const QString cls = ComponentClass(component);
         const QString part = form + QLatin1Char('-') + component->objectName();
