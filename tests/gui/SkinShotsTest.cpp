@@ -47,9 +47,9 @@ private slots:
             const QString prefix = skin.toLower() + QLatin1Char('-');
             test::ShippedProgramFolder folder;
             std::filesystem::create_directories(SkinsFolder());
-            std::filesystem::copy_file(std::string(PARLOMAR_PROGRAM_DIR) + "/skins/" + skin.toStdString() +
-                                           ".zip",
-                                       SkinsFolder() / (skin.toStdString() + ".zip"));
+            for (const char* shipped : {"Daylight", "Graphite"})
+                std::filesystem::copy_file(std::string(PARLOMAR_PROGRAM_DIR) + "/skins/" + shipped + ".zip",
+                                           SkinsFolder() / (std::string(shipped) + ".zip"));
             WriteIniValue("SKINS", "Current", skin.toStdString(), kSettingsTarget);
             WriteIniValue("General", "UntrustedCert", "1", kSettingsTarget);
             standin_test::TempDir data;
