@@ -73,6 +73,12 @@ void TParlomarClientMainForm::RefreshSkinLayout() {
     }
     TabsPaintBox->update();
 
+    // The sign-in failure text: its red, lighter on a dark window so that it stays readable.
+    QPalette message = LoginMessLabel->palette();
+    const bool dark = palette().color(QPalette::Window).lightness() < 128;
+    message.setColor(QPalette::WindowText, dark ? QColor(0xEE, 0x7A, 0x6E) : QColor(0xB0, 0x30, 0x30));
+    LoginMessLabel->setPalette(message);
+
     AccList->HeadingPicture = skin ? FixedImage->pixmap() : QPixmap();
     AccList->PicturesChanged();
     if (skin && !ImageList->Image(3).isNull())
