@@ -404,6 +404,7 @@ void TParlomarClientMainForm::ShowTab(int tab) {
     const QSignalBlocker quiet(TabSet);
     TabSet->setCurrentIndex(tab);
     TabsPaintBox->SetSelectedTab(tab + 1);
+    StatusIconImage->setPixmap(ImageList->Image(tab == 0 ? 4 : 5)); // the skinned strip's list icon
     ListMode = static_cast<std::uint8_t>(tab == 0 ? kListModeAccounts : kListModePackages);
 }
 
