@@ -1,5 +1,7 @@
-// Program entry: the single-instance guard, the main window and the event loop.
+// Program entry: the file locations, the command line, the single-instance guard, the main window and
+// the event loop.
 
+#include "CommandLine.h"
 #include "app/CommandChannel.h"
 #include "app/GuiTransportUi.h"
 #include "app/MainUnit.h"
@@ -13,14 +15,35 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 int main(int argc, char* argv[]) {
+    const std::filesystem::path programFolder = parlomar::ExecutableFolder();
+    parlomar::UseFileLocations(parlomar::ResolveFileLocations(
+        programFolder, parlomar::FolderWritable(programFolder), parlomar::UserFolders()));
+
+    // The command line is answered before anything needs a display.
+    const parlomar::TCommandLine command = parlomar::ParseCommandLine({argv + 1, argv + argc});
+    switch (command.action) {
+    case parlomar::TCommandLine::Action::Run:
+        break;
+    case parlomar::TCommandLine::Action::Help:
+    case parlomar::TCommandLine::Action::Version:
+        std::fputs(command.text.c_str(), stdout);
+        return 0;
+    case parlomar::TCommandLine::Action::Refuse:
+        std::fputs(command.text.c_str(), stderr);
+        return 2;
+    }
+    if (const auto problem = parlomar::PrepareSettingsFile())
+        std::fprintf(stderr, "ParlomarClient: %s\n", problem->c_str());
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ParlomarClient"));
     QApplication::setQuitOnLastWindowClosed(false); // the window may live on in the tray
-    parlomar::SetProgramFolder(parlomar::ExecutableFolder());
 
-    parlomar::SingleInstanceGuard guard;
+    parlomar::SingleInstanceGuard guard(
+        QString::fromStdString(parlomar::FileLocations().lockFolder.string()));
     switch (guard.Acquire()) {
     case parlomar::SingleInstanceGuard::Result::Acquired:
         break;

@@ -5,7 +5,8 @@
 //   parlomar-settings [--folder DIR] set-password SECTION KEY      (the password on standard input)
 //   parlomar-settings [--folder DIR] get SECTION KEY
 //
-// Without --folder the program folder is the folder of this executable.
+// Without --folder it writes the settings file that the program in this executable's folder uses
+// (that folder's own in portable use, else the user's).
 
 #include "Error.h"
 #include "server/PasswordCipher.h"
@@ -29,14 +30,19 @@ int Usage() {
 
 int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    std::filesystem::path folder = parlomar::ExecutableFolder();
     if (args.size() >= 2 && args[0] == "--folder") {
-        folder = args[1];
+        parlomar::SetProgramFolder(args[1]);
         args.erase(args.begin(), args.begin() + 2);
+    } else {
+        // The settings file that the program beside this one uses.
+        const std::filesystem::path folder = parlomar::ExecutableFolder();
+        parlomar::UseFileLocations(parlomar::ResolveFileLocations(folder, parlomar::FolderWritable(folder),
+                                                                  parlomar::UserFolders()));
+        if (const auto problem = parlomar::PrepareSettingsFile())
+            std::cerr << *problem << "\n";
     }
     if (args.empty())
         return Usage();
-    parlomar::SetProgramFolder(folder);
     try {
         if (args[0] == "set" && args.size() == 4) {
             parlomar::WriteIniValue(args[1], args[2], args[3], parlomar::kSettingsTarget);

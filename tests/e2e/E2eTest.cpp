@@ -2,6 +2,7 @@
 // own temporary folder for the single-instance lock. It reports its state on standard output when
 // PARLOMAR_REPORT is set.
 
+#include "ClientProcess.h"
 #include "StandinProcess.h"
 #include "server/PasswordCipher.h"
 #include "settings/IniFile.h"
@@ -16,110 +17,16 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <poll.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 
+using e2e::Client;
+
 namespace {
-
-// The client started from a program folder, its standard output read line by line; commands go to
-// its standard input.
-class Client {
-public:
-    Client(const fs::path& folder, const fs::path& tempFolder) {
-        int out[2];
-        int in[2];
-        if (pipe(out) != 0 || pipe(in) != 0)
-            throw std::runtime_error("pipe");
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            dup2(in[0], STDIN_FILENO);
-            close(out[0]);
-            close(out[1]);
-            close(in[0]);
-            close(in[1]);
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            setenv("PARLOMAR_REPORT", "1", 1);
-            setenv("TMPDIR", tempFolder.c_str(), 1);
-            const std::string program = (folder / "ParlomarClient").string();
-            execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        close(in[0]);
-        fd_ = out[0];
-        commands_ = in[1];
-    }
-    ~Client() {
-        Stop(SIGTERM);
-        close(fd_);
-        close(commands_);
-    }
-    void Send(const std::string& command) {
-        const std::string line = command + "\n";
-        if (write(commands_, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
-            throw std::runtime_error("write");
-    }
-    // Every line read so far.
-    const std::vector<std::string>& Lines() const { return lines_; }
-    // Reads output until a line equal to marker arrives; false when the time is up or output ends.
-    bool WaitFor(const std::string& marker, std::chrono::seconds limit = std::chrono::seconds(30)) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            for (size_t at; (at = buffer_.find('\n')) != std::string::npos;) {
-                const std::string line = buffer_.substr(0, at);
-                buffer_.erase(0, at + 1);
-                lines_.push_back(line);
-                if (line == marker)
-                    return true;
-            }
-            pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, 200) > 0) {
-                char chunk[512];
-                const ssize_t n = read(fd_, chunk, sizeof chunk);
-                if (n <= 0)
-                    return false;
-                buffer_.append(chunk, static_cast<size_t>(n));
-            }
-        }
-        return false;
-    }
-    // Waits for the process to end by itself; its exit status, or -1 when it did not end in time.
-    int WaitExit(std::chrono::seconds limit = std::chrono::seconds(20)) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            usleep(20000);
-        }
-        return -1;
-    }
-    bool Running() const { return pid_ > 0 && kill(pid_, 0) == 0; }
-    void Stop(int signal) {
-        if (pid_ <= 0)
-            return;
-        kill(pid_, signal);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int fd_ = -1;
-    int commands_ = -1;
-    std::string buffer_;
-    std::vector<std::string> lines_;
-};
 
 // A program folder with a copy of the client binary and a temporary folder of its own.
 struct ProgramCopy {
@@ -265,4 +172,40 @@ TEST(EndToEnd, NothingOfTheFirstSignInReachesTheSecondServer) {
     ASSERT_FALSE(before.empty() || seen.empty());
     EXPECT_EQ(before.back()[1], "/");
     EXPECT_LE(before.back()[0], seen.front()[0]);
+}
+
+TEST(EndToEnd, AnswersHelpAndVersionWithoutADisplayAndRefusesEverythingElse) {
+    ProgramCopy program;
+    // No display and a platform that needs one: anything that started the windows would fail.
+    const auto run = [&](std::vector<std::string> args) {
+        return e2e::RunToEnd(
+            program.dir.Path() / "ParlomarClient",
+            {std::move(args),
+             {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}},
+             {}});
+    };
+    for (const char* option : {"--version", "-v"}) {
+        const auto version = run({option});
+        EXPECT_EQ(version.status, 0) << option;
+        EXPECT_EQ(version.out, "ParlomarClient " PARLOMAR_PROJECT_VERSION "\n") << option;
+    }
+    const auto help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("-v, --version"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find((program.dir.Path() / "ParlomarClient.ini").string()), std::string::npos)
+        << help.out;
+    EXPECT_EQ(help.err, "");
+
+    for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--bogus"}, "unknown option '--bogus'"},
+             {{"-platform", "offscreen"}, "unknown option '-platform'"},
+             {{"accounts.txt"}, "unexpected argument 'accounts.txt'"},
+             {{"--version", "now"}, "unexpected argument 'now'"}}) {
+        const auto refused = run(args);
+        EXPECT_EQ(refused.status, 2) << args[0];
+        EXPECT_EQ(refused.out, "") << args[0];
+        EXPECT_NE(refused.err.find(message), std::string::npos) << refused.err;
+        EXPECT_NE(refused.err.find("--help"), std::string::npos) << refused.err;
+    }
+    EXPECT_FALSE(fs::exists(program.dir.Path() / "ParlomarClient.ini")); // nothing was started
 }

@@ -407,7 +407,8 @@ void WriteIniValue(std::string_view section, std::string_view key, std::string_v
     if (section.empty() || key.empty()) {
         return;
     }
-    auto path = IniTargetFile(target);
+    // An installed program writes the language file as the user's own copy.
+    auto path = target == kLanguageTarget ? LanguageFileForWriting() : IniTargetFile(target);
     if (path.empty()) {
         return;
     }

@@ -244,7 +244,15 @@ std::filesystem::path SkinPackagePath(std::string_view name) {
     if (!IsPackageName(name)) {
         return {};
     }
-    return SkinsFolder() / (std::string(name) + ".zip");
+    const std::string file = std::string(name) + ".zip";
+    const auto folders = SkinFolders();
+    for (const auto& folder : folders) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(folder / file, ec)) {
+            return folder / file;
+        }
+    }
+    return folders.back() / file;
 }
 
 SkinPackageState CheckSkinPackage(const std::string& name) {

@@ -20,7 +20,8 @@ extern std::string CurrentSkin;
 // are treated as "no package" by every operation below.
 bool IsPackageName(std::string_view name);
 
-// skins folder / name + ".zip", or an empty path when name is not a package name.
+// name + ".zip" in the first of SkinFolders() that holds it (the shipped skins folder when none
+// does), or an empty path when name is not a package name.
 std::filesystem::path SkinPackagePath(std::string_view name);
 
 // What a package offers before it is made the active skin.

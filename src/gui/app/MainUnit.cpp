@@ -70,21 +70,12 @@ QPixmap Dot(const QColor& colour) {
     return pixmap;
 }
 
+// The program's icon, rendered at build time from its one drawing (data/icons) in several sizes.
 QIcon ProgramIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0x2E, 0x6F, 0x8E));
-    painter.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
-    QFont font(QStringLiteral("Arial"));
-    font.setBold(true);
-    font.setPixelSize(22);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("P"));
-    return QIcon(pixmap);
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 } // namespace

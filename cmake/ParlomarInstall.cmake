@@ -1,0 +1,54 @@
+# The installed layout under a prefix, and the Debian package built from it with CPack:
+#   bin/ParlomarClient
+#   share/parlomarclient/                 the language file, the shipped skins, the default settings
+#   share/applications/, share/metainfo/  the desktop entry and its AppStream description
+#   share/icons/hicolor/                  the program's icon in several sizes and as a drawing
+#   share/man/man1/ParlomarClient.1.gz
+
+# The manual page, compressed as Debian installs manual pages.
+set(PARLOMAR_MAN_PAGE "${CMAKE_BINARY_DIR}/man/ParlomarClient.1.gz")
+add_custom_command(OUTPUT "${PARLOMAR_MAN_PAGE}"
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${CMAKE_BINARY_DIR}/man"
+    COMMAND sh -c "gzip -9n < \"$0\" > \"$1\"" "${CMAKE_SOURCE_DIR}/data/ParlomarClient.1" "${PARLOMAR_MAN_PAGE}"
+    DEPENDS "${CMAKE_SOURCE_DIR}/data/ParlomarClient.1"
+    COMMENT "Manual page"
+    VERBATIM)
+add_custom_target(parlomar_man_page ALL DEPENDS "${PARLOMAR_MAN_PAGE}")
+
+install(TARGETS ParlomarClient RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+install(FILES "${CMAKE_SOURCE_DIR}/data/Localization/English.lng"
+    DESTINATION "${PARLOMAR_INSTALL_DATADIR}/Localization")
+install(FILES "${CMAKE_SOURCE_DIR}/data/ParlomarClient.ini" DESTINATION "${PARLOMAR_INSTALL_DATADIR}")
+install(FILES "${CMAKE_SOURCE_DIR}/data/desktop/${PARLOMAR_APP_ID}.desktop"
+    DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+install(FILES "${CMAKE_SOURCE_DIR}/data/desktop/${PARLOMAR_APP_ID}.metainfo.xml"
+    DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
+foreach(size IN LISTS PARLOMAR_ICON_SIZES)
+    install(FILES "${PARLOMAR_ICON_DIR}/${size}.png"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps" RENAME "${PARLOMAR_APP_ID}.png")
+endforeach()
+install(FILES "${PARLOMAR_ICON_SOURCE}"
+    DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps" RENAME "${PARLOMAR_APP_ID}.svg")
+install(FILES "${PARLOMAR_MAN_PAGE}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "parlomarclient")
+set(CPACK_PACKAGE_VENDOR "Parlomar")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_CONTACT "Parlomar <bugs@parlomar.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "administer the hosting accounts and packages of a web-hosting server")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "ParlomarClient is a desktop client for the operator of a web-hosting server. It signs in to the "
+    "server's remote control server and administers its hosting accounts and hosting packages through "
+    "the control server's XML API over HTTPS.")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SECTION "net")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.parlomar.example/")
+# The library dependencies are read from the binary (dpkg-shlibdeps). The trace tool runs the system
+# traceroute; the windows ask for Arial, which Liberation stands in for.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "traceroute, fonts-liberation")
+include(CPack)
