@@ -82,15 +82,15 @@ std::optional<std::string> ReadWhole(const fs::path& path) {
     }
     std::string text;
     char buffer[16384];
-    ssize_t n = 0;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
-        text.append(buffer, static_cast<std::size_t>(n > 0 ? n : 0));
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            close(fd);
+            return n == 0 ? std::optional<std::string>(std::move(text)) : std::nullopt;
+        }
     }
-    close(fd);
-    if (n < 0) {
-        return std::nullopt;
-    }
-    return text;
 }
 
 // Creates path with text, never over an existing file or link. False when it could not.
