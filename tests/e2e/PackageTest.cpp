@@ -85,7 +85,8 @@ TEST(Package, InstallsTheStandardLayoutWithValidDesktopFiles) {
     const std::string id = PARLOMAR_APP_ID;
     for (const fs::path& file :
          {prefix.Path() / "bin/ParlomarClient", share / "parlomarclient/Localization/English.lng",
-          share / "parlomarclient/ParlomarClient.ini", share / "man/man1/ParlomarClient.1.gz",
+          share / "parlomarclient/ParlomarClient.ini", share / "parlomarclient/skins/Daylight.zip",
+          share / "parlomarclient/skins/Graphite.zip", share / "man/man1/ParlomarClient.1.gz",
           share / ("icons/hicolor/scalable/apps/" + id + ".svg")})
         EXPECT_TRUE(fs::is_regular_file(file)) << file;
     for (const int size : {48, 64, 128}) {

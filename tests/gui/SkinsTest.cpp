@@ -315,6 +315,45 @@ private slots:
         QCOMPARE(CurrentSkin, std::string("Daylight"));
     }
 
+    void InstalledUseOffersTheUsersOwnSkinsAndSavesAmongThem() {
+        test::ShippedProgramFolder folder;
+        const fs::path root = folder.Path().toStdString(), program = PARLOMAR_PROGRAM_DIR;
+        const fs::path shipped = root / "usr/share/parlomarclient", own = root / "data/ParlomarClient";
+        fs::create_directories(root / "usr/bin");
+        fs::create_directories(shipped / "skins");
+        fs::create_directories(own / "skins");
+        fs::copy(root / "Localization", shipped / "Localization");
+        fs::copy_file(root / "ParlomarClient.ini", shipped / "ParlomarClient.ini");
+        fs::copy_file(program / "skins/Daylight.zip", shipped / "skins/Daylight.zip");
+        fs::copy_file(program / "skins/Graphite.zip", own / "skins/Graphite.zip");
+        UseFileLocations(
+            ResolveFileLocations(root / "usr/bin", true, {root / "config/ParlomarClient", own, {}}));
+        struct Portable { // the next test finds the program folder as it always does
+            fs::path folder;
+            ~Portable() { SetProgramFolder(folder); }
+        } portable{root};
+        QVERIFY(!PrepareSettingsFile());
+
+        TParlomarClientMainForm main;
+        TCustForm dialog(&main, kSkinsPage);
+        dialog.Calls.skinChanged = [&main] { main.SkinChanged(); };
+        dialog.show();
+        QCOMPARE(dialog.SkinsCombo->count(), 2); // the shipped one and the user's own
+        dialog.EnableSkinsCheck->click();
+        dialog.SkinsCombo->setCurrentRow(1);
+        dialog.SkinsComboClick();
+        QCOMPARE(CurrentSkin, std::string("Graphite"));
+        QCOMPARE(main.palette().color(QPalette::Window), QColor(0x2B, 0x30, 0x36));
+        std::ifstream settings(root / "config/ParlomarClient/ParlomarClient.ini", std::ios::binary);
+        QCOMPARE(IniLookup(std::string(std::istreambuf_iterator<char>(settings), {}), "SKINS", "Current"),
+                 "Graphite");
+
+        main.Saveskinattributes1Click();
+        QVERIFY(fs::is_regular_file(own / "skins/Graphite.ini"));
+        QCOMPARE(std::distance(fs::directory_iterator(shipped / "skins"), fs::directory_iterator()), 1);
+        QVERIFY(!fs::exists(root / "skins"));
+    }
+
     void SavedAttributesLoadAsTheSameLook() {
         test::ShippedProgramFolder folder;
         fs::create_directories(SkinsFolder());

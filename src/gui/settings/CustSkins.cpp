@@ -1,4 +1,4 @@
-// The Skins page of the settings dialog: the packages of the skins folder, switching skins on and
+// The Skins page of the settings dialog: the packages of the skins folders, switching skins on and
 // off, and choosing one, which every open window takes at once.
 
 #include "settings/CustUnit.h"
@@ -30,18 +30,22 @@ std::string ReadInformation(const std::string& skin) {
     }
 }
 
-// The names of the packages in the skins folder (created when missing), sorted.
+// The names of the packages of every skins folder (the user's own and the shipped ones), each name
+// once, sorted. The first folder, the one the user may fill, is created when missing.
 std::vector<std::string> InstalledSkins() {
     std::vector<std::string> names;
+    const auto folders = SkinFolders();
     std::error_code error;
-    const auto folder = SkinsFolder();
-    std::filesystem::create_directories(folder, error);
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        const std::string file = entry.path().filename().string();
-        if (file.size() > 4 && file.compare(file.size() - 4, 4, ".zip") == 0 && IsPackageName(file))
-            names.push_back(file.substr(0, file.size() - 4));
+    std::filesystem::create_directories(folders.front(), error);
+    for (const auto& folder : folders) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+            const std::string file = entry.path().filename().string();
+            if (file.size() > 4 && file.compare(file.size() - 4, 4, ".zip") == 0 && IsPackageName(file))
+                names.push_back(file.substr(0, file.size() - 4));
+        }
     }
     std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
 }
 

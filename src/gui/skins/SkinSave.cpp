@@ -112,7 +112,7 @@ void WriteText(const std::filesystem::path& path, const std::string& text) {
 
 void SaveSkinAttributes(TSkinnedForm* window) {
     SkinWriter out;
-    out.folder = SkinsFolder();
+    out.folder = SkinSaveFolder(); // the user's own skins folder when the program's is not writable
     std::error_code error;
     std::filesystem::create_directories(out.folder, error);
     const auto iniPath = out.folder / (CurrentSkin + ".ini");
