@@ -74,7 +74,15 @@ AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int st
         return view;
     }
 
-    const int rows = FillAccountRows(grid, reply);
+    int rows = FillAccountRows(grid, reply);
+    if (!state.deletedSince.empty() && rows > 0) {
+        std::vector<bool> keep(static_cast<size_t>(grid.RowCount()), true);
+        for (int row = 1; row < grid.RowCount(); ++row) {
+            keep[static_cast<size_t>(row)] = state.deletedSince.count(grid.Cell(kAccUserCol, row)) == 0;
+        }
+        grid.KeepRows(keep);
+        rows = grid.RowCount() - 1;
+    }
     if (rows < 1) {
         view.listMessage = 12;
         view.noAccounts = true;

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace parlomar {
 
@@ -46,6 +47,8 @@ struct TListState {
     // Suspended states that account actions changed since the stored account reply was fetched
     // (user name, "1" or "0"): a rebuild from that reply shows them, not the reply's old states.
     std::unordered_map<std::string, std::string> suspendedSince;
+    // Accounts deleted since then (user names): a rebuild from that reply leaves them out.
+    std::unordered_set<std::string> deletedSince;
 };
 
 // "List accounts": forget the last search, count the next listing, mark it a full listing. The
@@ -77,7 +80,8 @@ struct AccountListView {
 
 // The data part of `ShowAccountList` (transport status, reply): builds the account grid, keeps it in
 // the order the operator chose (state.accountSort), applies the suspended states changed since the
-// reply was fetched (state.suspendedSince), the filter bar (state.filterMode) and then the local
+// reply was fetched (state.suspendedSince), leaves out the accounts deleted since then
+// (state.deletedSince), the filter bar (state.filterMode) and then the local
 // filter with the search box text. A transport failure or an empty reply leaves the grid as it was.
 AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
                                 std::string_view boxText, const StatusTextLookup& statusText);

@@ -93,6 +93,26 @@ bool IsSameDetailsField(std::string_view rowName, std::string_view tag) {
     return group >= 0 && group == FieldNamesGroup(tag);
 }
 
+bool IsUnixTimeField(std::string_view name) {
+    return EqualFolded(name, "suspendtime") || (name.size() > 5 && EqualFolded(name.substr(0, 5), "unix_"));
+}
+
+std::string UnixTimeText(std::string_view value) {
+    // Whole seconds as digits only, at most up to the year 9999; "0" is no time but "not set".
+    constexpr long long kLast = 253402300799; // 9999-12-31 23:59:59 UTC
+    long long seconds = 0;
+    if (value.empty() || value.size() > 12 || value.front() == '0') {
+        return "";
+    }
+    for (char c : value) {
+        if (c < '0' || c > '9') {
+            return "";
+        }
+        seconds = seconds * 10 + (c - '0');
+    }
+    return seconds > kLast ? std::string() : LocalDateText(seconds);
+}
+
 int SpecialRowNumber(std::string_view text, int fallback) {
     int value = 0;
     return ParseInt(text, value) ? value : fallback;
@@ -162,6 +182,7 @@ void TDetailsTable::Fill(std::string_view recordText) {
     grid_ = TStringGridData(2, 0);
     grid_.SetDefaultRowHeight(kDetailsDefaultRowHeight);
     viewHidden_.clear();
+    fieldNames_.clear();
     textPanel_ = fields.RowCount() <= 1;
     panelText_.clear();
     if (textPanel_) {
@@ -212,6 +233,7 @@ void TDetailsTable::Fill(std::string_view recordText) {
         std::string label = name.empty() ? std::string() : ReadIniValue(s.labels, name, kLanguageTarget);
         const int row = grid_.RowCount();
         grid_.SetRowCount(row + 1);
+        fieldNames_.push_back(name);
         grid_.SetCell(0, row, (label.empty() || label == "0") ? std::move(name) : std::move(label));
         grid_.SetCell(1, row, std::move(value));
         viewHidden_.push_back(hidden ? 1 : 0);
@@ -226,6 +248,7 @@ void TDetailsTable::Fill(std::string_view recordText) {
     if (rows_.other == grid_.RowCount() - 1) {
         grid_.SetRowCount(rows_.other);
         viewHidden_.resize(static_cast<size_t>(grid_.RowCount()));
+        fieldNames_.resize(static_cast<size_t>(grid_.RowCount()));
     }
     if (InTable(rows_.psw)) {
         grid_.SetCell(0, rows_.psw, StatusText(24));
@@ -276,8 +299,21 @@ bool TDetailsTable::ToggleGroup(int row) {
     return true;
 }
 
+bool TDetailsTable::IsUnixTimeCell(int col, int row) const {
+    return col == 1 && InTable(row) && static_cast<size_t>(row) < fieldNames_.size() &&
+           IsUnixTimeField(fieldNames_[static_cast<size_t>(row)]) && !IsGroupHeader(row) &&
+           !IsPasswordLink(col, row) && !UnixTimeText(grid_.Cell(col, row)).empty();
+}
+
+std::string TDetailsTable::ValueHint(int col, int row) const {
+    return IsUnixTimeCell(col, row) ? grid_.Cell(col, row) : std::string();
+}
+
 std::string TDetailsTable::DisplayText(int col, int row) const {
     const std::string& text = grid_.Cell(col, row);
+    if (IsUnixTimeCell(col, row)) {
+        return UnixTimeText(text);
+    }
     if (col == 1) {
         if (text == "1" || text == "y") {
             return BoolNames[1];

@@ -74,6 +74,12 @@ struct DetailsColumnWidths {
 // "email" and "contactemail"; these compared without regard to case).
 bool IsSameDetailsField(std::string_view rowName, std::string_view tag);
 
+// Fields that servers send as Unix times: "suspendtime" and every "unix_..." field (any letter case).
+bool IsUnixTimeField(std::string_view name);
+// A Unix time value (digits only, no leading zero) as local date and time (LocalDateText); the
+// empty text for anything else, "0" included (servers send it for a time not set).
+std::string UnixTimeText(std::string_view value);
+
 class TDetailsTable {
 public:
     explicit TDetailsTable(int detailsKind);
@@ -106,8 +112,14 @@ public:
     // view section keeps hidden ("-2") stay hidden when a group opens. False for any other row.
     bool ToggleGroup(int row);
 
-    // What a cell shows: in the value column "1"/"y" and "0"/"n" become the yes and no words.
+    // What a cell shows: a Unix time field's value as local date and time; otherwise in the value
+    // column "1"/"y" and "0"/"n" become the yes and no words.
     std::string DisplayText(int col, int row) const;
+    // A value cell of a Unix time field whose value is a time (shown as a date).
+    bool IsUnixTimeCell(int col, int row) const;
+    // The hint of a value cell: the value as received where DisplayText shows it otherwise ("" when
+    // none).
+    std::string ValueHint(int col, int row) const;
     // Cells the window does not draw: the value cell of a group header, every cell of a hidden row.
     bool DrawsNothing(int col, int row) const;
     // A cell drawn and handled as a link: its text is link text (IsLinkText), or it carries the link
@@ -132,7 +144,8 @@ private:
     int kind_;
     DetailsSpecialRows rows_;
     TStringGridData grid_;
-    std::vector<char> viewHidden_; // rows the view section keeps hidden ("-2")
+    std::vector<char> viewHidden_;        // rows the view section keeps hidden ("-2")
+    std::vector<std::string> fieldNames_; // the record field of each row (before its label)
     bool textPanel_ = false;
     std::string panelText_;
 };

@@ -152,6 +152,14 @@ void SendInBackground(std::string url, std::shared_ptr<RequestControl> control) 
     }).detach();
 }
 
+void StartCountedThread(std::shared_ptr<RequestControl> control, std::function<void()> work) {
+    Enter(control);
+    std::thread([control = std::move(control), work = std::move(work)] {
+        work();
+        Leave(control);
+    }).detach();
+}
+
 bool WaitForFetchThreads(std::chrono::milliseconds timeout) {
     RunningThreads& running = Running();
     std::unique_lock lock(running.mutex);

@@ -59,6 +59,9 @@ bool StopAllFetches(std::chrono::milliseconds timeout = std::chrono::millisecond
 // Sends one request on a thread of its own and forgets the reply (the sign-out request). The thread
 // counts among the running fetch threads; WaitForFetchThreads waits for it.
 void SendInBackground(std::string url, std::shared_ptr<RequestControl> control);
+// Runs work on a thread of its own that counts among the running fetch threads until work returns:
+// StopAllFetches sets control->stop and waits for it, so work must end soon once that is set.
+void StartCountedThread(std::shared_ptr<RequestControl> control, std::function<void()> work);
 // Waits until every fetch thread and background request has ended, or the time has passed; true
 // when none is left.
 bool WaitForFetchThreads(std::chrono::milliseconds timeout);

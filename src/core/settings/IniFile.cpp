@@ -486,4 +486,8 @@ bool IniFlag(std::string_view text) {
     return ec == std::errc::result_out_of_range;
 }
 
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view text, unsigned permissions) {
+    return ReplaceFile(path, text, static_cast<mode_t>(permissions));
+}
+
 } // namespace parlomar

@@ -42,6 +42,11 @@ void WriteIniBool(std::string_view section, std::string_view key, bool flag, Ini
 // A missing file or section gives an empty list.
 void ReadIniSection(std::string_view section, IniTarget target, std::vector<std::string>& list);
 
+// Replaces the file at path with text atomically (a temporary file beside it, flushed and renamed
+// over it; a symbolic link there is replaced, never written through), with the given permission
+// bits. On any failure the file stays as it was, no temporary file is left, and false is returned.
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view text, unsigned permissions);
+
 // A flag as read from a file: "0" is false, any other number ("1", "-1", "2.5") is true; the words
 // "true", "yes" and "on" (any letter case) are true; every other text, the empty one included, is
 // false.

@@ -112,8 +112,14 @@ std::string FileDateText(const std::filesystem::path& path) {
     if (::stat(path.c_str(), &st) != 0) {
         return "";
     }
+    return LocalDateText(st.st_mtime);
+}
+
+std::string LocalDateText(long long unixTime) {
+    const auto time = static_cast<std::time_t>(unixTime);
     std::tm tm{};
-    if (::localtime_r(&st.st_mtime, &tm) == nullptr || tm.tm_mon < 0 || tm.tm_mon > 11) {
+    if (static_cast<long long>(time) != unixTime || ::localtime_r(&time, &tm) == nullptr || tm.tm_mon < 0 ||
+        tm.tm_mon > 11 || tm.tm_year + 1900 < 1 || tm.tm_year + 1900 > 9999) {
         return "";
     }
     char text[64];

@@ -46,6 +46,9 @@ std::string StatusText(int n);
 // The modification time of a file in local time as "mmmm dd, yyyy hh:nn" with the full English month
 // name ("December 09, 2026 14:05"). The empty text when the file does not exist.
 std::string FileDateText(const std::filesystem::path& path);
+// A Unix time (seconds since 1970 UTC) in local time, written as FileDateText writes it. The empty
+// text when the time cannot be shown (before year 1 or after year 9999).
+std::string LocalDateText(long long unixTime);
 
 // The four-part program version "major.minor.patch.tweak", compiled in from the project version.
 std::string ProgramVersion();

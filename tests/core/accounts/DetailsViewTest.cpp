@@ -295,3 +295,48 @@ TEST_F(DetailsTest, AFieldUnderAnotherNameFillsTheRowOfItsShippedName) {
     EXPECT_FALSE(IsSameDetailsField("maxparked", "maxaddons"));
     EXPECT_FALSE(IsSameDetailsField("", "suspendreason"));
 }
+
+TEST_F(DetailsTest, UnixTimesShowAsLocalDatesWithTheValueAsHint) {
+    const char* zone = std::getenv("TZ");
+    const std::string savedZone = zone ? zone : "";
+    ::setenv("TZ", "EST5", 1); // five hours behind UTC, all year
+    ::tzset();
+    std::string ini = SettingsTestFolder::Read(kSourceDir / "data/ParlomarClient.ini");
+    ini.replace(ini.find("unix_startdate=0"), 16, "unix_startdate=1");
+    Settings(ini);
+    TDetailsTable t(kAccountDetails);
+    t.ReadSpecialRows();
+    auto fill = [&](const std::string& suspendTime) {
+        std::string reply = Summary();
+        reply.replace(reply.find("<suspendtime></suspendtime>"), 27,
+                      "<suspendtime>" + suspendTime + "</suspendtime>");
+        t.Fill(reply);
+    };
+    auto row = [&](const std::string& label) {
+        for (int r = 0; r < t.RowCount(); ++r)
+            if (t.Grid().Cell(0, r) == label)
+                return r;
+        return -1;
+    };
+    fill("1467223711");
+    const int unixStart = row("Created (Unix time)"), suspended = row("Suspended since"),
+              start = row("Created");
+    ASSERT_TRUE(unixStart > 0 && suspended > 0 && start > 0);
+    EXPECT_EQ(t.DisplayText(1, unixStart), "January 25, 2025 05:00");
+    EXPECT_EQ(t.ValueHint(1, unixStart), "1737799200");
+    EXPECT_EQ(t.DisplayText(1, suspended), "June 29, 2016 13:08");
+    EXPECT_EQ(t.Grid().Cell(1, suspended), "1467223711"); // the value itself stays as received
+    EXPECT_EQ(t.DisplayText(1, start), "25 Jan 01 10:00");
+    EXPECT_EQ(t.ValueHint(1, start), "");
+    // Values that are no Unix time show as they are, without a hint.
+    for (const std::string value : {"12ab", "-5", "0017", "1e9", "99999999999999", ""}) {
+        fill(value);
+        EXPECT_EQ(t.DisplayText(1, suspended), value);
+        EXPECT_EQ(t.ValueHint(1, suspended), "") << value;
+    }
+    if (zone)
+        ::setenv("TZ", savedZone.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
+}
