@@ -3,9 +3,11 @@
 
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
+#include "accounts/AccountList.h"
 #include "app/MainUnit.h"
 #include "skins/Controls.h"
 #include "skins/SkinButton.h"
+#include "skins/SkinedStringGrid.h"
 #include "tools/TraceCommand.h"
 #include "tools/TracertUnit.h"
 
@@ -309,6 +311,44 @@ private slots:
             QTest::qWait(600); // a late end of the trace finds nothing to write to
         }
         QCOMPARE(TraceProcesses(-1), 0);
+    }
+
+    void TheAccountMenuTracesTheAccountsDomainOneAtATime() {
+        test::ShippedProgramFolder folder;
+        FakeTraceroute fake(Lines(Recorded("linux_route.txt")), 0.2);
+        TParlomarClientMainForm main;
+        ui->SetMainForm(&main);
+        main.TraceLookup = [](const std::string& host) {
+            return std::string(host == "shop.example" ? "192.0.2.7" : "None");
+        };
+        // Two accounts in the list (no server needed for a trace).
+        std::string reply;
+        for (const char* user : {"shop", "blog"})
+            reply += std::string("<acct><user>") + user + "</user><domain>" + user +
+                     ".example</domain><suspended>0</suspended><diskused>1M</diskused><disklimit>9M</"
+                     "disklimit></acct>";
+        FillAccountRows(main.AccList->Data(), reply);
+        main.AccList->ListMode = kListModeAccounts;
+        main.AccList->RowsChanged();
+        main.AccList->SelectDataRow(1);
+        main.ListPopupMenuPopup();
+        QVERIFY(main.Traceroute1->isVisible() && main.Traceroute1->isEnabled());
+        main.Traceroute1->trigger();
+        QVERIFY(main.TraceRunning() && !main.Traceroute1->isEnabled());
+        // One trace at a time: the other account's trace does not start while this one runs.
+        main.AccList->SelectDataRow(2);
+        main.Traceroute1Click();
+        QVERIFY(TraceEnds(main));
+        QCOMPARE(main.TracertForm->windowTitle(),
+                 QStringLiteral("Route to shop.example (192.0.2.7) - at most 30 hops"));
+        QVERIFY(fake.Args().find("--\nshop.example\n") != std::string::npos);
+        QVERIFY(ui->messages.empty());
+        // Once its window is closed, the next account: a domain that does not resolve gives the message.
+        main.TracertForm->close();
+        QVERIFY(QTest::qWaitFor([&] { return main.Traceroute1->isEnabled(); }));
+        main.Traceroute1->trigger();
+        QVERIFY(TraceEnds(main));
+        QCOMPARE(ui->messages, std::vector<std::string>{"No route could be traced to blog.example!"});
     }
 
     void SignOutStopsTheTraceOfTheServer() {

@@ -422,6 +422,8 @@ QString TSummaryForm::HintAt(const QPoint& at) const {
     const QModelIndex index = SummaryGrid->indexAt(at);
     if (index.isValid() && table_->IsUsageBar(index.column(), index.row()))
         return Q(table_->UsageHint());
+    if (index.isValid()) // a value shown otherwise than received (a Unix time as a date)
+        return Q(table_->ValueHint(index.column(), index.row()));
     return {};
 }
 

@@ -67,7 +67,7 @@ void TParlomarClientMainForm::BuildListMenus() {
     DetectIP1 = Item(ListPopupMenu, "DetectIP1", "Detect IP");
     Viewwhoisinfo1 = Item(ListPopupMenu, "Viewwhoisinfo1", "View whois info");
     Traceroute1 = Item(ListPopupMenu, "Traceroute1", "Traceroute...");
-    for (TMenuItem* hidden : {DetectIP1, Viewwhoisinfo1, Traceroute1})
+    for (TMenuItem* hidden : {DetectIP1, Viewwhoisinfo1})
         hidden->setVisible(false);
     // The short cuts are handled by the window's key preview while the grid has the focus.
     for (TMenuItem* item : {CopyToClipboard1, Suspend1})
@@ -89,11 +89,19 @@ void TParlomarClientMainForm::BuildListMenus() {
     connect(Copytoclipboard2, &QAction::triggered, this, &TParlomarClientMainForm::Copytoclipboard2Click);
     connect(Edit1, &QAction::triggered, this, &TParlomarClientMainForm::Edit1Click);
     connect(Delete1, &QAction::triggered, this, &TParlomarClientMainForm::Delete1Click);
+    BuildBulkMenus();
 }
 
 void TParlomarClientMainForm::CopyToClipboard1Click() {
-    if (const int row = AccList->CurrentDataRow(); row > 0 && AccList->ListMode == kListModeAccounts)
-        CopyTextToClipboard(Q(AccountCopyText(AccList->Data(), row)));
+    const int row = AccList->CurrentDataRow();
+    if (row < 1 || AccList->ListMode != kListModeAccounts)
+        return;
+    // Several rows selected: one line each.
+    const std::vector<int> selected = AccList->SelectedDataRows();
+    std::string text = AccountCopyText(AccList->Data(), selected.size() > 1 ? selected.front() : row);
+    for (std::size_t i = 1; selected.size() > 1 && i < selected.size(); ++i)
+        text += "\n" + AccountCopyText(AccList->Data(), selected[i]);
+    CopyTextToClipboard(Q(text));
 }
 
 void TParlomarClientMainForm::Copytoclipboard2Click() {
@@ -105,6 +113,8 @@ void TParlomarClientMainForm::ListPopupMenuPopup() {
     int row = AccList->CurrentDataRow();
     if (row < 1 || AccList->ListMode != kListModeAccounts)
         return;
+    if (PrepareRowMenu())
+        return; // several rows: the actions for all of them
     if (SuspendMenuCaption(AccList->Data(), row) == 0) {
         const std::string user = AccList->Data().Cell(kAccUserCol, row);
         QPointer<TParlomarClientMainForm> self(this);

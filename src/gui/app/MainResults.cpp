@@ -391,6 +391,7 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
         // on the GUI thread.
         accountReply_ = std::make_shared<const std::string>(std::move(const_cast<HttpReply&>(reply).text));
         ListState.suspendedSince.clear(); // the new reply holds the states as they are now
+        ListState.deletedSince.clear();
         Report("accounts stored");
         if (show) {
             ShowTab(0);

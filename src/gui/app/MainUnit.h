@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accounts/AccountList.h"
+#include "accounts/BulkRun.h"
 #include "accounts/KeyFilters.h"
 #include "server/GetXMLThreadUnit.h"
 #include "skins/SkinnedForm.h"
@@ -44,6 +45,7 @@ class TShape;
 class TSkinButton;
 class TSkinedStringGrid;
 class TTabsPaintBox;
+class TBulkForm;
 class TToolButton;
 class TTracertForm;
 
@@ -131,6 +133,28 @@ public:
     void Delete1Click();
     void Copytoclipboard2Click();
     void Viewserverinformation1Click();
+
+    // ---- Several accounts at once, export, traceroute of an account ----
+    // With several rows of the account list selected the row menu offers these for all of them.
+    void Suspendselected1Click();
+    void Unsuspendselected1Click();
+    void Deleteselected1Click();
+    // One question naming how many accounts (and the first few), then the requests one after another
+    // on a worker, shown in the progress window, which becomes the summary. Accounts in the wanted
+    // state already are skipped. The run belongs to this sign-in: a sign-out ends it. One at a time.
+    void StartBulkAction(BulkKind kind);
+    // Stop in the progress window: nothing more is sent; a request in flight has 2 s to finish.
+    void StopBulkRun();
+    bool BulkRunning() const { return bulkRun_ != nullptr; }
+    // The progress and summary window of the current (or last) run.
+    QPointer<TBulkForm> BulkForm;
+    // "Export list...": the shown rows in shown order, the shown columns with their headings, as a
+    // CSV file chosen in a save dialog.
+    void Exportlist1Click();
+    // The save dialog: the path chosen, "" when cancelled. Tests replace it.
+    std::function<QString(const QString& suggested)> ExportPathChooser;
+    // "Traceroute...": a trace of the current account's domain.
+    void Traceroute1Click();
 
     // Opens a link address (http, https and mailto only); tests replace it with a recorder.
     std::function<void(const QString& address)> LinkOpener;
@@ -242,6 +266,8 @@ public:
     TMenuItem *CopyToClipboard1, *Suspend1, *LimitBandWidth1, *Changepassword1, *Viewsummary1,
         *Deleteaccount1, *DetectIP1, *Viewwhoisinfo1, *Traceroute1;
     TMenuItem *Copytoclipboard2, *Edit1, *Delete1;
+    TMenuItem *Suspendselected1, *Unsuspendselected1, *Deleteselected1;
+    TMenuItem *Exportlist1, *Exportlist2, *Exportlist3; // row menu, server menu, package menu
     // Shared icons: 0 and 1 sort arrows, 2 and 3 tray icons, 4 and 5 tab icons, 6 and 7 row icons, 8
     // and 9 open and closed groups, 10 to 12 editor groups, 13 generate, 14 copy, 15 control panel,
     // 16 cancel.
@@ -283,6 +309,14 @@ private:
     void ForgetSessionLists();
     void ShowSignInFailure(const QString& text);
     void BuildListMenus();
+    void BuildBulkMenus();
+    // The row menu for the selection: true (and the items for all of them) when several rows are
+    // selected, else the items of the current row.
+    bool PrepareRowMenu();
+    void BulkStep(std::uint64_t run, std::size_t index, const BulkEntry& entry);
+    void BulkFinished(std::uint64_t run, const std::vector<BulkEntry>& entries);
+    // The outcomes that arrived since the last call, into the grid in one pass.
+    void ApplyBulkOutcomes();
     void ShowInputImages(TInputForm* input) const;
     // Keys of the search box (Enter searches, Ctrl+A selects all) and of the grid (Ctrl+C, Ctrl+U).
     bool ListKeyDown(QObject* target, QKeyEvent* event);
@@ -313,6 +347,11 @@ private:
     bool traceRunning_ = false;
     std::unique_ptr<TTracertThread> tracert_;
     TraceOutputBuffer traceOutput_;
+    std::unique_ptr<TBulkRun> bulkRun_;
+    std::uint64_t bulkRunId_ = 0;
+    BulkKind bulkKind_ = BulkKind::Suspend;
+    std::vector<BulkEntry> bulkDone_; // outcomes not yet in the grid
+    QTimer* bulkTimer_ = nullptr;
 };
 
 } // namespace parlomar

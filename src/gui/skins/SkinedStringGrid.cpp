@@ -18,6 +18,7 @@
 #include <QTextDocument>
 #include <QToolTip>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -223,6 +224,8 @@ void TSkinedStringGrid::PicturesChanged() {
 
 void TSkinedStringGrid::RowsChanged() {
     const int keep = CurrentDataRow();
+    setSelectionMode(ListMode == kListModeAccounts ? QAbstractItemView::ExtendedSelection
+                                                   : QAbstractItemView::SingleSelection);
     verticalHeader()->setDefaultSectionSize(std::max(1, data_.DefaultRowHeight()));
     model_->Refresh();
     hoverRow_ = hoverCol_ = -1;
@@ -247,6 +250,35 @@ void TSkinedStringGrid::SelectDataRow(int dataRow) {
     const QModelIndex index = model_->index(viewRow, std::min(1, model_->columnCount() - 1));
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index);
+}
+
+std::vector<int> TSkinedStringGrid::SelectedDataRows() const {
+    // From the selection's ranges: a range may cover only the shown columns of its rows.
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (int& row : rows)
+        row = model_->DataRow(row);
+    return rows;
+}
+
+void TSkinedStringGrid::SelectDataRows(const std::vector<int>& dataRows) {
+    QItemSelection selection;
+    int first = -1;
+    for (int dataRow : dataRows) {
+        const int viewRow = model_->ViewRow(dataRow);
+        if (viewRow < 0)
+            continue;
+        first = first < 0 ? dataRow : first;
+        selection.select(model_->index(viewRow, 0), model_->index(viewRow, model_->columnCount() - 1));
+    }
+    if (first < 0)
+        return;
+    SelectDataRow(first);
+    selectionModel()->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 int TSkinedStringGrid::KeyColumn() const {

@@ -84,6 +84,11 @@ public:
     // The grid row of the current row (0 when none) and selecting a grid row (ignored when hidden).
     int CurrentDataRow() const;
     void SelectDataRow(int dataRow);
+    // The account list takes several rows at once (Ctrl+click, Shift+click, Ctrl+A over the shown
+    // rows); the package list one. The selected grid rows in shown order, and selecting several
+    // (hidden ones are left out; the first becomes current).
+    std::vector<int> SelectedDataRows() const;
+    void SelectDataRows(const std::vector<int>& dataRows);
     int VisibleRowCount() const { return model_->rowCount(); }
 
     // `AccListDrawCell` for one cell of a data row and for a heading cell.

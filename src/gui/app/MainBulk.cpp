@@ -1,0 +1,279 @@
+// The main window's actions on several accounts at once (the row menu of a multiple selection, the
+// run on a worker with its progress and summary window, the grid kept true without a refetch), the
+// export of the shown list, and the traceroute of an account.
+
+#include "app/MainUnit.h"
+#include "app/MainUnitPrivate.h"
+
+#include "Error.h"
+#include "accounts/BulkUnit.h"
+#include "accounts/ListExport.h"
+#include "server/HttpTransport.h"
+#include "server/TransportUi.h"
+#include "settings/Captions.h"
+#include "settings/Localization.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/SkinedStringGrid.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <QTimer>
+
+#include <unordered_set>
+
+namespace parlomar {
+
+namespace {
+
+// How long a request in flight may still take after Stop before it is ended.
+constexpr int kStopGraceMs = 2000;
+// Outcomes reach the grid at most this often (one pass over the grid each time).
+constexpr int kGridUpdateMs = 100;
+
+// Moves a menu item to just before another one.
+void PlaceBefore(QMenu* menu, QAction* item, QAction* before) {
+    menu->removeAction(item);
+    menu->insertAction(before, item);
+}
+
+} // namespace
+
+void TParlomarClientMainForm::BuildBulkMenus() {
+    Suspendselected1 = Item(ListPopupMenu, "Suspendselected1", "Suspend the selected accounts");
+    Unsuspendselected1 = Item(ListPopupMenu, "Unsuspendselected1", "Unsuspend the selected accounts");
+    Deleteselected1 = Item(ListPopupMenu, "Deleteselected1", "Delete the selected accounts");
+    for (QAction* item : {Suspendselected1, Unsuspendselected1, Deleteselected1}) {
+        PlaceBefore(ListPopupMenu, item, LimitBandWidth1);
+        item->setVisible(false);
+    }
+    Traceroute1->setVisible(true);
+    ListPopupMenu->addSeparator();
+    Exportlist1 = Item(ListPopupMenu, "Exportlist1", "Export list...");
+    ServerMenu->addSeparator();
+    Exportlist2 = Item(ServerMenu, "Exportlist2", "Export list...");
+    PackageMenu->addSeparator();
+    Exportlist3 = Item(PackageMenu, "Exportlist3", "Export list...");
+
+    bulkTimer_ = new QTimer(this);
+    bulkTimer_->setSingleShot(true);
+    bulkTimer_->setInterval(kGridUpdateMs);
+    connect(bulkTimer_, &QTimer::timeout, this, &TParlomarClientMainForm::ApplyBulkOutcomes);
+
+    connect(Suspendselected1, &QAction::triggered, this, &TParlomarClientMainForm::Suspendselected1Click);
+    connect(Unsuspendselected1, &QAction::triggered, this, &TParlomarClientMainForm::Unsuspendselected1Click);
+    connect(Deleteselected1, &QAction::triggered, this, &TParlomarClientMainForm::Deleteselected1Click);
+    connect(Traceroute1, &QAction::triggered, this, &TParlomarClientMainForm::Traceroute1Click);
+    for (QAction* item : {Exportlist1, Exportlist2, Exportlist3})
+        connect(item, &QAction::triggered, this, &TParlomarClientMainForm::Exportlist1Click);
+    connect(ServerMenu, &QMenu::aboutToShow, this,
+            [this] { Exportlist2->setEnabled(AccList->isVisible() && AccList->ListMode != 0); });
+}
+
+bool TParlomarClientMainForm::PrepareRowMenu() {
+    const std::size_t selected = AccList->SelectedDataRows().size();
+    const bool several = selected > 1 && AccList->ListMode == kListModeAccounts;
+    for (TMenuItem* item :
+         {Suspend1, LimitBandWidth1, Changepassword1, Viewsummary1, Deleteaccount1, Traceroute1})
+        item->setVisible(!several);
+    const std::pair<TMenuItem*, BulkKind> bulk[] = {{Suspendselected1, BulkKind::Suspend},
+                                                    {Unsuspendselected1, BulkKind::Unsuspend},
+                                                    {Deleteselected1, BulkKind::Delete}};
+    for (const auto& [item, kind] : bulk) {
+        item->setVisible(several);
+        item->setEnabled(!bulkRun_); // one run at a time
+        if (several)
+            item->setText(Q(BulkMenuCaption(kind, selected)));
+    }
+    return several;
+}
+
+void TParlomarClientMainForm::Suspendselected1Click() {
+    StartBulkAction(BulkKind::Suspend);
+}
+
+void TParlomarClientMainForm::Unsuspendselected1Click() {
+    StartBulkAction(BulkKind::Unsuspend);
+}
+
+void TParlomarClientMainForm::Deleteselected1Click() {
+    StartBulkAction(BulkKind::Delete);
+}
+
+void TParlomarClientMainForm::StartBulkAction(BulkKind kind) {
+    if (!signedIn_ || bulkRun_ || AccList->ListMode != kListModeAccounts)
+        return;
+    const std::vector<BulkEntry> entries = PlanBulkAction(AccList->Data(), AccList->SelectedDataRows(), kind);
+    if (entries.empty())
+        return;
+    QPointer<TParlomarClientMainForm> self(this);
+    const std::uint64_t session = Session();
+    const std::string question = BulkQuestion(entries, kind);
+    if (!question.empty() && !AskQuestionText(question))
+        return;
+    if (!self || !SessionCurrent(session) || bulkRun_)
+        return;
+    if (BulkForm && BulkForm->Finished())
+        BulkForm->close(); // the summary of an earlier run gives way
+    auto* form = new TBulkForm(this, kind, entries);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->SetStayOnTop(Alwaysontop1->isChecked());
+    BulkForm = form;
+    const std::uint64_t run = ++bulkRunId_;
+    bulkKind_ = kind;
+    connect(form, &TBulkForm::StopRequested, this, [this, run] {
+        if (run == bulkRunId_)
+            StopBulkRun();
+    });
+    form->show();
+    if (question.empty()) { // every account is in the wanted state already: nothing to send
+        form->RunFinished(entries);
+        return;
+    }
+    bulkRun_ = std::make_unique<TBulkRun>(
+        kind, entries, ServerBaseUrl(), session,
+        [self, run](std::size_t index, const BulkEntry& entry) {
+            if (self)
+                self->BulkStep(run, index, entry);
+        },
+        [self, run](const std::vector<BulkEntry>& done) {
+            if (self)
+                self->BulkFinished(run, done);
+        });
+    bulkRun_->Start();
+}
+
+void TParlomarClientMainForm::StopBulkRun() {
+    if (!bulkRun_ || bulkRun_->StopRequested())
+        return;
+    bulkRun_->Stop();
+    if (BulkForm)
+        BulkForm->RunStopping();
+    const std::uint64_t run = bulkRunId_;
+    QTimer::singleShot(kStopGraceMs, this, [this, run] {
+        if (bulkRun_ && run == bulkRunId_)
+            bulkRun_->Abort();
+    });
+}
+
+void TParlomarClientMainForm::BulkStep(std::uint64_t run, std::size_t index, const BulkEntry& entry) {
+    if (run != bulkRunId_ || !bulkRun_)
+        return;
+    if (BulkForm)
+        BulkForm->EntryDone(index, entry);
+    // Only into the grid of the sign-in that sent it.
+    if (entry.outcome == BulkOutcome::Done && SessionCurrent(bulkRun_->Session)) {
+        bulkDone_.push_back(entry);
+        if (!bulkTimer_->isActive())
+            bulkTimer_->start();
+    }
+}
+
+void TParlomarClientMainForm::BulkFinished(std::uint64_t run, const std::vector<BulkEntry>& entries) {
+    if (run != bulkRunId_ || !bulkRun_)
+        return;
+    const bool current = SessionCurrent(bulkRun_->Session);
+    bulkRun_.reset();
+    bulkTimer_->stop();
+    if (current)
+        ApplyBulkOutcomes();
+    bulkDone_.clear();
+    QPointer<TParlomarClientMainForm> self(this);
+    if (BulkForm)
+        BulkForm->RunFinished(entries);
+    if (!self || !current)
+        return;
+    for (const BulkEntry& entry : entries) {
+        if (entry.outcome == BulkOutcome::SignedOut) {
+            ReturnToSignIn(); // the server no longer accepts this sign-in
+            return;
+        }
+    }
+}
+
+void TParlomarClientMainForm::ApplyBulkOutcomes() {
+    if (bulkDone_.empty())
+        return;
+    const BulkKind kind = bulkKind_;
+    std::vector<BulkEntry> done;
+    done.swap(bulkDone_);
+    // The selection by user name: rows move when others leave the grid.
+    std::unordered_set<std::string> selected;
+    const TStringGridData& data = AccList->Data();
+    if (AccList->ListMode == kListModeAccounts)
+        for (int row : AccList->SelectedDataRows())
+            selected.insert(data.Cell(kAccUserCol, row));
+    const std::string current = CurrentCell(kAccUserCol);
+    const int currentRow = AccList->CurrentDataRow();
+    const BulkGridChange change =
+        ApplyBulkEntries(AccList->Data(), ListState, kind, done, S(QueryEdit->text()));
+    if (change.cellsChanged && !change.rowsChanged)
+        AccList->CellsChanged();
+    if (!change.rowsChanged)
+        return;
+    AccList->RowsChanged();
+    SetStatusSlot(1, change.slot1.Empty()
+                         ? QString()
+                         : Q(StatusText(change.slot1.text) + " " + std::to_string(change.slot1.count)));
+    std::vector<int> keep;
+    int currentNow = 0;
+    for (int row = 1; row < data.RowCount(); ++row) {
+        const std::string& user = data.Cell(kAccUserCol, row);
+        if (user == current)
+            currentNow = row;
+        if (selected.count(user))
+            keep.push_back(row);
+    }
+    if (currentNow > 0) // the current row first, so that it stays current
+        keep.insert(keep.begin(), currentNow);
+    AccList->SelectDataRows(keep);
+    if (AccList->CurrentDataRow() == 0) { // the current row left: the one that took its place
+        const int above = PreviousVisibleRow(data, currentRow);
+        if (const int next = above > 0 ? above : FirstVisibleRow(data); next > 0)
+            AccList->SelectDataRow(next);
+    }
+    LayoutResults();
+}
+
+void TParlomarClientMainForm::Exportlist1Click() {
+    if (!AccList->isVisible() || AccList->ListMode == 0)
+        return;
+    const int listMode = AccList->ListMode;
+    const QString suggested = QDir::home().filePath(
+        listMode == kListModeAccounts ? QStringLiteral("accounts.csv") : QStringLiteral("packages.csv"));
+    QPointer<TParlomarClientMainForm> self(this);
+    const QString path =
+        ExportPathChooser
+            ? ExportPathChooser(suggested)
+            : QFileDialog::getSaveFileName(this, Exportlist2->text().remove(QStringLiteral("...")), suggested,
+                                           QStringLiteral("CSV (*.csv);;* (*)"));
+    // The dialog waited: the list must still be the one the operator chose to export.
+    if (!self || path.isEmpty() || !AccList->isVisible() || AccList->ListMode != listMode)
+        return;
+    std::vector<int> cols;
+    for (int col = 0; col < AccList->Data().ColCount(); ++col)
+        if (!AccList->isColumnHidden(col) && AccList->columnWidth(col) > 0)
+            cols.push_back(col);
+    std::vector<int> rows;
+    const int shown = AccList->VisibleRowCount();
+    rows.reserve(static_cast<std::size_t>(shown));
+    for (int viewRow = 0; viewRow < shown; ++viewRow)
+        rows.push_back(AccList->Model()->DataRow(viewRow));
+    try {
+        ExportListCsv(QFile::encodeName(path).toStdString(), AccList->Data(), cols, rows);
+        SetStatusSlot(0, Q(FormatStatusText(122, {std::to_string(rows.size()), S(path)})));
+    } catch (const Error& error) {
+        ShowMessageText(error.what());
+    }
+}
+
+void TParlomarClientMainForm::Traceroute1Click() {
+    if (AccList->ListMode != kListModeAccounts)
+        return;
+    if (const std::string domain = CurrentCell(kAccDomainCol); !domain.empty())
+        StartTrace(domain);
+}
+
+} // namespace parlomar

@@ -1,0 +1,54 @@
+// Fuzzes what the export and the details window do with server texts: a CSV field is well-formed
+// UTF-8, quoted exactly when it must be, never starts a formula, and reads back as the text; a Unix
+// time value is shown as a date or not at all.
+#include "accounts/DetailsView.h"
+#include "accounts/ListExport.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// The text of one CSV field as a reader takes it: outer quotes removed, doubled quotes single.
+std::string Unquoted(std::string_view field) {
+    if (field.size() < 2 || field.front() != '"' || field.back() != '"')
+        return std::string(field);
+    std::string text;
+    for (size_t i = 1; i + 1 < field.size(); ++i) {
+        if (field[i] == '"' && (i + 2 >= field.size() || field[++i] != '"'))
+            __builtin_trap(); // a lone quote inside a quoted field
+        text += field[i];
+    }
+    return text;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(bytes), size);
+    const std::string field = parlomar::CsvField(text);
+    const bool quoted = text.find_first_of(",\"\r\n") != std::string_view::npos;
+    if (quoted != (field.size() >= 2 && field.front() == '"'))
+        __builtin_trap();
+    if (!quoted && field.find('"') != std::string::npos)
+        __builtin_trap();
+    std::string read = Unquoted(field);
+    if (!read.empty() && (read[0] == '=' || read[0] == '+' || read[0] == '-' || read[0] == '@'))
+        __builtin_trap();
+    if (!read.empty() && read[0] == '\'')
+        read.erase(0, 1); // the guard in front of a formula-like text
+    // Valid UTF-8 comes back unchanged; nothing comes back longer than three bytes per byte.
+    if (read.size() > 3 * text.size())
+        __builtin_trap();
+    bool ascii = true;
+    for (char c : text)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii && read != text)
+        __builtin_trap();
+    const std::string date = parlomar::UnixTimeText(text);
+    if (!date.empty() && text.find_first_not_of("0123456789") != std::string_view::npos)
+        __builtin_trap();
+    return 0;
+}

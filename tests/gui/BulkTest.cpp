@@ -1,0 +1,287 @@
+// Several accounts at once against the real stand-in server: the selection, one question, the run
+// with its refusals and failures, the summary and the grid kept true without a refetch; Stop, a
+// sign-out and the exit ending a run; the export of the shown list read back with Python.
+
+#include "StandinProcess.h"
+#include "TestRegistry.h"
+#include "WindowsTestSupport.h"
+#include "accounts/BulkUnit.h"
+#include "app/MainUnit.h"
+#include "server/GetXMLThreadUnit.h"
+#include "settings/Localization.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/SkinButton.h"
+#include "skins/SkinedStringGrid.h"
+
+#include <QProcess>
+
+#include <fstream>
+
+using namespace parlomar;
+
+namespace {
+
+// A stand-in server with demo data and a request log.
+struct Server {
+    standin_test::TempDir dir;
+    standin_test::StandinProcess process{dir.Path() / "data",
+                                         {"--seed", "demo", "--request-log", (dir.Path() / "log").string()}};
+    void Get(const std::string& pathAndQuery) const {
+        standin_test::Get(process.Url(pathAndQuery), standin_test::RequestOptions{});
+    }
+    void Faults(const std::string& query) const { Get("/standin/faults?reset=1&" + query); }
+    // Authenticated requests of the path that arrived (the query containing `part`).
+    int Requests(const std::string& path, const std::string& part = "") const {
+        std::ifstream in(dir.Path() / "log");
+        int count = 0;
+        for (std::string line; std::getline(in, line);)
+            count += line.find("\t" + path + "\t") != std::string::npos &&
+                     line.find(part) != std::string::npos && line.size() > 9 &&
+                     line.compare(line.size() - 9, 9, "\toperator") == 0;
+        return count;
+    }
+};
+
+void SignInAndList(TParlomarClientMainForm& form, const Server& server) {
+    form.IPEdit->setText(QStringLiteral("127.0.0.1"));
+    form.PortEdit->setText(QString::number(server.process.Port()));
+    form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
+    form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+    form.LoginButtonClick();
+    QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && !form.FetchRunning(), 20000);
+    form.Listaccounts1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !form.FetchRunning() && !form.ListBuildRunning() && form.AccList->VisibleRowCount() == 40, 20000);
+}
+
+void Click(TParlomarClientMainForm& form, int viewRow, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    const QRect cell = form.AccList->visualRect(form.AccList->Model()->index(viewRow, kAccUserCol));
+    QTest::mouseClick(form.AccList->viewport(), Qt::LeftButton, modifiers, cell.center());
+}
+
+std::string Outcome(const TBulkForm& bulk, const std::string& user) {
+    const TStringGridData& data = bulk.ResultGrid->Data();
+    for (int row = 1; row < data.RowCount(); ++row)
+        if (data.Cell(0, row) == user)
+            return data.Cell(2, row);
+    return "(missing)";
+}
+
+std::string Suspended(const TParlomarClientMainForm& form, const std::string& user) {
+    const TStringGridData& data = form.AccList->Data();
+    for (int row = 1; row < data.RowCount(); ++row)
+        if (data.Cell(kAccUserCol, row) == user)
+            return data.Cell(kAccSuspendedCol, row);
+    return "(gone)";
+}
+
+// Starts a run over every shown account.
+QPointer<TBulkForm> RunOnAll(TParlomarClientMainForm& form, test::AnsweringUi& ui, TMenuItem* item) {
+    QTest::keyClick(form.AccList, Qt::Key_A, Qt::ControlModifier);
+    ui.answers = {true};
+    item->trigger();
+    return form.BulkForm;
+}
+
+int Sent(const QPointer<TBulkForm>& bulk) {
+    return bulk ? CountBulk(bulk->Entries()).sent : -1;
+}
+
+} // namespace
+
+class BulkTest : public QObject {
+    Q_OBJECT
+    std::shared_ptr<test::AnsweringUi> ui;
+
+private slots:
+    void init() {
+        ui = std::make_shared<test::AnsweringUi>();
+        SetTransportUi(ui);
+    }
+    void cleanup() {
+        SetTransportUi(nullptr);
+        CloseConnection();
+    }
+
+    void SuspendAndDeleteSeveralAccounts() {
+        test::ShippedProgramFolder folder;
+        Server server;
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.resize(700, 600);
+        form.show();
+        SignInAndList(form, server);
+
+        // Click, Shift+click, Ctrl+click off and on: eight rows; the menu offers the actions for all.
+        Click(form, 0);
+        Click(form, 7, Qt::ShiftModifier);
+        Click(form, 3, Qt::ControlModifier);
+        QCOMPARE(form.AccList->SelectedDataRows().size(), std::size_t(7));
+        Click(form, 3, Qt::ControlModifier);
+        QCOMPARE(form.AccList->SelectedDataRows().size(), std::size_t(8));
+        form.ListPopupMenuPopup();
+        QVERIFY(form.Suspendselected1->isVisible() && form.Deleteselected1->isVisible());
+        QVERIFY(!form.Suspend1->isVisible() && !form.Changepassword1->isVisible() &&
+                !form.Traceroute1->isVisible());
+        QCOMPARE(form.Suspendselected1->text(), QStringLiteral("Suspend the 8 selected accounts"));
+
+        // Meanwhile bluefin was suspended elsewhere, and the first reply will be cut.
+        server.Get("/xml-api/suspendacct?user=bluefin");
+        server.Faults("drop_after=10&times=1");
+        ui->answers = {true};
+        form.Suspendselected1->trigger();
+        QCOMPARE(ui->questions.back(),
+                 std::string("Do you want to suspend 7 accounts?\n"
+                             "alpinebk, amberwood, bluefin, brightsky, cedarlaw and 2 more\n"
+                             "1 of the selected accounts are suspended already and will be "
+                             "skipped."));
+        QPointer<TBulkForm> bulk = form.BulkForm;
+        QVERIFY(bulk && bulk->isVisible() && bulk->StopButton->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(bulk->Finished(), 20000);
+        QVERIFY(QString::fromStdString(Outcome(*bulk, "alpinebk")).startsWith(QStringLiteral("Failed: ")));
+        const QString refusal = QString::fromStdString(Outcome(*bulk, "bluefin")); // the server's own words
+        QVERIFY(refusal.startsWith(QStringLiteral("Refused: The account ")) &&
+                refusal.contains(QStringLiteral("bluefin")) &&
+                refusal.endsWith(QStringLiteral(" is already suspended.")));
+        QCOMPARE(Outcome(*bulk, "copperpot"), std::string("Skipped: suspended already"));
+        for (const char* user : {"amberwood", "brightsky", "cedarlaw", "driftwood", "dunmore"}) {
+            QCOMPARE(Outcome(*bulk, user), std::string("Done"));
+            QCOMPARE(Suspended(form, user), std::string("1"));
+        }
+        QCOMPARE(bulk->ProgressLabel->text(),
+                 QStringLiteral("5 done, 1 skipped, 1 refused, 1 failed, 0 not sent"));
+        QVERIFY(!bulk->StopButton->isVisible() && bulk->CloseBtn->isEnabled());
+        QCOMPARE(Suspended(form, "alpinebk"), std::string("0"));
+        QCOMPARE(server.Requests("/xml-api/suspendacct", "copperpot"), 0);
+        QCOMPARE(server.Requests("/xml-api/suspendacct", "dunmore"), 1);
+        QCOMPARE(server.Requests("/xml-api/listaccts"), 1); // no refetch
+
+        // The "Active" bar counts them from the stored reply too; a single click selects one row again.
+        form.FilterPaintBoxMouseDown(2);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.ListBuildRunning(), 20000);
+        QCOMPARE(form.AccList->VisibleRowCount(), 30);
+        QCOMPARE(form.StatusSlot(1), QStringLiteral("Active 30"));
+        Click(form, 1);
+        QCOMPARE(form.AccList->SelectedDataRows().size(), std::size_t(1));
+
+        // Deleting three under the "Active" bar: the rows go, the count and the server's count follow.
+        Click(form, 2, Qt::ShiftModifier);
+        QCOMPARE(form.AccList->SelectedDataRows().size(), std::size_t(2));
+        Click(form, 4, Qt::ControlModifier);
+        ui->answers = {true};
+        form.Deleteselected1->trigger();
+        QCOMPARE(ui->questions.back(), std::string("Do you really want to delete 3 accounts?\n"
+                                                   "bluefin, eastgate, fjordtrv"));
+        QTRY_VERIFY_WITH_TIMEOUT(form.BulkForm && form.BulkForm->Finished(), 20000);
+        QVERIFY(!bulk); // the earlier summary gave way
+        QCOMPARE(form.AccList->VisibleRowCount(), 27);
+        QCOMPARE(form.StatusSlot(1), QStringLiteral("Active 27"));
+        QCOMPARE(Suspended(form, "eastgate"), std::string("(gone)"));
+        QCOMPARE(form.ServerAccountCount(), 37);
+        form.FilterPaintBoxMouseDown(1);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.ListBuildRunning(), 20000);
+        QCOMPARE(form.AccList->VisibleRowCount(), 37);
+        QCOMPARE(server.Requests("/xml-api/removeacct"), 3);
+        form.BulkForm->CloseBtn->click();
+        QTRY_VERIFY(!form.BulkForm);
+    }
+
+    void StopSignOutAndExitEndARun() {
+        test::ShippedProgramFolder folder;
+        Server server;
+        auto form = std::make_unique<TParlomarClientMainForm>();
+        ui->SetMainForm(form.get());
+        form->resize(700, 600);
+        form->show();
+        SignInAndList(*form, server);
+        server.Faults("delay_ms=250");
+
+        // Stop: the request in flight finishes, nothing more is sent; closing asks for the same.
+        QPointer<TBulkForm> bulk = RunOnAll(*form, *ui, form->Suspendselected1);
+        QTRY_VERIFY_WITH_TIMEOUT(Sent(bulk) >= 2, 20000);
+        bulk->close();
+        QVERIFY(bulk->isVisible() && !bulk->StopButton->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(bulk->Finished(), 10000);
+        BulkCounts counts = CountBulk(bulk->Entries());
+        QVERIFY(counts.notSent > 20 && counts.failed == 0 && counts.skipped == 5);
+        QCOMPARE(server.Requests("/xml-api/suspendacct"), counts.done);
+        QVERIFY(!form->BulkRunning());
+
+        // A sign-out ends the run: the summary stays, and nothing more reaches the server.
+        bulk = RunOnAll(*form, *ui, form->Unsuspendselected1);
+        QTRY_VERIFY_WITH_TIMEOUT(Sent(bulk) >= 1, 20000);
+        form->Signout1Click();
+        QTRY_VERIFY_WITH_TIMEOUT(bulk && bulk->Finished(), 10000);
+        counts = CountBulk(bulk->Entries());
+        QVERIFY(counts.notSent > 0);
+        const int unsuspends = server.Requests("/xml-api/unsuspendacct");
+        QVERIFY(unsuspends <= counts.done + counts.failed);
+        QTest::qWait(600);
+        QCOMPARE(server.Requests("/xml-api/unsuspendacct"), unsuspends);
+        QVERIFY(bulk->isVisible());
+
+        // Exit while a run goes: the run ends with the window, and nothing more is sent.
+        SignInAndList(*form, server);
+        bulk = RunOnAll(*form, *ui, form->Deleteselected1);
+        QTRY_VERIFY_WITH_TIMEOUT(Sent(bulk) >= 1, 20000);
+        form->Exit1Click();
+        QVERIFY(WaitForFetchThreads(std::chrono::milliseconds(0)));
+        const int removes = server.Requests("/xml-api/removeacct");
+        form.reset();
+        QTest::qWait(600);
+        QCOMPARE(server.Requests("/xml-api/removeacct"), removes);
+        QVERIFY(removes < 10);
+    }
+
+    void ExportWritesTheShownList() {
+        test::ShippedProgramFolder folder;
+        Server server;
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.resize(700, 600);
+        form.show();
+        SignInAndList(form, server);
+        // Sorted by domain, descending, and filtered to the domains starting with "h".
+        form.AccListHeaderClick(kAccDomainCol);
+        form.AccListHeaderClick(kAccDomainCol);
+        QTest::keyClicks(form.QueryEdit, QStringLiteral("h"));
+        QTRY_COMPARE(form.AccList->VisibleRowCount(), 3);
+
+        QTemporaryDir dir;
+        QString suggested;
+        form.ExportPathChooser = [&](const QString& name) {
+            suggested = name;
+            return dir.filePath(QStringLiteral("shown.csv"));
+        };
+        form.Exportlist2->trigger();
+        QVERIFY(suggested.endsWith(QStringLiteral("/accounts.csv")));
+        QProcess python;
+        python.start(QStringLiteral("python3"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("import csv, sys\nfor r in csv.reader(open(sys.argv[1], newline='', "
+                                     "encoding='utf-8')): print('|'.join(r))"),
+                      dir.filePath(QStringLiteral("shown.csv"))});
+        QVERIFY(python.waitForFinished(10000));
+        QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()),
+                 QStringLiteral("No.|User name|Domain|Panel\n"
+                                "1|hostpro|hostpro-resell.net|http://hostpro-resell.net/panel\n"
+                                "2|hollybush|hollybush-inn.co.uk|http://hollybush-inn.co.uk/panel\n"
+                                "3|harbor|harborview-hotel.com|http://harborview-hotel.com/panel\n"));
+        QCOMPARE(form.StatusSlot(0),
+                 QStringLiteral("3 rows written to ") + dir.filePath(QStringLiteral("shown.csv")));
+
+        // A place that cannot be written: a clear message, and no file.
+        form.ExportPathChooser = [&](const QString&) {
+            return dir.filePath(QStringLiteral("no/such/folder.csv"));
+        };
+        form.Exportlist1->trigger();
+        QCOMPARE(ui->messages.back(),
+                 "Unable to write to " + dir.filePath(QStringLiteral("no/such/folder.csv")).toStdString());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{QStringLiteral("shown.csv")});
+    }
+};
+
+static parlomar::test::RegisterTest<BulkTest> registerBulkTest;
+#include "BulkTest.moc"
