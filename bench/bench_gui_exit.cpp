@@ -3,7 +3,8 @@
 // - stall_fault: the stand-in's stall switch holds every reply after its headers (a list fetch is
 //   running when the operator exits, and the sign-out request at exit stalls too);
 // - frozen: the server process is stopped (SIGSTOP): connections are accepted by the system and
-//   nothing more happens.
+//   nothing more happens;
+// - bulk_stall: an action on all 40 accounts runs, its request in flight held by the stall switch.
 // The time is that of the exit itself, from "Exit" to the window's teardown done.
 #include "StandinProcess.h"
 #include "app/GuiTransportUi.h"
@@ -11,6 +12,7 @@
 #include "settings/Localization.h"
 #include "settings/Paths.h"
 #include "skins/Controls.h"
+#include "skins/SkinedStringGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -30,11 +32,14 @@ namespace {
 using namespace parlomar;
 
 class AcceptingUi : public GuiTransportUi {
+public:
+    bool answer = false; // to every question
+
 protected:
     void ShowMessageOnGui(const std::string& text) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
-    bool AskQuestionOnGui(const std::string&) override { return false; }
+    bool AskQuestionOnGui(const std::string&) override { return answer; }
     bool AskCertificateOnGui(const CertificateInfo&) override { return true; }
 };
 
@@ -45,7 +50,7 @@ void Pump(int ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-enum class Stall { Fault, Frozen };
+enum class Stall { Fault, Frozen, Bulk };
 
 // Signs in, stalls the server, and returns the seconds "Exit" takes.
 double ExitWhileStalled(Stall stall) {
@@ -77,6 +82,16 @@ double ExitWhileStalled(Stall stall) {
             standin_test::Get(server.Url("/standin/faults?stall_after=0&stall_ms=120000"), options);
             form.Listaccounts1Click();
             Pump(300); // the list fetch waits for its reply
+        } else if (stall == Stall::Bulk) {
+            form.Listaccounts1Click();
+            while (form.FetchRunning() || form.ListBuildRunning())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            standin_test::RequestOptions options;
+            standin_test::Get(server.Url("/standin/faults?stall_after=0&stall_ms=120000"), options);
+            form.AccList->selectAll();
+            ui->answer = true;
+            form.Suspendselected1Click();
+            Pump(300); // the first request waits for its reply
         } else {
             kill(server.Pid(), SIGSTOP);
         }
@@ -92,15 +107,16 @@ double ExitWhileStalled(Stall stall) {
 }
 
 void BM_ExitWhileSignedIn(benchmark::State& state) {
-    const Stall stall = state.range(0) == 0 ? Stall::Fault : Stall::Frozen;
+    const Stall stall = static_cast<Stall>(state.range(0));
     for (auto _ : state)
         state.SetIterationTime(ExitWhileStalled(stall));
-    state.SetLabel(stall == Stall::Fault ? "stall_fault" : "frozen");
+    state.SetLabel(stall == Stall::Fault ? "stall_fault" : stall == Stall::Frozen ? "frozen" : "bulk_stall");
 }
 
 BENCHMARK(BM_ExitWhileSignedIn)
     ->Arg(0)
     ->Arg(1)
+    ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1);

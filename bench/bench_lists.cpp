@@ -1,18 +1,23 @@
 // Speed of the account list logic on large lists: building the grid from a listaccts reply (tag
 // extraction, panel addresses, the initial sort, filter bar and local filter), one keystroke of the
-// local filter, one heading-click sort and one row leaving under the filter bar, on 10,000 and
+// local filter, one heading-click sort, one row leaving under the filter bar, the outcomes of an
+// action on many accounts reaching the grid, and the CSV export of the shown list, on 10,000 and
 // 100,000 accounts shaped like the stand-in server's generated accounts. maxrss_MB is the process's peak
 // resident size so far.
 #include "accounts/AccountList.h"
+#include "accounts/BulkAction.h"
 #include "accounts/GridSort.h"
+#include "accounts/ListExport.h"
 #include "accounts/ListGrid.h"
 #include "accounts/StringGrid.h"
 
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <clocale>
+#include <filesystem>
 #include <iterator>
 #include <string>
 
@@ -191,8 +196,51 @@ void BM_HeaderClickSortLocaleCollation(benchmark::State& state) {
     std::setlocale(LC_COLLATE, "C");
 }
 
+// "Export list..." of the whole account list as shown (number, user, domain, panel columns), written
+// to a file atomically (flushed to disk and renamed).
+void BM_ExportListCsv(benchmark::State& state) {
+    const TStringGridData grid = BuiltGrid(static_cast<int>(state.range(0)));
+    std::vector<int> rows;
+    for (int row = 1; row < grid.RowCount(); ++row)
+        rows.push_back(row);
+    const auto file =
+        std::filesystem::temp_directory_path() / ("parlomar-bench-" + std::to_string(::getpid()) + ".csv");
+    for (auto _ : state)
+        ExportListCsv(file, grid, {kAccNumberCol, kAccUserCol, kAccDomainCol, kAccPanelCol}, rows);
+    state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
+    std::filesystem::remove(file);
+    ReportMemory(state);
+}
+
+// 1,000 suspends of an action on many accounts reaching the grid in one pass, under the "Active"
+// bar (every row leaves; the rows left are numbered again).
+void BM_BulkOutcomesIntoGrid(benchmark::State& state) {
+    const TStringGridData built = BuiltGrid(static_cast<int>(state.range(0)));
+    std::vector<BulkEntry> done;
+    for (int row = 1; row < built.RowCount() && done.size() < 1000; row += built.RowCount() / 1000) {
+        BulkEntry entry;
+        entry.user = built.Cell(kAccUserCol, row);
+        entry.outcome = BulkOutcome::Done;
+        done.push_back(entry);
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        TStringGridData grid = built;
+        TListState list;
+        list.filterMode = kFilterActive;
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(ApplyBulkEntries(grid, list, BulkKind::Suspend, done, "").slot1.count);
+        state.PauseTiming();
+        grid = TStringGridData();
+        state.ResumeTiming();
+    }
+    ReportMemory(state);
+}
+
 } // namespace
 
+BENCHMARK(BM_ExportListCsv)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BulkOutcomesIntoGrid)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShowAccountList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RebuildAccountListActiveOnly)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LocalFilterKeystroke)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -5,15 +5,18 @@
 #include "GuiTestSupport.h"
 #include "StandinProcess.h"
 #include "TestRegistry.h"
+#include "accounts/BulkUnit.h"
 #include "accounts/InputUnit.h"
 #include "app/MainUnit.h"
 #include "info/MessageUnit.h"
 #include "server/HttpTransport.h"
 #include "skins/ButtonEdit.h"
 #include "skins/Controls.h"
+#include "skins/SkinButton.h"
 #include "skins/SkinedStringGrid.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -36,21 +39,32 @@ void Shoot(QWidget* window, const QString& name) {
                                                  QStringLiteral("-crop"), crop, path});
 }
 
+// Shoots the next modal window, then ends it with finish (cancelled when none is given).
 template <typename Window>
-void ShootNextModal(const QString& name, std::function<void(Window*)> prepare) {
+void ShootNextModal(const QString& name, std::function<void(Window*)> prepare,
+                    std::function<void(Window*)> finish = nullptr) {
     auto poll = std::make_shared<std::function<void()>>();
-    *poll = [name, prepare, poll] {
+    *poll = [name, prepare, finish, poll] {
         if (auto* window = qobject_cast<Window*>(QApplication::activeModalWidget())) {
             *poll = nullptr; // the running copy keeps itself alive; this ends the cycle
             prepare(window);
             Shoot(window, name);
-            window->reject();
+            if (finish)
+                finish(window);
+            else
+                window->reject();
             return;
         }
         QTimer::singleShot(20, *poll);
     };
     QTimer::singleShot(0, *poll);
 }
+
+// Shows questions as the program does (the message window), accepting certificates.
+class ShowingUi : public GuiTransportUi {
+protected:
+    bool AskCertificateOnGui(const CertificateInfo&) override { return true; }
+};
 
 } // namespace
 
@@ -117,6 +131,65 @@ private slots:
             ShootNextModal<TMessageForm>(QStringLiteral("serverinfo.png"),
                                          [](TMessageForm* window) { window->move(120, 160); });
             form.Viewserverinformation1Click();
+        }
+        SetTransportUi(nullptr);
+        CloseConnection();
+    }
+
+    void SeveralAccountsPictures() {
+        if (qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") ||
+            QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform");
+        auto ui = std::make_shared<ShowingUi>();
+        SetTransportUi(ui);
+        test::ProgramFolder folder;
+        {
+            std::ifstream in(std::string(PARLOMAR_SOURCE_DIR) + "/data/Localization/English.lng",
+                             std::ios::binary);
+            std::stringstream text;
+            text << in.rdbuf();
+            folder.WriteLanguage(text.str());
+        }
+        folder.WriteSettings("[General]\nShowTray=0\nUntrustedCert=1\n");
+        standin_test::TempDir data;
+        standin_test::StandinProcess server(data.Path(), {"--seed", "demo"});
+        const auto serverGet = [&](const std::string& path) {
+            standin_test::Get(server.Url(path), standin_test::RequestOptions{});
+        };
+        {
+            TParlomarClientMainForm form;
+            ui->SetMainForm(&form);
+            form.resize(560, 620);
+            form.move(40, 40);
+            form.show();
+            form.IPEdit->setText(QStringLiteral("127.0.0.1"));
+            form.PortEdit->setText(QString::number(server.Port()));
+            form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
+            form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+            form.LoginButtonClick();
+            QTRY_VERIFY_WITH_TIMEOUT(!form.FetchRunning() && form.AccList->isVisible(), 20000);
+            form.Listaccounts1Click();
+            QTRY_VERIFY_WITH_TIMEOUT(!form.FetchRunning() && !form.ListBuildRunning(), 20000);
+            // Twelve accounts: one suspended already, one suspended elsewhere meanwhile; a slow server.
+            form.AccList->SelectDataRows({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+            form.ListPopupMenuPopup();
+            form.ListPopupMenu->popup(form.AccList->viewport()->mapToGlobal(QPoint(160, 120)));
+            Shoot(&form, QStringLiteral("accounts-selected.png"));
+            form.ListPopupMenu->close();
+            serverGet("/xml-api/suspendacct?user=bluefin");
+            serverGet("/standin/faults?delay_ms=500");
+            ShootNextModal<TMessageForm>(
+                QStringLiteral("bulk-question.png"), [](TMessageForm* question) { question->move(100, 220); },
+                [](TMessageForm* question) { question->OKButton->click(); });
+            form.Suspendselected1->trigger();
+            QPointer<TBulkForm> bulk = form.BulkForm;
+            QVERIFY(bulk);
+            bulk->move(80, 120);
+            QTRY_VERIFY_WITH_TIMEOUT(CountBulk(bulk->Entries()).sent >= 4, 20000);
+            Shoot(bulk, QStringLiteral("bulk-progress.png"));
+            serverGet("/standin/faults?reset=1&drop_after=10&times=1");
+            QTRY_VERIFY_WITH_TIMEOUT(bulk->Finished(), 20000);
+            Shoot(bulk, QStringLiteral("bulk-summary.png"));
         }
         SetTransportUi(nullptr);
         CloseConnection();

@@ -24,7 +24,7 @@ namespace parlomar {
 
 namespace {
 
-constexpr int kClientWidth = 520;
+constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 420;
 constexpr int kRowHeight = 22;
 constexpr int kOutcomeCol = 2;
@@ -177,8 +177,8 @@ TBulkForm::TBulkForm(QWidget* owner, BulkKind kind, const std::vector<BulkEntry>
         ShowEntry(i);
     }
     ResultGrid->Model()->Refresh();
-    ResultGrid->setColumnWidth(0, 130);
-    ResultGrid->setColumnWidth(1, 170);
+    ResultGrid->setColumnWidth(0, 120);
+    ResultGrid->setColumnWidth(1, 180);
 
     TitleLabel->setText(Q(BulkHeading(kind)));
     setWindowTitle(Q(BulkHeading(kind)));
