@@ -492,5 +492,8 @@ int main(int argc, char* argv[]) {
     Footer(p, QStringLiteral("SummaryForm"));
     Button(p, QStringLiteral("SummaryForm-ConfigureViewButton"), 110, 25);
     Button(p, QStringLiteral("SummaryForm-CloseBtn"), 110, 25);
+    Footer(p, QStringLiteral("BulkForm"));
+    Button(p, QStringLiteral("BulkForm-StopButton"), 90, 25);
+    Button(p, QStringLiteral("BulkForm-CloseBtn"), 110, 25);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
 #include "accounts/AddUnit.h"
+#include "accounts/BulkUnit.h"
 #include "accounts/SummaryUnit.h"
 #include "app/MainUnit.h"
 #include "app/WindowOpeners.h"
@@ -101,6 +102,11 @@ private slots:
                 Save(&message, prefix + QStringLiteral("message.png"));
                 message.reject();
             }
+            main.AccList->SelectDataRows({1, 2, 3, 4, 5, 6});
+            ui->answers = {true};
+            main.Suspendselected1Click();
+            QTRY_VERIFY_WITH_TIMEOUT(main.BulkForm && main.BulkForm->Finished(), 20000);
+            Save(main.BulkForm, prefix + QStringLiteral("bulk-summary.png"));
             ui->SetMainForm(nullptr);
         }
         SetTransportUi(nullptr);

@@ -55,11 +55,47 @@ public:
         if (option.state & QStyle::State_Selected)
             background = TSkinedStringGrid::SelectedColour;
         painter->fillRect(option.rect, background);
-        painter->setPen(IsGrey(outcome) ? QColor(0x99, 0x99, 0x99) : option.palette.color(QPalette::Text));
+        painter->setPen(IsGrey(outcome) ? QColor(0x99, 0x99, 0x99) : QColor(Qt::black));
         const QRect text = option.rect.adjusted(6, 0, -4, 0);
         painter->drawText(
             text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
             option.fontMetrics.elidedText(Q(data.Cell(index.column(), row)), Qt::ElideRight, text.width()));
+        painter->restore();
+    }
+
+private:
+    TBulkGrid* grid_;
+};
+
+// The heading: the main window's heading picture with a skin, a soft strip without one.
+class BulkHeader : public QHeaderView {
+public:
+    explicit BulkHeader(TBulkGrid* grid) : QHeaderView(Qt::Horizontal, grid), grid_(grid) {}
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        painter->save();
+        const QPixmap heading = SkinActive() ? SharedHeadingPicture() : QPixmap();
+        QColor text = Qt::black;
+        if (!heading.isNull()) {
+            DrawStretched(*painter, rect, heading);
+            if (heading.toImage().pixelColor(heading.width() / 2, heading.height() / 2).lightness() < 128)
+                text = Qt::white;
+        } else {
+            QLinearGradient strip(rect.topLeft(), rect.bottomLeft());
+            strip.setColorAt(0, QColor(0xFA, 0xFA, 0xFA));
+            strip.setColorAt(1, QColor(0xE6, 0xE9, 0xED));
+            painter->fillRect(rect, strip);
+            painter->setPen(QColor(0xC8, 0xCD, 0xD3));
+            painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+            if (logicalIndex > 0)
+                painter->drawLine(rect.topLeft() + QPoint(0, 3), rect.bottomLeft() - QPoint(0, 3));
+        }
+        painter->setPen(text);
+        const QRect area = rect.adjusted(6, 0, -4, 0);
+        painter->drawText(
+            area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+            fontMetrics().elidedText(Q(grid_->Data().Cell(logicalIndex, 0)), Qt::ElideRight, area.width()));
         painter->restore();
     }
 
@@ -79,6 +115,8 @@ TBulkGrid::TBulkGrid(QWidget* parent) : QTableView(parent) {
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(kRowHeight);
+    setHorizontalHeader(new BulkHeader(this));
+    horizontalHeader()->setFixedHeight(kRowHeight);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -112,7 +150,7 @@ TBulkForm::TBulkForm(QWidget* owner, BulkKind kind, const std::vector<BulkEntry>
     setModal(false);
     resize(kClientWidth, kClientHeight);
     setMinimumSize(360, 260);
-    SetSkinFrame(QPixmap(), SkinActive());
+    SetSizeable(true);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

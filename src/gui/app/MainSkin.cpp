@@ -5,6 +5,7 @@
 
 #include "Error.h"
 #include "accounts/AddUnit.h"
+#include "accounts/BulkUnit.h"
 #include "accounts/FilterPaintBox.h"
 #include "accounts/InputUnit.h"
 #include "accounts/SummaryUnit.h"
@@ -98,6 +99,10 @@ void TParlomarClientMainForm::SkinChanged() {
     CloseDetailsWindows();
     if (TracertForm)
         TracertForm->close(); // stops a trace still running
+    if (BulkForm) {           // the run and its summary go on in the new look
+        BulkForm->SetSkinFrame(SkinActive());
+        ApplySkin(BulkForm, BulkForm->FormName(), CheckBoxImages());
+    }
 }
 
 void TParlomarClientMainForm::Saveskinattributes1Click() {
@@ -131,6 +136,10 @@ void TParlomarClientMainForm::Saveskinattributes1Click() {
         auto message = std::make_unique<TMessageForm>(this);
         ApplySkin(message.get(), message->FormName(), CheckBoxImages());
         SaveSkinAttributes(message.get());
+        message.reset();
+        auto bulk = std::make_unique<TBulkForm>(this, BulkKind::Suspend, std::vector<BulkEntry>());
+        ApplySkin(bulk.get(), bulk->FormName(), CheckBoxImages());
+        SaveSkinAttributes(bulk.get());
     } catch (const Error& error) {
         ShowMessageText(error.what());
     }
