@@ -37,9 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     std::string read = Unquoted(field);
     if (!read.empty() && (read[0] == '=' || read[0] == '+' || read[0] == '-' || read[0] == '@'))
         __builtin_trap();
-    if (!read.empty() && read[0] == '\'')
-        read.erase(0, 1); // the guard in front of a formula-like text
-    // Valid UTF-8 comes back unchanged; nothing comes back longer than three bytes per byte.
+    const bool formula =
+        !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+    if (formula && (read.empty() || read[0] != '\''))
+        __builtin_trap(); // a formula-like text without its guard
+    if (formula)
+        read.erase(0, 1);
+    // Nothing comes back longer than three bytes per byte; plain ASCII comes back unchanged.
     if (read.size() > 3 * text.size())
         __builtin_trap();
     bool ascii = true;

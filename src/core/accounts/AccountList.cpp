@@ -118,6 +118,31 @@ AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int st
     return view;
 }
 
+ListChangesApplied ReapplyListChanges(TStringGridData& grid, const TListState& state,
+                                      std::string_view boxText) {
+    ListChangesApplied applied;
+    const char* barRemoves = state.filterMode == kFilterActive      ? "1"
+                             : state.filterMode == kFilterSuspended ? "0"
+                                                                    : nullptr;
+    std::vector<bool> keep(static_cast<size_t>(grid.RowCount()), true);
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        const std::string& user = grid.Cell(kAccUserCol, row);
+        if (state.deletedSince.count(user)) {
+            keep[static_cast<size_t>(row)] = false;
+            ++applied.deletedRows;
+            continue;
+        }
+        if (auto it = state.suspendedSince.find(user); it != state.suspendedSince.end()) {
+            grid.SetCell(kAccSuspendedCol, row, it->second);
+        }
+        keep[static_cast<size_t>(row)] =
+            barRemoves == nullptr || grid.Cell(kAccSuspendedCol, row) != barRemoves;
+    }
+    grid.KeepRows(keep);
+    applied.slot1 = ApplyLocalFilter(grid, kListModeAccounts, boxText, false, state.filterMode).slot1;
+    return applied;
+}
+
 int ApplyFilterBar(TStringGridData& grid, int filterMode) {
     if (filterMode != kFilterActive && filterMode != kFilterSuspended) {
         return std::max(0, grid.RowCount() - 1);
@@ -190,6 +215,7 @@ FilterBarKept KeepFilterBarTrue(TStringGridData& grid, TListState& state, int ro
     }
     const std::string& suspended = grid.Cell(kAccSuspendedCol, row);
     state.suspendedSince[grid.Cell(kAccUserCol, row)] = suspended;
+    ++state.listChanges;
     const char* removed = state.filterMode == kFilterActive      ? "1"
                           : state.filterMode == kFilterSuspended ? "0"
                                                                  : nullptr;

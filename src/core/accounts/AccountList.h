@@ -3,6 +3,7 @@
 #include "accounts/ListGrid.h"
 #include "accounts/StringGrid.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,8 @@ struct TListState {
     std::unordered_map<std::string, std::string> suspendedSince;
     // Accounts deleted since then (user names): a rebuild from that reply leaves them out.
     std::unordered_set<std::string> deletedSince;
+    // Counts the changes to the two above, so that a build that started before one knows it.
+    std::uint64_t listChanges = 0;
 };
 
 // "List accounts": forget the last search, count the next listing, mark it a full listing. The
@@ -85,6 +88,16 @@ struct AccountListView {
 // filter with the search box text. A transport failure or an empty reply leaves the grid as it was.
 AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
                                 std::string_view boxText, const StatusTextLookup& statusText);
+
+// A grid built from the stored reply before state.suspendedSince or state.deletedSince last changed:
+// those changes into it (suspended states, deleted rows gone, rows the filter bar no longer admits
+// gone), then the local filter again with the box text.
+struct ListChangesApplied {
+    ListStatusSlot slot1;
+    int deletedRows = 0; // rows that left because their account was deleted
+};
+ListChangesApplied ReapplyListChanges(TStringGridData& grid, const TListState& state,
+                                      std::string_view boxText);
 
 // The filter bar: with kFilterActive every row whose column 3 is "1" is removed, with
 // kFilterSuspended every row whose column 3 is "0"; the rows kept are numbered 1, 2, 3 ... in column

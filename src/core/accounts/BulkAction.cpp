@@ -195,6 +195,7 @@ BulkGridChange ApplyBulkEntries(TStringGridData& grid, TListState& state, BulkKi
             continue;
         }
         done.emplace(entry.user, false);
+        ++state.listChanges;
         if (kind == BulkKind::Delete) {
             if (state.deletedSince.insert(entry.user).second && state.serverAccountCount > 0) {
                 --state.serverAccountCount;

@@ -555,8 +555,8 @@ void TParlomarClientMainForm::ShowAccountList(int status, const std::string& rep
             QMetaObject::invokeMethod(
                 this,
                 [this, generation, view, done, count = state.serverAccountCount, boxText,
-                 sort = state.accountSort] {
-                    AccountListBuilt(generation, view, std::move(*done), count, boxText, sort);
+                 sort = state.accountSort, changes = state.listChanges] {
+                    AccountListBuilt(generation, view, std::move(*done), count, boxText, sort, changes);
                 },
                 Qt::QueuedConnection);
         });
@@ -572,19 +572,29 @@ void TParlomarClientMainForm::DisposeGrid(TStringGridData&& grid) {
 
 void TParlomarClientMainForm::AccountListBuilt(std::uint64_t generation, AccountListView view,
                                                TStringGridData grid, int serverAccountCount,
-                                               const std::string& boxText, const TListSort& sorted) {
+                                               const std::string& boxText, const TListSort& sorted,
+                                               std::uint64_t listChanges) {
     if (auto it = builds_.find(generation); it != builds_.end()) {
         it->second.join(); // it has posted this and ends
         builds_.erase(it);
     }
     if (generation != buildGeneration_ || destroyed_ || !signedIn_ || ListMode != kListModeAccounts)
         return; // a later list, a sign-out or the other tab came first
-    ListState.serverAccountCount = serverAccountCount;
+    const bool counted = ListState.serverAccountCount == -1; // this build counted the accounts
+    if (counted)
+        ListState.serverAccountCount = serverAccountCount;
     DisposeGrid(std::move(AccList->Data()));
     AccList->Data() = std::move(grid);
     AccList->ListMode = kListModeAccounts;
     if (ListState.accountSort != sorted) // a heading was clicked while the list was built
         ListState.accountSort = ApplyListSort(AccList->Data(), kListModeAccounts, ListState.accountSort);
+    if (ListState.listChanges != listChanges) { // accounts were suspended or deleted meanwhile
+        const ListChangesApplied applied =
+            ReapplyListChanges(AccList->Data(), ListState, S(QueryEdit->text()));
+        ListState.serverAccountCount -= counted ? applied.deletedRows : 0;
+        view.slot1 = applied.slot1;
+        view.selectRow = FirstVisibleRow(AccList->Data());
+    }
     if (const std::string now = S(QueryEdit->text()); now != boxText) {
         const LocalFilterResult filtered =
             ApplyLocalFilter(AccList->Data(), kListModeAccounts, now, false, ListState.filterMode);

@@ -321,7 +321,8 @@ private:
     // Keys of the search box (Enter searches, Ctrl+A selects all) and of the grid (Ctrl+C, Ctrl+U).
     bool ListKeyDown(QObject* target, QKeyEvent* event);
     void AccountListBuilt(std::uint64_t generation, AccountListView view, TStringGridData grid,
-                          int serverAccountCount, const std::string& boxText, const TListSort& sorted);
+                          int serverAccountCount, const std::string& boxText, const TListSort& sorted,
+                          std::uint64_t listChanges);
     void ApplyAccountView(const AccountListView& view);
     void DisposeGrid(TStringGridData&& grid);
     void ShowTab(int tab);

@@ -123,4 +123,19 @@ TEST(BulkAction, GridFollowsTheOutcomesAndRebuildsKeepThem) {
     // The same outcome twice counts once.
     ApplyBulkEntries(grid, state, BulkKind::Delete, {Done("bob")}, "");
     EXPECT_EQ(state.serverAccountCount, 2);
+
+    // A grid built before outcomes arrived takes them when it is shown.
+    TListState later;
+    later.filterMode = kFilterActive;
+    TStringGridData built;
+    ShowAccountList(built, later, 0, kFive, "", text);
+    const std::uint64_t changes = later.listChanges;
+    TStringGridData onItsWay; // the grid is still being built: only the list state takes them
+    ApplyBulkEntries(onItsWay, later, BulkKind::Suspend, {Done("dan")}, "");
+    ApplyBulkEntries(onItsWay, later, BulkKind::Delete, {Done("ann")}, "");
+    EXPECT_NE(later.listChanges, changes);
+    const ListChangesApplied applied = ReapplyListChanges(built, later, "");
+    EXPECT_EQ(Users(built), (Strings{"cid"}));
+    EXPECT_EQ(applied.deletedRows, 1);
+    EXPECT_EQ(applied.slot1, (ListStatusSlot{65, 1}));
 }
