@@ -3,6 +3,7 @@
 #include "TestRegistry.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -15,6 +16,9 @@ std::vector<std::function<QObject*()>>& TestRegistry() {
 } // namespace parlomar::test
 
 int main(int argc, char* argv[]) {
+    // The activity log of every changing request goes to a temporary data folder, never the user's.
+    QTemporaryDir dataHome;
+    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     int failures = 0;

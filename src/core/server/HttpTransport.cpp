@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "server/Global.h"
 #include "server/PasswordCipher.h"
+#include "server/RequestGuard.h"
 #include "server/TransportUi.h"
 #include "settings/IniFile.h"
 #include "settings/Localization.h"
@@ -660,7 +661,14 @@ RequestFunction SessionRequests(std::uint64_t session) {
     };
 }
 
+static HttpReply SendRequest(std::string_view url, const std::shared_ptr<RequestControl>& control);
+
 HttpReply HttpGet(std::string_view url, const std::shared_ptr<RequestControl>& control) {
+    // A changing request is refused on a read-only server and recorded in the activity log.
+    return GuardRequest(url, [&] { return SendRequest(url, control); });
+}
+
+static HttpReply SendRequest(std::string_view url, const std::shared_ptr<RequestControl>& control) {
     AbortFlag = 0;
     HttpReply reply;
     TransportStatus status = kStatusStart;

@@ -388,6 +388,25 @@ std::string IniSetValue(std::string_view text, std::string_view section, std::st
     return out;
 }
 
+std::string IniRemoveSection(std::string_view text, std::string_view section) {
+    section = Trim(WriteText(section));
+    std::string out;
+    out.reserve(text.size());
+    LineReader reader(text);
+    out.append(text.substr(0, reader.BodyBegin()));
+    Line line;
+    bool removing = false;
+    while (reader.Next(line)) {
+        if (line.kind == LineKind::Section) {
+            removing = SameName(line.name, section);
+        }
+        if (!removing) {
+            out.append(text.substr(line.begin, line.end - line.begin));
+        }
+    }
+    return out;
+}
+
 std::string ReadIniValue(std::string_view section, std::string_view key, IniTarget target) {
     if (section.empty() || key.empty()) {
         return "";
@@ -403,10 +422,18 @@ std::string ReadIniValue(std::string_view section, std::string_view key, IniTarg
     return IniLookup(*text, section, key);
 }
 
-void WriteIniValue(std::string_view section, std::string_view key, std::string_view value, IniTarget target) {
-    if (section.empty() || key.empty()) {
-        return;
-    }
+namespace {
+
+// A key that holds a password (USERS/Psw, Proxy/PSW, the saved servers' Psw).
+bool IsPasswordKey(std::string_view key) {
+    return SameName(key, "Psw") || SameName(key, "Password");
+}
+
+// Reads the file of target, hands its text to edit and writes the result back atomically, keeping
+// the file's mode; the settings file becomes readable by its owner only when a password goes into
+// it. Throws Error("Unable to write to <full path>") when the file cannot be written.
+template <typename Edit>
+void RewriteIniFile(IniTarget target, bool passwordWritten, Edit edit) {
     // An installed program writes the language file as the user's own copy.
     auto path = target == kLanguageTarget ? LanguageFileForWriting() : IniTargetFile(target);
     if (path.empty()) {
@@ -438,13 +465,52 @@ void WriteIniValue(std::string_view section, std::string_view key, std::string_v
     } else if (errno != ENOENT) {
         ThrowUnableToWrite(path);
     }
-    if (!ReplaceFile(path, IniSetValue(text, section, key, value), mode)) {
+    if (target == kSettingsTarget && passwordWritten) {
+        mode = 0600;
+    }
+    if (!ReplaceFile(path, edit(std::move(text)), mode)) {
         ThrowUnableToWrite(path);
     }
 }
 
+} // namespace
+
+void WriteIniValue(std::string_view section, std::string_view key, std::string_view value, IniTarget target) {
+    if (section.empty() || key.empty()) {
+        return;
+    }
+    RewriteIniFile(target, IsPasswordKey(key),
+                   [&](std::string text) { return IniSetValue(text, section, key, value); });
+}
+
+void WriteIniChanges(const std::vector<std::string>& removedSections, const std::vector<IniValue>& values,
+                     IniTarget target) {
+    bool passwordWritten = false;
+    for (const IniValue& value : values) {
+        passwordWritten = passwordWritten || IsPasswordKey(value.key);
+    }
+    RewriteIniFile(target, passwordWritten, [&](std::string text) {
+        for (const std::string& section : removedSections) {
+            text = IniRemoveSection(text, section);
+        }
+        for (const IniValue& value : values) {
+            text = IniSetValue(text, value.section, value.key, value.value);
+        }
+        return text;
+    });
+}
+
 void WriteIniBool(std::string_view section, std::string_view key, bool flag, IniTarget target) {
     WriteIniValue(section, key, flag ? "1" : "0", target);
+}
+
+std::string ReadIniText(IniTarget target) {
+    auto path = IniTargetFile(target);
+    if (path.empty()) {
+        return "";
+    }
+    auto text = ReadFileText(path);
+    return text ? std::move(*text) : std::string();
 }
 
 void ReadIniSection(std::string_view section, IniTarget target, std::vector<std::string>& list) {

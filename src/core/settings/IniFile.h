@@ -35,8 +35,24 @@ std::string ReadIniValue(std::string_view section, std::string_view key, IniTarg
 // was. Does nothing for an empty section or key or an unknown target.
 void WriteIniValue(std::string_view section, std::string_view key, std::string_view value, IniTarget target);
 
+// One value of a batch write.
+struct IniValue {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+// Several changes in one atomic write: every section named in removedSections is taken out whole
+// (each time it occurs), then each value is set in order as WriteIniValue sets it. The same file
+// rules and errors as WriteIniValue.
+void WriteIniChanges(const std::vector<std::string>& removedSections, const std::vector<IniValue>& values,
+                     IniTarget target);
+
 // Writes "1" for true and "0" for false, as WriteIniValue.
 void WriteIniBool(std::string_view section, std::string_view key, bool flag, IniTarget target);
+
+// The whole text of the file of target; "" when it is missing, unreadable or no regular file.
+std::string ReadIniText(IniTarget target);
 
 // Replaces the contents of list with one "key=value" line per key of the section, in file order.
 // A missing file or section gives an empty list.
@@ -80,6 +96,10 @@ std::vector<std::string> IniSectionLines(std::string_view text, std::string_view
 // are dropped, and an empty section or key leaves the text unchanged.
 std::string IniSetValue(std::string_view text, std::string_view section, std::string_view key,
                         std::string_view value);
+
+// The text without the section: its header line and every line up to the next section header, for
+// each section of that name (letter case ignored). Every other byte is kept.
+std::string IniRemoveSection(std::string_view text, std::string_view section);
 
 // Cuts text to at most max bytes without splitting a UTF-8 sequence.
 std::string_view CutBytes(std::string_view text, std::size_t max);

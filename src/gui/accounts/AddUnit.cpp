@@ -411,6 +411,7 @@ void TAddForm::FormShow() {
     if (EditorKind == kAccountEditor)
         Edit(QStringLiteral("DomainEdit"))->setFocus();
     SetTextColor(GenPasswordLabel, kLinkColor);
+    OKButton->setEnabled(!ReadOnly);
 }
 
 void TAddForm::ToModel() {
@@ -456,7 +457,7 @@ void TAddForm::PlanEditSelect() {
 }
 
 void TAddForm::OKButtonClick() {
-    if (!model_ || requestRunning_)
+    if (!model_ || requestRunning_ || ReadOnly)
         return;
     ToModel();
     QPointer<TAddForm> self(this);

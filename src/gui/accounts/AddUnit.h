@@ -48,6 +48,7 @@ public:
     std::string PackageListText; // the last listpkgs reply
     std::string PackageName;     // edit: the package of the selected row
     std::uint64_t Session = 0;   // the sign-in session OK sends in (0: none)
+    bool ReadOnly = false;       // signed in to a read-only server: OK is disabled
 
     // The query of the last request OK sent; empty at creation and after Cancel.
     std::string ResultQuery() const;

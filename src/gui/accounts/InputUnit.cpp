@@ -157,9 +157,12 @@ void TInputForm::FormShow() {
         EnterPasswordEdit->setFocus();
     else
         BandWidthEdit->setFocus();
+    OKButton->setEnabled(!ReadOnly);
 }
 
 void TInputForm::OKButtonClick() {
+    if (ReadOnly)
+        return;
     Accepted = true;
     if (ChangePasswordPanel->isVisibleTo(this)) {
         if (EnterPasswordEdit->text() != ConfirmPasswordEdit->text()) {

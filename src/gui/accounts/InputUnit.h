@@ -27,6 +27,8 @@ public:
     std::string InputValue;
     // The account the dialog acts on (its user name), named in the title.
     std::string AccountName;
+    // Signed in to a read-only server: OK is disabled and accepts nothing.
+    bool ReadOnly = false;
     // Greater than 0: the bandwidth field takes digits only.
     int DigitsOnly = 0;
 

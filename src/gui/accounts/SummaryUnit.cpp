@@ -248,8 +248,7 @@ void TSummaryForm::FormShow() {
     if (DetailsKind == kAccountDetails) {
         table_->ReadSpecialRows();
         FillTable();
-        RunButton->setEnabled(Suspended);
-        PauseButton->setEnabled(!Suspended);
+        SetActionsEnabled(Suspended, !Suspended, true);
         QPalette palette = NameLabel->palette();
         palette.setColor(QPalette::WindowText, kLinkColor);
         NameLabel->setPalette(palette);
@@ -263,6 +262,7 @@ void TSummaryForm::FormShow() {
         FillTable();
         RunButton->hide();
         PauseButton->hide();
+        SetActionsEnabled(false, false, true);
     }
     setWindowTitle(windowTitle() + QString::fromUtf8(kMakerCredit));
 }
@@ -326,7 +326,9 @@ void TSummaryForm::SummaryGridDrawCell(QPainter* painter, int col, int row, cons
         font.setBold(true);
         textColor = kCaptionTextColor;
     }
-    if (table_->IsLinkCell(col, row)) {
+    if (ReadOnly && table_->IsPasswordLink(col, row)) {
+        textColor = SummaryGrid->palette().color(QPalette::Disabled, QPalette::Text);
+    } else if (table_->IsLinkCell(col, row)) {
         font.setUnderline(true);
         textColor = (col == hoverCol_ && row == hoverRow_) ? kLinkHoverColor : kLinkColor;
     }
@@ -415,7 +417,11 @@ bool TSummaryForm::OverLinkText(const QPoint& at, int* colOut, int* rowOut) cons
         *colOut = col;
     if (rowOut)
         *rowOut = row;
-    return table_->IsLinkCell(col, row) && !table_->IsGroupHeader(row) && TextRect(col, row).contains(at);
+    return IsLink(col, row) && !table_->IsGroupHeader(row) && TextRect(col, row).contains(at);
+}
+
+bool TSummaryForm::IsLink(int col, int row) const {
+    return table_->IsLinkCell(col, row) && !(ReadOnly && table_->IsPasswordLink(col, row));
 }
 
 QString TSummaryForm::HintAt(const QPoint& at) const {
@@ -448,7 +454,8 @@ void TSummaryForm::SummaryGridMouseDown(const QPoint& at) {
         }
         return;
     }
-    if (table_->IsPasswordLink(col, row) && TextRect(col, row).contains(at) && Calls.changePassword)
+    if (table_->IsPasswordLink(col, row) && !ReadOnly && TextRect(col, row).contains(at) &&
+        Calls.changePassword)
         Calls.changePassword(UserName);
 }
 
@@ -528,13 +535,13 @@ void TSummaryForm::NameLabelClick() {
 }
 
 void TSummaryForm::SetActionsEnabled(bool runEnabled, bool pauseEnabled, bool deleteEnabled) {
-    RunButton->setEnabled(runEnabled);
-    PauseButton->setEnabled(pauseEnabled);
-    DeleteButton->setEnabled(deleteEnabled);
+    RunButton->setEnabled(runEnabled && !ReadOnly);
+    PauseButton->setEnabled(pauseEnabled && !ReadOnly);
+    DeleteButton->setEnabled(deleteEnabled && !ReadOnly);
 }
 
 void TSummaryForm::PauseButtonClick() {
-    if (DetailsKind != kAccountDetails || !DeleteButton->isEnabled())
+    if (DetailsKind != kAccountDetails || !DeleteButton->isEnabled() || ReadOnly)
         return;
     QPointer<TSummaryForm> self(this);
     const bool runWas = RunButton->isEnabled();
@@ -577,7 +584,7 @@ void TSummaryForm::PauseButtonClick() {
 }
 
 void TSummaryForm::DeleteButtonClick() {
-    if (!DeleteButton->isEnabled())
+    if (!DeleteButton->isEnabled() || ReadOnly)
         return;
     QPointer<TSummaryForm> self(this);
     const bool runWas = RunButton->isEnabled();

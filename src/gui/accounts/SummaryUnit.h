@@ -57,6 +57,8 @@ public:
     std::string UserName;   // account: its user name
     bool Suspended = false;
     std::uint64_t Session = 0; // the sign-in session the window's requests belong to (0: none)
+    // Signed in to a read-only server: Run, Pause, Delete and the password link are off.
+    bool ReadOnly = false;
     SummaryCalls Calls;
 
     const TDetailsTable& Table() const { return *table_; }
@@ -99,6 +101,8 @@ private:
     void UpdateColumnWidths();
     QRect TextRect(int col, int row) const;
     bool OverLinkText(const QPoint& at, int* col = nullptr, int* row = nullptr) const;
+    // A cell drawn and handled as a link (the password link not on a read-only server).
+    bool IsLink(int col, int row) const;
     bool GridViewportEvent(QEvent* event);
 
     // Run, Pause and Delete are disabled while one of their requests runs.

@@ -129,14 +129,14 @@ void TParlomarClientMainForm::ListPopupMenuPopup() {
         AccList->CellsChanged();
     }
     const int caption = SuspendMenuCaption(AccList->Data(), row);
-    Suspend1->setEnabled(caption != 0);
+    Suspend1->setEnabled(caption != 0 && ChangeAllowed("suspendacct"));
     if (caption)
         Suspend1->setText(Q(StatusText(caption)));
 }
 
 void TParlomarClientMainForm::Suspend1Click() {
     const int row = AccList->CurrentDataRow();
-    if (row < 1 || AccList->ListMode != kListModeAccounts)
+    if (row < 1 || AccList->ListMode != kListModeAccounts || !ChangeAllowed("suspendacct"))
         return;
     const SuspendAction action = SuspendActionOf(AccList->Data(), row);
     if (action == SuspendAction::Unsuspend)
@@ -208,7 +208,7 @@ void TParlomarClientMainForm::ShowInputImages(TInputForm* input) const {
 
 void TParlomarClientMainForm::LimitBandWidth1Click() {
     int row = AccList->CurrentDataRow();
-    if (row < 1 || AccList->ListMode != kListModeAccounts)
+    if (row < 1 || AccList->ListMode != kListModeAccounts || !ChangeAllowed("limitbw"))
         return;
     const std::string user = AccList->Data().Cell(kAccUserCol, row);
     QPointer<TParlomarClientMainForm> self(this);
@@ -216,6 +216,7 @@ void TParlomarClientMainForm::LimitBandWidth1Click() {
     QPointer<TInputForm> input = new TInputForm(this);
     input->SetStayOnTop(Alwaysontop1->isChecked());
     input->BandWidthPanel->show();
+    input->ReadOnly = ReadOnly();
     input->AccountName = user;
     ShowInputImages(input);
     input->InputValue = AccList->Data().Cell(kAccBandwidthCol, row);
@@ -257,11 +258,14 @@ void TParlomarClientMainForm::Changepassword1Click() {
 }
 
 void TParlomarClientMainForm::ChangeAccountPassword(const std::string& userName) {
+    if (!ChangeAllowed("passwd"))
+        return;
     QPointer<TParlomarClientMainForm> self(this);
     const std::uint64_t session = Session();
     QPointer<TInputForm> input = new TInputForm(this);
     input->SetStayOnTop(Alwaysontop1->isChecked());
     input->ChangePasswordPanel->show();
+    input->ReadOnly = ReadOnly();
     input->AccountName = userName;
     ShowInputImages(input);
     input->ShowModal();
@@ -296,7 +300,7 @@ void TParlomarClientMainForm::Viewsummary1Click() {
 
 void TParlomarClientMainForm::Deleteaccount1Click() {
     const std::string user = CurrentCell(kAccUserCol);
-    if (user.empty() || AccList->ListMode != kListModeAccounts)
+    if (user.empty() || AccList->ListMode != kListModeAccounts || !ChangeAllowed("removeacct"))
         return;
     QPointer<TParlomarClientMainForm> self(this);
     const std::uint64_t session = Session();
@@ -316,24 +320,24 @@ void TParlomarClientMainForm::Deleteaccount1Click() {
 }
 
 void TParlomarClientMainForm::Createaccounts1Click() {
-    if (signedIn_)
+    if (signedIn_ && ChangeAllowed("createacct"))
         OpenAccountEditor(this);
 }
 
 void TParlomarClientMainForm::Createpackage1Click() {
-    if (signedIn_)
+    if (signedIn_ && ChangeAllowed("addpkg"))
         OpenPackageEditor(this);
 }
 
 void TParlomarClientMainForm::Edit1Click() {
     const int row = AccList->CurrentDataRow();
-    if (row > 0 && AccList->ListMode == kListModePackages)
+    if (row > 0 && AccList->ListMode == kListModePackages && ChangeAllowed("editpkg"))
         OpenPackageEditorFor(this, AccList->Data().Cell(kPkgNameCol, row));
 }
 
 void TParlomarClientMainForm::Delete1Click() {
     const int row = AccList->CurrentDataRow();
-    if (row < 1 || AccList->ListMode != kListModePackages)
+    if (row < 1 || AccList->ListMode != kListModePackages || !ChangeAllowed("killpkg"))
         return;
     const std::string name = AccList->Data().Cell(kPkgNameCol, row);
     QPointer<TParlomarClientMainForm> self(this);

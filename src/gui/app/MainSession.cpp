@@ -14,6 +14,7 @@
 #include "server/Global.h"
 #include "server/HttpTransport.h"
 #include "server/PasswordCipher.h"
+#include "server/RequestGuard.h"
 #include "server/TransportUi.h"
 #include "server/XMLParser.h"
 #include "settings/Captions.h"
@@ -56,17 +57,7 @@ namespace parlomar {
 namespace {
 
 std::uint16_t PortOf(const QString& text) {
-    // Decimal; an empty or non-numeric text gives 0, a larger number keeps its low 16 bits.
-    std::uint32_t value = 0;
-    if (text.isEmpty())
-        return 0;
-    for (QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return 0;
-        value = value * 10 + static_cast<std::uint32_t>(c.unicode() - '0');
-        value &= 0xFFFFFF; // at most five digits arrive; keep the arithmetic bounded anyway
-    }
-    return static_cast<std::uint16_t>(value & 0xFFFF);
+    return PortOfText(text.toStdString());
 }
 
 } // namespace
@@ -109,8 +100,11 @@ void TParlomarClientMainForm::BuildLoginPanel() {
         Named(new TBitCheckBox(QStringLiteral("remember my password"), LoginShape), "RememberCheck");
     RememberCheck->SetChecked(true);
     form->addWidget(RememberCheck, 4, 1);
+    ReadOnlyCheck = Named(new TBitCheckBox(QStringLiteral("read-only server"), LoginShape), "ReadOnlyCheck");
+    ReadOnlyCheck->setToolTip(QStringLiteral("Only lists and details: every change is switched off"));
+    form->addWidget(ReadOnlyCheck, 5, 1);
     LoginButton = Named(new TSkinButton(QStringLiteral("Sign in"), LoginShape), "LoginButton");
-    form->addWidget(LoginButton, 5, 1, Qt::AlignRight);
+    form->addWidget(LoginButton, 6, 1, Qt::AlignRight);
     LoginMessLabel = Named(new TLabel(LoginShape), "LoginMessLabel", kTagNoCaption);
     LoginMessLabel->setTextFormat(Qt::PlainText);
     LoginMessLabel->setWordWrap(true);
@@ -124,6 +118,7 @@ void TParlomarClientMainForm::BuildLoginPanel() {
     connect(LoginEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::UpdateSignInValues);
     connect(PswEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::UpdateSignInValues);
     connect(LoginButton, &QPushButton::clicked, this, &TParlomarClientMainForm::LoginButtonClick);
+    BuildSavedServers();
 }
 
 // ---- Sign-in ----
@@ -189,6 +184,8 @@ void TParlomarClientMainForm::SignIn() {
     // values typed now, and nothing of an earlier sign-in is sent any more.
     session_ = BeginSession();
     const std::uint64_t session = session_;
+    readOnly_ = ReadOnlyCheck->Checked();
+    SetReadOnlyServer(readOnly_); // before the first request of the sign-in
     ShowSignInFailure(QString());
     QPointer<TParlomarClientMainForm> self(this);
     requestRunning_ = true;
@@ -235,8 +232,10 @@ void TParlomarClientMainForm::SignIn() {
     AddButton->setText(Q(StatusText(15)));
     ServerButton->show();
     ShowRequestStatus(5, "");
+    ApplyReadOnly();
     Report("signed in");
     FetchPackageList();
+    RememberServer();
 }
 
 void TParlomarClientMainForm::SignOut() {
@@ -279,6 +278,7 @@ void TParlomarClientMainForm::SignOut() {
     BeginSession();
     session_ = 0;
     ServerLabel->clear();
+    ApplyReadOnly();
     if (wasSignedIn)
         Report("signed out");
 }

@@ -181,6 +181,8 @@ void TParlomarClientMainForm::BuildMenus() {
     Listpakages1 = Item(ServerMenu, "Listpakages1", "List packages");
     Listpakages1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     Createpackage1 = Item(ServerMenu, "Createpackage1", "Create package");
+    ServerMenu->addSeparator();
+    Activitylog1 = Item(ServerMenu, "Activitylog1", "Activity log...");
     est1 = Item(ServerMenu, "est1", "Test");
     est1->setVisible(false);
 
@@ -203,6 +205,7 @@ void TParlomarClientMainForm::BuildMenus() {
             &TParlomarClientMainForm::Viewserverinformation1Click);
     connect(Createaccounts1, &QAction::triggered, this, &TParlomarClientMainForm::Createaccounts1Click);
     connect(Createpackage1, &QAction::triggered, this, &TParlomarClientMainForm::Createpackage1Click);
+    connect(Activitylog1, &QAction::triggered, this, &TParlomarClientMainForm::Activitylog1Click);
     connect(est1, &QAction::triggered, this, &TParlomarClientMainForm::est1Click);
     BuildListMenus();
 }
@@ -283,6 +286,11 @@ void TParlomarClientMainForm::BuildStatusDisplay() {
             StatusBar->addPermanentWidget(StatusPanels[i]);
         }
     }
+    ReadOnlyLabel = Named(new TLabel(QStringLiteral("read-only"), StatusBar), "ReadOnlyLabel");
+    ReadOnlyLabel->setToolTip(QStringLiteral("Changes are switched off for this server"));
+    SetTextColour(ReadOnlyLabel, QColor(0xB0, 0x30, 0x30));
+    ReadOnlyLabel->hide();
+    StatusBar->insertPermanentWidget(1, ReadOnlyLabel);
     StopButton = Named(new TToolButton(StatusBar), "StopButton");
     StopButton->setText(QStringLiteral("Stop"));
     StopButton->setToolTip(QStringLiteral("Stop the list being fetched (Esc)"));
@@ -343,6 +351,7 @@ void TParlomarClientMainForm::FormCreate() {
     PortEdit->setText(text(setting("Port")));
     LoginEdit->setText(text(setting("Login")));
     RememberCheck->SetChecked(IniFlag(setting("SavePSW")));
+    SyncReadOnlyCheck();
     bool signInNow = false;
     if (RememberCheck->Checked()) {
         const std::string stored = setting("Psw");
@@ -458,6 +467,10 @@ bool TParlomarClientMainForm::eventFilter(QObject* watched, QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) { // IPEditKeyDown
             LoginButtonClick();
+            return true;
+        }
+        if (edit == IPEdit && key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier) {
+            ShowSavedServers();
             return true;
         }
         if (edit == IPEdit)

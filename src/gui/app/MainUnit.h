@@ -4,6 +4,7 @@
 #include "accounts/BulkRun.h"
 #include "accounts/KeyFilters.h"
 #include "server/GetXMLThreadUnit.h"
+#include "settings/SavedServers.h"
 #include "skins/SkinnedForm.h"
 #include "tools/TracertParser.h"
 #include "tools/TracertThreadUnit.h"
@@ -20,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+class QAction;
 class QLabel;
 class QMenu;
 class QPoint;
@@ -40,7 +42,9 @@ class TLabel;
 class TMenuItem;
 class TPanel;
 class TFilterPaintBox;
+class TActivityForm;
 class TInputForm;
+class TServerList;
 class TShape;
 class TSkinButton;
 class TSkinedStringGrid;
@@ -159,6 +163,22 @@ public:
     // Opens a link address (http, https and mailto only); tests replace it with a recorder.
     std::function<void(const QString& address)> LinkOpener;
 
+    // ---- Saved servers, read-only servers, the activity log ----
+    // The saved servers under the address field (its drop-down button, Alt+Down); nothing when none.
+    void ShowSavedServers();
+    // Fills the sign-in fields from a saved server: address, port, user, the remembered password
+    // (else an empty password field), "remember my password" and the read-only switch.
+    void ChooseSavedServer(const SavedServer& server);
+    void RemoveSavedServer(const SavedServer& server);
+    // Signed in to a server marked read-only: every action that changes something is disabled.
+    bool ReadOnly() const { return signedIn_ && readOnly_; }
+    // Whether an action sending this XML API function may run now.
+    bool ChangeAllowed(const char* function) const;
+    // "Activity log...": the log window, opened or brought to the front.
+    void Activitylog1Click();
+    QPointer<TServerList> ServerList;
+    QPointer<TActivityForm> ActivityForm;
+
     // ---- Sign-in ----
     void SignIn();
     void SignOut();
@@ -248,19 +268,22 @@ public:
     TLabel *IPLabel, *PortLabel, *Label1, *Label2;
     TEdit *IPEdit, *PortEdit, *LoginEdit, *PswEdit;
     TBitCheckBox* RememberCheck;
+    TBitCheckBox* ReadOnlyCheck; // the server is read-only: saved with its entry
+    QAction* ServersAction;      // the drop-down button at the end of IPEdit
     TSkinButton* LoginButton;
     TLabel* LoginMessLabel; // why the last sign-in failed, in full
     TImage *StatusImage, *StatusIconImage;
     TLabel *StatusLabel1, *StatusLabel2;
     QStatusBar* StatusBar;
     TLabel* StatusPanels[3];
+    TLabel* ReadOnlyLabel;   // "read-only" in the status display while signed in to such a server
     TToolButton* StopButton; // next to the progress display while a list fetch runs
     QSystemTrayIcon* TrayIcon;
     QMenu *PopupMenu, *ServerMenu, *HelpMenu;
     TMenuItem *Open1, *Alwaysontop1, *Settings1, *Signout1, *About1, *Exit1, *Saveskinattributes1,
         *Savecaptions1;
     TMenuItem *Viewserverinformation1, *Listaccounts1, *Createaccounts1, *Listpakages1, *Createpackage1,
-        *est1;
+        *Activitylog1, *est1;
     TMenuItem* About2;
     QMenu *ListPopupMenu, *PackageMenu;
     TMenuItem *CopyToClipboard1, *Suspend1, *LimitBandWidth1, *Changepassword1, *Viewsummary1,
@@ -329,6 +352,13 @@ private:
     // The grid row of the account with this user name ("row" when it still holds it), 0 if gone.
     int RowOfUser(int row, const std::string& user) const;
     void UpdateSignInValues();
+    void BuildSavedServers();
+    // The read-only switch follows the saved entry of the server typed in, when there is one.
+    void SyncReadOnlyCheck();
+    // After a sign-in: the server first in the saved list, with what the panel holds.
+    void RememberServer();
+    // Enables or disables the changing actions and shows "read-only" as ReadOnly() says.
+    void ApplyReadOnly();
     bool FilterKey(TEdit* edit, QKeyEvent* event, KeyFilterResult (*filter)(int));
     void Report(const char* line) const;
 
@@ -336,6 +366,7 @@ private:
     bool destroyed_ = false;
     bool signedIn_ = false;
     bool requestRunning_ = false;
+    bool readOnly_ = false; // the sign-in in progress or signed in is to a read-only server
     bool formShown_ = false;
     std::uint64_t session_ = 0;
     std::unique_ptr<TGetXMLThread> fetches_[2]; // the running fetch of each list: accounts, packages

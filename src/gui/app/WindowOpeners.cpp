@@ -37,6 +37,7 @@ void OpenEditor(TParlomarClientMainForm* main, int kind, int action, const std::
     const std::uint64_t session = main->Session();
     QPointer<TAddForm> editor = new TAddForm(main);
     editor->Session = session;
+    editor->ReadOnly = main->ReadOnly();
     editor->EditorKind = kind;
     editor->PackageAction = action;
     editor->PackageListText = main->PackageListReply;
@@ -74,6 +75,7 @@ TSummaryForm* NewDetailsWindow(TParlomarClientMainForm* main, int kind) {
     auto* window = new TSummaryForm(main);
     const std::uint64_t session = main->Session();
     window->Session = session;
+    window->ReadOnly = main->ReadOnly();
     window->DetailsKind = kind;
     window->SetStayOnTop(StayOnTop(main));
     QPointer<TParlomarClientMainForm> owner(main);

@@ -122,6 +122,7 @@ const UsedText kStatusTexts[] = {
     {120, "several accounts: outcome heading"},
     {121, "several accounts: progress while stopping"},
     {122, "status bar: %1 rows written to %2 (export)"},
+    {130, "message: the activity log could not be written, followed by why"},
 };
 
 // Every error text: transport statuses 1-10, program codes 11 (general failure) and 12 (no account),
@@ -139,6 +140,7 @@ const UsedText kErrorTexts[] = {
     {10, "scheme neither https nor http"},
     {11, "request answered without success; fallback text"},
     {12, "account list reply holds no account"},
+    {14, "changing request refused on a read-only server"},
     {12002, "time-out"},
     {12004, "any other transport failure"},
     {12007, "name not resolved"},

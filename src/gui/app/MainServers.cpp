@@ -1,0 +1,175 @@
+// The main window's saved servers (the list under the address field), the read-only switch of a
+// sign-in and the activity log window.
+
+#include "app/MainUnit.h"
+#include "app/MainUnitPrivate.h"
+
+#include "Error.h"
+#include "app/ServerList.h"
+#include "info/ActivityUnit.h"
+#include "server/ApiFunctions.h"
+#include "server/HttpTransport.h"
+#include "server/TransportUi.h"
+#include "settings/Captions.h"
+#include "settings/Localization.h"
+#include "skins/BitCheckBox.h"
+#include "skins/Controls.h"
+#include "skins/SkinButton.h"
+#include "skins/SkinPackage.h"
+#include "skins/Skins.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QPainter>
+#include <QPointer>
+#include <QStatusBar>
+
+namespace parlomar {
+
+namespace {
+
+QIcon DropDownIcon() {
+    QPixmap pixmap(12, 12);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x50, 0x50, 0x50));
+    const QPointF arrow[3] = {QPointF(2, 4), QPointF(10, 4), QPointF(6, 9)};
+    painter.drawPolygon(arrow, 3);
+    return QIcon(pixmap);
+}
+
+// The sign-in the panel holds now, as a saved entry.
+SavedServer TypedServer(const TParlomarClientMainForm& form) {
+    SavedServer server;
+    server.address = S(form.IPEdit->text());
+    server.port = PortOfText(S(form.PortEdit->text()));
+    server.userName = S(form.LoginEdit->text());
+    return server;
+}
+
+} // namespace
+
+void TParlomarClientMainForm::BuildSavedServers() {
+    ServersAction = new QAction(DropDownIcon(), QStringLiteral("Saved servers (Alt+Down)"), IPEdit);
+    ServersAction->setObjectName(QStringLiteral("ServersAction"));
+    IPEdit->addAction(ServersAction, QLineEdit::TrailingPosition);
+    connect(ServersAction, &QAction::triggered, this, &TParlomarClientMainForm::ShowSavedServers);
+    for (TEdit* edit : {IPEdit, PortEdit, LoginEdit})
+        connect(edit, &QLineEdit::textEdited, this, &TParlomarClientMainForm::SyncReadOnlyCheck);
+    ServersAction->setVisible(!ReadSavedServers().empty());
+}
+
+void TParlomarClientMainForm::ShowSavedServers() {
+    if (signedIn_ || requestRunning_)
+        return;
+    const std::vector<SavedServer> servers = ReadSavedServers();
+    ServersAction->setVisible(!servers.empty());
+    if (servers.empty())
+        return;
+    if (!ServerList) {
+        ServerList = new TServerList(this);
+        ServerList->Chosen = [this](const SavedServer& server) { ChooseSavedServer(server); };
+        ServerList->Removed = [this](const SavedServer& server) { RemoveSavedServer(server); };
+    }
+    ServerList->Open(servers, IPEdit);
+}
+
+void TParlomarClientMainForm::ChooseSavedServer(const SavedServer& server) {
+    if (signedIn_ || requestRunning_)
+        return;
+    IPEdit->setText(Q(server.address));
+    PortEdit->setText(QString::number(server.port));
+    LoginEdit->setText(Q(server.userName));
+    RememberCheck->SetChecked(server.savePassword);
+    ReadOnlyCheck->SetChecked(server.readOnly);
+    // The stored form is what the field shows and what the transport deciphers, as at start.
+    PswEdit->setText(server.savePassword ? Q(server.encipheredPassword) : QString());
+    SignInValues values = GetSignInValues();
+    values.encipheredPassword =
+        server.savePassword ? CutChars(server.encipheredPassword, 255) : std::string();
+    SetSignInValues(values);
+    if (server.savePassword && !server.encipheredPassword.empty())
+        LoginButton->setFocus();
+    else
+        PswEdit->setFocus();
+}
+
+void TParlomarClientMainForm::RemoveSavedServer(const SavedServer& server) {
+    try {
+        const std::vector<SavedServer> servers = WithoutServer(ReadSavedServers(), server);
+        WriteSavedServers(servers);
+        ServersAction->setVisible(!servers.empty());
+    } catch (const Error& error) {
+        ShowMessageText(error.what());
+    }
+}
+
+void TParlomarClientMainForm::SyncReadOnlyCheck() {
+    const SavedServer typed = TypedServer(*this);
+    for (const SavedServer& server : ReadSavedServers()) {
+        if (SameServer(server, typed)) {
+            ReadOnlyCheck->SetChecked(server.readOnly);
+            return;
+        }
+    }
+}
+
+void TParlomarClientMainForm::RememberServer() {
+    SavedServer server = TypedServer(*this);
+    server.savePassword = RememberCheck->Checked();
+    if (server.savePassword)
+        server.encipheredPassword = GetSignInValues().encipheredPassword;
+    server.readOnly = readOnly_;
+    try {
+        WriteSavedServers(WithServerFirst(ReadSavedServers(), server));
+        ServersAction->setVisible(true);
+    } catch (const Error& error) {
+        ShowMessageText(error.what());
+    }
+}
+
+bool TParlomarClientMainForm::ChangeAllowed(const char* function) const {
+    return !ReadOnly() || IsViewingFunction(function);
+}
+
+void TParlomarClientMainForm::ApplyReadOnly() {
+    // Every action with the XML API function it sends.
+    const std::pair<QAction*, const char*> actions[] = {
+        {Createaccounts1, "createacct"},
+        {Createpackage1, "addpkg"},
+        {Suspend1, "suspendacct"},
+        {LimitBandWidth1, "limitbw"},
+        {Changepassword1, "passwd"},
+        {Deleteaccount1, "removeacct"},
+        {Edit1, "editpkg"},
+        {Delete1, "killpkg"},
+    };
+    for (const auto& [action, function] : actions)
+        action->setEnabled(ChangeAllowed(function));
+    AddButton->setEnabled(ChangeAllowed("createacct") && ChangeAllowed("addpkg"));
+    // "read-only" in the status display: in the status bar, or with a skin in the status strip.
+    auto* strip = static_cast<QBoxLayout*>(StatusImage->layout());
+    if (SkinActive() && ReadOnlyLabel->parentWidget() != StatusImage) {
+        StatusBar->removeWidget(ReadOnlyLabel);
+        strip->insertWidget(2, ReadOnlyLabel);
+    } else if (!SkinActive() && ReadOnlyLabel->parentWidget() != StatusBar) {
+        strip->removeWidget(ReadOnlyLabel);
+        StatusBar->insertPermanentWidget(1, ReadOnlyLabel);
+    }
+    ReadOnlyLabel->setVisible(ReadOnly());
+}
+
+void TParlomarClientMainForm::Activitylog1Click() {
+    if (!ActivityForm) {
+        ActivityForm = new TActivityForm(this);
+        ActivityForm->SetStayOnTop(Alwaysontop1->isChecked());
+    }
+    ActivityForm->show();
+    ActivityForm->raise();
+    ActivityForm->activateWindow();
+    ActivityForm->Refresh();
+}
+
+} // namespace parlomar

@@ -1,0 +1,347 @@
+// Several servers: the saved list of the sign-in panel across restarts and beside an older settings
+// file, a read-only server on which no window can change anything, and the activity log window.
+
+#include "StandinProcess.h"
+#include "TestRegistry.h"
+#include "WindowsTestSupport.h"
+#include "accounts/AddUnit.h"
+#include "accounts/InputUnit.h"
+#include "accounts/PackageList.h"
+#include "accounts/SummaryUnit.h"
+#include "app/MainUnit.h"
+#include "app/ServerList.h"
+#include "app/WindowOpeners.h"
+#include "info/ActivityUnit.h"
+#include "server/ActivityLog.h"
+#include "server/RequestGuard.h"
+#include "settings/IniFile.h"
+#include "settings/Localization.h"
+#include "skins/BitCheckBox.h"
+#include "skins/Controls.h"
+#include "skins/SkinButton.h"
+#include "skins/SkinedStringGrid.h"
+
+#include <QClipboard>
+#include <QListWidget>
+
+#include <fstream>
+
+using namespace parlomar;
+
+namespace {
+
+// A stand-in server with a request log.
+struct Server {
+    standin_test::TempDir dir;
+    standin_test::StandinProcess process;
+    explicit Server(const char* seed)
+        : process(dir.Path() / "data", {"--seed", seed, "--request-log", (dir.Path() / "log").string()}) {}
+    int Port() const { return process.Port(); }
+    // The paths of the API requests that arrived, in order.
+    std::vector<std::string> Paths() const {
+        std::ifstream in(dir.Path() / "log");
+        std::vector<std::string> paths;
+        for (std::string line; std::getline(in, line);) {
+            const auto tab = line.find('\t');
+            const std::string path = line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1);
+            if (path.rfind("/xml-api/", 0) == 0)
+                paths.push_back(path.substr(9));
+        }
+        return paths;
+    }
+};
+
+void TypeSignIn(TParlomarClientMainForm& form, int port) {
+    form.IPEdit->setText(QStringLiteral("127.0.0.1"));
+    form.PortEdit->setText(QString::number(port));
+    form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
+    form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
+}
+
+bool Idle(const TParlomarClientMainForm& form) {
+    return !form.FetchRunning() && !form.ListBuildRunning();
+}
+
+QStringList Rows(const TServerList* list) {
+    QStringList rows;
+    for (int row = 0; row < list->ServersList->count(); ++row)
+        rows << list->ServersList->itemWidget(list->ServersList->item(row))->findChild<TLabel*>()->text();
+    return rows;
+}
+
+// Runs call; a modal window it opens (it should open none) is closed and reported.
+bool OpensAModalWindow(const std::function<void()>& call) {
+    bool opened = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            opened = true;
+            window->reject();
+        }
+    });
+    closer.start(100);
+    call();
+    QTest::qWait(250);
+    return opened;
+}
+
+} // namespace
+
+class ServersTest : public QObject {
+    Q_OBJECT
+    std::shared_ptr<test::AnsweringUi> ui;
+
+private slots:
+    void init() {
+        ui = std::make_shared<test::AnsweringUi>();
+        SetTransportUi(ui);
+        std::filesystem::remove_all(ActivityLogFolder());
+    }
+    void cleanup() {
+        SetTransportUi(nullptr);
+        SetReadOnlyServer(false);
+        CloseConnection();
+    }
+
+    void SavedServersAcrossRestartsBesideAnOlderFile() {
+        test::ShippedProgramFolder folder;
+        Server first("demo");
+        Server second("12");
+        const std::string port = std::to_string(first.Port());
+        // A settings file as an older program leaves it: the current server in [USERS] only.
+        folder.WriteSettings(test::ShippedFile("ParlomarClient.ini") +
+                             "\n[USERS]\nIP=127.0.0.1\nPort=" + port + "\nlogin=operator\nSavePsw=0\nPsw=\n");
+        {
+            TParlomarClientMainForm form;
+            ui->SetMainForm(&form);
+            form.show();
+            QCOMPARE(form.PortEdit->text(), QString::fromStdString(port));
+            QCOMPARE(form.LoginEdit->text(), QStringLiteral("operator"));
+            QVERIFY(!form.RememberCheck->Checked() && !form.ReadOnlyCheck->Checked());
+            QVERIFY(!form.ServersAction->isVisible());
+            QTest::keyClick(form.IPEdit, Qt::Key_Down, Qt::AltModifier);
+            QVERIFY(!form.ServerList); // nothing saved yet: no list
+
+            // The first server with its password remembered, the second read-only without.
+            TypeSignIn(form, first.Port());
+            form.RememberCheck->SetChecked(true);
+            form.LoginButtonClick();
+            QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+            form.Signout1Click();
+            TypeSignIn(form, second.Port());
+            form.RememberCheck->SetChecked(false);
+            form.ReadOnlyCheck->SetChecked(true);
+            form.LoginButtonClick();
+            QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+            form.Signout1Click();
+        }
+
+        // Started again: the list under the address field, the newest first.
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.show();
+        QVERIFY(form.ServersAction->isVisible());
+        QVERIFY(!form.ReadOnlyCheck->Checked()); // [USERS] names the first server, which is not read-only
+        QTest::keyClick(form.IPEdit, Qt::Key_Down, Qt::AltModifier);
+        QVERIFY(form.ServerList && form.ServerList->isVisible());
+        const QString secondRow =
+            QStringLiteral("127.0.0.1:%1 \u2014 operator  (read-only)").arg(second.Port());
+        const QString firstRow = QStringLiteral("127.0.0.1:%1 \u2014 operator").arg(first.Port());
+        QCOMPARE(Rows(form.ServerList), (QStringList{secondRow, firstRow}));
+
+        // The first server chosen with the keys: its remembered password signs in.
+        form.PortEdit->clear();
+        form.PswEdit->clear();
+        QTest::keyClick(form.ServerList->ServersList, Qt::Key_Down);
+        QTest::keyClick(form.ServerList->ServersList, Qt::Key_Return);
+        QVERIFY(!form.ServerList->isVisible());
+        QCOMPARE(form.PortEdit->text(), QString::number(first.Port()));
+        QVERIFY(form.RememberCheck->Checked() && !form.ReadOnlyCheck->Checked());
+        QCOMPARE(GetSignInValues().encipheredPassword, EncipherPassword(standin_test::kPassword));
+        form.LoginButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        QVERIFY(!form.ReadOnly());
+        form.Signout1Click();
+
+        // The second one: no password to fill, read-only; a port typed by hand follows the entry.
+        form.ShowSavedServers();
+        QCOMPARE(Rows(form.ServerList), (QStringList{firstRow, secondRow}));
+        QTest::mouseClick(
+            form.ServerList->ServersList->viewport(), Qt::LeftButton, {},
+            form.ServerList->ServersList->visualItemRect(form.ServerList->ServersList->item(1)).center());
+        QVERIFY(form.PswEdit->text().isEmpty() && !form.RememberCheck->Checked());
+        QVERIFY(form.ReadOnlyCheck->Checked());
+        form.PortEdit->clear();
+        QTest::keyClicks(form.PortEdit, QString::number(first.Port()));
+        QVERIFY(!form.ReadOnlyCheck->Checked());
+        form.PortEdit->clear();
+        QTest::keyClicks(form.PortEdit, QString::number(second.Port()));
+        QVERIFY(form.ReadOnlyCheck->Checked());
+
+        // Delete takes an entry out; [USERS] stays what it was.
+        const std::string users = IniLookup(folder.Settings(), "USERS", "Port");
+        form.ShowSavedServers();
+        QTest::keyClick(form.ServerList->ServersList, Qt::Key_Delete);
+        QCOMPARE(Rows(form.ServerList), (QStringList{secondRow}));
+        const std::string settings = folder.Settings();
+        QCOMPARE(IniLookup(settings, "Server1", "Port"), std::to_string(second.Port()));
+        QCOMPARE(IniLookup(settings, "Server2", "IP"), std::string("0"));
+        QCOMPARE(IniLookup(settings, "USERS", "Port"), users);
+        QCOMPARE(settings.find(EncipherPassword(standin_test::kPassword) + "\n[Server"), std::string::npos);
+        form.ServerList->close();
+    }
+
+    void ReadOnlyServerChangesNothingAnywhere() {
+        test::ShippedProgramFolder folder;
+        Server server("demo");
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.resize(700, 600);
+        form.show();
+        TypeSignIn(form, server.Port());
+        form.ReadOnlyCheck->SetChecked(true);
+        form.LoginButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        QVERIFY(form.ReadOnlyLabel->isVisible());
+        QCOMPARE(form.ReadOnlyLabel->text(), QStringLiteral("read-only"));
+        for (QAction* off :
+             {static_cast<QAction*>(form.Createaccounts1), static_cast<QAction*>(form.Createpackage1),
+              static_cast<QAction*>(form.Edit1), static_cast<QAction*>(form.Delete1)})
+            QVERIFY2(!off->isEnabled(), qPrintable(off->objectName()));
+        QVERIFY(!form.AddButton->isEnabled());
+        QVERIFY(form.Listaccounts1->isEnabled() && form.Activitylog1->isEnabled() &&
+                form.Viewserverinformation1->isEnabled());
+
+        form.Listaccounts1Click();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->VisibleRowCount() > 0, 20000);
+        int row = 0;
+        for (int r = 1; r < form.AccList->Data().RowCount() && row == 0; ++r)
+            if (form.AccList->Data().Cell(kAccSuspendedCol, r) == "0")
+                row = r;
+        form.AccList->SelectDataRow(row);
+        const std::string user = form.AccList->Data().Cell(kAccUserCol, row);
+        form.ListPopupMenuPopup();
+        for (QAction* off :
+             {static_cast<QAction*>(form.Suspend1), static_cast<QAction*>(form.LimitBandWidth1),
+              static_cast<QAction*>(form.Changepassword1), static_cast<QAction*>(form.Deleteaccount1)})
+            QVERIFY2(!off->isEnabled(), qPrintable(off->objectName()));
+        QVERIFY(form.Viewsummary1->isEnabled() && form.CopyToClipboard1->isEnabled());
+
+        // Keys and handlers reached another way do nothing either: no question, no dialog.
+        ui->answers = {true, true, true};
+        QApplication::setActiveWindow(&form);
+        form.AccList->setFocus();
+        QTest::keyClick(form.AccList, Qt::Key_U, Qt::ControlModifier);
+        form.Deleteaccount1Click();
+        QVERIFY(!OpensAModalWindow([&] { form.LimitBandWidth1Click(); }));
+        QVERIFY(!OpensAModalWindow([&] { form.Changepassword1Click(); }));
+        QVERIFY(!OpensAModalWindow([&] { form.AddButtonClick(); }));
+        QVERIFY(ui->questions.empty());
+
+        // The details window: Run, Pause, Delete and the password link are off.
+        OpenAccountDetails(&form, user);
+        QPointer<TSummaryForm> details = OpenDetailsWindows().value(0);
+        QVERIFY(details && details->isVisible());
+        QVERIFY(!details->RunButton->isEnabled() && !details->PauseButton->isEnabled() &&
+                !details->DeleteButton->isEnabled());
+        details->PauseButtonClick();
+        details->DeleteButtonClick();
+        int pswRow = -1;
+        for (int r = 0; r < details->Table().Grid().RowCount(); ++r)
+            if (details->Table().IsPasswordLink(1, r))
+                pswRow = r;
+        QVERIFY(pswRow > 0);
+        const QRect link = details->SummaryGrid->visualRect(details->SummaryGrid->model()->index(pswRow, 1));
+        bool passwordAsked = false;
+        details->Calls.changePassword = [&](const std::string&) { passwordAsked = true; };
+        details->SummaryGridMouseDown(link.topLeft() + QPoint(8, link.height() / 2));
+        QVERIFY(!passwordAsked);
+        QVERIFY(ui->questions.empty());
+        details->close();
+
+        // The editor reached directly: OK is off and sends nothing.
+        test::OnNextModal<TAddForm>([](TAddForm* editor) {
+            QVERIFY(!editor->OKButton->isEnabled());
+            editor->OKButtonClick();
+        });
+        OpenAccountEditor(&form);
+
+        // Nothing but listing and viewing reached the server.
+        for (const std::string& path : server.Paths())
+            QVERIFY2(path == "version" || path == "listpkgs" || path == "listaccts" ||
+                         path == "accountsummary",
+                     path.c_str());
+
+        // Signed in again without the switch: everything is back.
+        form.Signout1Click();
+        QVERIFY(!form.ReadOnlyLabel->isVisible() && form.Createaccounts1->isEnabled());
+        form.ReadOnlyCheck->SetChecked(false);
+        form.LoginButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        QVERIFY(!form.ReadOnlyLabel->isVisible());
+        QVERIFY(form.Createaccounts1->isEnabled() && form.Delete1->isEnabled() &&
+                form.AddButton->isEnabled());
+    }
+
+    void ActivityLogWindowListsTheChanges() {
+        test::ShippedProgramFolder folder;
+        Server server("demo");
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.resize(700, 600);
+        form.show();
+        TypeSignIn(form, server.Port());
+        form.LoginButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        form.Listaccounts1Click();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->VisibleRowCount() > 0, 20000);
+        int row = 0;
+        for (int r = 1; r < form.AccList->Data().RowCount() && row == 0; ++r)
+            if (form.AccList->Data().Cell(kAccSuspendedCol, r) == "0")
+                row = r;
+        const std::string user = form.AccList->Data().Cell(kAccUserCol, row);
+        form.AccList->SelectDataRow(row);
+        ui->answers = {true};
+        form.Suspend1Click();
+        QCOMPARE(form.AccList->Data().Cell(kAccSuspendedCol, row), std::string("1"));
+        SessionRequests(form.Session())(SuspendAccountUrl(ServerBaseUrl(), "nosuchuser"));
+
+        form.Activitylog1Click();
+        QPointer<TActivityForm> window = form.ActivityForm;
+        QVERIFY(window && window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->Reading() && window->ShownRows() == 2, 10000);
+        QCOMPARE(window->ShownText(0, 4), QStringLiteral("nosuchuser"));
+        QVERIFY(window->ShownText(0, 6).startsWith(QStringLiteral("Refused: ")));
+        QCOMPARE(window->ShownText(1, 1), QStringLiteral("127.0.0.1:%1").arg(server.Port()));
+        QCOMPARE(window->ShownText(1, 2), QString::fromUtf8(standin_test::kUser));
+        QCOMPARE(window->ShownText(1, 3), QStringLiteral("suspendacct"));
+        QCOMPARE(window->ShownText(1, 4), QString::fromStdString(user));
+        QVERIFY(window->ShownText(1, 6).startsWith(QStringLiteral("Done: ")));
+
+        // The filter ignores letter case; copy takes the selected rows, else every row shown.
+        window->FilterEdit->setText(QString::fromStdString(user).toUpper());
+        QCOMPARE(window->ShownRows(), 1);
+        window->CopyButtonClick();
+        QCOMPARE(QApplication::clipboard()->text().count(QLatin1Char('\n')), 0);
+        QVERIFY(QApplication::clipboard()->text().startsWith(window->ShownText(0, 0) + QLatin1Char('\t')));
+        window->FilterEdit->clear();
+        window->ActivityGrid->selectRow(0);
+        QVERIFY(window->CopyText().contains(QStringLiteral("\tnosuchuser\t")));
+        QVERIFY(!window->CopyText().contains(QString::fromStdString("\t" + user + "\t")));
+
+        // The file as outside input: a broken line is skipped, a request without its outcome is shown
+        // as such, and the open window follows the file.
+        std::ofstream(ActivityLogFile(), std::ios::app)
+            << "{\"entry\":\n\x01\xFF garbage\n"
+            << "{\"time\":\"2025-01-02T03:04:05.000Z\",\"entry\":\"z-1\",\"phase\":\"sending\","
+               "\"function\":\"removeacct\",\"target\":\"gone\"}\n";
+        QTRY_VERIFY_WITH_TIMEOUT(window->ShownRows() == 3, 10000);
+        QCOMPARE(window->ShownText(0, 4), QStringLiteral("gone"));
+        QVERIFY(window->ShownText(0, 6).startsWith(QStringLiteral("No outcome recorded")));
+        window->close();
+    }
+};
+
+static parlomar::test::RegisterTest<ServersTest> registerServersTest;
+
+#include "ServersTest.moc"

@@ -1,0 +1,120 @@
+// The request entry of the transport, called directly: changing requests are refused while the
+// server is read-only and recorded in the activity log (before sending and with the outcome).
+
+#include "TransportTestSupport.h"
+
+#include "server/ActivityLog.h"
+#include "server/Global.h"
+#include "server/RequestGuard.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+using namespace parlomar;
+using namespace parlomar::test;
+
+namespace {
+
+// Every test of this program logs into a temporary data folder, never the user's.
+class TemporaryDataHome : public ::testing::Environment {
+public:
+    void SetUp() override {
+        home_ = std::make_unique<TempDir>();
+        ::setenv("XDG_DATA_HOME", home_->path.c_str(), 1);
+    }
+    void TearDown() override { home_.reset(); }
+
+private:
+    std::unique_ptr<TempDir> home_;
+};
+::testing::Environment* const kDataHome = ::testing::AddGlobalTestEnvironment(new TemporaryDataHome);
+
+std::string FileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+} // namespace
+
+TEST(RequestGuard, ReadOnlyRefusesAndTheLogRecordsEveryChange) {
+    if (!StandinAvailable())
+        GTEST_SKIP() << "the stand-in server is not built";
+    TransportFixtureState state;
+    const std::filesystem::path requests = state.dir.path / "requests.log";
+    Standin standin(state.dir.path / "standin", {"--request-log", requests.string()});
+    state.SignIn(standin.port);
+    std::filesystem::remove_all(ActivityLogFolder());
+    const std::string base = ServerBaseUrl();
+
+    // Read-only: changing requests end at the entry, whatever their spelling; viewing ones go.
+    SetReadOnlyServer(true);
+    EXPECT_EQ(HttpGet(SuspendAccountUrl(base, "alpinebk")).status, kStatusReadOnly);
+    EXPECT_EQ(HttpGet(base + "/xml-api/SuspendAcct?user=alpinebk").status, kStatusReadOnly);
+    EXPECT_EQ(HttpGet(AccountSummaryUrl(base, "alpinebk")).status, kStatusOk);
+    EXPECT_EQ(HttpGet(ListAccountsUrl(base, "user", "")).status, kStatusOk);
+    SetReadOnlyServer(false);
+    const std::string arrived = Lower(FileText(requests));
+    EXPECT_EQ(arrived.find("suspendacct"), std::string::npos) << arrived;
+    EXPECT_NE(arrived.find("/xml-api/listaccts"), std::string::npos);
+
+    // Create, suspend, a new password, a refusal by the server, a failed transfer.
+    const std::string created = "Cr3ated&Pw#x";
+    const std::string changed = "Chang3d Pw%2025";
+    EXPECT_EQ(HttpGet(CreateAccountUrl(base, {{"domain", "newsite.example"},
+                                              {"username", "newsite"},
+                                              {"password", created},
+                                              {"plan", "bronze"}}))
+                  .status,
+              kStatusOk);
+    EXPECT_EQ(HttpGet(SuspendAccountUrl(base, "newsite")).status, kStatusOk);
+    EXPECT_EQ(HttpGet(PasswdUrl(base, "newsite", changed)).status, kStatusOk);
+    EXPECT_EQ(HttpGet(SuspendAccountUrl(base, "nosuchuser")).status, kStatusOk);
+    CloseConnection();
+    state.SignIn(FreePort());
+    EXPECT_EQ(HttpGet(UnsuspendAccountUrl(ServerBaseUrl(), "newsite")).status, kStatusCannotConnect);
+
+    const std::vector<ActivityEntry> entries = ReadActivityLog();
+    ASSERT_EQ(entries.size(), 7u);
+    auto expect = [&](std::size_t i, const char* function, const char* target, int transport,
+                      const char* serverStatus) {
+        SCOPED_TRACE(i);
+        const ActivityRecord& r = entries[i].record;
+        EXPECT_TRUE(entries[i].outcomeKnown);
+        EXPECT_EQ(r.function, function);
+        EXPECT_EQ(r.target, target);
+        EXPECT_EQ(r.transportStatus, transport);
+        EXPECT_EQ(r.serverStatus, serverStatus);
+        EXPECT_EQ(r.server, "127.0.0.1");
+        EXPECT_EQ(r.user, "root");
+    };
+    expect(0, "unsuspendacct", "newsite", kStatusCannotConnect, "");
+    expect(1, "suspendacct", "nosuchuser", kStatusOk, "0");
+    EXPECT_NE(entries[1].record.message.find("nosuchuser"), std::string::npos);
+    expect(2, "passwd", "newsite", kStatusOk, "1");
+    EXPECT_EQ(entries[2].record.parameters, (QueryFields{{"user", "newsite"}}));
+    expect(3, "suspendacct", "newsite", kStatusOk, "1");
+    expect(4, "createacct", "newsite", kStatusOk, "1");
+    EXPECT_EQ(entries[4].record.parameters,
+              (QueryFields{{"domain", "newsite.example"}, {"username", "newsite"}, {"plan", "bronze"}}));
+    expect(5, "SuspendAcct", "alpinebk", kStatusReadOnly, "");
+    expect(6, "suspendacct", "alpinebk", kStatusReadOnly, "");
+    EXPECT_EQ(entries[0].record.port, 0u + static_cast<unsigned>(GetSignInValues().port));
+
+    // Two lines for each request sent, one for each refused at the entry; no password in any form.
+    const std::string log = FileText(ActivityLogFile());
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5 * 2 + 2);
+    for (const std::string& secret : {created, changed, PercentEncode(created), PercentEncode(changed),
+                                      std::string("Cr3ated"), std::string("Chang3d")})
+        EXPECT_EQ(log.find(secret), std::string::npos) << secret;
+}
