@@ -1,6 +1,7 @@
 // Parses arbitrary bytes as an INI file: reads sections and keys, writes a key and reads it back.
 
 #include "settings/IniFile.h"
+#include "settings/SavedServers.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -23,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)parlomar::IniSectionLines(text, name);
     (void)parlomar::IniFlag(name);
     (void)parlomar::CutBytes(text, size / 2);
+    (void)parlomar::SavedServersFromText(text);
 
     // A value written is read back exactly, whatever the file held before.
     std::string edited = parlomar::IniSetValue(text, "General", "ShowTray", "written value");

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace parlomar {
@@ -42,11 +43,21 @@ void TServerList::Open(const std::vector<SavedServer>& servers, QWidget* anchor)
     if (servers_.empty())
         return;
     ServersList->setCurrentRow(0);
+    // As wide as the longest row needs (within the screen), at least as wide as the field.
+    int widest = 0;
+    for (const SavedServer& server : servers_)
+        widest = std::max(widest, fontMetrics().horizontalAdvance(RowText(server)));
     const int rowHeight = ServersList->sizeHintForRow(0);
     const int rows = std::min<int>(static_cast<int>(servers_.size()), 10);
-    resize(std::max(anchor->width(), 260), rows * rowHeight + 2 * frameWidth() + 4);
+    const int scrollBar =
+        static_cast<int>(servers_.size()) > rows ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+    int wide = std::max(anchor->width(), widest + 48 + scrollBar + 2 * frameWidth());
+    const QScreen* screen = anchor->screen();
+    if (screen)
+        wide = std::min(wide, screen->availableGeometry().width());
+    resize(wide, rows * rowHeight + 2 * frameWidth() + 2);
     QPoint at = anchor->mapToGlobal(QPoint(0, anchor->height()));
-    if (const QScreen* screen = anchor->screen()) {
+    if (screen) {
         const QRect room = screen->availableGeometry();
         if (at.y() + height() > room.bottom())
             at.setY(anchor->mapToGlobal(QPoint(0, 0)).y() - height());
@@ -76,7 +87,7 @@ void TServerList::Fill() {
         remove->setFocusPolicy(Qt::NoFocus);
         line->addWidget(label, 1);
         line->addWidget(remove);
-        item->setSizeHint(row->sizeHint());
+        item->setSizeHint(QSize(1, row->sizeHint().height())); // as wide as the list, the button in view
         ServersList->setItemWidget(item, row);
         connect(remove, &QToolButton::clicked, this, [this, item] { RemoveRow(ServersList->row(item)); });
     }
