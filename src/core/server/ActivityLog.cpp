@@ -180,6 +180,8 @@ std::optional<ActivityRecord> ParseActivityLine(std::string_view line) {
             if (pair.is_array() && pair.size() == 2 && pair[0].is_string() && pair[1].is_string())
                 record.parameters.emplace_back(pair[0].get<std::string>(), pair[1].get<std::string>());
     }
+    if (record.phase != "outcome")
+        return record; // a request has no outcome before it is sent
     record.transportStatus = static_cast<int>(NumberOf(object, "transportStatus", INT32_MIN, INT32_MAX));
     record.httpStatus = static_cast<long>(NumberOf(object, "httpStatus", 0, 999));
     record.serverStatus = TextOf(object, "serverStatus");
