@@ -1,6 +1,7 @@
 #include "server/ActivityLog.h"
 
 #include "Error.h"
+#include "settings/Paths.h"
 
 #include <nlohmann/json.hpp>
 
@@ -8,13 +9,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <map>
 #include <mutex>
-#include <pwd.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,18 +44,6 @@ long long NumberOf(const Json& object, const char* key, long long low, long long
                                 ? high
                                 : it->get<long long>();
     return value < low ? low : value > high ? high : value;
-}
-
-std::filesystem::path HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home == '/')
-        return home;
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    char buffer[4096];
-    if (::getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_dir &&
-        found->pw_dir[0] == '/')
-        return found->pw_dir;
-    return {};
 }
 
 [[noreturn]] void Fail(const std::filesystem::path& path, int error) {
@@ -277,10 +264,7 @@ std::string NewActivityEntry() {
 }
 
 std::filesystem::path ActivityLogFolder() {
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/')
-        return std::filesystem::path(data) / "ParlomarClient";
-    const std::filesystem::path home = HomeFolder();
-    return home.empty() ? home : home / ".local" / "share" / "ParlomarClient";
+    return UserFolders().data; // the user's data folder, in portable use too
 }
 
 std::filesystem::path ActivityLogFile() {
