@@ -57,7 +57,7 @@ void TParlomarClientMainForm::BuildSavedServers() {
     IPEdit->addAction(ServersAction, QLineEdit::TrailingPosition);
     connect(ServersAction, &QAction::triggered, this, &TParlomarClientMainForm::ShowSavedServers);
     for (TEdit* edit : {IPEdit, PortEdit, LoginEdit})
-        connect(edit, &QLineEdit::textEdited, this, &TParlomarClientMainForm::SyncReadOnlyCheck);
+        connect(edit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::SyncReadOnlyCheck);
     ServersAction->setVisible(!ReadSavedServers().empty());
 }
 

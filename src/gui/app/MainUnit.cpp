@@ -351,7 +351,6 @@ void TParlomarClientMainForm::FormCreate() {
     PortEdit->setText(text(setting("Port")));
     LoginEdit->setText(text(setting("Login")));
     RememberCheck->SetChecked(IniFlag(setting("SavePSW")));
-    SyncReadOnlyCheck();
     bool signInNow = false;
     if (RememberCheck->Checked()) {
         const std::string stored = setting("Psw");

@@ -353,7 +353,8 @@ private:
     int RowOfUser(int row, const std::string& user) const;
     void UpdateSignInValues();
     void BuildSavedServers();
-    // The read-only switch follows the saved entry of the server typed in, when there is one.
+    // The read-only switch follows the saved entry of the server in the fields (typed, or set by the
+    // program), when there is one.
     void SyncReadOnlyCheck();
     // After a sign-in: the server first in the saved list, with what the panel holds.
     void RememberServer();
