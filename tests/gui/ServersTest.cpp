@@ -5,6 +5,7 @@
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
 #include "accounts/AddUnit.h"
+#include "accounts/BulkUnit.h"
 #include "accounts/InputUnit.h"
 #include "accounts/PackageList.h"
 #include "accounts/SummaryUnit.h"
@@ -237,6 +238,23 @@ private slots:
         QVERIFY(!OpensAModalWindow([&] { form.Changepassword1Click(); }));
         QVERIFY(!OpensAModalWindow([&] { form.AddButtonClick(); }));
         QVERIFY(ui->questions.empty());
+
+        // Several rows: the actions for all of them are off too.
+        const auto click = [&](int viewRow, Qt::KeyboardModifiers modifiers) {
+            const QRect cell = form.AccList->visualRect(form.AccList->Model()->index(viewRow, kAccUserCol));
+            QTest::mouseClick(form.AccList->viewport(), Qt::LeftButton, modifiers, cell.center());
+        };
+        click(0, Qt::NoModifier);
+        click(3, Qt::ShiftModifier);
+        form.ListPopupMenuPopup();
+        QVERIFY(form.Suspendselected1->isVisible());
+        for (QAction* off :
+             {static_cast<QAction*>(form.Suspendselected1), static_cast<QAction*>(form.Unsuspendselected1),
+              static_cast<QAction*>(form.Deleteselected1)})
+            QVERIFY2(!off->isEnabled(), qPrintable(off->objectName()));
+        form.Deleteselected1Click();
+        QVERIFY(ui->questions.empty() && !form.BulkForm);
+        form.AccList->SelectDataRow(row);
 
         // The details window: Run, Pause, Delete and the password link are off.
         OpenAccountDetails(&form, user);

@@ -83,7 +83,7 @@ bool TParlomarClientMainForm::PrepareRowMenu() {
                                                     {Deleteselected1, BulkKind::Delete}};
     for (const auto& [item, kind] : bulk) {
         item->setVisible(several);
-        item->setEnabled(!bulkRun_); // one run at a time
+        item->setEnabled(!bulkRun_ && BulkAllowed(kind)); // one run at a time; none on a read-only server
         if (several)
             item->setText(Q(BulkMenuCaption(kind, selected)));
     }
@@ -103,7 +103,7 @@ void TParlomarClientMainForm::Deleteselected1Click() {
 }
 
 void TParlomarClientMainForm::StartBulkAction(BulkKind kind) {
-    if (!signedIn_ || bulkRun_ || AccList->ListMode != kListModeAccounts)
+    if (!signedIn_ || bulkRun_ || AccList->ListMode != kListModeAccounts || !BulkAllowed(kind))
         return;
     const std::vector<BulkEntry> entries = PlanBulkAction(AccList->Data(), AccList->SelectedDataRows(), kind);
     if (entries.empty())

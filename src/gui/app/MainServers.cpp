@@ -5,6 +5,7 @@
 #include "app/MainUnitPrivate.h"
 
 #include "Error.h"
+#include "accounts/BulkAction.h"
 #include "app/ServerList.h"
 #include "info/ActivityUnit.h"
 #include "server/ApiFunctions.h"
@@ -130,8 +131,13 @@ void TParlomarClientMainForm::RememberServer() {
     }
 }
 
-bool TParlomarClientMainForm::ChangeAllowed(const char* function) const {
+bool TParlomarClientMainForm::ChangeAllowed(std::string_view function) const {
     return !ReadOnly() || IsViewingFunction(function);
+}
+
+bool TParlomarClientMainForm::BulkAllowed(BulkKind kind) const {
+    // The function is the one the run sends.
+    return ChangeAllowed(ApiFunctionOf(BulkRequestUrl("https://server", kind, "user")));
 }
 
 void TParlomarClientMainForm::ApplyReadOnly() {
@@ -148,6 +154,13 @@ void TParlomarClientMainForm::ApplyReadOnly() {
     };
     for (const auto& [action, function] : actions)
         action->setEnabled(ChangeAllowed(function));
+    const std::pair<QAction*, BulkKind> bulk[] = {
+        {Suspendselected1, BulkKind::Suspend},
+        {Unsuspendselected1, BulkKind::Unsuspend},
+        {Deleteselected1, BulkKind::Delete},
+    };
+    for (const auto& [action, kind] : bulk)
+        action->setEnabled(!BulkRunning() && BulkAllowed(kind));
     AddButton->setEnabled(ChangeAllowed("createacct") && ChangeAllowed("addpkg"));
     // "read-only" in the status display: in the status bar, or with a skin in the status strip.
     auto* strip = static_cast<QBoxLayout*>(StatusImage->layout());

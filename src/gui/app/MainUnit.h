@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -173,7 +174,9 @@ public:
     // Signed in to a server marked read-only: every action that changes something is disabled.
     bool ReadOnly() const { return signedIn_ && readOnly_; }
     // Whether an action sending this XML API function may run now.
-    bool ChangeAllowed(const char* function) const;
+    bool ChangeAllowed(std::string_view function) const;
+    // The same for an action on several accounts.
+    bool BulkAllowed(BulkKind kind) const;
     // "Activity log...": the log window, opened or brought to the front.
     void Activitylog1Click();
     QPointer<TServerList> ServerList;
