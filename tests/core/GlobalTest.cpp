@@ -1,5 +1,9 @@
 #include "server/Global.h"
 
+#include "accounts/StringGrid.h"
+#include "server/ReplyText.h"
+#include "server/XMLParser.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -125,4 +129,65 @@ TEST(ReplyRules, ResultSignedOutAndSuspendedState) {
     EXPECT_EQ(SuspendedStateOf(""), -1);
     // The last element wins.
     EXPECT_EQ(SuspendedStateOf("<suspended>0</suspended><suspended>1</suspended>"), 1);
+}
+
+TEST(ReplyRules, ServerTextsReadAsTheServerMeantThem) {
+    // References are decoded in every value handed out; ones that name no character stay.
+    EXPECT_EQ(XmlExtract("<name>a&amp;b &lt;c&gt; &quot;&apos; &#65;&#x42;&#xe9;</name>", "", "name",
+                         kXmlLastValue),
+              "a&b <c> \"' AB\xC3\xA9");
+    EXPECT_EQ(
+        XmlExtract("<n>&#0; &#xD800; &#x110000; &nbsp; &amp &#; &#x; &#12a;</n>", "", "n", kXmlLastValue),
+        "&#0; &#xD800; &#x110000; &nbsp; &amp &#; &#x; &#12a;");
+    // Decoded text never becomes markup to a later search.
+    EXPECT_EQ(XmlExtract("<acct><user>&lt;user&gt;x</user></acct>", "", "user", kXmlAllValues), "<user>x");
+    TStringGridData grid(2, 0);
+    EXPECT_EQ(XmlChildrenToList("<pkg><name>a&amp;b</name></pkg>", "pkg", &grid), "\ra&b\r");
+    EXPECT_EQ(grid.Cell(1, 0), "a&b");
+    // A package is found by the name the grid shows, whichever way the reply spelled it.
+    const std::string pkg = "<package><name>one&#38;two</name></package>";
+    EXPECT_EQ(XmlFindElement("<x>" + pkg + "</x>", "package", "name", "one&two"), pkg);
+    EXPECT_EQ(XmlFindElement("<x>" + pkg + "</x>", "package", "name", "one&#38;two"), "");
+
+    // Status messages with markup read as words: script and style dropped whole, tags dropped.
+    EXPECT_EQ(ReadApiResult("<result><status>1</status><statusmsg>&lt;script&gt;alert('x')&lt;/script&gt; "
+                            "&lt;style&gt;p{}&lt;/style&gt;The &lt;b&gt;account&lt;/b&gt; has been "
+                            "suspended&lt;br&gt;&lt;img width=2000 src=x&gt;</statusmsg></result>")
+                  .statusmsg,
+              "The account has been suspended");
+    EXPECT_EQ(StatusMessageOf("<statusmsg>&lt;p&gt;a &amp;amp; b&lt;!-- c --&gt;&lt;/p&gt;</statusmsg>"),
+              "a & b");
+    // Text without markup is left as it is, line breaks and a lone "<" included.
+    EXPECT_EQ(ReadableMessageText("Quota < 10 MB\nfor a & b"), "Quota < 10 MB for a & b");
+    EXPECT_EQ(ReadableMessageText("Quota over 10 MB\nfor a & b"), "Quota over 10 MB\nfor a & b");
+    EXPECT_EQ(ReadableMessageText("<script>only a script"), "");
+}
+
+TEST(RequestRules, ServerAddressIsAHostOrAnAddressOnly) {
+    for (const char* good :
+         {"cp.example.com", " 192.0.2.7 ", "::1", "[2001:db8::1]", "b\xC3\xBCro.example", ""})
+        EXPECT_EQ(ServerAddressProblem(good), "") << good;
+    const struct {
+        const char* address;
+        const char* named;
+    } refused[] = {
+        {"https://cp.example.com", "scheme"},
+        {"cp.example.com?x=1", "query"},
+        {"evil.example/x?", "path"},
+        {"cp.example.com\\x", "path"},
+        {"cp.example.com#frag", "query"},
+        {"cp. example.com", "blanks"},
+        {"cp.example.com\ttab", "blanks"},
+        {"cp.example.com\r\nHost: x", "control characters"},
+        {"cp\x7F.example.com", "control characters"},
+        {"cp\xC2\x85.example.com", "control characters"},
+        {"root@cp.example.com", "user name"},
+        {"cp.example.com:2087", "port"},
+    };
+    for (const auto& r : refused) {
+        const std::string problem = ServerAddressProblem(r.address);
+        EXPECT_EQ(problem.rfind("The server address must be a host name or an IP address only", 0), 0u)
+            << r.address;
+        EXPECT_NE(problem.find(r.named), std::string::npos) << r.address << ": " << problem;
+    }
 }

@@ -49,9 +49,11 @@ TEST_F(ApiRequests, ConfirmAndCallAsksSendsAndReports) {
     EXPECT_NE(Messages()[0].find("bronze"), std::string::npos); // the server's statusmsg
     EXPECT_FALSE(packageExists());
 
-    // A name with "&" stays one value: the server answers about exactly that package.
+    // A name with "&" stays one value: the server answers about exactly that package, and its
+    // message reads as the server meant it (references decoded).
     EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "silver&x=1", "Package", "deleted", "Delete"), kCallRefused);
-    EXPECT_NE(Messages().back().find("silver&amp;x=1"), std::string::npos) << Messages().back();
+    EXPECT_NE(Messages().back().find("silver&x=1"), std::string::npos) << Messages().back();
+    EXPECT_EQ(Messages().back().find("&amp;"), std::string::npos) << Messages().back();
 
     // A failed transfer is returned, not shown.
     const auto shown = Messages().size();

@@ -186,7 +186,7 @@ void TDetailsTable::Fill(std::string_view recordText) {
     textPanel_ = fields.RowCount() <= 1;
     panelText_.clear();
     if (textPanel_) {
-        panelText_ = XmlExtract(recordText, "", "statusmsg", kXmlLastValue);
+        panelText_ = StatusMessageOf(recordText);
         if (panelText_.empty()) {
             panelText_ = ErrorText(11);
         }

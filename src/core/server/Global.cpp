@@ -1,6 +1,9 @@
 #include "server/Global.h"
 
+#include "server/ReplyText.h"
 #include "server/XMLParser.h"
+
+#include <arpa/inet.h>
 
 #include <algorithm>
 
@@ -230,11 +233,53 @@ std::string AccountSummaryUrl(std::string_view baseUrl, std::string_view user) {
     return ApiItemUrl(baseUrl, "accountsummary?user=", user);
 }
 
+std::string ServerAddressProblem(std::string_view address) {
+    while (!address.empty() && address.front() == ' ')
+        address.remove_prefix(1);
+    while (!address.empty() && address.back() == ' ')
+        address.remove_suffix(1);
+    auto refused = [](std::string_view what) {
+        return "The server address must be a host name or an IP address only, without " + std::string(what) +
+               ".";
+    };
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        const auto c = static_cast<unsigned char>(address[i]);
+        const bool c1 = c == 0xC2 && i + 1 < address.size() &&
+                        static_cast<unsigned char>(address[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(address[i + 1]) <= 0x9F;
+        if ((c < 0x20 && c != '\t') || c == 0x7F || c1)
+            return refused("control characters");
+    }
+    if (address.find("://") != std::string_view::npos)
+        return refused("a scheme such as \"https://\"");
+    if (address.find_first_of(" \t") != std::string_view::npos)
+        return refused("blanks");
+    if (address.find_first_of("/\\") != std::string_view::npos)
+        return refused("a path (\"/\")");
+    if (address.find_first_of("?#") != std::string_view::npos)
+        return refused("a query (\"?\" or \"#\")");
+    if (address.find('@') != std::string_view::npos)
+        return refused("a user name (\"@\")");
+    if (address.find(':') != std::string_view::npos) {
+        std::string literal(address);
+        if (literal.size() > 2 && literal.front() == '[' && literal.back() == ']')
+            literal = literal.substr(1, literal.size() - 2);
+        unsigned char buffer[16];
+        if (inet_pton(AF_INET6, literal.c_str(), buffer) != 1)
+            return refused("a port (the port has a field of its own)");
+    }
+    return {};
+}
+
 ApiResult ReadApiResult(std::string_view reply) {
     ApiResult result;
     result.status = XmlExtract(reply, "result", "status", kXmlLastValue);
-    result.statusmsg = XmlExtract(reply, "result", "statusmsg", kXmlLastValue);
+    result.statusmsg = ReadableMessageText(XmlExtract(reply, "result", "statusmsg", kXmlLastValue));
     return result;
+}
+
+std::string StatusMessageOf(std::string_view reply) {
+    return ReadableMessageText(XmlExtract(reply, "", "statusmsg", kXmlLastValue));
 }
 
 bool IsSignedOutReply(std::string_view reply, long httpStatus) {

@@ -30,6 +30,12 @@ bool IsIPv4Address(std::string_view text);
 // when it is an IPv4 address, else "user".
 std::string SearchTypeFor(std::string_view text);
 
+// Why a typed control server address cannot be signed in to, in words, or the empty text when it is a
+// host name or an address (IPv4, IPv6 with or without brackets). Blanks at both ends do not count; a
+// scheme, a path, a query, a user name, a port, blanks inside or control characters are refused, so
+// nothing can turn the request into another one (plain HTTP, another host or path).
+std::string ServerAddressProblem(std::string_view address);
+
 // "https://" followed by the server address with every blank removed.
 std::string ServerBaseUrl(std::string_view serverAddress);
 
@@ -65,7 +71,8 @@ std::string LimitBandwidthUrl(std::string_view baseUrl, std::string_view user, s
 std::string AccountSummaryUrl(std::string_view baseUrl, std::string_view user);
 
 // The result element of an action reply. Only status "1" is success; any other text, the empty one
-// included, is failure. statusmsg is the server's message, to be shown unchanged (as plain text).
+// included, is failure. statusmsg is the server's message as readable plain text (references
+// decoded, markup reduced to its words: ReadableMessageText).
 struct ApiResult {
     std::string status;
     std::string statusmsg;
@@ -73,6 +80,8 @@ struct ApiResult {
 };
 // status and statusmsg of the last such elements inside the "result" section of a reply.
 ApiResult ReadApiResult(std::string_view reply);
+// The last statusmsg anywhere in a reply (no section), as readable plain text.
+std::string StatusMessageOf(std::string_view reply);
 
 // The text that opens every XML API reply of a server that accepted the signed-in credentials.
 inline constexpr std::string_view kServerMarker = "<?xml";

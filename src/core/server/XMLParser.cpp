@@ -1,6 +1,7 @@
 #include "server/XMLParser.h"
 
 #include "accounts/StringGrid.h"
+#include "server/ReplyText.h"
 
 #include <algorithm>
 #include <iterator>
@@ -163,15 +164,15 @@ std::string XmlExtract(std::string_view data, std::string_view section, std::str
                 grid->SetRowCount(n + 1);
             }
             grid->SetCell(0, n, std::to_string(n));
-            grid->SetCell(column, n, std::string(value));
+            grid->SetCell(column, n, DecodeCharacterReferences(value));
             rowsFilled = n;
         } else if (mode == kXmlLastValue) {
             lastValue = value;
         } else if (mode == kXmlAllValues) {
             if (result.empty()) {
-                result.assign(value);
+                result = DecodeCharacterReferences(value);
             } else {
-                result.append(1, '\r').append(value);
+                result.append(1, '\r').append(DecodeCharacterReferences(value));
             }
         }
 
@@ -184,7 +185,7 @@ std::string XmlExtract(std::string_view data, std::string_view section, std::str
         grid->SetRowCount(rowsFilled + 1);
     }
     if (mode == kXmlLastValue) {
-        result.assign(lastValue);
+        result = DecodeCharacterReferences(lastValue);
     }
     return result;
 }
@@ -224,7 +225,8 @@ std::string XmlChildrenToList(std::string_view data, std::string_view tag, TStri
         const std::string_view name = text.substr(a + 1, g - a - 1);
         const size_t c = FindOnce(text, Concat("</", name, ">"), g + 1);
         const std::string_view value = (c == npos) ? std::string_view() : text.substr(g + 1, c - g - 1);
-        values.append(1, '\r').append(value);
+        const std::string decoded = DecodeCharacterReferences(value);
+        values.append(1, '\r').append(decoded);
         if (c == npos) {
             // A child without its closing tag ends the list; its row stays outside the grid.
             break;
@@ -232,7 +234,7 @@ std::string XmlChildrenToList(std::string_view data, std::string_view tag, TStri
         if (grid != nullptr) {
             grid->SetRowCount(row + 1);
             grid->SetCell(0, row, std::string(name));
-            grid->SetCell(1, row, std::string(value));
+            grid->SetCell(1, row, decoded);
         }
         from = c + 1;
         ++row;
@@ -244,8 +246,24 @@ std::string XmlFindElement(std::string_view data, std::string_view outer, std::s
                            std::string_view value) {
     const std::string startTag = Concat("<", outer, ">");
     const std::string endTag = Concat("</", outer, ">");
-    const std::string wanted = Concat(Concat("<", key, ">"), value, Concat("</", key, ">"));
+    const std::string keyStart = Concat("<", key, ">");
+    const std::string keyEnd = Concat("</", key, ">");
     const std::string emptyElement = startTag + endTag;
+    // Whether some <key>...</key> of the element holds the value once its references are decoded.
+    auto holdsValue = [&](std::string_view element) {
+        for (size_t at = FindOnce(element, keyStart); at != npos; at = FindOnce(element, keyStart, at + 1)) {
+            const size_t from = at + keyStart.size();
+            const size_t end = FindOnce(element, keyEnd, from);
+            if (end == npos) {
+                return false;
+            }
+            const std::string_view raw = element.substr(from, end - from);
+            if (raw.find('&') == npos ? raw == value : DecodeCharacterReferences(raw) == value) {
+                return true;
+            }
+        }
+        return false;
+    };
 
     // The working copy is kept as `head` + data[tail...]: removing an element joins the text before it
     // to the text after it. The text before the first start tag holds no start tag of its own, so of it
@@ -285,10 +303,10 @@ std::string XmlFindElement(std::string_view data, std::string_view outer, std::s
         const size_t q = (p == npos) ? npos : find(endTag, p);
         if (p == npos || q == npos || q <= p + startTag.size()) {
             // The element read is the empty one: it ends the search (after its own check).
-            return emptyElement.find(wanted) != npos ? emptyElement : std::string();
+            return holdsValue(emptyElement) ? emptyElement : std::string();
         }
         std::string element = slice(p, q + endTag.size() - p);
-        if (element.find(wanted) != npos) {
+        if (holdsValue(element)) {
             return element;
         }
         // Remove the element (it is the first occurrence of its own text, at p) and go on with the text

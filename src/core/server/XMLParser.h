@@ -8,10 +8,12 @@ namespace parlomar {
 class TStringGridData;
 
 // Reading fields out of the control server's XML replies by searching for literal tags. No document
-// tree is built: no entity decoding, no CDATA, no namespaces, and the first closing tag ends an
-// element even when an element of the same name is nested inside it. Texts are the reply bytes as
-// received. None of these operations fails: malformed or truncated text gives empty values, missing
-// rows or an early stop.
+// tree is built: no CDATA, no namespaces, and the first closing tag ends an element even when an
+// element of the same name is nested inside it. The values handed out (XmlExtract results and cells,
+// XmlChildrenToList values) have their character references decoded (DecodeCharacterReferences), so
+// windows show, and requests send back, the texts the server meant; XmlInnerText and XmlFindElement
+// hand out raw reply text. None of these operations fails: malformed or truncated text gives empty
+// values, missing rows or an early stop.
 
 // XmlExtract modes.
 inline constexpr int kXmlFillColumn = 1; // fill one grid column with the value of every occurrence
@@ -47,9 +49,10 @@ std::string XmlInnerText(std::string_view tag, std::string_view data);
 // closing tag is looked for with the attributes in the name). Case-sensitive.
 std::string XmlChildrenToList(std::string_view data, std::string_view tag, TStringGridData* grid = nullptr);
 
-// The whole first `<outer>...</outer>` element (tags included) that contains `<key>value</key>`, or the
-// empty text. Elements are taken in turn, each removed from a working copy of the data before the next
-// is looked for; an empty `<outer></outer>` element ends the search. Case-sensitive.
+// The whole first `<outer>...</outer>` element (tags included) that contains a `<key>` child whose text,
+// references decoded, is value; or the empty text. Elements are taken in turn, each removed from a working
+// copy of the data before the next is looked for; an empty `<outer></outer>` element ends the search.
+// Case-sensitive.
 std::string XmlFindElement(std::string_view data, std::string_view outer, std::string_view key,
                            std::string_view value);
 

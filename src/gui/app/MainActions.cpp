@@ -285,7 +285,7 @@ void TParlomarClientMainForm::ChangeAccountPassword(const std::string& userName)
         ReturnToSignIn();
         return;
     }
-    ShowMessageText(XmlExtract(reply.text, "", "statusmsg", kXmlLastValue));
+    ShowMessageText(StatusMessageOf(reply.text));
 }
 
 void TParlomarClientMainForm::Viewsummary1Click() {
