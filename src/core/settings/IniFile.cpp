@@ -155,9 +155,10 @@ std::string_view Unquote(std::string_view v) {
     return v;
 }
 
-// Reads a whole file; nothing when it is missing, unreadable, not a regular file or too big.
+// Reads a whole file; nothing when it is missing, unreadable, not a regular file or too big. Opened
+// without waiting, so a FIFO or a device in the file's place gives nothing instead of a hang.
 std::optional<std::string> ReadFileText(const std::filesystem::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         return std::nullopt;
     }
@@ -203,6 +204,11 @@ bool WriteAll(int fd, std::string_view data) {
         data.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
+}
+
+// A key that holds a password (USERS/Psw, Proxy/PSW): writing one makes the file private.
+bool IsPasswordKey(std::string_view key) {
+    return SameName(key, "Psw") || SameName(key, "Password");
 }
 
 // Replaces the file with `text` atomically: a temporary file in the same folder is written, flushed
@@ -439,29 +445,37 @@ void RewriteIniFile(IniTarget target, bool passwordWritten, Edit edit) {
     if (path.empty()) {
         return;
     }
-    // Write through a symbolic link to the file it names, so the link stays a link.
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        auto target_path = std::filesystem::canonical(path, ec);
-        if (ec) {
-            ThrowUnableToWrite(path);
-        }
-        path = target_path;
-    }
-    mode_t mode = 0644;
+    // The file is always replaced by rename: a symbolic link in its place is replaced by the new file
+    // rather than written through (a link planted there cannot redirect the settings, passwords
+    // included, into a file of someone else's choosing). The settings file is created private and
+    // made private again whenever a password goes into it; other files keep their mode.
+    const bool settings = target == kSettingsTarget;
+    mode_t mode = settings ? 0600 : 0644;
     std::string text;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        // An existing file must be a writable regular file that we can read whole.
-        if (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0) {
-            ThrowUnableToWrite(path);
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode)) {
+            // The text of the file the link names is kept when it is a readable regular file.
+            // The copy is never readable by more users than the original was.
+            struct stat target_st {};
+            if (::stat(path.c_str(), &target_st) == 0 && S_ISREG(target_st.st_mode)) {
+                if (auto old = ReadFileText(path)) {
+                    text = std::move(*old);
+                    mode &= (target_st.st_mode & 0777) | S_IRUSR | S_IWUSR;
+                }
+            }
+        } else {
+            // An existing file must be a writable regular file that we can read whole.
+            if (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0) {
+                ThrowUnableToWrite(path);
+            }
+            auto old = ReadFileText(path);
+            if (!old) {
+                ThrowUnableToWrite(path);
+            }
+            text = std::move(*old);
+            mode = st.st_mode & 07777;
         }
-        auto old = ReadFileText(path);
-        if (!old) {
-            ThrowUnableToWrite(path);
-        }
-        text = std::move(*old);
-        mode = st.st_mode & 07777;
     } else if (errno != ENOENT) {
         ThrowUnableToWrite(path);
     }

@@ -26,13 +26,17 @@ std::filesystem::path IniTargetFile(IniTarget target);
 // ---- File operations. Every call opens the file, does its one operation and closes it again. ----
 
 // The value of section/key. "" when section or key is empty or the target is unknown (no file is
-// touched); "0" when the file or the key does not exist; "" for a key present with an empty value.
+// touched); "0" when the file or the key does not exist, or is not a regular file (a FIFO or a
+// device is never waited on); "" for a key present with an empty value.
 std::string ReadIniValue(std::string_view section, std::string_view key, IniTarget target);
 
 // Writes section/key = value, creating the file and the section when missing. The file is edited in
 // place (every other line kept byte for byte) and replaced atomically. Throws
 // Error("Unable to write to <full path>") when the file cannot be written; the original stays as it
-// was. Does nothing for an empty section or key or an unknown target.
+// was. Does nothing for an empty section or key or an unknown target. A symbolic link in the file's
+// place is replaced by a file (with the text of the file it named), never written through. A new
+// settings file is readable by its owner only (0600), and so is the settings file after a password
+// key (Psw, Password) has been written into it; otherwise an existing file keeps its mode.
 void WriteIniValue(std::string_view section, std::string_view key, std::string_view value, IniTarget target);
 
 // One value of a batch write.

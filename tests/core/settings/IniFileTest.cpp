@@ -186,18 +186,49 @@ TEST(IniFileIo, ReadsWritesAndCreatesFiles) {
     EXPECT_EQ(FileCount(LanguageFile().parent_path()), 1u);
 }
 
-TEST(IniFileIo, KeepsModeAndWritesThroughSymbolicLinks) {
+TEST(IniFileIo, SettingsStayPrivateAndLinksOrFifosCannotRedirectThem) {
     SettingsTestFolder folder;
-    auto real = folder.Path() / "real.ini";
-    SettingsTestFolder::Write(real, "[A]\r\nk=1\r\n");
-    ::chmod(real.c_str(), 0600);
-    std::filesystem::create_symlink(real, SettingsFile());
-    WriteIniValue("A", "k", "2", kSettingsTarget);
-    EXPECT_TRUE(std::filesystem::is_symlink(SettingsFile()));
-    EXPECT_EQ(SettingsTestFolder::Read(real), "[A]\r\nk=2\r\n");
-    struct stat st {};
-    ASSERT_EQ(::stat(real.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    auto modeOf = [](const std::filesystem::path& file) {
+        struct stat st {};
+        EXPECT_EQ(::lstat(file.c_str(), &st), 0) << file;
+        return st.st_mode & 0777;
+    };
+    // A new settings file is its owner's only; a language file is not.
+    WriteIniValue("General", "ShowTray", "1", kSettingsTarget);
+    EXPECT_EQ(modeOf(SettingsFile()), 0600u);
+    std::filesystem::create_directories(LanguageFile().parent_path());
+    WriteIniValue("StatusList", "Sta5", "Signed in", kLanguageTarget);
+    EXPECT_EQ(modeOf(LanguageFile()), 0644u);
+
+    // A file made readable for all keeps its mode until a password goes into it.
+    ::chmod(SettingsFile().c_str(), 0644);
+    WriteIniValue("USERS", "login", "root", kSettingsTarget);
+    EXPECT_EQ(modeOf(SettingsFile()), 0644u);
+    WriteIniValue("Proxy", "PSW", "enciphered", kSettingsTarget);
+    EXPECT_EQ(modeOf(SettingsFile()), 0600u);
+
+    // A symbolic link in the file's place is replaced, with the text it named; the file it named,
+    // someone else's choice, is not written.
+    auto planted = folder.Path() / "planted.ini";
+    SettingsTestFolder::Write(planted, "[A]\r\nk=1\r\n");
+    ::chmod(planted.c_str(), 0644);
+    std::filesystem::remove(SettingsFile());
+    std::filesystem::create_symlink(planted, SettingsFile());
+    WriteIniValue("USERS", "Psw", "secret", kSettingsTarget);
+    EXPECT_FALSE(std::filesystem::is_symlink(SettingsFile()));
+    EXPECT_EQ(SettingsTestFolder::Read(planted), "[A]\r\nk=1\r\n");
+    EXPECT_EQ(ReadIniValue("A", "k", kSettingsTarget), "1");
+    EXPECT_EQ(ReadIniValue("USERS", "Psw", kSettingsTarget), "secret");
+    EXPECT_EQ(modeOf(SettingsFile()), 0600u);
+
+    // A FIFO in the file's place reads as a missing file at once, and is not written into.
+    std::filesystem::remove(SettingsFile());
+    ASSERT_EQ(::mkfifo(SettingsFile().c_str(), 0600), 0);
+    EXPECT_EQ(ReadIniValue("USERS", "Psw", kSettingsTarget), "0");
+    std::vector<std::string> list{"stale"};
+    ReadIniSection("USERS", kSettingsTarget, list);
+    EXPECT_TRUE(list.empty());
+    EXPECT_THROW(WriteIniValue("USERS", "Psw", "x", kSettingsTarget), Error);
 }
 
 TEST(IniFileIo, RefusedWritesThrowAndLeaveTheOriginal) {
