@@ -92,6 +92,49 @@ TEST_F(Certificates, ChangedCertificateIsAlwaysAskedAbout) {
     EXPECT_EQ(HttpGet(url).status, kStatusUntrustedCertificate);
 }
 
+TEST_F(Certificates, PinChangedWhileSignedInCountsOnTheNextRequest) {
+    auto [cert, key] = certificates.Make("pinned", "IP:127.0.0.1", true);
+    ProbeServer probe(cert, key);
+    state.SignIn(probe.port, probe.user, probe.password);
+    const std::string url = "https://127.0.0.1/xml-api/version";
+    const std::string pinKey = "127.0.0.1:" + std::to_string(probe.port);
+    // On a connection kept open, and on new connections that resume the TLS session: the pin is
+    // read for every request, never only when a handshake checks the certificate.
+    for (int perConnection : {0, 1}) {
+        SCOPED_TRACE(perConnection);
+        probe.SetRequestsPerConnection(perConnection);
+        CloseConnection();
+        state.Setting("General", "UntrustedCert", "0");
+        state.Setting("Certificates", pinKey, "0");
+        state.ui->certificates.clear();
+        EXPECT_EQ(HttpGet(url).status, 0); // pinned without a question
+        const std::string pin = PinOf(probe.port);
+        EXPECT_EQ(HttpGet(url).status, 0);
+        EXPECT_TRUE(state.ui->certificates.empty());
+
+        // Another fingerprint remembered meanwhile: asked about, and declined, nothing is sent.
+        const auto sent = probe.Requests().size();
+        state.Setting("Certificates", pinKey, "AA:BB");
+        EXPECT_EQ(HttpGet(url).status, kStatusCertificateDeclined);
+        ASSERT_EQ(state.ui->certificates.size(), 1u);
+        EXPECT_TRUE(state.ui->certificates[0].changed);
+        EXPECT_EQ(state.ui->certificates[0].fingerprint, pin);
+        // The pin removed, with questions on: the untrusted certificate is asked about again.
+        state.Setting("Certificates", pinKey, "0");
+        state.Setting("General", "UntrustedCert", "1");
+        EXPECT_EQ(HttpGet(url).status, kStatusCertificateDeclined);
+        ASSERT_EQ(state.ui->certificates.size(), 2u);
+        EXPECT_FALSE(state.ui->certificates[1].changed);
+        EXPECT_EQ(probe.Requests().size(), sent);
+        // Accepted: pinned again and sent.
+        state.ui->acceptCertificate = true;
+        EXPECT_EQ(HttpGet(url).status, 0);
+        EXPECT_EQ(PinOf(probe.port), pin);
+        EXPECT_EQ(probe.Requests().size(), sent + 1);
+        state.ui->acceptCertificate = false;
+    }
+}
+
 namespace {
 
 // tinyproxy on a free port, optionally with Basic credentials.
@@ -129,7 +172,7 @@ TEST_F(Certificates, RequestsGoThroughTheProxyWithItsCredentials) {
     state.Setting("Proxy", "ADDR", "127.0.0.1");
     state.Setting("Proxy", "PORT", std::to_string(open.port));
     EXPECT_EQ(HttpGet(url).status, 0);
-    EXPECT_EQ(probe.Requests().size(), 2u); // the authentication challenge and the request
+    EXPECT_EQ(probe.Requests().size(), 1u); // the credentials go with the first request
 
     Tinyproxy guarded(state.dir.path, "puser ppass");
     state.Setting("Proxy", "PORT", std::to_string(guarded.port));
@@ -139,7 +182,7 @@ TEST_F(Certificates, RequestsGoThroughTheProxyWithItsCredentials) {
     state.Setting("Proxy", "PSW", EncipheredForTest("ppass"));
     CloseConnection();
     EXPECT_EQ(HttpGet(url).status, 0);
-    EXPECT_EQ(probe.Requests().size(), 4u);
+    EXPECT_EQ(probe.Requests().size(), 2u);
 
     // A proxy that is down.
     state.Setting("Proxy", "PORT", std::to_string(FreePort()));

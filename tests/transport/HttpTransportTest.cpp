@@ -6,11 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
+#include <atomic>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <thread>
 
 using namespace parlomar;
 using namespace parlomar::test;
@@ -246,30 +247,28 @@ TEST_F(HttpTransport, StandinFaultsGiveStatusesNotCrashes) {
 }
 
 TEST_F(HttpTransport, SessionsStoppedRequestsAndTimeLimits) {
-    ProbeServer probe;
+    TestCertificates certificates(state.dir.path);
+    auto [cert, key] = certificates.Make("probe", "IP:127.0.0.1", true);
+    ProbeServer probe(cert, key);
     state.SignIn(probe.port, probe.user, probe.password);
     probe.SetReply("<?xml?><ok/>");
-    const std::string url = "http://127.0.0.1/xml-api/version";
+    const std::string url = "https://127.0.0.1/xml-api/version";
     const std::uint64_t session = BeginSession();
     EXPECT_EQ(SessionRequests(session)(url).status, kStatusOk);
     const std::shared_ptr<void> held = HoldConnection();
     ASSERT_TRUE(held);
 
     // Once the session has ended its requests are not sent; a held connection still takes one.
-    const auto signedRequests = [&probe] {
-        const auto all = probe.Requests();
-        return std::count_if(all.begin(), all.end(), [](const auto& r) { return !r.authorization.empty(); });
-    };
     BeginSession();
-    const auto sent = signedRequests();
+    const auto sent = probe.Requests().size();
     EXPECT_EQ(SessionRequests(session)(url).status, kStatusRequestNotOpened);
-    EXPECT_EQ(signedRequests(), sent);
+    EXPECT_EQ(probe.Requests().size(), sent);
     auto farewell = std::make_shared<RequestControl>();
     farewell->connection = held;
     farewell->quiet = true;
     state.ui->statuses.clear();
     EXPECT_EQ(HttpGet(url, farewell).status, kStatusOk);
-    EXPECT_EQ(signedRequests(), sent + 1);
+    EXPECT_EQ(probe.Requests().size(), sent + 1);
     EXPECT_TRUE(state.ui->statuses.empty());
 
     // A stalled reply ends at the time limit, and a stopped request from another thread at once,
@@ -280,14 +279,102 @@ TEST_F(HttpTransport, SessionsStoppedRequestsAndTimeLimits) {
     auto limited = std::make_shared<RequestControl>();
     limited->timeLimit = std::chrono::milliseconds(500);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(HttpGet(url, limited).status, kStatusTimeout);
+    const std::string plainUrl = "http://127.0.0.1/xml-api/version";
+    EXPECT_EQ(HttpGet(plainUrl, limited).status, kStatusTimeout);
     auto stopped = std::make_shared<RequestControl>();
     std::thread stopper([stopped] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         stopped->stop = true;
     });
-    const HttpReply reply = HttpGet(url, stopped);
+    const HttpReply reply = HttpGet(plainUrl, stopped);
     stopper.join();
     EXPECT_EQ(reply.status, kStatusRequestNotOpened);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+TEST_F(HttpTransport, OneRequestPerCallAndOneFallbackForAnotherScheme) {
+    TestCertificates certificates(state.dir.path);
+    auto [cert, key] = certificates.Make("probe", "IP:127.0.0.1", true);
+    ProbeServer probe(cert, key);
+    state.SignIn(probe.port, probe.user, probe.password);
+    const std::string url = "https://127.0.0.1/xml-api/version";
+
+    // Over TLS the credentials go with the first request: three calls, three requests.
+    for (int call = 0; call < 3; ++call)
+        EXPECT_EQ(HttpGet(url).httpStatus, 200);
+    auto requests = probe.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    for (const auto& request : requests)
+        EXPECT_EQ(request.authorization.rfind("Basic ", 0), 0u) << request.authorization;
+    // Refused credentials of a Basic server are not sent again.
+    CloseConnection();
+    state.SignIn(probe.port, probe.user, "wrong");
+    EXPECT_EQ(HttpGet(url).httpStatus, 401);
+    EXPECT_EQ(probe.Requests().size(), 4u);
+
+    // A server that asks for another scheme is answered in it, and Basic is not tried again.
+    probe.scheme = "Digest";
+    CloseConnection();
+    state.SignIn(probe.port, probe.user, probe.password);
+    EXPECT_EQ(HttpGet(url).httpStatus, 200);
+    EXPECT_EQ(HttpGet(url).httpStatus, 200);
+    requests = probe.Requests();
+    ASSERT_GT(requests.size(), 6u);
+    EXPECT_EQ(requests[4].authorization.rfind("Basic ", 0), 0u);
+    for (std::size_t i = 5; i < requests.size(); ++i)
+        EXPECT_EQ(requests[i].authorization.find("Basic"), std::string::npos) << i;
+    EXPECT_EQ(requests.back().authorization.rfind("Digest ", 0), 0u);
+}
+
+TEST_F(HttpTransport, ConcurrentRequestsOnTwoThreadsEachGetTheirReply) {
+    // A GUI request and a list fetch at the same time: each runs on a connection of its own.
+    ProbeServer probe;
+    probe.SetReply(std::string(20000, 'c'), 2000, std::chrono::milliseconds(2));
+    state.SignIn(probe.port, probe.user, probe.password);
+    SetTransportUi(nullptr);
+    std::atomic<int> good{0};
+    auto calls = [&good] {
+        for (int i = 0; i < 10; ++i) {
+            const HttpReply reply = HttpGet("http://127.0.0.1/xml-api/listpkgs");
+            good += reply.status == 0 && reply.text == std::string(20000, 'c');
+        }
+    };
+    std::thread fetch(calls);
+    calls();
+    fetch.join();
+    EXPECT_EQ(good.load(), 20);
+}
+
+TEST_F(HttpTransport, ReplyOverTheLimitEndsWithAnError) {
+    ProbeServer probe;
+    state.SignIn(probe.port, probe.user, probe.password);
+    SetReplyLimit(5000);
+    probe.SetReply(std::string(5000, 'a'), 700);
+    EXPECT_EQ(HttpGet("http://127.0.0.1/xml-api/version").text.size(), 5000u);
+    probe.SetReply(std::string(5001, 'b'), 700);
+    const HttpReply reply = HttpGet("http://127.0.0.1/xml-api/version");
+    EXPECT_EQ(reply.status, kStatusReplyTooLarge);
+    EXPECT_TRUE(reply.text.empty());
+    probe.SetReply("<?xml?><ok/>");
+    EXPECT_EQ(HttpGet("http://127.0.0.1/xml-api/version").text, "<?xml?><ok/>");
+}
+
+TEST_F(HttpTransport, RenegotiationIsRefused) {
+    TestCertificates certificates(state.dir.path);
+    auto [cert, key] = certificates.Make("renegotiating", "IP:127.0.0.1", true);
+    RenegotiatingServer server(cert, key);
+    state.SignIn(server.port);
+    const std::string url = "https://127.0.0.1/xml-api/version";
+    // The first request opens the connection on a thread of its own, as a list fetch does, and ends
+    // with it; the second goes out on that connection from the GUI thread and is met with a new
+    // handshake, which the client does not take part in (so nothing of the first request's check
+    // is ever used again).
+    HttpReply first;
+    std::thread([&first, &url] { first = HttpGet(url); }).join();
+    EXPECT_EQ(first.status, 0);
+    // The server gives up on the connection; the request goes out again on a new one.
+    EXPECT_EQ(HttpGet(url).status, 0);
+    EXPECT_EQ(server.Refusals(), 1);
+    EXPECT_EQ(HttpGet(url).status, 0);
+    EXPECT_EQ(server.Renegotiations(), 0);
 }

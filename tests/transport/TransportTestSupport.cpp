@@ -5,6 +5,7 @@
 #include "settings/Paths.h"
 
 #include <httplib.h>
+#include <openssl/ssl.h>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -273,9 +274,16 @@ ProbeServer::ProbeServer(const std::filesystem::path& cert, const std::filesyste
             impl_->requests.push_back({req.target, req.version, req.get_header_value("User-Agent"),
                                        req.get_header_value("Authorization")});
         }
-        if (req.get_header_value("Authorization") != expected) {
+        const std::string given = req.get_header_value("Authorization");
+        const bool accepted = scheme == "Digest"
+                                  ? given.rfind("Digest ", 0) == 0 &&
+                                        given.find("username=\"" + user + "\"") != std::string::npos
+                                  : given == expected;
+        if (!accepted) {
             res.status = 401;
-            res.set_header("WWW-Authenticate", "Basic realm=\"probe\"");
+            res.set_header("WWW-Authenticate",
+                           scheme == "Digest" ? "Digest realm=\"probe\", nonce=\"0a4f113b\", qop=\"auth\""
+                                              : "Basic realm=\"probe\"");
             res.set_content("<html>401</html>", "text/html");
             return;
         }
@@ -312,9 +320,136 @@ void ProbeServer::SetReply(std::string body, std::size_t pieceSize, std::chrono:
     impl_->pause = pause;
 }
 
+void ProbeServer::SetRequestsPerConnection(int count) {
+    impl_->server->set_keep_alive_max_count(static_cast<std::size_t>(count > 0 ? count : 100000));
+}
+
 std::vector<ProbeServer::Request> ProbeServer::Requests() {
     std::lock_guard lock(impl_->mutex);
     return impl_->requests;
+}
+
+// ---- RenegotiatingServer ----
+
+struct RenegotiatingServer::Impl {
+    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context{nullptr, SSL_CTX_free};
+    int listener = -1;
+    std::thread thread;
+    std::atomic<bool> stop{false};
+    std::atomic<int> requests{0};
+    std::atomic<int> renegotiations{0};
+    std::atomic<int> refusals{0};
+
+    // Waits until fd can be read; false when the server stops or nothing came for 10 s.
+    bool WaitReadable(int fd) {
+        for (int waited = 0; waited < 10000 && !stop; waited += 50) {
+            pollfd p{fd, POLLIN, 0};
+            if (poll(&p, 1, 50) > 0)
+                return true;
+        }
+        return false;
+    }
+
+    // Drives the new handshake until it is done, the client refuses it, or 2 s passed.
+    void Renegotiate(SSL* ssl, int fd) {
+        SSL_renegotiate(ssl);
+        SSL_do_handshake(ssl); // sends the request for a new handshake
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+        for (int round = 0; round < 100 && SSL_renegotiate_pending(ssl) && !stop; ++round) {
+            char none[16];
+            const int read = SSL_read(ssl, none, sizeof none);
+            if (read <= 0 && SSL_get_error(ssl, read) == SSL_ERROR_WANT_READ) {
+                pollfd p{fd, POLLIN, 0};
+                poll(&p, 1, 20);
+                continue;
+            }
+            break; // an alert or a broken connection: the client did not go along
+        }
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        ++(SSL_renegotiate_pending(ssl) ? refusals : renegotiations);
+    }
+
+    void Serve(int fd) {
+        std::unique_ptr<SSL, decltype(&SSL_free)> ssl(SSL_new(context.get()), SSL_free);
+        SSL_set_fd(ssl.get(), fd);
+        if (SSL_accept(ssl.get()) != 1)
+            return;
+        int onConnection = 0;
+        std::string received;
+        while (WaitReadable(fd)) {
+            char buffer[4096];
+            const int read = SSL_read(ssl.get(), buffer, sizeof buffer);
+            if (read <= 0)
+                return;
+            received.append(buffer, static_cast<std::size_t>(read));
+            if (received.find("\r\n\r\n") == std::string::npos)
+                continue;
+            received.clear();
+            ++requests;
+            if (++onConnection == 2) {
+                Renegotiate(ssl.get(), fd);
+                if (SSL_renegotiate_pending(ssl.get()))
+                    return;
+            }
+            const std::string body = "<?xml version=\"1.0\"?><probe>ok</probe>";
+            const std::string reply =
+                "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\nConnection: keep-alive\r\n"
+                "Content-Length: " +
+                std::to_string(body.size()) + "\r\n\r\n" + body;
+            if (SSL_write(ssl.get(), reply.data(), static_cast<int>(reply.size())) <= 0)
+                return;
+        }
+    }
+};
+
+RenegotiatingServer::RenegotiatingServer(const std::filesystem::path& cert, const std::filesystem::path& key)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->context.reset(SSL_CTX_new(TLS_server_method()));
+    SSL_CTX* context = impl_->context.get();
+    SSL_CTX_set_max_proto_version(context, TLS1_2_VERSION); // TLS 1.3 has no renegotiation
+    if (SSL_CTX_use_certificate_file(context, cert.c_str(), SSL_FILETYPE_PEM) != 1 ||
+        SSL_CTX_use_PrivateKey_file(context, key.c_str(), SSL_FILETYPE_PEM) != 1)
+        throw std::runtime_error("the renegotiating server cannot load its certificate");
+    impl_->listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(impl_->listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(impl_->listener, 8);
+    socklen_t size = sizeof address;
+    getsockname(impl_->listener, reinterpret_cast<sockaddr*>(&address), &size);
+    port = ntohs(address.sin_port);
+    impl_->thread = std::thread([impl = impl_.get()] {
+        while (!impl->stop) {
+            pollfd p{impl->listener, POLLIN, 0};
+            if (poll(&p, 1, 50) <= 0)
+                continue;
+            const int fd = accept(impl->listener, nullptr, nullptr);
+            if (fd < 0)
+                continue;
+            impl->Serve(fd);
+            close(fd);
+        }
+    });
+}
+
+RenegotiatingServer::~RenegotiatingServer() {
+    CloseConnection();
+    impl_->stop = true;
+    impl_->thread.join();
+    close(impl_->listener);
+}
+
+int RenegotiatingServer::Requests() {
+    return impl_->requests;
+}
+
+int RenegotiatingServer::Renegotiations() {
+    return impl_->renegotiations;
+}
+
+int RenegotiatingServer::Refusals() {
+    return impl_->refusals;
 }
 
 // ---- Standin ----
@@ -368,6 +503,7 @@ TransportFixtureState::TransportFixtureState() : ui(std::make_shared<RecorderUi>
     SetTransportUi(ui);
     CloseConnection();
     SetTimeLimits(std::chrono::seconds(30), std::chrono::seconds(60));
+    SetReplyLimit(kMaxReplyBytes);
     SetExtraTrustedAuthorities({});
 }
 

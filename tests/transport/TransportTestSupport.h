@@ -105,6 +105,27 @@ public:
     std::vector<Request> Requests();
     std::string user = "operator";
     std::string password = "s3cret:pw";
+    // "Basic", or "Digest": then Basic credentials are answered with a Digest challenge, and a
+    // Digest answer naming the user is accepted (its hash is not checked).
+    std::string scheme = "Basic";
+    // Connections are closed after this many requests (0: kept open).
+    void SetRequestsPerConnection(int count);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// A TLS 1.2 server of the tests that starts a new handshake on its connection before it answers the
+// second request there, then answers every request with a small XML reply (no authentication).
+class RenegotiatingServer {
+public:
+    RenegotiatingServer(const std::filesystem::path& cert, const std::filesystem::path& key);
+    ~RenegotiatingServer();
+    int port = 0;
+    int Requests();
+    int Renegotiations(); // new handshakes the client went through
+    int Refusals();       // new handshakes the client did not take part in
 
 private:
     struct Impl;

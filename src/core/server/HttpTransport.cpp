@@ -1,6 +1,7 @@
 #include "server/HttpTransport.h"
 
 #include "Error.h"
+#include "server/CertificateCheck.h"
 #include "server/Global.h"
 #include "server/PasswordCipher.h"
 #include "server/RequestGuard.h"
@@ -9,23 +10,16 @@
 #include "settings/Localization.h"
 
 #include <curl/curl.h>
-#include <openssl/evp.h>
 #include <openssl/ssl.h>
-#include <openssl/x509.h>
-#include <openssl/x509_vfy.h>
-#include <openssl/x509v3.h>
-
-#include <arpa/inet.h>
 
 #include <algorithm>
 #include <array>
 #include <condition_variable>
-#include <cstdio>
-#include <ctime>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace parlomar {
 
@@ -46,6 +40,7 @@ SignInValues gSignIn;
 
 std::atomic<long> gConnectSeconds{kConnectTimeoutSeconds};
 std::atomic<long> gStallSeconds{60};
+std::atomic<std::size_t> gReplyLimit{kMaxReplyBytes};
 std::mutex gSeamMutex;
 std::filesystem::path gExtraAuthorities;
 
@@ -60,7 +55,11 @@ void InitCurlOnce() {
 }
 
 // The shared connection: the server and the credentials it was opened with, the proxy read at that
-// time, and a share handle through which requests reuse connections, TLS sessions and name lookups.
+// time, and what later requests reuse. libcurl allows a share handle to be used by transfers on
+// several threads at once only for TLS sessions and name lookups, so that is all it shares. Live
+// connections stay with the easy handle that opened them: the handles wait in a small pool, and each
+// request borrows one for itself (a GUI request and a list fetch at the same time each have their
+// own), so a request usually goes out on the connection of the one before.
 // Requests hold it by shared_ptr, so closing it while one runs only drops the global reference.
 struct Connection {
     std::string host;
@@ -72,14 +71,55 @@ struct Connection {
     std::string proxyPassword;
     CURLSH* share = nullptr;
     std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
+    // The server answered Basic credentials by asking for another scheme: later requests negotiate.
+    std::atomic<bool> otherScheme{false};
 
     Connection() = default;
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     ~Connection() {
+        for (CURL* easy : idle)
+            curl_easy_cleanup(easy); // before the share they are attached to
         if (share)
             curl_share_cleanup(share);
     }
+
+    // An easy handle for one transfer, with its live connection if it has one; nullptr when none
+    // can be made.
+    CURL* Borrow() {
+        {
+            std::lock_guard lock(poolMutex);
+            if (!idle.empty()) {
+                CURL* easy = idle.back();
+                idle.pop_back();
+                curl_easy_reset(easy); // keeps the live connection and the share
+                return easy;
+            }
+        }
+        CURL* easy = curl_easy_init();
+        if (easy && curl_easy_setopt(easy, CURLOPT_SHARE, share) != CURLE_OK) {
+            curl_easy_cleanup(easy);
+            return nullptr;
+        }
+        return easy;
+    }
+
+    // Hands a handle back after its transfer; keep false closes its connection.
+    void GiveBack(CURL* easy, bool keep) {
+        if (keep) {
+            std::lock_guard lock(poolMutex);
+            if (idle.size() < kMaxIdleHandles) {
+                idle.push_back(easy);
+                return;
+            }
+        }
+        curl_easy_cleanup(easy);
+    }
+
+private:
+    static constexpr std::size_t kMaxIdleHandles = 4;
+    std::mutex poolMutex;
+    std::vector<CURL*> idle;
 };
 
 std::mutex gConnectionMutex;
@@ -130,7 +170,6 @@ std::shared_ptr<Connection> OpenConnection(const std::string& host, const std::s
         curl_share_setopt(connection->share, CURLSHOPT_LOCKFUNC, LockShare);
         curl_share_setopt(connection->share, CURLSHOPT_UNLOCKFUNC, UnlockShare);
         curl_share_setopt(connection->share, CURLSHOPT_USERDATA, connection.get());
-        curl_share_setopt(connection->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
         curl_share_setopt(connection->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
         curl_share_setopt(connection->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
         gConnection = connection;
@@ -139,11 +178,6 @@ std::shared_ptr<Connection> OpenConnection(const std::string& host, const std::s
         ShowMessageText("Error with InternetOpen");
         return nullptr;
     }
-}
-
-bool IsIpAddress(const std::string& host) {
-    unsigned char buffer[16];
-    return inet_pton(AF_INET, host.c_str(), buffer) == 1 || inet_pton(AF_INET6, host.c_str(), buffer) == 1;
 }
 
 std::string LowerAscii(std::string_view text) {
@@ -160,138 +194,6 @@ std::string PinKey(const std::string& host, unsigned port) {
 std::string ReadPin(const std::string& key) {
     std::string pin = ReadIniValue(kPinSection, key, kSettingsTarget);
     return pin == "0" ? std::string() : pin;
-}
-
-// ---- Certificate check, run by OpenSSL during the handshake ----
-
-struct CertificateCheck {
-    std::string host;
-    unsigned port = 0;
-    std::string pin;                 // the remembered fingerprint for host and port, or empty
-    std::string acceptedFingerprint; // accepted for this request by the operator or the setting
-    std::filesystem::path extraAuthorities;
-    bool rejected = false;
-    CertificateInfo info;
-};
-
-std::string NameText(const X509_NAME* name) {
-    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), BIO_free);
-    if (!bio || !name)
-        return {};
-    X509_NAME_print_ex(bio.get(), name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
-    char* data = nullptr;
-    long size = BIO_get_mem_data(bio.get(), &data);
-    return size > 0 ? std::string(data, static_cast<std::size_t>(size)) : std::string();
-}
-
-std::string TimeText(const ASN1_TIME* time) {
-    std::tm tm{};
-    if (!time || ASN1_TIME_to_tm(time, &tm) != 1)
-        return {};
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S UTC", &tm);
-    return buffer;
-}
-
-std::string Fingerprint(X509* certificate) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (X509_digest(certificate, EVP_sha256(), digest, &length) != 1)
-        return {};
-    std::string text;
-    char hex[4];
-    for (unsigned int i = 0; i < length; ++i) {
-        std::snprintf(hex, sizeof hex, "%02X", digest[i]);
-        if (i)
-            text += ':';
-        text += hex;
-    }
-    return text;
-}
-
-TransportStatus StatusOfVerifyError(int error) {
-    switch (error) {
-    case X509_V_ERR_HOSTNAME_MISMATCH:
-    case X509_V_ERR_IP_ADDRESS_MISMATCH:
-    case X509_V_ERR_EMAIL_MISMATCH:
-        return kStatusCertificateName;
-    case X509_V_ERR_CERT_HAS_EXPIRED:
-    case X509_V_ERR_CERT_NOT_YET_VALID:
-    case X509_V_ERR_CRL_HAS_EXPIRED:
-    case X509_V_ERR_CRL_NOT_YET_VALID:
-        return kStatusCertificateDate;
-    default:
-        return kStatusUntrustedCertificate;
-    }
-}
-
-int VerifyServerCertificate(X509_STORE_CTX* context, void* argument) {
-    auto* check = static_cast<CertificateCheck*>(argument);
-    X509* leaf = X509_STORE_CTX_get0_cert(context);
-    if (!leaf)
-        return 0;
-    X509_VERIFY_PARAM* param = X509_STORE_CTX_get0_param(context);
-    if (IsIpAddress(check->host))
-        X509_VERIFY_PARAM_set1_ip_asc(param, check->host.c_str());
-    else
-        X509_VERIFY_PARAM_set1_host(param, check->host.c_str(), check->host.size());
-    const bool verified = X509_verify_cert(context) == 1;
-    const int error = X509_STORE_CTX_get_error(context);
-    const std::string fingerprint = Fingerprint(leaf);
-
-    bool accept = false;
-    if (!fingerprint.empty() && fingerprint == check->acceptedFingerprint)
-        accept = true;
-    else if (!check->pin.empty())
-        accept = fingerprint == check->pin;
-    else
-        accept = verified;
-    if (accept) {
-        X509_STORE_CTX_set_error(context, X509_V_OK);
-        return 1;
-    }
-
-    CertificateInfo& info = check->info;
-    info.host = check->host;
-    info.port = check->port;
-    info.subject = NameText(X509_get_subject_name(leaf));
-    info.issuer = NameText(X509_get_issuer_name(leaf));
-    info.notBefore = TimeText(X509_get0_notBefore(leaf));
-    info.notAfter = TimeText(X509_get0_notAfter(leaf));
-    info.fingerprint = fingerprint;
-    info.changed = !check->pin.empty();
-    info.previousFingerprint = check->pin;
-    if (verified) {
-        info.status = kStatusUntrustedCertificate;
-        info.problem = "The server's certificate differs from the one accepted before for this server.";
-    } else {
-        info.status = StatusOfVerifyError(error);
-        info.problem = X509_verify_cert_error_string(error);
-        if (info.changed)
-            info.problem = "The server's certificate differs from the one accepted before for this server: " +
-                           info.problem;
-    }
-    check->rejected = true;
-    if (verified || error == X509_V_OK)
-        X509_STORE_CTX_set_error(context, X509_V_ERR_APPLICATION_VERIFICATION);
-    return 0;
-}
-
-// Gives the TLS context its own store (the system's authorities and the extra file) and makes the
-// handshake depend on VerifyServerCertificate, so nothing is sent to a server that was not accepted.
-CURLcode PrepareTlsContext(CURL*, void* sslContext, void* argument) {
-    auto* check = static_cast<CertificateCheck*>(argument);
-    auto* context = static_cast<SSL_CTX*>(sslContext);
-    X509_STORE* store = X509_STORE_new();
-    if (!store)
-        return CURLE_OUT_OF_MEMORY;
-    X509_STORE_set_default_paths(store);
-    if (!check->extraAuthorities.empty())
-        X509_STORE_load_file(store, check->extraAuthorities.c_str());
-    SSL_CTX_set_cert_store(context, store);
-    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
-    SSL_CTX_set_cert_verify_callback(context, VerifyServerCertificate, check);
-    return CURLE_OK;
 }
 
 // ---- One transfer ----
@@ -327,12 +229,17 @@ struct Transfer {
     std::shared_ptr<Connection> connection;
     std::shared_ptr<RequestControl> control;
     std::string url;
+    bool secure = false; // https
     CertificateCheck certificate;
     Progress* progress = nullptr; // the GUI thread waits and shows the dots; nullptr: post them
+    CURL* easy = nullptr;         // while it runs
+    std::size_t replyLimit = 0;
 
     std::string text;
     std::string piece;
     bool aborted = false;
+    bool tooLarge = false;
+    bool askedOtherScheme = false; // Basic credentials answered with a request for another scheme
     bool bodyStarted = false;
     int dotCounter = 1;
     std::string dots;
@@ -379,6 +286,11 @@ std::size_t OnReplyData(char* data, std::size_t size, std::size_t count, void* u
     auto* transfer = static_cast<Transfer*>(user);
     const std::size_t total = size * count;
     transfer->bodyStarted = true;
+    if (total > transfer->replyLimit -
+                    std::min(transfer->replyLimit, transfer->text.size() + transfer->piece.size())) {
+        transfer->tooLarge = true;
+        return 0; // ends the transfer before the reply outgrows memory
+    }
     std::size_t used = 0;
     while (used < total) {
         const std::size_t take = std::min(kPieceSize - transfer->piece.size(), total - used);
@@ -404,6 +316,20 @@ int OnTransferProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_
     return 0;
 }
 
+// Runs on every connection, new, reused or resumed, after the TLS handshake and before the request
+// is sent: the certificate is judged by the remembered fingerprint as it stands now.
+int CheckBeforeSending(void* user, char*, char*, int, int) {
+    auto* transfer = static_cast<Transfer*>(user);
+    if (!transfer->secure)
+        return CURL_PREREQFUNC_OK;
+    const SSL* ssl = nullptr;
+    const curl_tlssessioninfo* session = nullptr;
+    if (curl_easy_getinfo(transfer->easy, CURLINFO_TLS_SSL_PTR, &session) == CURLE_OK && session &&
+        session->backend == CURLSSLBACKEND_OPENSSL)
+        ssl = static_cast<const SSL*>(session->internals);
+    return CheckPeerCertificate(transfer->certificate, ssl) ? CURL_PREREQFUNC_OK : CURL_PREREQFUNC_ABORT;
+}
+
 // Bytes that cannot stand in a request line are sent percent-encoded.
 std::string SafePath(std::string_view path) {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -422,22 +348,27 @@ std::string SafePath(std::string_view path) {
 
 void RunTransfer(Transfer& transfer) {
     Connection& connection = *transfer.connection;
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
-    if (!easy) {
+    CURL* handle = connection.Borrow();
+    if (!handle) {
         transfer.setupFailed = true;
         return;
     }
-    CURL* handle = easy.get();
+    transfer.easy = handle;
     curl_slist* headers = curl_slist_append(nullptr, "Connection: Keep-Alive");
     headers = curl_slist_append(headers, "Accept:");
-    curl_easy_setopt(handle, CURLOPT_SHARE, connection.share);
     curl_easy_setopt(handle, CURLOPT_URL, transfer.url.c_str());
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(handle, CURLOPT_USERAGENT, AppName.c_str());
-    curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_ANY));
+    // Over TLS the credentials go with the first request (Basic), so one call is one request; a
+    // server that wants another scheme is negotiated with from then on.
+    const bool basicFirst = transfer.secure && !connection.otherScheme.load();
+    curl_easy_setopt(handle, CURLOPT_HTTPAUTH,
+                     static_cast<long>(basicFirst        ? CURLAUTH_BASIC
+                                       : transfer.secure ? (CURLAUTH_ANY & ~CURLAUTH_BASIC)
+                                                         : CURLAUTH_ANY));
     curl_easy_setopt(handle, CURLOPT_USERNAME, connection.userName.c_str());
     curl_easy_setopt(handle, CURLOPT_PASSWORD, connection.password.c_str());
     if (!connection.proxyText.empty()) {
@@ -455,11 +386,14 @@ void RunTransfer(Transfer& transfer) {
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, gStallSeconds.load());
     if (transfer.control && transfer.control->timeLimit.count() > 0)
         curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(transfer.control->timeLimit.count()));
-    // The certificate is checked by VerifyServerCertificate during the handshake.
+    // The certificate is verified by the connection's TLS context and judged before each request by
+    // CheckBeforeSending (CertificateCheck.h); libcurl's own checks are off.
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
     curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, PrepareTlsContext);
     curl_easy_setopt(handle, CURLOPT_SSL_CTX_DATA, &transfer.certificate);
+    curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, CheckBeforeSending);
+    curl_easy_setopt(handle, CURLOPT_PREREQDATA, &transfer);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnReplyData);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
@@ -467,13 +401,21 @@ void RunTransfer(Transfer& transfer) {
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
 
     transfer.code = curl_easy_perform(handle);
-    if (!transfer.aborted && transfer.code == CURLE_OK && !transfer.piece.empty())
+    if (!transfer.aborted && !transfer.tooLarge && transfer.code == CURLE_OK && !transfer.piece.empty())
         transfer.TakePiece();
     else if (transfer.aborted && !transfer.piece.empty())
         transfer.TakePiece(); // the piece being read when the stop came
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &transfer.httpStatus);
     curl_easy_getinfo(handle, CURLINFO_HTTP_CONNECTCODE, &transfer.connectCode);
+    if (basicFirst && transfer.code == CURLE_OK && transfer.httpStatus == 401) {
+        long offered = 0;
+        curl_easy_getinfo(handle, CURLINFO_HTTPAUTH_AVAIL, &offered);
+        transfer.askedOtherScheme = (offered & ~static_cast<long>(CURLAUTH_BASIC)) != 0;
+    }
     curl_slist_free_all(headers);
+    transfer.easy = nullptr;
+    // A connection whose certificate was refused, or whose reply was cut off, is not used again.
+    connection.GiveBack(handle, !transfer.certificate.rejected && !transfer.tooLarge && !transfer.aborted);
 }
 
 // Runs the transfer; on the GUI thread on a worker while the GUI keeps processing events.
@@ -644,6 +586,10 @@ void SetTimeLimits(std::chrono::seconds connect, std::chrono::seconds stall) {
     gStallSeconds = static_cast<long>(std::max<std::chrono::seconds::rep>(1, stall.count()));
 }
 
+void SetReplyLimit(std::size_t bytes) {
+    gReplyLimit = bytes;
+}
+
 void SetExtraTrustedAuthorities(const std::filesystem::path& pemFile) {
     std::lock_guard lock(gSeamMutex);
     gExtraAuthorities = pemFile;
@@ -730,11 +676,14 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
     const std::string pinKey = PinKey(connection->host, connection->port);
 
     std::string accepted;
+    bool fellBack = false;
     for (int retries = 0;; ++retries) {
         Transfer transfer;
         transfer.connection = connection;
         transfer.control = control;
         transfer.url = requestUrl;
+        transfer.secure = scheme == "https://";
+        transfer.replyLimit = gReplyLimit.load();
         transfer.certificate.host = connection->host;
         transfer.certificate.port = connection->port;
         transfer.certificate.pin = ReadPin(pinKey);
@@ -750,6 +699,16 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
         if (transfer.aborted && Unwanted(control.get())) {
             reply.status = kStatusRequestNotOpened; // stopped, or its session ended: nothing to show
             return reply;
+        }
+        if (transfer.tooLarge) {
+            reply.status = kStatusReplyTooLarge;
+            return reply;
+        }
+        if (transfer.askedOtherScheme && !fellBack) {
+            // Sent again once, answering the scheme the server asked for.
+            fellBack = true;
+            connection->otherScheme = true;
+            continue;
         }
         if (transfer.aborted) {
             // Stopped after the piece being read; before anything arrived the request counts as

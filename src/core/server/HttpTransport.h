@@ -13,7 +13,7 @@ namespace parlomar {
 
 // The result of every HTTP request: 0 success; -1 start value; 1 certificate declined; 2 request not
 // sent (aborted before sending); 3 connection not opened (or aborted before connecting); 6 to 10 URL
-// or proxy setting unusable; any other value one of the status numbers below.
+// or proxy setting unusable; 13 reply too large; any other value one of the status numbers below.
 using TransportStatus = std::int32_t;
 
 inline constexpr TransportStatus kStatusOk = 0;
@@ -26,6 +26,9 @@ inline constexpr TransportStatus kStatusPathTooShort = 7;
 inline constexpr TransportStatus kStatusProxyTooShort = 8;
 inline constexpr TransportStatus kStatusProxyNoPort = 9;
 inline constexpr TransportStatus kStatusBadScheme = 10;
+// The reply grew past kMaxReplyBytes; the transfer was ended and nothing of it is kept.
+inline constexpr TransportStatus kStatusReplyTooLarge = 13;
+inline constexpr std::size_t kMaxReplyBytes = std::size_t{1} << 30;
 
 inline constexpr TransportStatus kStatusInternalError = 12004;
 inline constexpr TransportStatus kStatusTimeout = 12002;
@@ -102,7 +105,10 @@ std::shared_ptr<void> HoldConnection();
 
 // One GET of url. Checks the URL and the proxy settings first (statuses 6 to 10, nothing sent), then
 // opens or reuses the shared connection and reads the reply. Called on the GUI thread, the transfer
-// runs on a worker thread while the GUI keeps processing events.
+// runs on a worker thread while the GUI keeps processing events. Over TLS the credentials go with the
+// request (HTTP Basic), so one call is one request; a server that answers them by asking for another
+// scheme gets the request once more with that scheme, and so does every later request on the
+// connection. The server certificate is judged before every request (see CertificateCheck.h).
 HttpReply HttpGet(std::string_view url);
 // The same under the request's own controls (nullptr: none).
 HttpReply HttpGet(std::string_view url, const std::shared_ptr<RequestControl>& control);
@@ -117,9 +123,10 @@ RequestFunction SessionRequests(std::uint64_t session = 0);
 void CloseConnection();
 
 // Test seams: the connect time-out (30 s, connect and TLS handshake) and the time without any
-// received byte after which a transfer ends with 12002 (60 s); an extra file of trusted authorities
-// besides the system's (none).
+// received byte after which a transfer ends with 12002 (60 s); the largest reply taken
+// (kMaxReplyBytes); an extra file of trusted authorities besides the system's (none).
 void SetTimeLimits(std::chrono::seconds connect, std::chrono::seconds stall);
+void SetReplyLimit(std::size_t bytes);
 void SetExtraTrustedAuthorities(const std::filesystem::path& pemFile);
 
 } // namespace parlomar
