@@ -125,6 +125,25 @@ private slots:
         QVERIFY(!form->isVisible());
     }
 
+    void ServerValuesWithMarkupStayText() {
+        test::ShippedProgramFolder folder;
+        test::SignedInServer server;
+        // The server's record with a disk limit that holds markup (escaped, as XML carries it).
+        std::string record = server.Summary("greenleaf");
+        const auto start = record.find("<disklimit>") + 11;
+        record.replace(start, record.find("</disklimit>") - start, "&lt;img width=2000 height=10 src=x&gt;");
+        TSummaryForm form;
+        form.DetailsKind = kAccountDetails;
+        form.RecordText = record;
+        form.UserName = "greenleaf";
+        form.show();
+        QVERIFY(form.Table().IsUsageBar(1, 3));
+        const QRect bar = form.SummaryGrid->visualRect(form.SummaryGrid->model()->index(3, 1));
+        QVERIFY(form.HintAt(bar.center()).contains(QStringLiteral("<img width=2000 height=10 src=x>")));
+        const int width = test::ShownHintWidth(form.SummaryGrid->viewport(), bar.center());
+        QVERIFY(width > 0 && width < 1000);
+    }
+
     void RunPauseAndTwoWindowsKeepTheirTables() {
         test::ShippedProgramFolder folder;
         test::SignedInServer server;

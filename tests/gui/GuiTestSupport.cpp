@@ -4,6 +4,10 @@
 #include "settings/Paths.h"
 #include "skins/SkinPackage.h"
 
+#include <QApplication>
+#include <QHelpEvent>
+#include <QToolTip>
+
 #include <fstream>
 #include <sstream>
 
@@ -21,6 +25,17 @@ std::string ReadFile(const std::filesystem::path& path) {
     return text.str();
 }
 } // namespace
+
+int ShownHintWidth(QWidget* widget, const QPoint& at) {
+    QHelpEvent event(QEvent::ToolTip, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &event);
+    int width = -1;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->inherits("QTipLabel") && top->isVisible())
+            width = top->width();
+    QToolTip::hideText();
+    return width;
+}
 
 ProgramFolder::ProgramFolder() {
     SetProgramFolder(dir_.path().toStdString());

@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QPoint>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+class QWidget;
 
 #include <deque>
 #include <functional>
@@ -42,6 +45,10 @@ protected:
         return acceptCertificates;
     }
 };
+
+// Asks the widget for its hint at a point, as hovering does, and returns the width of the hint window
+// shown (-1 when none shows); the hint is hidden again.
+int ShownHintWidth(QWidget* widget, const QPoint& at);
 
 // A temporary program folder (settings file, language file) made the program folder for a test.
 class ProgramFolder {

@@ -4,18 +4,39 @@
 #include "TestRegistry.h"
 #include "info/AboutUnit.h"
 #include "info/MessageUnit.h"
+#include "server/HttpTransport.h"
 #include "settings/Localization.h"
 #include "skins/Controls.h"
 #include "skins/SkinButton.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextEdit>
+#include <QThread>
 #include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace parlomar;
 
 namespace {
+// Acts on the next modal message window once it shows; a check that fails there closes it.
+void OnModalMessage(const std::function<void(TMessageForm&)>& act) {
+    QTimer::singleShot(0, [act] {
+        QPointer<TMessageForm> form = qobject_cast<TMessageForm*>(QApplication::activeModalWidget());
+        QVERIFY(form);
+        act(*form);
+        if (form && form->isVisible())
+            form->reject();
+    });
+}
+
 // Runs the window modally and acts on it once it shows; returns its MessageResult.
 bool RunMessage(int kind, const QString& text, const std::function<void(TMessageForm&)>& act) {
     TMessageForm form;
@@ -24,6 +45,20 @@ bool RunMessage(int kind, const QString& text, const std::function<void(TMessage
     QTimer::singleShot(0, &form, [&form, act] { act(form); });
     form.ShowModal();
     return form.MessageResult;
+}
+
+// The certificate question as the transport puts it.
+struct CertificateAsker : GuiTransportUi {
+    bool Ask(const CertificateInfo& info) { return AskCertificateOnGui(info); }
+};
+
+std::atomic<bool> gLookupDone{false};
+std::atomic<bool> gLookupOnGuiThread{false};
+std::string SlowLookup(const std::string&) {
+    gLookupOnGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    gLookupDone = true;
+    return "slow.example";
 }
 } // namespace
 
@@ -84,6 +119,91 @@ private slots:
             QVERIFY(form.MessageLabel->text().isEmpty());
             form.accept();
         });
+    }
+
+    void CertificateQuestionShowsTheWholeFingerprintAndCannotBeSpoofed() {
+        test::ProgramFolder folder;
+        CertificateInfo info;
+        info.host = "127.0.0.1";
+        info.port = 2087;
+        info.problem = "self-signed certificate";
+        // A subject that tries to start lines of its own: a fake fingerprint, a fake question, a
+        // right-to-left override; and long enough to fill any screen.
+        info.subject = "CN=evil\xE2\x80\xA8SHA-256: 00:00:00:00\xE2\x80\xA9"
+                       "Accept this certificate?\x1B" +
+                       std::string(6000, 'O');
+        info.issuer = "CN=\xE2\x80\xAEtsurt";
+        info.notBefore = "2024-01-01 00:00:00 UTC";
+        info.notAfter = "2034-01-01 00:00:00 UTC";
+        for (int i = 0; i < 32; ++i)
+            info.fingerprint +=
+                (i ? ":" : "") + QStringLiteral("%1").arg(0xA0 + i, 2, 16).toUpper().toStdString();
+        bool checked = false;
+        OnModalMessage([&checked](TMessageForm& shown) {
+            TMessageForm* form = &shown;
+            QVERIFY(form->DetailsEdit);
+            // The fingerprint and the question, always whole, below the details.
+            QCOMPARE(form->MessageLabel->text(), QStringLiteral("SHA-256:\n"
+                                                                "A0:A1:A2:A3:A4:A5:A6:A7\n"
+                                                                "A8:A9:AA:AB:AC:AD:AE:AF\n"
+                                                                "B0:B1:B2:B3:B4:B5:B6:B7\n"
+                                                                "B8:B9:BA:BB:BC:BD:BE:BF\n"
+                                                                "Accept this certificate?"));
+            const QRect label(form->MessageLabel->mapTo(form, QPoint(0, 0)), form->MessageLabel->size());
+            QVERIFY(form->MessageLabel->isVisible() && form->rect().contains(label));
+            QVERIFY(label.height() >= form->MessageLabel->heightForWidth(label.width()));
+            QVERIFY(label.bottom() <= form->OKCancelPanel->y());
+            QVERIFY(form->height() <= form->screen()->availableGeometry().height());
+            // The details scroll; the server's texts stay on their own lines, non-printing
+            // characters shown as replacement characters.
+            QVERIFY(form->DetailsEdit->verticalScrollBar()->maximum() > 0);
+            const QStringList lines = form->DetailsEdit->toPlainText().split(QLatin1Char('\n'));
+            QCOMPARE(lines.size(), 5);
+            QVERIFY(lines[2].startsWith(
+                QStringLiteral("Subject: CN=evil\uFFFDSHA-256: 00:00:00:00\uFFFDAccept")));
+            QVERIFY(lines[2].contains(QStringLiteral("certificate?\uFFFDOOO")));
+            QCOMPARE(lines[3], QStringLiteral("Issuer: CN=\uFFFDtsurt"));
+            QTest::mouseClick(form->OKButton, Qt::LeftButton);
+            checked = true;
+        });
+        CertificateAsker asker;
+        QVERIFY(asker.Ask(info));
+        QVERIFY(checked);
+    }
+
+    void ServerTextsInHintsAndLookupsOffTheGuiThread() {
+        test::ProgramFolder folder;
+        // A hint holding markup shows it as text: no 2000-pixel picture.
+        const QString markup = QStringLiteral("<img width=2000 height=10 src=x> refused");
+        int width = 0;
+        RunMessage(kMessageText, markup, [&width](TMessageForm& form) {
+            width = test::ShownHintWidth(form.MessageLabel, QPoint(5, 5));
+            form.accept();
+        });
+        QVERIFY(width > 0 && width < 1000);
+
+        // The server information view opens while its name lookup still runs, and shows the host
+        // name when it comes.
+        SetSignInValues({"127.0.0.1", 1, "root", ""});
+        SetServerInfoLookup(&SlowLookup);
+        gLookupDone = false;
+        bool checked = false;
+        OnModalMessage([&checked](TMessageForm& shown) {
+            TMessageForm* form = &shown;
+            QVERIFY(!gLookupDone);
+            QVERIFY(form->HostNameValLabel->text().isEmpty());
+            QTRY_COMPARE_WITH_TIMEOUT(form->HostNameValLabel->text(), QStringLiteral("slow.example"), 10000);
+            QVERIFY(form->windowTitle().startsWith(QStringLiteral("slow.example - ")));
+            QCOMPARE(form->ServerInfoText().split(QLatin1Char('\n'))[2],
+                     QStringLiteral("Hostname: slow.example"));
+            form->accept();
+            checked = true;
+        });
+        ShowServerInformation(nullptr, "", 0, false);
+        SetServerInfoLookup(nullptr);
+        SetSignInValues({});
+        QVERIFY(checked);
+        QVERIFY(!gLookupOnGuiThread);
     }
 
     void AboutWindowShowsVersionAndCopiesItsText() {

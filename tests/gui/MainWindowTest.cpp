@@ -188,6 +188,29 @@ private slots:
         QCOMPARE(form.PortEdit->text(), QString::number(closed));
     }
 
+    void SignInRefusesAnAddressThatIsMoreThanAHost() {
+        test::ProgramFolder folder;
+        folder.WriteSettings(
+            "[General]\nShowTray=0\n[USERS]\nIP=127.0.0.1/xml-api/x?\nPort=2087\nLogin=root\n"
+            "SavePSW=1\nPsw=" +
+            EncipherPassword("pw") + "\n");
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.show();
+        // The remembered address is refused at the automatic sign-in, before anything is sent.
+        QTRY_COMPARE_WITH_TIMEOUT(ui->messages.size(), std::size_t(1), 10000);
+        QVERIFY(ui->messages[0].find("without a path") != std::string::npos);
+        QVERIFY(!form.SignedIn());
+        QCOMPARE(form.StatusSlot(0), Status(6)); // no "sending" status came
+        // A pasted address with a scheme: refused, and not remembered.
+        form.IPEdit->setText(QStringLiteral("http://127.0.0.1"));
+        form.LoginButtonClick();
+        QCOMPARE(ui->messages.size(), std::size_t(2));
+        QVERIFY(ui->messages[1].find("scheme") != std::string::npos);
+        QCOMPARE(form.StatusSlot(0), Status(6));
+        QVERIFY(Has(folder.Settings(), "IP=127.0.0.1/xml-api/x?"));
+    }
+
     void SignsInAtStartWithARememberedPassword() {
         test::ProgramFolder folder;
         standin_test::TempDir data;

@@ -11,6 +11,7 @@
 #include "settings/Localization.h"
 #include "skins/Controls.h"
 #include "skins/SkinButton.h"
+#include "skins/SkinedStringGrid.h"
 #include "skins/Skins.h"
 
 #include <QHeaderView>
@@ -492,7 +493,8 @@ bool TSummaryForm::GridViewportEvent(QEvent* event) {
             if (hint.isEmpty())
                 QToolTip::hideText();
             else
-                QToolTip::showText(help->globalPos(), hint, SummaryGrid->viewport());
+                QToolTip::showText(help->globalPos(), TSkinedStringGrid::PlainHint(hint),
+                                   SummaryGrid->viewport());
             return true;
         }
     }

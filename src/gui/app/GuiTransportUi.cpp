@@ -41,20 +41,63 @@ void GuiTransportUi::PostToGuiThread(std::function<void()> function) {
     QMetaObject::invokeMethod(this, std::move(function), Qt::QueuedConnection);
 }
 
-std::string GuiTransportUi::CertificateQuestion(const CertificateInfo& info) {
-    std::string text;
+QString GuiTransportUi::PrintableText(const std::string& text) {
+    QString printable;
+    const QString decoded = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    for (const char32_t c : decoded.toUcs4()) {
+        bool shown = true;
+        switch (QChar::category(c)) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Other_Surrogate:
+        case QChar::Other_PrivateUse:
+        case QChar::Other_NotAssigned:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            shown = false;
+            break;
+        default:
+            break;
+        }
+        if (shown)
+            printable += QString::fromUcs4(&c, 1);
+        else
+            printable += QChar(QChar::ReplacementCharacter);
+    }
+    return printable;
+}
+
+namespace {
+// "AA:BB:..." as lines of eight pairs.
+QString GroupedFingerprint(const QString& fingerprint) {
+    const QStringList pairs = fingerprint.split(QLatin1Char(':'));
+    QStringList lines;
+    for (qsizetype i = 0; i < pairs.size(); i += 8)
+        lines.append(pairs.mid(i, 8).join(QLatin1Char(':')));
+    return lines.join(QLatin1Char('\n'));
+}
+} // namespace
+
+GuiTransportUi::CertificateQuestionText GuiTransportUi::CertificateQuestion(const CertificateInfo& info) {
+    CertificateQuestionText text;
     if (info.changed)
-        text += "The server sent a different certificate than the one accepted before.\n";
+        text.details +=
+            QStringLiteral("The server sent a different certificate than the one accepted before.\n");
     else
-        text += "The server's certificate is not trusted: " + info.problem + ".\n";
-    text += "Host: " + info.host + ":" + std::to_string(info.port) + "\n";
-    text += "Subject: " + info.subject + "\n";
-    text += "Issuer: " + info.issuer + "\n";
-    text += "Valid: " + info.notBefore + " to " + info.notAfter + "\n";
-    text += "SHA-256: " + info.fingerprint + "\n";
+        text.details += QStringLiteral("The server's certificate is not trusted: ") +
+                        PrintableText(info.problem) + QStringLiteral(".\n");
+    text.details += QStringLiteral("Host: ") + PrintableText(info.host) + QLatin1Char(':') +
+                    QString::number(info.port) + QLatin1Char('\n');
+    text.details += QStringLiteral("Subject: ") + PrintableText(info.subject) + QLatin1Char('\n');
+    text.details += QStringLiteral("Issuer: ") + PrintableText(info.issuer) + QLatin1Char('\n');
+    text.details += QStringLiteral("Valid: ") + PrintableText(info.notBefore) + QStringLiteral(" to ") +
+                    PrintableText(info.notAfter);
+    text.question = QStringLiteral("SHA-256:\n") + GroupedFingerprint(PrintableText(info.fingerprint)) +
+                    QLatin1Char('\n');
     if (info.changed && !info.previousFingerprint.empty())
-        text += "Accepted before: " + info.previousFingerprint + "\n";
-    text += "Accept this certificate?";
+        text.question += QStringLiteral("Accepted before:\n") +
+                         GroupedFingerprint(PrintableText(info.previousFingerprint)) + QLatin1Char('\n');
+    text.question += QStringLiteral("Accept this certificate?");
     return text;
 }
 
@@ -111,7 +154,8 @@ bool GuiTransportUi::AskQuestionOnGui(const std::string& text) {
 }
 
 bool GuiTransportUi::AskCertificateOnGui(const CertificateInfo& info) {
-    return AskQuestionWindow(Q(CertificateQuestion(info)));
+    const CertificateQuestionText text = CertificateQuestion(info);
+    return AskDetailedQuestionWindow(text.details, text.question);
 }
 
 } // namespace parlomar

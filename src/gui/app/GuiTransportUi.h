@@ -32,8 +32,18 @@ public:
     bool AskQuestion(const std::string& text) override;
     void PostToGuiThread(std::function<void()> function) override;
 
-    // The text of the certificate question.
-    static std::string CertificateQuestion(const CertificateInfo& info);
+    // The certificate question in two parts: the details (problem, host, subject, issuer, validity),
+    // which may be long and scroll, and the part always shown whole: the fingerprint, grouped eight
+    // pairs to a line, and "Accept this certificate?". Subject and issuer come from the server and
+    // show printable characters only, so no text in them can start a line of its own.
+    struct CertificateQuestionText {
+        QString details;
+        QString question;
+    };
+    static CertificateQuestionText CertificateQuestion(const CertificateInfo& info);
+    // Every character that is not printable (controls, format characters, line and paragraph
+    // separators, unassigned and private code points, broken UTF-8) becomes U+FFFD.
+    static QString PrintableText(const std::string& text);
 
 protected:
     // The dialogs themselves, on the GUI thread. Tests replace these with prepared answers.

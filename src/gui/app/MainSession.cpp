@@ -60,6 +60,16 @@ std::uint16_t PortOf(const QString& text) {
     return PortOfText(text.toStdString());
 }
 
+// A server address that is more than a host name or an address is refused before anything is sent
+// or stored, with a message saying why.
+bool ServerAddressAccepted(const QString& address) {
+    const std::string problem = ServerAddressProblem(S(address));
+    if (problem.empty())
+        return true;
+    ShowMessageText(problem);
+    return false;
+}
+
 } // namespace
 
 void TParlomarClientMainForm::BuildLoginPanel() {
@@ -159,6 +169,8 @@ bool TParlomarClientMainForm::FilterKey(TEdit* edit, QKeyEvent* event, KeyFilter
 void TParlomarClientMainForm::LoginButtonClick() {
     if (requestRunning_ || signedIn_)
         return;
+    if (!ServerAddressAccepted(IPEdit->text()))
+        return;
     try {
         const std::string section = "USERS";
         WriteIniValue(section, "login", S(LoginEdit->text()), kSettingsTarget);
@@ -179,6 +191,8 @@ void TParlomarClientMainForm::LoginButtonClick() {
 
 void TParlomarClientMainForm::SignIn() {
     if (requestRunning_ || signedIn_)
+        return;
+    if (!ServerAddressAccepted(IPEdit->text()))
         return;
     // A new session: the connection of an earlier try is closed, so this one connects with the
     // values typed now, and nothing of an earlier sign-in is sent any more.

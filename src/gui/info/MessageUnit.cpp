@@ -12,9 +12,19 @@
 #include "skins/Skins.h"
 #include "tools/HostLookup.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace parlomar {
 
@@ -25,6 +35,36 @@ constexpr int kButtonStripHeight = 51;
 constexpr int kFooterHeight = 14;
 constexpr int kPanelHeight = kClientHeight - kButtonStripHeight - kFooterHeight;
 constexpr int kLabelMargin = 12;
+constexpr int kDetailedWidth = 480;
+
+// A hint that Qt shows as plain text: a text that could be taken for markup is escaped, and wraps.
+QString PlainToolTip(const QString& text) {
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style='white-space:pre-wrap'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
+// A reverse lookup run on a thread of its own; the view asks for the answer on the GUI thread. The
+// thread owns its half, so a view closed before the answer came leaves nothing behind.
+struct LookupResult {
+    std::mutex mutex;
+    bool done = false;
+    std::string host;
+};
+
+std::atomic<ReverseLookupFunction> gServerInfoLookup{&ReverseLookup};
+
+std::shared_ptr<LookupResult> StartReverseLookup(const std::string& address) {
+    auto result = std::make_shared<LookupResult>();
+    const ReverseLookupFunction lookup = gServerInfoLookup.load();
+    std::thread([result, address, lookup] {
+        std::string host = lookup(address);
+        std::lock_guard lock(result->mutex);
+        result->host = std::move(host);
+        result->done = true;
+    }).detach();
+    return result;
+}
 } // namespace
 
 TMessageForm::TMessageForm(QWidget* owner) : TSkinnedForm(QStringLiteral("MessageForm"), owner) {
@@ -111,6 +151,10 @@ void TMessageForm::FormShow() {
         ShowServerInfo();
         return;
     }
+    if (MessageKind == kMessageQuestion && !DetailText.isEmpty()) {
+        ShowWithDetails();
+        return;
+    }
     MessageLabel->setText(ElideWrapped(MessageText, MessageLabel->font(), MessageLabel->size()));
     MessagePanel->show();
     setFixedHeight(MessagePanel->height() + kButtonStripHeight + kFooterHeight);
@@ -118,7 +162,47 @@ void TMessageForm::FormShow() {
         CancelButton->show();
         OKButton->move(227, OKButton->y());
     }
-    MessageLabel->setToolTip(MessageText);
+    MessageLabel->setToolTip(PlainToolTip(MessageText));
+}
+
+void TMessageForm::ShowWithDetails() {
+    const int width = kDetailedWidth;
+    const int inner = width - 2 * kLabelMargin;
+    DetailsEdit = new QTextEdit(MessagePanel);
+    DetailsEdit->setObjectName(QStringLiteral("DetailsEdit"));
+    DetailsEdit->setReadOnly(true);
+    DetailsEdit->setAcceptRichText(false);
+    DetailsEdit->setFrameShape(QFrame::NoFrame);
+    DetailsEdit->viewport()->setAutoFillBackground(false);
+    DetailsEdit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    DetailsEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    DetailsEdit->setPlainText(DetailText);
+
+    // The message (fingerprint and question) is shown whole; the details get what room is left on
+    // the screen and scroll beyond it.
+    MessageLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    MessageLabel->setText(MessageText);
+    const int messageHeight = MessageLabel->heightForWidth(inner);
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const int screenHeight = screen ? screen->availableGeometry().height() : 768;
+    const int chrome = kButtonStripHeight + kFooterHeight + 3 * kLabelMargin + messageHeight;
+    const int roomForDetails = std::max(60, screenHeight * 9 / 10 - chrome - 40);
+    DetailsEdit->document()->setTextWidth(inner - DetailsEdit->verticalScrollBar()->sizeHint().width());
+    const int wanted = static_cast<int>(DetailsEdit->document()->size().height()) + 4;
+    const int detailsHeight = std::min(wanted, roomForDetails);
+
+    DetailsEdit->setGeometry(kLabelMargin, kLabelMargin, inner, detailsHeight);
+    MessageLabel->setGeometry(kLabelMargin, 2 * kLabelMargin + detailsHeight, inner, messageHeight);
+    const int panelHeight = 3 * kLabelMargin + detailsHeight + messageHeight;
+    MessagePanel->setGeometry(0, 0, width, panelHeight);
+    OKCancelPanel->setGeometry(0, panelHeight, width, kButtonStripHeight);
+    FooterImage->setGeometry(0, panelHeight + kButtonStripHeight, width, kFooterHeight);
+    CancelButton->move(width - 83, CancelButton->y());
+    CancelButton->show();
+    OKButton->move(width - 166, OKButton->y());
+    MessagePanel->show();
+    DetailsEdit->show();
+    setFixedSize(width, panelHeight + kButtonStripHeight + kFooterHeight);
 }
 
 void TMessageForm::ShowServerInfo() {
@@ -131,15 +215,34 @@ void TMessageForm::ShowServerInfo() {
     const std::string version = reply.status == kStatusOk
                                     ? XmlExtract(reply.text, "version", "version", kXmlLastValue)
                                     : StatusText(10);
-    const QString host = Q(ReverseLookup(values.serverAddress));
     IPValLabel->setText(Q(values.serverAddress));
     ParlomarValLabel->setText(Q(version));
-    HostNameValLabel->setText(host);
     PortValLabel->setText(QString::number(values.port));
     LoggedInValLabel->setText(Q(values.userName));
     PackagesValLabel->setText(QString::number(PackageCountOf(PackageListText)));
-    setWindowTitle(host + QStringLiteral(" - ") + Q(StatusText(42)) + QStringLiteral(" - ") + windowTitle() +
-                   QString::fromUtf8(kMakerCredit));
+    // The host name comes from a name lookup, which may take long: it runs off the GUI thread, and
+    // the host name row and the title follow when it answers.
+    const QString title = windowTitle();
+    auto showHost = [this, title](const QString& host) {
+        HostNameValLabel->setText(host);
+        setWindowTitle(host + QStringLiteral(" - ") + Q(StatusText(42)) + QStringLiteral(" - ") + title +
+                       QString::fromUtf8(kMakerCredit));
+    };
+    showHost(QString());
+    auto lookup = StartReverseLookup(values.serverAddress);
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [lookup, poll, showHost] {
+        std::string host;
+        {
+            std::lock_guard lock(lookup->mutex);
+            if (!lookup->done)
+                return;
+            host = lookup->host;
+        }
+        poll->stop();
+        showHost(Q(host));
+    });
+    poll->start(20);
     if (ServerAccountCount > 0) {
         AccountsValLabel->setText(QString::number(ServerAccountCount));
         AccountsLabel->show();
@@ -207,9 +310,24 @@ bool AskQuestionWindow(const QString& text) {
     return RunMessageWindow(text, kMessageQuestion);
 }
 
+bool AskDetailedQuestionWindow(const QString& details, const QString& question) {
+    QPointer<TMessageForm> form = new TMessageForm();
+    form->MessageKind = kMessageQuestion;
+    form->MessageText = question;
+    form->DetailText = details;
+    form->ShowModal();
+    const bool result = form && form->MessageResult;
+    delete form.data();
+    return result;
+}
+
 } // namespace parlomar
 
 namespace parlomar {
+
+void SetServerInfoLookup(ReverseLookupFunction lookup) {
+    gServerInfoLookup = lookup ? lookup : &ReverseLookup;
+}
 
 void ShowServerInformation(QWidget* owner, const std::string& packageListReply, int serverAccountCount,
                            bool stayOnTop, std::uint64_t session) {

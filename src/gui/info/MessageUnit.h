@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+class QTextEdit;
+
 namespace parlomar {
 
 class TImage;
@@ -18,8 +20,8 @@ inline constexpr int kMessageQuestion = 3;
 
 // The program's one message box: the server information view (kind 1), a message with one button
 // (kind 2) or a question with OK and Cancel (kind 3). Texts are shown as plain text, word-wrapped and cut
-// with an ellipsis when too long; the label's hint holds the whole text. Escape closes; Ctrl+C copies the
-// message.
+// with an ellipsis when too long; the label's hint holds the whole text (as plain text too). Escape
+// closes; Ctrl+C copies the message.
 class TMessageForm : public TSkinnedForm {
     Q_OBJECT
 public:
@@ -28,6 +30,11 @@ public:
     int MessageKind = kMessageText;
     QString MessageText;
     bool MessageResult = false;
+    // A question with details (the certificate question): the details, plain text that scrolls when
+    // long, above the message, which is then never cut. The window grows to fit, up to most of the
+    // screen.
+    QString DetailText;
+    QTextEdit* DetailsEdit = nullptr;
 
     TPanel* MessagePanel;
     TLabel* MessageLabel;
@@ -63,6 +70,7 @@ protected:
 
 private:
     void ShowServerInfo();
+    void ShowWithDetails();
     void OKButtonClick();
     bool shown_ = false;
 };
@@ -71,6 +79,13 @@ private:
 // code calls the seam (ShowMessageText, AskQuestionText of the core), never these directly.
 void ShowMessageWindow(const QString& text, int kind);
 bool AskQuestionWindow(const QString& text);
+// A kind 3 question with details above it (TMessageForm::DetailText); true for OK.
+bool AskDetailedQuestionWindow(const QString& details, const QString& question);
+
+// The name lookup behind the server information view's host name (ReverseLookup unless a test puts
+// in another); it runs on a thread of its own.
+using ReverseLookupFunction = std::string (*)(const std::string& address);
+void SetServerInfoLookup(ReverseLookupFunction lookup);
 
 // "View server information": the message window in kind 1, modal, owned by the main window.
 void ShowServerInformation(QWidget* owner, const std::string& packageListReply, int serverAccountCount,
