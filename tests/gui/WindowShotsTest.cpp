@@ -7,12 +7,14 @@
 #include "accounts/SummaryUnit.h"
 #include "app/MainUnit.h"
 #include "app/WindowOpeners.h"
+#include "info/MessageUnit.h"
 #include "settings/CustUnit.h"
 #include "skins/ButtonEdit.h"
 #include "skins/Controls.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 using namespace parlomar;
 
@@ -34,7 +36,7 @@ class WindowShotsTest : public QObject {
 private slots:
     void EditorDetailsAndSettingsPictures() {
         if (qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") ||
-            QGuiApplication::platformName() != QLatin1String("xcb"))
+            QApplication::platformName() != QLatin1String("xcb"))
             QSKIP("set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform");
         auto ui = std::make_shared<test::AnsweringUi>();
         SetTransportUi(ui);
@@ -78,6 +80,26 @@ private slots:
                 Save(&settings, names[page]);
                 settings.CancelButtonClick();
             }
+
+            CertificateInfo info;
+            info.host = "127.0.0.1";
+            info.port = 2087;
+            info.subject = "CN=cp.example.com,O=Example Hosting";
+            info.issuer = "CN=cp.example.com,O=Example Hosting";
+            info.notBefore = "2025-03-01 09:00:00 UTC";
+            info.notAfter = "2027-03-01 09:00:00 UTC";
+            info.fingerprint = "3F:9A:0C:51:E2:7B:44:D8:19:A6:C3:05:7E:92:BB:10:"
+                               "6D:F4:28:83:0A:C9:57:E1:B2:3C:94:7F:06:DA:61:2E";
+            info.changed = true;
+            info.previousFingerprint = "8B:21:F0:6C:3D:95:A7:4E:02:BC:D9:18:E6:73:5A:C4:"
+                                       "91:0F:6E:A3:27:D8:4B:B5:1C:70:E9:36:8D:52:F7:0A";
+            const auto question = GuiTransportUi::CertificateQuestion(info);
+            QTimer::singleShot(300, [] {
+                auto* window = QApplication::activeModalWidget();
+                Save(window, "certificate.png");
+                window->close();
+            });
+            AskDetailedQuestionWindow(question.details, question.question);
         }
         SetTransportUi(nullptr);
         CloseConnection();

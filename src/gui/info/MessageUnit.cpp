@@ -17,11 +17,13 @@
 #include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <atomic>
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -176,6 +178,7 @@ void TMessageForm::ShowWithDetails() {
     DetailsEdit->viewport()->setAutoFillBackground(false);
     DetailsEdit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     DetailsEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    DetailsEdit->document()->setDocumentMargin(0);
     DetailsEdit->setPlainText(DetailText);
 
     // The message (fingerprint and question) is shown whole; the details get what room is left on
@@ -187,8 +190,15 @@ void TMessageForm::ShowWithDetails() {
     const int screenHeight = screen ? screen->availableGeometry().height() : 768;
     const int chrome = kButtonStripHeight + kFooterHeight + 3 * kLabelMargin + messageHeight;
     const int roomForDetails = std::max(60, screenHeight * 9 / 10 - chrome - 40);
-    DetailsEdit->document()->setTextWidth(inner - DetailsEdit->verticalScrollBar()->sizeHint().width());
-    const int wanted = static_cast<int>(DetailsEdit->document()->size().height()) + 4;
+    // Measured on a document of its own: the edit's document is laid out for its viewport only once
+    // it is shown.
+    QTextDocument measure;
+    measure.setDefaultFont(DetailsEdit->font());
+    measure.setDefaultTextOption(DetailsEdit->document()->defaultTextOption());
+    measure.setDocumentMargin(DetailsEdit->document()->documentMargin());
+    measure.setPlainText(DetailText);
+    measure.setTextWidth(inner - DetailsEdit->verticalScrollBar()->sizeHint().width());
+    const int wanted = static_cast<int>(std::ceil(measure.size().height())) + 2;
     const int detailsHeight = std::min(wanted, roomForDetails);
 
     DetailsEdit->setGeometry(kLabelMargin, kLabelMargin, inner, detailsHeight);
