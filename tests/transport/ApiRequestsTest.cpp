@@ -3,6 +3,8 @@
 #include "TransportTestSupport.h"
 
 #include "server/ApiRequests.h"
+#include "server/Global.h"
+#include "server/XMLParser.h"
 #include "settings/Paths.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +63,27 @@ TEST_F(ApiRequests, ConfirmAndCallAsksSendsAndReports) {
     state.SignIn(FreePort());
     EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "gold", "Package", "deleted", "Delete"), kStatusCannotConnect);
     EXPECT_EQ(Messages().size(), shown);
+}
+
+TEST_F(ApiRequests, PackageNameWithMarkupCharactersRoundTrips) {
+    if (!StandinAvailable())
+        GTEST_SKIP() << "the stand-in server is not built";
+    Standin standin(state.dir.path / "standin");
+    state.SignIn(standin.port);
+    const std::string name = "R&D <lab>";
+    ASSERT_TRUE(
+        ReadApiResult(HttpGet(AddPackageUrl(ServerBaseUrl(), {{"name", name}, {"quota", "100"}})).text)
+            .IsSuccess());
+    // The reply carries it escaped; the list and the details read it as it is.
+    const std::string reply = HttpGet(ListPackagesUrl(ServerBaseUrl())).text;
+    EXPECT_NE(reply.find("<name>R&amp;D &lt;lab&gt;</name>"), std::string::npos);
+    EXPECT_NE(("\r" + XmlExtract(reply, "", "name", kXmlAllValues) + "\r").find("\r" + name + "\r"),
+              std::string::npos);
+    EXPECT_NE(XmlFindElement(reply, "package", "name", name).find("<QUOTA>100</QUOTA>"), std::string::npos);
+    // Sent back as read, it names exactly that package.
+    state.ui->answers = {true};
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", name, "Package", "deleted", "Delete"), kCallSucceeded);
+    EXPECT_EQ(HttpGet(ListPackagesUrl(ServerBaseUrl())).text.find("R&amp;D"), std::string::npos);
 }
 
 TEST_F(ApiRequests, ConfirmAndCallFallsBackToItsOwnTexts) {
