@@ -201,6 +201,7 @@ private slots:
         });
         ShowServerInformation(nullptr, "", 0, false);
         SetServerInfoLookup(nullptr);
+        CloseConnection(); // opened for the version request to nowhere
         SetSignInValues({});
         QVERIFY(checked);
         QVERIFY(!gLookupOnGuiThread);

@@ -407,6 +407,9 @@ RenegotiatingServer::RenegotiatingServer(const std::filesystem::path& cert, cons
     impl_->context.reset(SSL_CTX_new(TLS_server_method()));
     SSL_CTX* context = impl_->context.get();
     SSL_CTX_set_max_proto_version(context, TLS1_2_VERSION); // TLS 1.3 has no renegotiation
+    // No resumption: the new handshake is a full one, with the certificate checked again.
+    SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_OFF);
+    SSL_CTX_set_options(context, SSL_OP_NO_TICKET);
     if (SSL_CTX_use_certificate_file(context, cert.c_str(), SSL_FILETYPE_PEM) != 1 ||
         SSL_CTX_use_PrivateKey_file(context, key.c_str(), SSL_FILETYPE_PEM) != 1)
         throw std::runtime_error("the renegotiating server cannot load its certificate");
