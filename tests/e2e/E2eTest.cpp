@@ -156,14 +156,14 @@ TEST(EndToEnd, NothingOfTheFirstSignInReachesTheSecondServer) {
     EXPECT_EQ(client.WaitExit(), 0);
     EXPECT_EQ(std::count(client.Lines().begin(), client.Lines().end(), "accounts shown 40"), 1);
 
-    // The second server saw its own sign-in and nothing else, the sign-out at exit last (a request
-    // without credentials is only the authentication challenge of the one after it).
+    // The second server saw its own sign-in and nothing else, the sign-out at exit last: one request
+    // per call, each with the credentials.
     const auto seen = RequestLog(secondLog);
     std::vector<std::string> paths;
     for (const auto& row : seen) {
         ASSERT_EQ(row.size(), 4u);
-        if (row[3] == standin_test::kUser)
-            paths.push_back(row[1]);
+        EXPECT_EQ(row[3], standin_test::kUser) << row[1];
+        paths.push_back(row[1]);
     }
     EXPECT_EQ(paths,
               (std::vector<std::string>{"/xml-api/version", "/xml-api/listpkgs", "/xml-api/listaccts", "/"}));

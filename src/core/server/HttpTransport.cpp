@@ -3,8 +3,8 @@
 #include "Error.h"
 #include "server/CertificateCheck.h"
 #include "server/Global.h"
-#include "server/PasswordCipher.h"
 #include "server/RequestGuard.h"
+#include "server/SharedConnection.h"
 #include "server/TransportUi.h"
 #include "settings/IniFile.h"
 #include "settings/Localization.h"
@@ -13,13 +13,11 @@
 #include <openssl/ssl.h>
 
 #include <algorithm>
-#include <array>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 namespace parlomar {
 
@@ -47,137 +45,6 @@ std::filesystem::path gExtraAuthorities;
 std::filesystem::path ExtraAuthorities() {
     std::lock_guard lock(gSeamMutex);
     return gExtraAuthorities;
-}
-
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-// The shared connection: the server and the credentials it was opened with, the proxy read at that
-// time, and what later requests reuse. libcurl allows a share handle to be used by transfers on
-// several threads at once only for TLS sessions and name lookups, so that is all it shares. Live
-// connections stay with the easy handle that opened them: the handles wait in a small pool, and each
-// request borrows one for itself (a GUI request and a list fetch at the same time each have their
-// own), so a request usually goes out on the connection of the one before.
-// Requests hold it by shared_ptr, so closing it while one runs only drops the global reference.
-struct Connection {
-    std::string host;
-    std::uint16_t port = 0;
-    std::string userName;
-    std::string password;
-    std::string proxyText; // ADDR:PORT, empty when the proxy is off
-    std::string proxyUser;
-    std::string proxyPassword;
-    CURLSH* share = nullptr;
-    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
-    // The server answered Basic credentials by asking for another scheme: later requests negotiate.
-    std::atomic<bool> otherScheme{false};
-
-    Connection() = default;
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-    ~Connection() {
-        for (CURL* easy : idle)
-            curl_easy_cleanup(easy); // before the share they are attached to
-        if (share)
-            curl_share_cleanup(share);
-    }
-
-    // An easy handle for one transfer, with its live connection if it has one; nullptr when none
-    // can be made.
-    CURL* Borrow() {
-        {
-            std::lock_guard lock(poolMutex);
-            if (!idle.empty()) {
-                CURL* easy = idle.back();
-                idle.pop_back();
-                curl_easy_reset(easy); // keeps the live connection and the share
-                return easy;
-            }
-        }
-        CURL* easy = curl_easy_init();
-        if (easy && curl_easy_setopt(easy, CURLOPT_SHARE, share) != CURLE_OK) {
-            curl_easy_cleanup(easy);
-            return nullptr;
-        }
-        return easy;
-    }
-
-    // Hands a handle back after its transfer; keep false closes its connection.
-    void GiveBack(CURL* easy, bool keep) {
-        if (keep) {
-            std::lock_guard lock(poolMutex);
-            if (idle.size() < kMaxIdleHandles) {
-                idle.push_back(easy);
-                return;
-            }
-        }
-        curl_easy_cleanup(easy);
-    }
-
-private:
-    static constexpr std::size_t kMaxIdleHandles = 4;
-    std::mutex poolMutex;
-    std::vector<CURL*> idle;
-};
-
-std::mutex gConnectionMutex;
-std::shared_ptr<Connection> gConnection;
-std::atomic<std::uint64_t> gSession{1}; // changed under gConnectionMutex
-
-void LockShare(CURL*, curl_lock_data data, curl_lock_access, void* user) {
-    static_cast<Connection*>(user)->locks.at(static_cast<std::size_t>(data)).lock();
-}
-
-void UnlockShare(CURL*, curl_lock_data data, void* user) {
-    static_cast<Connection*>(user)->locks.at(static_cast<std::size_t>(data)).unlock();
-}
-
-std::string Decipher(const std::string& enciphered) {
-    return DecipherPassword(enciphered);
-}
-
-// Opens the shared connection unless one exists (then it is reused whatever the host). nullptr when
-// it cannot be opened, or when the request's session has ended (sessionEnded is then set).
-std::shared_ptr<Connection> OpenConnection(const std::string& host, const std::string& proxyText,
-                                           std::uint64_t session, bool& sessionEnded) {
-    std::lock_guard lock(gConnectionMutex);
-    sessionEnded = session != 0 && session != gSession.load();
-    if (sessionEnded)
-        return nullptr;
-    if (gConnection)
-        return gConnection;
-    InitCurlOnce();
-    try {
-        auto connection = std::make_shared<Connection>();
-        const SignInValues signIn = GetSignInValues();
-        connection->host = host;
-        connection->port = signIn.port;
-        connection->userName = signIn.userName;
-        connection->password = Decipher(signIn.encipheredPassword);
-        connection->proxyText = proxyText;
-        if (!proxyText.empty()) {
-            std::string user = ReadIniValue("Proxy", "USER", kSettingsTarget);
-            if (user != "0" && !user.empty()) {
-                connection->proxyUser = user;
-                connection->proxyPassword = Decipher(ReadIniValue("Proxy", "PSW", kSettingsTarget));
-            }
-        }
-        connection->share = curl_share_init();
-        if (!connection->share)
-            throw Error("no share handle");
-        curl_share_setopt(connection->share, CURLSHOPT_LOCKFUNC, LockShare);
-        curl_share_setopt(connection->share, CURLSHOPT_UNLOCKFUNC, UnlockShare);
-        curl_share_setopt(connection->share, CURLSHOPT_USERDATA, connection.get());
-        curl_share_setopt(connection->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-        curl_share_setopt(connection->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-        gConnection = connection;
-        return connection;
-    } catch (const std::exception&) {
-        ShowMessageText("Error with InternetOpen");
-        return nullptr;
-    }
 }
 
 std::string LowerAscii(std::string_view text) {
@@ -316,10 +183,15 @@ int OnTransferProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_
     return 0;
 }
 
-// Runs on every connection, new, reused or resumed, after the TLS handshake and before the request
-// is sent: the certificate is judged by the remembered fingerprint as it stands now.
+// Runs on every connection, new, reused or resumed, after the TLS handshake and right before the
+// request is sent: a request that was stopped or whose session ended meanwhile is not sent, and the
+// certificate is judged by the remembered fingerprint as it stands now.
 int CheckBeforeSending(void* user, char*, char*, int, int) {
     auto* transfer = static_cast<Transfer*>(user);
+    if (AbortFlag.load() == 1 || Unwanted(transfer->control.get())) {
+        transfer->aborted = true;
+        return CURL_PREREQFUNC_ABORT;
+    }
     if (!transfer->secure)
         return CURL_PREREQFUNC_OK;
     const SSL* ssl = nullptr;
@@ -552,35 +424,6 @@ std::string SplitUrl(std::string_view url, int part) {
     return {};
 }
 
-bool RequestControl::Wanted() const {
-    return !stop.load() && (session == 0 || session == gSession.load());
-}
-
-std::uint64_t CurrentSession() {
-    return gSession.load();
-}
-
-std::uint64_t BeginSession() {
-    std::shared_ptr<Connection> closing;
-    std::lock_guard lock(gConnectionMutex);
-    closing = std::move(gConnection);
-    return ++gSession;
-}
-
-std::shared_ptr<void> HoldConnection() {
-    std::lock_guard lock(gConnectionMutex);
-    return gConnection;
-}
-
-void CloseConnection() {
-    std::shared_ptr<Connection> closing;
-    {
-        std::lock_guard lock(gConnectionMutex);
-        closing = std::move(gConnection);
-    }
-    // Released here, or by the last request still using it.
-}
-
 void SetTimeLimits(std::chrono::seconds connect, std::chrono::seconds stall) {
     gConnectSeconds = static_cast<long>(std::max<std::chrono::seconds::rep>(1, connect.count()));
     gStallSeconds = static_cast<long>(std::max<std::chrono::seconds::rep>(1, stall.count()));
@@ -704,7 +547,7 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
             reply.status = kStatusReplyTooLarge;
             return reply;
         }
-        if (transfer.askedOtherScheme && !fellBack) {
+        if (transfer.askedOtherScheme && !fellBack && !Unwanted(control.get())) {
             // Sent again once, answering the scheme the server asked for.
             fellBack = true;
             connection->otherScheme = true;

@@ -81,7 +81,8 @@ struct RequestControl {
     // ends within about a second. Either way it gives status 2 and no reply.
     std::atomic<bool> stop{false};
     // Not 0: the sign-in session the request belongs to (CurrentSession() when it was made). It is
-    // sent only while that session is the current one, and ends like a stopped one when it ends.
+    // sent only while that session is the current one (checked when it takes the connection and
+    // again right before it goes out), and ends like a stopped one when the session ends.
     std::uint64_t session = 0;
     // Not empty: the request goes to this connection (HoldConnection()), also after it was closed.
     std::shared_ptr<void> connection;
@@ -100,7 +101,8 @@ struct RequestControl {
 std::uint64_t CurrentSession();
 std::uint64_t BeginSession();
 // The shared connection as it is now, to send one more request on after it is closed (empty when
-// none is open).
+// none is open). What it holds keeps its live connections, so that request goes out on one of them
+// when one is idle, its certificate judged like any other's.
 std::shared_ptr<void> HoldConnection();
 
 // One GET of url. Checks the URL and the proxy settings first (statuses 6 to 10, nothing sent), then
