@@ -214,16 +214,23 @@ private slots:
         QCOMPARE(form.TabSet->currentIndex(), 1);
 
         // A search typed while the package list is still on its way is carried out, and a later
-        // search replaces one still running: the grid ends with what was asked last.
-        server.Faults("delay_ms=1500&times=2");
+        // search replaces one still running: the grid ends with what was asked last. Each request is
+        // on the server before the next goes out, and the answers come in a fixed order: the package
+        // list (1.5 s), the last search (1.8 s after it was sent), then the replaced one (2.5 s),
+        // which would overwrite the grid if it were still wanted.
+        server.Faults("delay_ms=1500&times=1");
         form.Listpakages1Click();
         QVERIFY(form.FetchRunning() && !form.GetListButton->isEnabled() && form.StopButton->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(server.Requests("/xml-api/listpkgs"), 2, 5000);
+        server.Faults("delay_ms=2500&times=1");
         form.QueryEdit->setText(QStringLiteral("a"));
         QTest::keyClick(form.QueryEdit, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(server.Requests("/xml-api/listaccts", "search=a\t"), 1, 5000);
+        server.Faults("delay_ms=1800&times=1");
         form.QueryEdit->setText(QStringLiteral("alpinebk"));
         QTest::keyClick(form.QueryEdit, Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
-        QTest::qWait(800); // the replaced search would have arrived by now
+        QTest::qWait(1200); // the replaced search would have arrived by now
         QCOMPARE(form.TabSet->currentIndex(), 0);
         QCOMPARE(form.AccList->VisibleRowCount(), 1);
         QCOMPARE(form.AccList->Data().Cell(kAccUserCol, 1), std::string("alpinebk"));

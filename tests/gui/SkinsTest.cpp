@@ -160,7 +160,8 @@ private slots:
                    unchecked = qRgb(0x20, 0x20, 0xC0);
         const auto stripes = [](QRgb a, QRgb b) { return [=](int, int y) { return y % 2 ? b : a; }; };
         const std::string main = "ParlomarClientMainForm-";
-        Pack("Depths", {{"Depths.ini", "[ParlomarClientMainForm]\r\nColor=$00102030\r\n"},
+        Pack("Depths", {{"Depths.ini", "[ParlomarClientMainForm]\r\nColor=$00102030\r\n"
+                                       "[MessageForm]\r\nFontColor=$0000C0FF\r\n"},
                         {main + "TitlePicture.bmp", Bmp(4, 26, 1, false, stripes(title, title))},
                         {main + "FixedImage.bmp", Bmp(4, 20, 4, true, stripes(heading, heading))},
                         {main + "CheckBoxImageList0.bmp", Keyed(13, 13, checked, 8)},
@@ -225,6 +226,16 @@ private slots:
         QCOMPARE(At(&message, 60, 13), title & 0xFFFFFF); // the main window's title picture
         QTest::mousePress(&message, Qt::LeftButton, {}, message.CloseButtonRect().center());
         QVERIFY(!message.isVisible());
+
+        // A question with details (the certificate question) shows them in the skin's text colour.
+        TMessageForm question(&form);
+        question.MessageKind = kMessageQuestion;
+        question.DetailText = QStringLiteral("Subject: CN=cp.example.com");
+        question.MessageText = QStringLiteral("Accept this certificate?");
+        question.show();
+        QVERIFY(question.DetailsEdit);
+        QCOMPARE(question.DetailsEdit->palette().color(QPalette::Text), QColor(0xFF, 0xC0, 0x00));
+        question.reject();
     }
 
     void BadPackagesStartWithoutSkin() {

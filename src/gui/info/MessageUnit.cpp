@@ -180,6 +180,11 @@ void TMessageForm::ShowWithDetails() {
     DetailsEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     DetailsEdit->document()->setDocumentMargin(0);
     DetailsEdit->setPlainText(DetailText);
+    // The details read in the window's text colour, which a skin sets for labels only.
+    QPalette palette = DetailsEdit->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::Text, MessageLabel->palette().color(group, QPalette::WindowText));
+    DetailsEdit->setPalette(palette);
 
     // The message (fingerprint and question) is shown whole; the details get what room is left on
     // the screen and scroll beyond it.
