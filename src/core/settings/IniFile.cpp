@@ -206,11 +206,6 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-// A key that holds a password (USERS/Psw, Proxy/PSW): writing one makes the file private.
-bool IsPasswordKey(std::string_view key) {
-    return SameName(key, "Psw") || SameName(key, "Password");
-}
-
 // Replaces the file with `text` atomically: a temporary file in the same folder is written, flushed
 // to disk and renamed over the original. On any failure the original is untouched and false is
 // returned.
