@@ -121,6 +121,10 @@ void TGetXMLThread::Stop() {
     state_->control->stop = true;
 }
 
+void TGetXMLThread::SetQuiet(bool quiet) {
+    state_->control->quiet = quiet;
+}
+
 bool TGetXMLThread::StopAtShutdown(std::chrono::milliseconds timeout) {
     BeginFetchShutdown();
     AbortFlag = 1;

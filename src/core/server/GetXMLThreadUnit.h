@@ -42,6 +42,9 @@ public:
     void Discard();
     // Discard, and the request ends: nothing more is sent, read or shown for it.
     void Stop();
+    // While quiet, the request's progress is not shown in the status display (its reply still is
+    // delivered).
+    void SetQuiet(bool quiet);
 
     // The shutdown step: completions of every fetch are discarded from now on, AbortFlag is set, and
     // this fetch is waited for up to the given time, then until it has ended. Returns whether it

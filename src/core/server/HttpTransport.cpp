@@ -83,7 +83,7 @@ void ShowStatus(const std::shared_ptr<RequestControl>& control, int n, const std
         ui->ShowRequestStatus(n, suffix);
     else
         ui->PostToGuiThread([ui, control, n, suffix] {
-            if (!control || control->Wanted())
+            if (!control || (!control->quiet && control->Wanted()))
                 ui->ShowRequestStatus(n, suffix);
         });
 }

@@ -88,8 +88,9 @@ struct RequestControl {
     std::shared_ptr<void> connection;
     // Above 0: the whole request ends after this time with status 12002.
     std::chrono::milliseconds timeLimit{0};
-    // Shows nothing in the status display (a request the operator did not ask for).
-    bool quiet = false;
+    // Shows nothing in the status display (a request the operator did not ask for, or a list fetch
+    // of the list not shown). May change while the request runs.
+    std::atomic<bool> quiet{false};
 
     // Not stopped, and its session (if any) still the current one. A request that is no longer
     // wanted shows nothing in the status display.

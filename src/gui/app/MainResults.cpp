@@ -327,7 +327,6 @@ void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_
     std::unique_ptr<TGetXMLThread>& slot = fetches_[kind - 1];
     if (slot) // the newest request for a list replaces the one still running
         slot->Stop();
-    wantedList_ = kind;
     if (kind == kFetchPackages) {
         PackageListReply.clear();
         ListState.packageReplyStored = false;
@@ -340,6 +339,7 @@ void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_
                 self->FetchDone(doneKind, reply);
         },
         session_);
+    SetWantedList(kind);
     slot->Start();
     UpdateListControls();
 }
@@ -353,11 +353,18 @@ void TParlomarClientMainForm::StopListFetches() {
         fetch.reset();
     }
     // The results area keeps what it shows, and that is the list asked for now.
-    wantedList_ = ListMode;
+    SetWantedList(ListMode);
     UpdateListControls();
     if (ListMode == kListModeAccounts && AccList->isVisible())
         FilterPanel->show();
     SetStatusSlot(0, Q(ErrorText(kStatusRequestNotOpened)));
+}
+
+void TParlomarClientMainForm::SetWantedList(std::uint8_t kind) {
+    wantedList_ = kind;
+    for (std::uint8_t fetched : {kFetchAccounts, kFetchPackages})
+        if (const auto& fetch = fetches_[fetched - 1])
+            fetch->SetQuiet(fetched != kind);
 }
 
 void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& reply) {
@@ -484,7 +491,7 @@ void TParlomarClientMainForm::QueryEditChange() {
 
 void TParlomarClientMainForm::TabSetChange(int tab) {
     if (signedIn_) // the tab chosen is the list asked for last
-        wantedList_ = static_cast<std::uint8_t>(tab == 0 ? kFetchAccounts : kFetchPackages);
+        SetWantedList(static_cast<std::uint8_t>(tab == 0 ? kFetchAccounts : kFetchPackages));
     if (tab == 0) {
         ShowTab(0);
         ShowAccountList(0, *accountReply_);

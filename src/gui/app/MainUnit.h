@@ -84,6 +84,9 @@ public:
     // Stops every running list fetch (Escape, the stop control): the list controls come back at once
     // and the grid keeps what it showed.
     void StopListFetches();
+    // The list asked for last is now kind: only its fetch shows its progress in the status display,
+    // the other one arrives quietly.
+    void SetWantedList(std::uint8_t kind);
     void OpenSettings(int page);
 
     // ---- Lists (for the menus here and for the editor and details windows) ----
