@@ -6,12 +6,7 @@
 //   nothing more happens;
 // - bulk_stall: an action on all 40 accounts runs, its request in flight held by the stall switch.
 // The time is that of the exit itself, from "Exit" to the window's teardown done.
-#include "StandinProcess.h"
-#include "app/GuiTransportUi.h"
-#include "app/MainUnit.h"
-#include "settings/Localization.h"
-#include "settings/Paths.h"
-#include "skins/Controls.h"
+#include "GuiBench.h"
 #include "skins/SkinedStringGrid.h"
 
 #include <QApplication>
@@ -31,17 +26,7 @@ namespace {
 
 using namespace parlomar;
 
-class AcceptingUi : public GuiTransportUi {
-public:
-    bool answer = false; // to every question
-
-protected:
-    void ShowMessageOnGui(const std::string& text) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    bool AskQuestionOnGui(const std::string&) override { return answer; }
-    bool AskCertificateOnGui(const CertificateInfo&) override { return true; }
-};
+using bench::AcceptingUi;
 
 void Pump(int ms) {
     QElapsedTimer since;
@@ -55,12 +40,7 @@ enum class Stall { Fault, Frozen, Bulk };
 // Signs in, stalls the server, and returns the seconds "Exit" takes.
 double ExitWhileStalled(Stall stall) {
     QTemporaryDir folder;
-    SetProgramFolder(folder.path().toStdString());
-    std::filesystem::create_directories(LanguageFile().parent_path());
-    std::filesystem::copy_file(std::string(PARLOMAR_SOURCE_DIR) + "/data/Localization/English.lng",
-                               LanguageFile());
-    std::ofstream(SettingsFile()) << "[General]\nShowTray=0\nUntrustedCert=1\n";
-    ResetLanguageGlobals();
+    bench::UseProgramFolder(folder.path(), "[General]\nShowTray=0\nUntrustedCert=1\n");
     standin_test::TempDir data;
     standin_test::StandinProcess server(data.Path(), {"--seed", "demo"});
     auto ui = std::make_shared<AcceptingUi>();
@@ -70,11 +50,7 @@ double ExitWhileStalled(Stall stall) {
         TParlomarClientMainForm form;
         ui->SetMainForm(&form);
         form.show();
-        form.IPEdit->setText(QStringLiteral("127.0.0.1"));
-        form.PortEdit->setText(QString::number(server.Port()));
-        form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
-        form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
-        form.LoginButtonClick();
+        bench::SignIn(form, server.Port());
         while (form.FetchRunning() || form.ListBuildRunning())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         if (stall == Stall::Fault) {
@@ -124,10 +100,5 @@ BENCHMARK(BM_ExitWhileSignedIn)
 } // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return parlomar::bench::RunWindowBenchmarks(argc, argv);
 }

@@ -2,9 +2,7 @@
 // stand-in server and 10,000 accounts listed: from choosing the other shipped skin (or switching
 // skins off and on again) until the main window and the dialog are repainted in it. Each choice
 // reads its package afresh. Counter: maxrss_MB is the process's peak resident size so far.
-#include "StandinProcess.h"
-#include "app/GuiTransportUi.h"
-#include "app/MainUnit.h"
+#include "GuiBench.h"
 #include "settings/CustUnit.h"
 #include "settings/IniFile.h"
 #include "settings/Localization.h"
@@ -18,7 +16,6 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -29,20 +26,9 @@ namespace {
 
 using namespace parlomar;
 
-class AcceptingUi : public GuiTransportUi {
-protected:
-    void ShowMessageOnGui(const std::string& text) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    bool AskQuestionOnGui(const std::string&) override { return false; }
-    bool AskCertificateOnGui(const CertificateInfo&) override { return true; }
-};
+using bench::AcceptingUi;
 
-double MaxRssMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
+using bench::MaxRssMb;
 
 // The main window signed in with 10,000 accounts listed and the settings dialog open on its Skins
 // page, Daylight active.
@@ -55,17 +41,12 @@ struct Session {
     std::unique_ptr<TCustForm> dialog;
 
     Session() {
-        SetProgramFolder(folder.path().toStdString());
-        std::filesystem::create_directories(LanguageFile().parent_path());
-        std::filesystem::copy_file(std::string(PARLOMAR_SOURCE_DIR) + "/data/Localization/English.lng",
-                                   LanguageFile());
+        bench::UseProgramFolder(folder.path(),
+                                "[General]\nShowTray=0\nUntrustedCert=1\n[SKINS]\nCurrent=Daylight\n");
         std::filesystem::create_directories(SkinsFolder());
         for (const char* skin : {"Daylight", "Graphite"})
             std::filesystem::copy_file(std::string(PARLOMAR_PROGRAM_DIR) + "/skins/" + skin + ".zip",
                                        SkinsFolder() / (std::string(skin) + ".zip"));
-        std::ofstream(SettingsFile())
-            << "[General]\nShowTray=0\nUntrustedCert=1\n[SKINS]\nCurrent=Daylight\n";
-        ResetLanguageGlobals();
         server = std::make_unique<standin_test::StandinProcess>(data.Path(),
                                                                 std::vector<std::string>{"--seed", "10000"});
         SetTransportUi(ui);
@@ -73,11 +54,7 @@ struct Session {
         ui->SetMainForm(form.get());
         form->resize(800, 700);
         form->show();
-        form->IPEdit->setText(QStringLiteral("127.0.0.1"));
-        form->PortEdit->setText(QString::number(server->Port()));
-        form->LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
-        form->PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
-        form->LoginButtonClick();
+        bench::SignIn(*form, server->Port());
         WaitIdle();
         form->Listaccounts1Click();
         WaitIdle();
@@ -137,10 +114,5 @@ BENCHMARK(BM_SkinsOffAndOn)->Unit(benchmark::kMillisecond)->UseRealTime()->Itera
 } // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return parlomar::bench::RunWindowBenchmarks(argc, argv);
 }

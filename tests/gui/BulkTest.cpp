@@ -16,43 +16,15 @@
 
 #include <QProcess>
 
-#include <fstream>
-
 using namespace parlomar;
 
 namespace {
 
-// A stand-in server with demo data and a request log.
-struct Server {
-    standin_test::TempDir dir;
-    standin_test::StandinProcess process{dir.Path() / "data",
-                                         {"--seed", "demo", "--request-log", (dir.Path() / "log").string()}};
-    void Get(const std::string& pathAndQuery) const {
-        standin_test::Get(process.Url(pathAndQuery), standin_test::RequestOptions{});
-    }
-    void Faults(const std::string& query) const { Get("/standin/faults?reset=1&" + query); }
-    // Authenticated requests of the path that arrived (the query containing `part`).
-    int Requests(const std::string& path, const std::string& part = "") const {
-        std::ifstream in(dir.Path() / "log");
-        int count = 0;
-        for (std::string line; std::getline(in, line);)
-            count += line.find("\t" + path + "\t") != std::string::npos &&
-                     line.find(part) != std::string::npos && line.size() > 9 &&
-                     line.compare(line.size() - 9, 9, "\toperator") == 0;
-        return count;
-    }
-};
-
-void SignInAndList(TParlomarClientMainForm& form, const Server& server) {
-    form.IPEdit->setText(QStringLiteral("127.0.0.1"));
-    form.PortEdit->setText(QString::number(server.process.Port()));
-    form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
-    form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
-    form.LoginButtonClick();
+void SignInAndList(TParlomarClientMainForm& form, const test::LoggedServer& server) {
+    test::SignIn(form, server.Port());
     QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && !form.FetchRunning(), 20000);
     form.Listaccounts1Click();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !form.FetchRunning() && !form.ListBuildRunning() && form.AccList->VisibleRowCount() == 40, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->VisibleRowCount() == 40, 20000);
 }
 
 void Click(TParlomarClientMainForm& form, int viewRow, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -90,27 +62,15 @@ int Sent(const QPointer<TBulkForm>& bulk) {
 
 } // namespace
 
-class BulkTest : public QObject {
+class BulkTest : public test::WindowTest {
     Q_OBJECT
-    std::shared_ptr<test::AnsweringUi> ui;
 
 private slots:
-    void init() {
-        ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
-    }
-    void cleanup() {
-        SetTransportUi(nullptr);
-        CloseConnection();
-    }
-
     void SuspendAndDeleteSeveralAccounts() {
         test::ShippedProgramFolder folder;
-        Server server;
+        test::LoggedServer server;
         TParlomarClientMainForm form;
-        ui->SetMainForm(&form);
-        form.resize(700, 600);
-        form.show();
+        test::ShowMainWindow(form, *ui);
         SignInAndList(form, server);
 
         // Click, Shift+click, Ctrl+click off and on: eight rows; the menu offers the actions for all.
@@ -153,9 +113,9 @@ private slots:
                  QStringLiteral("5 done, 1 skipped, 1 refused, 1 failed, 0 not sent"));
         QVERIFY(!bulk->StopButton->isVisible() && bulk->CloseBtn->isEnabled());
         QCOMPARE(Suspended(form, "alpinebk"), std::string("0"));
-        QCOMPARE(server.Requests("/xml-api/suspendacct", "copperpot"), 0);
-        QCOMPARE(server.Requests("/xml-api/suspendacct", "dunmore"), 1);
-        QCOMPARE(server.Requests("/xml-api/listaccts"), 1); // no refetch
+        QCOMPARE(server.SignedRequests("/xml-api/suspendacct", "copperpot"), 0);
+        QCOMPARE(server.SignedRequests("/xml-api/suspendacct", "dunmore"), 1);
+        QCOMPARE(server.SignedRequests("/xml-api/listaccts"), 1); // no refetch
 
         // The "Active" bar counts them from the stored reply too; a single click selects one row again.
         form.FilterPaintBoxMouseDown(2);
@@ -182,18 +142,16 @@ private slots:
         form.FilterPaintBoxMouseDown(1);
         QTRY_VERIFY_WITH_TIMEOUT(!form.ListBuildRunning(), 20000);
         QCOMPARE(form.AccList->VisibleRowCount(), 37);
-        QCOMPARE(server.Requests("/xml-api/removeacct"), 3);
+        QCOMPARE(server.SignedRequests("/xml-api/removeacct"), 3);
         form.BulkForm->CloseBtn->click();
         QTRY_VERIFY(!form.BulkForm);
     }
 
     void StopSignOutAndExitEndARun() {
         test::ShippedProgramFolder folder;
-        Server server;
+        test::LoggedServer server;
         auto form = std::make_unique<TParlomarClientMainForm>();
-        ui->SetMainForm(form.get());
-        form->resize(700, 600);
-        form->show();
+        test::ShowMainWindow(*form, *ui);
         SignInAndList(*form, server);
         server.Faults("delay_ms=250");
 
@@ -205,7 +163,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(bulk->Finished(), 10000);
         BulkCounts counts = CountBulk(bulk->Entries());
         QVERIFY(counts.notSent > 20 && counts.failed == 0 && counts.skipped == 5);
-        QCOMPARE(server.Requests("/xml-api/suspendacct"), counts.done);
+        QCOMPARE(server.SignedRequests("/xml-api/suspendacct"), counts.done);
         QVERIFY(!form->BulkRunning());
 
         // A sign-out ends the run: the summary stays, and nothing more reaches the server.
@@ -215,10 +173,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(bulk && bulk->Finished(), 10000);
         counts = CountBulk(bulk->Entries());
         QVERIFY(counts.notSent > 0);
-        const int unsuspends = server.Requests("/xml-api/unsuspendacct");
+        const int unsuspends = server.SignedRequests("/xml-api/unsuspendacct");
         QVERIFY(unsuspends <= counts.done + counts.failed);
         QTest::qWait(600);
-        QCOMPARE(server.Requests("/xml-api/unsuspendacct"), unsuspends);
+        QCOMPARE(server.SignedRequests("/xml-api/unsuspendacct"), unsuspends);
         QVERIFY(bulk->isVisible());
 
         // Exit while a run goes: the run ends with the window, and nothing more is sent.
@@ -227,20 +185,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Sent(bulk) >= 1, 20000);
         form->Exit1Click();
         QVERIFY(WaitForFetchThreads(std::chrono::milliseconds(0)));
-        const int removes = server.Requests("/xml-api/removeacct");
+        const int removes = server.SignedRequests("/xml-api/removeacct");
         form.reset();
         QTest::qWait(600);
-        QCOMPARE(server.Requests("/xml-api/removeacct"), removes);
+        QCOMPARE(server.SignedRequests("/xml-api/removeacct"), removes);
         QVERIFY(removes < 10);
     }
 
     void ExportWritesTheShownList() {
         test::ShippedProgramFolder folder;
-        Server server;
+        test::LoggedServer server;
         TParlomarClientMainForm form;
-        ui->SetMainForm(&form);
-        form.resize(700, 600);
-        form.show();
+        test::ShowMainWindow(form, *ui);
         SignInAndList(form, server);
         // Sorted by domain, descending, and filtered to the domains starting with "h".
         form.AccListHeaderClick(kAccDomainCol);

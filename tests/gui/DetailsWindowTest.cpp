@@ -20,10 +20,6 @@ using namespace parlomar;
 
 namespace {
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 // The row whose name cell shows the label, or -1.
 int RowOf(const TSummaryForm& form, const std::string& label) {
     for (int row = 0; row < form.Table().RowCount(); ++row)
@@ -55,19 +51,13 @@ TSummaryForm* OpenDetails(TParlomarClientMainForm& main, bool account, const std
 
 } // namespace
 
-class DetailsWindowTest : public QObject {
+class DetailsWindowTest : public test::WindowTest {
     Q_OBJECT
-    std::shared_ptr<test::AnsweringUi> ui;
 
 private slots:
-    void init() {
-        ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
-    }
     void cleanup() {
         CloseDetailsWindows();
-        SetTransportUi(nullptr);
-        CloseConnection();
+        WindowTest::cleanup();
     }
 
     void AccountViewGroupsAndUsageBar() {
@@ -93,7 +83,7 @@ private slots:
         QCOMPARE(Value(*form, "Package"), std::string("bronze"));
         QCOMPARE(Value(*form, "Suspended"), std::string("Yes"));
         // The summary names the reason "suspendedreason"; it shows under the one shipped row.
-        QVERIFY(Contains(form->RecordText, "<suspendedreason>Payment overdue</suspendedreason>"));
+        QVERIFY(test::Contains(form->RecordText, "<suspendedreason>Payment overdue</suspendedreason>"));
         QCOMPARE(Value(*form, "Suspension reason"), std::string("Payment overdue"));
         QCOMPARE(Value(*form, "Partition"), std::string("<none>")); // view value 0
         QVERIFY(table.IsUsageBar(1, 3));
@@ -176,9 +166,9 @@ private slots:
         // Delete: after the question the account goes and the window closes.
         ui->answers = {true};
         QTest::mouseClick(active->DeleteButton, Qt::LeftButton);
-        QVERIFY(Contains(ui->questions.back(), "alpinebk"));
+        QVERIFY(test::Contains(ui->questions.back(), "alpinebk"));
         QVERIFY(!active->isVisible());
-        QVERIFY(Contains(server.Summary("alpinebk"), "<status>0</status>"));
+        QVERIFY(test::Contains(server.Summary("alpinebk"), "<status>0</status>"));
     }
 
     void PackageView() {
@@ -208,7 +198,7 @@ private slots:
         ui->answers = {true};
         form->DeleteButtonClick();
         QVERIFY(!form->isVisible());
-        QVERIFY(!Contains(server.PackageList(), "<name>gold</name>"));
+        QVERIFY(!test::Contains(server.PackageList(), "<name>gold</name>"));
     }
 };
 

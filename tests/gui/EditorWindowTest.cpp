@@ -28,10 +28,6 @@ QString Q8(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 std::string PackageField(const std::string& list, const std::string& package, const char* tag) {
     return XmlExtract(XmlFindElement(list, "package", "name", package), "package", tag, kXmlLastValue);
 }
@@ -42,20 +38,10 @@ void ClickButtonOf(TButtonEdit* edit) {
 
 } // namespace
 
-class EditorWindowTest : public QObject {
+class EditorWindowTest : public test::WindowTest {
     Q_OBJECT
-    std::shared_ptr<test::AnsweringUi> ui;
 
 private slots:
-    void init() {
-        ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
-    }
-    void cleanup() {
-        SetTransportUi(nullptr);
-        CloseConnection();
-    }
-
     void AccountEditorFieldsAndPlanChoice() {
         test::ShippedProgramFolder folder;
         test::SignedInServer server;
@@ -145,35 +131,35 @@ private slots:
             TAddForm created;
             fill(created, domain, domain[0] == 's' ? "shopmuseum" : "mysite");
             created.OKButtonClick();
-            QVERIFY2(Contains(ui->messages.back(), "Account created"), domain);
+            QVERIFY2(test::Contains(ui->messages.back(), "Account created"), domain);
         }
-        QVERIFY(Contains(server.Summary("mysite"), "<domain>my-site.photography</domain>"));
+        QVERIFY(test::Contains(server.Summary("mysite"), "<domain>my-site.photography</domain>"));
 
         TAddForm form;
         fill(form, "fresh-bakes.com", "freshbk");
         form.OKButtonClick();
-        QVERIFY(Contains(ui->messages.back(), "Account created"));
+        QVERIFY(test::Contains(ui->messages.back(), "Account created"));
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QVERIFY(!form.isVisible());
         const std::string query = form.ResultQuery();
         // Names lower case, values as typed (percent-encoded), every check box, no hidden edits.
-        QVERIFY(Contains(query, "password=MiXed%24Pass9"));
-        QVERIFY(Contains(query, "contactemail=Owner%40fresh-bakes.com"));
-        QVERIFY(Contains(query, "quota=750&"));
-        QVERIFY(Contains(query,
-                         "hasuseregns=0&useregns=0&reseller=0&cgi=1&frontpage=0&hasshell=0&ip=0&savepkg=0"));
-        QVERIFY(!Contains(query, "customip") && !Contains(query, "pkgname"));
+        QVERIFY(test::Contains(query, "password=MiXed%24Pass9"));
+        QVERIFY(test::Contains(query, "contactemail=Owner%40fresh-bakes.com"));
+        QVERIFY(test::Contains(query, "quota=750&"));
+        QVERIFY(test::Contains(
+            query, "hasuseregns=0&useregns=0&reseller=0&cgi=1&frontpage=0&hasshell=0&ip=0&savepkg=0"));
+        QVERIFY(!test::Contains(query, "customip") && !test::Contains(query, "pkgname"));
         QVERIFY(query.find("maxlst=") < query.find("domain=") &&
                 query.find("password=") < query.find("plan="));
         const std::string summary = server.Summary("freshbk");
-        QVERIFY(Contains(summary, "<domain>fresh-bakes.com</domain>"));
-        QVERIFY(Contains(summary, "<plan>silver</plan>"));
+        QVERIFY(test::Contains(summary, "<domain>fresh-bakes.com</domain>"));
+        QVERIFY(test::Contains(summary, "<plan>silver</plan>"));
 
         // The same domain again: the server refuses; the window stays with everything as typed.
         TAddForm again;
         fill(again, "fresh-bakes.com", "otherbk");
         again.OKButtonClick();
-        QVERIFY(Contains(ui->messages.back(), "already belongs"));
+        QVERIFY(test::Contains(ui->messages.back(), "already belongs"));
         QVERIFY(again.isVisible());
         QCOMPARE(again.Edit(QStringLiteral("UsernameEdit"))->text(), QStringLiteral("otherbk"));
         QVERIFY(!again.ResultQuery().empty());
@@ -199,7 +185,7 @@ private slots:
         QTest::keyClicks(create.Edit(QStringLiteral("QuotaEdit")), QStringLiteral("300MB"));
         create.Check(QStringLiteral("CGICheck"))->click();
         create.OKButtonClick();
-        QVERIFY(Contains(ui->messages.back(), "Created the package"));
+        QVERIFY(test::Contains(ui->messages.back(), "Created the package"));
         QVERIFY(!create.isVisible());
         std::string list = server.PackageList();
         QCOMPARE(PackageField(list, "tinypkg_1", "QUOTA"), std::string("300"));
@@ -221,7 +207,7 @@ private slots:
         edit.Check(QStringLiteral("hasshellCheck"))->click();
         edit.Edit(QStringLiteral("MaxPopEdit"))->setText(QStringLiteral("77"));
         edit.OKButtonClick();
-        QVERIFY(Contains(ui->messages.back(), "Modified the package"));
+        QVERIFY(test::Contains(ui->messages.back(), "Modified the package"));
         list = server.PackageList();
         QCOMPARE(PackageField(list, "gold", "MAXPOP"), std::string("77"));
         QCOMPARE(PackageField(list, "gold", "HASSHELL"), std::string("n"));
@@ -241,8 +227,8 @@ private slots:
         QCOMPARE(same.Edit(QStringLiteral("LanguageEdit"))->text(), Q8(lang));
         QCOMPARE(same.Edit(QStringLiteral("MaxListsEdit"))->text(), Q8(lists));
         same.OKButtonClick();
-        QVERIFY(Contains(same.ResultQuery(), "language=" + lang + "&"));
-        QVERIFY(Contains(same.ResultQuery(), "maxlists=" + lists + "&"));
+        QVERIFY(test::Contains(same.ResultQuery(), "language=" + lang + "&"));
+        QVERIFY(test::Contains(same.ResultQuery(), "maxlists=" + lists + "&"));
         list = server.PackageList();
         QCOMPARE(XmlFindElement(list, "package", "name", "silver"), silver);
 
@@ -256,7 +242,7 @@ private slots:
         QVERIFY(ghost.Edit(QStringLiteral("QuotaEdit"))->text().isEmpty());
         ghost.Edit(QStringLiteral("NameEdit"))->setText(QStringLiteral("ghost"));
         ghost.OKButtonClick();
-        QVERIFY(Contains(ui->messages.back(), "does not exist"));
+        QVERIFY(test::Contains(ui->messages.back(), "does not exist"));
         QVERIFY(ghost.isVisible());
         ghost.CancelButtonClick();
     }
@@ -292,7 +278,7 @@ private slots:
         QVERIFY(driven);
         QVERIFY(main.findChildren<TAddForm*>().isEmpty()); // destroyed after use
         QTRY_VERIFY_WITH_TIMEOUT(
-            Contains(main.PackageListReply, "<name>fromopener</name>") && !main.FetchRunning(), 20000);
+            test::Contains(main.PackageListReply, "<name>fromopener</name>") && !main.FetchRunning(), 20000);
         main.Signout1Click();
     }
 };

@@ -1,12 +1,19 @@
 #include "GuiTestSupport.h"
 
+#include "server/HttpTransport.h"
 #include "settings/Localization.h"
 #include "settings/Paths.h"
 #include "skins/SkinPackage.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QHelpEvent>
+#include <QProcess>
 #include <QToolTip>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -25,6 +32,55 @@ std::string ReadFile(const std::filesystem::path& path) {
     return text.str();
 }
 } // namespace
+
+void WindowTest::init() {
+    ui = std::make_shared<AnsweringUi>();
+    SetTransportUi(ui);
+}
+
+void WindowTest::cleanup() {
+    SetTransportUi(nullptr);
+    CloseConnection();
+}
+
+int FreePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+QString Status(int n, const std::string& suffix) {
+    return QString::fromStdString(StatusText(n) + " " + suffix);
+}
+
+bool TakingShots() {
+    return !qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") &&
+           QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+void SaveShot(QWidget* window, const QString& name) {
+    window->raise();
+    QTest::qWait(300);
+    const QString path = qEnvironmentVariable("PARLOMAR_SCREENSHOTS") + QLatin1Char('/') + name;
+    QVERIFY(window->grab().save(path));
+}
+
+void ShootScreen(QWidget* window, const QString& name, QWidget* also) {
+    QTest::qWait(400);
+    QApplication::processEvents();
+    const QRect area = also ? window->frameGeometry().united(also->frameGeometry()) : window->frameGeometry();
+    const QString crop =
+        QStringLiteral("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y());
+    const QString path = qEnvironmentVariable("PARLOMAR_SCREENSHOTS") + QLatin1Char('/') + name;
+    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                 QStringLiteral("-crop"), crop, path});
+}
 
 int ShownHintWidth(QWidget* widget, const QPoint& at) {
     QHelpEvent event(QEvent::ToolTip, at, widget->mapToGlobal(at));

@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <QString>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -45,6 +47,48 @@ protected:
         return acceptCertificates;
     }
 };
+
+// A test class whose every test runs with an answering seam installed; the seam is removed and the
+// connection closed after each test. A class with more to set up or tear down declares its own
+// init/cleanup and calls these.
+class WindowTest : public QObject {
+    Q_OBJECT
+
+protected:
+    std::shared_ptr<AnsweringUi> ui;
+
+protected slots:
+    void init();
+    void cleanup();
+};
+
+// A loopback port nothing listens on: bound once to learn a free one, then closed.
+int FreePort();
+
+// The text holds the line (with its line feed).
+inline bool Has(const std::string& text, const std::string& line) {
+    return text.find(line + "\n") != std::string::npos;
+}
+
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// The status text `n` as the status bar shows it: the text, a space, then `suffix`.
+QString Status(int n, const std::string& suffix = "");
+
+// Pictures for docs/screenshots are taken only when PARLOMAR_SCREENSHOTS names a folder and the
+// platform is a real X server (xvfb-run); a test skips with kNoShots otherwise.
+bool TakingShots();
+inline constexpr const char* kNoShots =
+    "set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform";
+
+// The window raised and its own picture saved as `name` in the pictures folder.
+void SaveShot(QWidget* window, const QString& name);
+
+// The screen under the window's frame (and under `also`'s, when given), read after the screen has
+// settled, taken with `import -window root` cropped to it and saved as `name` in the pictures folder.
+void ShootScreen(QWidget* window, const QString& name, QWidget* also = nullptr);
 
 // Asks the widget for its hint at a point, as hovering does, and returns the width of the hint window
 // shown (-1 when none shows); the hint is hidden again.

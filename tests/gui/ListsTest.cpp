@@ -3,9 +3,9 @@
 // input dialog, the server information view, and the failures (transport error, no accounts,
 // refusals, a signed-out reply).
 
-#include "GuiTestSupport.h"
 #include "StandinProcess.h"
 #include "TestRegistry.h"
+#include "WindowsTestSupport.h"
 #include "accounts/AccountList.h"
 #include "accounts/FilterPaintBox.h"
 #include "accounts/InputUnit.h"
@@ -29,24 +29,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 using namespace parlomar;
 
 namespace {
-
-std::string ShippedLanguage() {
-    std::ifstream in(std::string(PARLOMAR_SOURCE_DIR) + "/data/Localization/English.lng", std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-QString Status(int n, const std::string& suffix = "") {
-    return QString::fromStdString(StatusText(n) + " " + suffix);
-}
 
 // The main window signed in to a stand-in server with the demo data, its package list shown.
 struct SignedIn {
@@ -57,17 +44,11 @@ struct SignedIn {
     std::vector<QString> opened;
 
     explicit SignedIn(test::AnsweringUi& ui) {
-        ui.SetMainForm(&form);
         form.LinkOpener = [this](const QString& address) { opened.push_back(address); };
-        form.resize(700, 600);
-        form.show();
-        form.IPEdit->setText(QStringLiteral("127.0.0.1"));
-        form.PortEdit->setText(QString::number(server.Port()));
-        form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
-        form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
-        form.LoginButtonClick();
+        test::ShowMainWindow(form, ui);
+        test::SignIn(form, server.Port());
     }
-    bool Idle() const { return !form.FetchRunning() && !form.ListBuildRunning(); }
+    bool Idle() const { return test::Idle(form); }
     const TStringGridData& Grid() const { return form.AccList->Data(); }
     std::string Api(const std::string& path) {
         standin_test::RequestOptions options;
@@ -92,25 +73,15 @@ bool SortedBy(const TStringGridData& grid, int col, bool ascending) {
 
 } // namespace
 
-class ListsTest : public QObject {
+class ListsTest : public test::WindowTest {
     Q_OBJECT
-    std::shared_ptr<test::AnsweringUi> ui;
 
     void WaitIdle(SignedIn& s) { QTRY_VERIFY_WITH_TIMEOUT(s.Idle(), 20000); }
 
 private slots:
-    void init() {
-        ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
-    }
-    void cleanup() {
-        SetTransportUi(nullptr);
-        CloseConnection();
-    }
-
     void PackageListAfterSignInCopySortDeleteAndServerInformation() {
         SignedIn s(*ui);
-        s.folder.WriteLanguage(ShippedLanguage());
+        s.folder.WriteLanguage(test::ShippedFile("Localization/English.lng"));
         QVERIFY(s.form.SignedIn());
         QTRY_VERIFY_WITH_TIMEOUT(s.Idle() && s.form.AccList->ListMode == kListModePackages, 20000);
         TParlomarClientMainForm& form = s.form;
@@ -119,9 +90,9 @@ private slots:
         QVERIFY(packages >= 3);
         QCOMPARE(form.AccList->VisibleRowCount(), packages);
         QVERIFY(form.AccList->isVisible() && !form.MessPanel->isVisible() && !form.FilterPanel->isVisible());
-        QCOMPARE(form.StatusSlot(0), Status(40, std::to_string(packages)));
-        QCOMPARE(form.AddButton->text(), Status(63).trimmed());
-        QCOMPARE(form.GetListButton->text(), Status(68).trimmed());
+        QCOMPARE(form.StatusSlot(0), test::Status(40, std::to_string(packages)));
+        QCOMPARE(form.AddButton->text(), test::Status(63).trimmed());
+        QCOMPARE(form.GetListButton->text(), test::Status(68).trimmed());
         QCOMPARE(s.Grid().Cell(kPkgNameCol, 0), StatusText(37));
         QVERIFY(SortedBy(s.Grid(), kPkgNameCol, true));
         QCOMPARE(s.Grid().Object(kPkgNameCol, 1), kRowVisiblePackage); // a package name is a link
@@ -204,9 +175,9 @@ private slots:
         QCOMPARE(form.ListMode, kListModeAccounts);
         QCOMPARE(form.TabSet->currentIndex(), 0);
         QCOMPARE(form.AccList->VisibleRowCount(), accounts);
-        QCOMPARE(form.StatusSlot(0), Status(12, std::to_string(accounts)));
+        QCOMPARE(form.StatusSlot(0), test::Status(12, std::to_string(accounts)));
         QVERIFY(form.FilterPanel->isVisible() && form.GetListButton->isEnabled());
-        QCOMPARE(form.GetListButton->text(), Status(68).trimmed());
+        QCOMPARE(form.GetListButton->text(), test::Status(68).trimmed());
         QVERIFY(SortedBy(grid, kAccUserCol, true));
         QCOMPARE(grid.Cell(kAccPanelCol, 1), "http://" + grid.Cell(kAccDomainCol, 1) + "/panel");
         QCOMPARE(form.ServerAccountCount(), accounts);
@@ -247,7 +218,7 @@ private slots:
                             .startsWith(QString::fromStdString(prefix), Qt::CaseInsensitive);
         QTest::keyClicks(form.QueryEdit, QString::fromStdString(prefix).toUpper());
         QCOMPARE(form.AccList->VisibleRowCount(), expected);
-        QCOMPARE(form.StatusSlot(1), Status(17, std::to_string(expected)));
+        QCOMPARE(form.StatusSlot(1), test::Status(17, std::to_string(expected)));
         QCOMPARE(grid.Cell(0, form.AccList->Model()->DataRow(expected - 1)), std::to_string(expected));
         QVERIFY(!form.FetchRunning()); // the local filter asks nothing
         // Keyboard selection moves over visible rows only.
@@ -291,7 +262,7 @@ private slots:
         WaitIdle(s);
         QCOMPARE(form.AccList->VisibleRowCount(), accounts - suspended);
         QCOMPARE(s.RowOf(kAccSuspendedCol, "1"), 0);
-        QCOMPARE(form.StatusSlot(1), Status(65, std::to_string(accounts - suspended)));
+        QCOMPARE(form.StatusSlot(1), test::Status(65, std::to_string(accounts - suspended)));
         form.FilterPaintBoxMouseDown(kFilterSuspended);
         WaitIdle(s);
         QCOMPARE(form.AccList->VisibleRowCount(), suspended);
@@ -329,7 +300,7 @@ private slots:
         QCOMPARE(grid.Cell(kAccDomainCol, 1), domain);
         QVERIFY(form.QueryEdit->text().isEmpty());
         QCOMPARE(form.ListState.lastSearchText, domain);
-        QCOMPARE(form.GetListButton->text(), Status(55).trimmed());
+        QCOMPARE(form.GetListButton->text(), test::Status(55).trimmed());
         QCOMPARE(form.ServerAccountCount(), accounts); // a search does not count
 
         // A search without a match: error text 12 over the results area and in slot 0.
@@ -399,7 +370,7 @@ private slots:
         WaitIdle(s);
         const int suspended = form.AccList->VisibleRowCount();
         QVERIFY(suspended >= 3);
-        QCOMPARE(form.StatusSlot(1), Status(66, std::to_string(suspended)));
+        QCOMPARE(form.StatusSlot(1), test::Status(66, std::to_string(suspended)));
 
         // Unsuspending under "Suspended": the row leaves, the rest renumbered, the count follows,
         // nothing fetched again.
@@ -414,7 +385,7 @@ private slots:
         QCOMPARE(s.RowOf(kAccSuspendedCol, "0"), 0);
         for (int row = 1; row < grid.RowCount(); ++row)
             QCOMPARE(grid.Cell(0, row), std::to_string(row));
-        QCOMPARE(form.StatusSlot(1), Status(66, std::to_string(suspended - 1)));
+        QCOMPARE(form.StatusSlot(1), test::Status(66, std::to_string(suspended - 1)));
         QCOMPARE(grid.Cell(kAccUserCol, form.AccList->CurrentDataRow()), next);
 
         // "Active" then lists it, although the stored reply still calls it suspended; suspending it
@@ -430,7 +401,7 @@ private slots:
         form.Suspend1Click();
         QCOMPARE(s.RowOf(kAccUserCol, user), 0);
         QCOMPARE(form.AccList->VisibleRowCount(), active - 1);
-        QCOMPARE(form.StatusSlot(1), Status(65, std::to_string(active - 1)));
+        QCOMPARE(form.StatusSlot(1), test::Status(65, std::to_string(active - 1)));
         // A fresh listing holds the server's states.
         form.FilterPaintBoxMouseDown(kFilterSuspended);
         WaitIdle(s);
@@ -457,7 +428,7 @@ private slots:
         form.AccList->Data().SetCell(kAccSuspendedCol, row, "");
         form.ListPopupMenuPopup();
         QCOMPARE(s.Grid().Cell(kAccSuspendedCol, row), "0");
-        QCOMPARE(form.Suspend1->text(), Status(8).trimmed());
+        QCOMPARE(form.Suspend1->text(), test::Status(8).trimmed());
 
         // Suspend: the question names the domain; the server's message is shown; the cell follows.
         ui->answers = {true};
@@ -468,7 +439,7 @@ private slots:
         QVERIFY(s.Api("/xml-api/accountsummary?user=" + user).find("<suspended>1</suspended>") !=
                 std::string::npos);
         form.ListPopupMenuPopup();
-        QCOMPARE(form.Suspend1->text(), Status(9).trimmed());
+        QCOMPARE(form.Suspend1->text(), test::Status(9).trimmed());
         QVERIFY(form.Signout1->isEnabled());
         // Declined: nothing sent, nothing shown.
         ui->answers = {false};
@@ -552,7 +523,7 @@ private slots:
         WaitIdle(s);
         QVERIFY(!form.SignedIn());
         QVERIFY(form.LoginPanel->isVisible() && !form.ResultsPanel->isVisible());
-        QCOMPARE(form.StatusSlot(0), Status(11));
+        QCOMPARE(form.StatusSlot(0), test::Status(11));
 
         // Signed in again, the server stops accepting the password: the next action signs out.
         form.LoginButtonClick();
@@ -572,7 +543,7 @@ private slots:
         form.LimitBandWidth1Click();
         QVERIFY(!form.SignedIn());
         QVERIFY(form.LoginPanel->isVisible());
-        QCOMPARE(form.StatusSlot(0), Status(11));
+        QCOMPARE(form.StatusSlot(0), test::Status(11));
 
         // A server that has gone: the transport's error text over the results area, the list
         // controls usable again.
@@ -603,7 +574,7 @@ private slots:
         WaitIdle(s);
         QVERIFY(form.MessPanel->isVisible() && !form.AccList->isVisible());
         QCOMPARE(form.MessLabel->text(), QString::fromStdString(ErrorText(12029)));
-        QCOMPARE(form.StatusSlot(0), Status(3));
+        QCOMPARE(form.StatusSlot(0), test::Status(3));
         QVERIFY(form.GetListButton->isEnabled() && form.ServerButton->isEnabled());
     }
 

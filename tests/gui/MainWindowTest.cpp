@@ -1,9 +1,9 @@
 // The main window against the real stand-in server: sign-in and sign-out, the settings they write,
 // the package list fetch, refusals and transport failures, automatic sign-in, window commands.
 
-#include "GuiTestSupport.h"
 #include "StandinProcess.h"
 #include "TestRegistry.h"
+#include "WindowsTestSupport.h"
 #include "app/MainUnit.h"
 #include "server/HttpTransport.h"
 #include "server/PasswordCipher.h"
@@ -16,47 +16,14 @@
 #include <QTabBar>
 #include <QTest>
 
-#include <fstream>
-#include <netinet/in.h>
-#include <sstream>
-#include <sys/socket.h>
-#include <unistd.h>
-
 using namespace parlomar;
 
 namespace {
-
-std::string ShippedLanguage() {
-    std::ifstream in(std::string(PARLOMAR_SOURCE_DIR) + "/data/Localization/English.lng", std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-int ClosedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
-}
 
 // Types one character that QTest's key table does not know.
 void TypeCharacter(QWidget* target, QChar c) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
     QCoreApplication::sendEvent(target, &press);
-}
-
-bool Has(const std::string& text, const std::string& line) {
-    return text.find(line + "\n") != std::string::npos;
-}
-
-QString Status(int n) {
-    return QString::fromStdString(StatusText(n) + " ");
 }
 
 void TypeSignIn(TParlomarClientMainForm& form, int port, const char* user, const char* password) {
@@ -72,20 +39,10 @@ void TypeSignIn(TParlomarClientMainForm& form, int port, const char* user, const
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public test::WindowTest {
     Q_OBJECT
-    std::shared_ptr<test::AnsweringUi> ui;
 
 private slots:
-    void init() {
-        ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
-    }
-    void cleanup() {
-        SetTransportUi(nullptr);
-        CloseConnection();
-    }
-
     void KeyFiltersOfTheSignInFields() {
         test::ProgramFolder folder;
         TParlomarClientMainForm form;
@@ -108,7 +65,7 @@ private slots:
 
     void SignInAndOutAgainstTheServer() {
         test::ProgramFolder folder;
-        folder.WriteLanguage(ShippedLanguage());
+        folder.WriteLanguage(test::ShippedFile("Localization/English.lng"));
         folder.WriteSettings("[General]\nShowTray=0\nUntrustedCert=1\n");
         standin_test::TempDir data;
         standin_test::StandinProcess server(data.Path(), {"--seed", "demo"});
@@ -119,7 +76,7 @@ private slots:
         QVERIFY(form.LoginPanel->isVisible());
         QVERIFY(form.GrayDotImage->isVisible() && !form.GreenDotImage->isVisible());
         QVERIFY(!form.ServerButton->isVisible() && !form.QueryEdit->isEnabled());
-        QCOMPARE(form.StatusSlot(0), Status(6));
+        QCOMPARE(form.StatusSlot(0), test::Status(6));
 
         QVERIFY(!form.RememberCheck->Checked()); // SavePSW missing reads "0"
         QTest::mouseClick(form.RememberCheck, Qt::LeftButton, {},
@@ -139,11 +96,11 @@ private slots:
         QVERIFY(form.windowTitle().contains(QString::fromStdString(ProgramVersion())));
 
         const std::string settings = folder.Settings();
-        QVERIFY(Has(settings, "login=" + std::string(standin_test::kUser)));
-        QVERIFY(Has(settings, "SavePsw=1"));
-        QVERIFY(Has(settings, "Psw=" + EncipherPassword(standin_test::kPassword)));
-        QVERIFY(Has(settings, "IP=127.0.0.1"));
-        QVERIFY(Has(settings, "Port=" + std::to_string(server.Port())));
+        QVERIFY(test::Has(settings, "login=" + std::string(standin_test::kUser)));
+        QVERIFY(test::Has(settings, "SavePsw=1"));
+        QVERIFY(test::Has(settings, "Psw=" + EncipherPassword(standin_test::kPassword)));
+        QVERIFY(test::Has(settings, "IP=127.0.0.1"));
+        QVERIFY(test::Has(settings, "Port=" + std::to_string(server.Port())));
 
         // The package list is fetched right after and its reply stored.
         QTRY_VERIFY_WITH_TIMEOUT(!form.PackageListReply.empty() && !form.FetchRunning(), 20000);
@@ -158,7 +115,7 @@ private slots:
         QVERIFY(form.LoginPanel->isVisible() && !form.ServerButton->isVisible() &&
                 !form.SignOutLabel->isVisible());
         QVERIFY(form.ServerLabel->text().isEmpty());
-        QCOMPARE(form.StatusSlot(0), Status(6));
+        QCOMPARE(form.StatusSlot(0), test::Status(6));
         QVERIFY(form.PackageListReply.empty()); // forgotten with the results view
         // Ctrl+L does nothing while signed out.
         QTest::keyClick(form.IPEdit, Qt::Key_L, Qt::ControlModifier);
@@ -170,21 +127,21 @@ private slots:
         TypeSignIn(form, server.Port(), standin_test::kUser, "wrong");
         form.LoginButtonClick();
         QVERIFY(!form.SignedIn());
-        QCOMPARE(form.StatusSlot(0), Status(11));
+        QCOMPARE(form.StatusSlot(0), test::Status(11));
         QVERIFY(form.LoginPanel->isVisible());
         const std::string after = folder.Settings();
-        QVERIFY(Has(after, "Psw="));
-        QVERIFY(Has(after, "SavePsw=0"));
-        QVERIFY(Has(after, "Port=" + std::to_string(server.Port())));
+        QVERIFY(test::Has(after, "Psw="));
+        QVERIFY(test::Has(after, "SavePsw=0"));
+        QVERIFY(test::Has(after, "Port=" + std::to_string(server.Port())));
 
         // A transport failure: its error text as a message, status 3, the values kept.
-        const int closed = ClosedPort();
+        const int closed = test::FreePort();
         TypeSignIn(form, closed, standin_test::kUser, standin_test::kPassword);
         form.LoginButtonClick();
         QVERIFY(!form.SignedIn());
         QCOMPARE(ui->messages.size(), std::size_t(1));
         QCOMPARE(ui->messages.back(), ErrorText(12029));
-        QCOMPARE(form.StatusSlot(0), Status(3));
+        QCOMPARE(form.StatusSlot(0), test::Status(3));
         QCOMPARE(form.PortEdit->text(), QString::number(closed));
     }
 
@@ -201,14 +158,14 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(ui->messages.size(), std::size_t(1), 10000);
         QVERIFY(ui->messages[0].find("without a path") != std::string::npos);
         QVERIFY(!form.SignedIn());
-        QCOMPARE(form.StatusSlot(0), Status(6)); // no "sending" status came
+        QCOMPARE(form.StatusSlot(0), test::Status(6)); // no "sending" status came
         // A pasted address with a scheme: refused, and not remembered.
         form.IPEdit->setText(QStringLiteral("http://127.0.0.1"));
         form.LoginButtonClick();
         QCOMPARE(ui->messages.size(), std::size_t(2));
         QVERIFY(ui->messages[1].find("scheme") != std::string::npos);
-        QCOMPARE(form.StatusSlot(0), Status(6));
-        QVERIFY(Has(folder.Settings(), "IP=127.0.0.1/xml-api/x?"));
+        QCOMPARE(form.StatusSlot(0), test::Status(6));
+        QVERIFY(test::Has(folder.Settings(), "IP=127.0.0.1/xml-api/x?"));
     }
 
     void SignsInAtStartWithARememberedPassword() {
@@ -242,10 +199,10 @@ private slots:
 
         form.Alwaysontop1->trigger();
         QVERIFY(form.windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(Has(folder.Settings(), "StayOnTop=1"));
+        QVERIFY(test::Has(folder.Settings(), "StayOnTop=1"));
         form.Alwaysontop1->trigger();
         QVERIFY(!(form.windowFlags() & Qt::WindowStaysOnTopHint));
-        QVERIFY(Has(folder.Settings(), "StayOnTop=0"));
+        QVERIFY(test::Has(folder.Settings(), "StayOnTop=0"));
 
         // The hidden "Save captions" command writes the globals and every built window's texts.
         folder.WriteLanguage("");
@@ -255,7 +212,7 @@ private slots:
         for (const char* line : {"[APPLICATION]", "[ParlomarClientMainForm]", "LoginButton=Sign in",
                                  "RememberCheck=remember my password", "Exit1=Exit", "[AboutForm]",
                                  "[MessageForm]", "OKButton=OK"})
-            QVERIFY2(Has(language, line), line);
+            QVERIFY2(test::Has(language, line), line);
         QVERIFY(language.find("MessLabel=") == std::string::npos); // Tag -1
         // The other windows in their order, the traceroute window among them.
         size_t at = 0;
@@ -265,7 +222,7 @@ private slots:
             QVERIFY2(found != std::string::npos && found > at, section);
             at = found;
         }
-        QVERIFY(Has(language, "Copytoclipboard1=Copy to clipboard"));
+        QVERIFY(test::Has(language, "Copytoclipboard1=Copy to clipboard"));
 
         // Without a system tray (offscreen) the icon counts as hidden: closing ends the window
         // instead of hiding the only one.

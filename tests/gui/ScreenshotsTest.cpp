@@ -2,9 +2,9 @@
 // folder and a real X display is there (xvfb-run -s "-screen 0 1280x800x24"), taking each picture
 // with `import -window root` cropped to the window.
 
-#include "GuiTestSupport.h"
 #include "StandinProcess.h"
 #include "TestRegistry.h"
+#include "WindowsTestSupport.h"
 #include "accounts/BulkUnit.h"
 #include "accounts/InputUnit.h"
 #include "app/MainUnit.h"
@@ -21,23 +21,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include <fstream>
-#include <sstream>
-
 using namespace parlomar;
 
 namespace {
-
-void Shoot(QWidget* window, const QString& name) {
-    QTest::qWait(400);
-    QApplication::processEvents();
-    const QRect area = window->frameGeometry();
-    const QString crop =
-        QStringLiteral("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y());
-    const QString path = qEnvironmentVariable("PARLOMAR_SCREENSHOTS") + QLatin1Char('/') + name;
-    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                                 QStringLiteral("-crop"), crop, path});
-}
 
 // Shoots the next modal window, then ends it with finish (cancelled when none is given).
 template <typename Window>
@@ -48,7 +34,7 @@ void ShootNextModal(const QString& name, std::function<void(Window*)> prepare,
         if (auto* window = qobject_cast<Window*>(QApplication::activeModalWidget())) {
             *poll = nullptr; // the running copy keeps itself alive; this ends the cycle
             prepare(window);
-            Shoot(window, name);
+            test::ShootScreen(window, name);
             if (finish)
                 finish(window);
             else
@@ -68,24 +54,15 @@ protected:
 
 } // namespace
 
-class ScreenshotsTest : public QObject {
+class ScreenshotsTest : public test::WindowTest {
     Q_OBJECT
 
 private slots:
     void ResultsAreaPictures() {
-        if (qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") ||
-            QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform");
-        auto ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
+        if (!test::TakingShots())
+            QSKIP(test::kNoShots);
         test::ProgramFolder folder;
-        {
-            std::ifstream in(std::string(PARLOMAR_SOURCE_DIR) + "/data/Localization/English.lng",
-                             std::ios::binary);
-            std::stringstream text;
-            text << in.rdbuf();
-            folder.WriteLanguage(text.str());
-        }
+        folder.WriteLanguage(test::ShippedFile("Localization/English.lng"));
         folder.WriteSettings("[General]\nShowTray=0\nUntrustedCert=1\n");
         standin_test::TempDir data;
         standin_test::StandinProcess server(data.Path(), {"--seed", "demo"});
@@ -95,24 +72,20 @@ private slots:
             form.resize(560, 620);
             form.move(40, 40);
             form.show();
-            form.IPEdit->setText(QStringLiteral("127.0.0.1"));
-            form.PortEdit->setText(QString::number(server.Port()));
-            form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
-            form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
-            form.LoginButtonClick();
+            test::SignIn(form, server.Port());
             QTRY_VERIFY_WITH_TIMEOUT(!form.FetchRunning() && form.AccList->isVisible(), 20000);
             form.AccList->SelectDataRow(2);
-            Shoot(&form, QStringLiteral("packages.png"));
+            test::ShootScreen(&form, QStringLiteral("packages.png"));
 
             form.Listaccounts1Click();
             QTRY_VERIFY_WITH_TIMEOUT(!form.FetchRunning() && !form.ListBuildRunning(), 20000);
             form.AccList->SelectDataRow(4);
-            Shoot(&form, QStringLiteral("accounts.png"));
+            test::ShootScreen(&form, QStringLiteral("accounts.png"));
 
             form.FilterPaintBoxMouseDown(2);
             QTRY_VERIFY_WITH_TIMEOUT(!form.ListBuildRunning(), 20000);
             QTest::keyClicks(form.QueryEdit, QStringLiteral("b"));
-            Shoot(&form, QStringLiteral("filterbar.png"));
+            test::ShootScreen(&form, QStringLiteral("filterbar.png"));
             form.QueryEdit->clear();
             form.FilterPaintBoxMouseDown(1);
             QTRY_VERIFY_WITH_TIMEOUT(!form.ListBuildRunning(), 20000);
@@ -132,24 +105,15 @@ private slots:
                                          [](TMessageForm* window) { window->move(120, 160); });
             form.Viewserverinformation1Click();
         }
-        SetTransportUi(nullptr);
-        CloseConnection();
     }
 
     void SeveralAccountsPictures() {
-        if (qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") ||
-            QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform");
-        auto ui = std::make_shared<ShowingUi>();
-        SetTransportUi(ui);
+        if (!test::TakingShots())
+            QSKIP(test::kNoShots);
+        auto showing = std::make_shared<ShowingUi>(); // replaces the answering seam
+        SetTransportUi(showing);
         test::ProgramFolder folder;
-        {
-            std::ifstream in(std::string(PARLOMAR_SOURCE_DIR) + "/data/Localization/English.lng",
-                             std::ios::binary);
-            std::stringstream text;
-            text << in.rdbuf();
-            folder.WriteLanguage(text.str());
-        }
+        folder.WriteLanguage(test::ShippedFile("Localization/English.lng"));
         folder.WriteSettings("[General]\nShowTray=0\nUntrustedCert=1\n");
         standin_test::TempDir data;
         standin_test::StandinProcess server(data.Path(), {"--seed", "demo"});
@@ -158,15 +122,11 @@ private slots:
         };
         {
             TParlomarClientMainForm form;
-            ui->SetMainForm(&form);
+            showing->SetMainForm(&form);
             form.resize(560, 620);
             form.move(40, 40);
             form.show();
-            form.IPEdit->setText(QStringLiteral("127.0.0.1"));
-            form.PortEdit->setText(QString::number(server.Port()));
-            form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
-            form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
-            form.LoginButtonClick();
+            test::SignIn(form, server.Port());
             QTRY_VERIFY_WITH_TIMEOUT(!form.FetchRunning() && form.AccList->isVisible(), 20000);
             form.Listaccounts1Click();
             QTRY_VERIFY_WITH_TIMEOUT(!form.FetchRunning() && !form.ListBuildRunning(), 20000);
@@ -174,7 +134,7 @@ private slots:
             form.AccList->SelectDataRows({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
             form.ListPopupMenuPopup();
             form.ListPopupMenu->popup(form.AccList->viewport()->mapToGlobal(QPoint(160, 120)));
-            Shoot(&form, QStringLiteral("accounts-selected.png"));
+            test::ShootScreen(&form, QStringLiteral("accounts-selected.png"));
             form.ListPopupMenu->close();
             serverGet("/xml-api/suspendacct?user=bluefin");
             serverGet("/standin/faults?delay_ms=500");
@@ -186,13 +146,11 @@ private slots:
             QVERIFY(bulk);
             bulk->move(80, 120);
             QTRY_VERIFY_WITH_TIMEOUT(CountBulk(bulk->Entries()).sent >= 4, 20000);
-            Shoot(bulk, QStringLiteral("bulk-progress.png"));
+            test::ShootScreen(bulk, QStringLiteral("bulk-progress.png"));
             serverGet("/standin/faults?reset=1&drop_after=10&times=1");
             QTRY_VERIFY_WITH_TIMEOUT(bulk->Finished(), 20000);
-            Shoot(bulk, QStringLiteral("bulk-summary.png"));
+            test::ShootScreen(bulk, QStringLiteral("bulk-summary.png"));
         }
-        SetTransportUi(nullptr);
-        CloseConnection();
     }
 };
 

@@ -2,7 +2,6 @@
 // docs/screenshots: runs only when PARLOMAR_SCREENSHOTS names a folder and a real X display is there
 // (xvfb-run -s "-screen 0 1280x800x24"), taking each picture with `import -window root`.
 
-#include "GuiTestSupport.h"
 #include "StandinProcess.h"
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
@@ -17,21 +16,9 @@
 #include "skins/Controls.h"
 #include "skins/SkinedStringGrid.h"
 
-#include <QProcess>
-
 using namespace parlomar;
 
 namespace {
-
-void Shoot(const QRect& area, const QString& name) {
-    QTest::qWait(400);
-    QApplication::processEvents();
-    const QString crop =
-        QStringLiteral("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y());
-    const QString path = qEnvironmentVariable("PARLOMAR_SCREENSHOTS") + QLatin1Char('/') + name;
-    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                                 QStringLiteral("-crop"), crop, path});
-}
 
 SavedServer Saved(const char* address, std::uint16_t port, const char* user, bool password, bool readOnly) {
     SavedServer server;
@@ -46,16 +33,13 @@ SavedServer Saved(const char* address, std::uint16_t port, const char* user, boo
 
 } // namespace
 
-class ServerShotsTest : public QObject {
+class ServerShotsTest : public test::WindowTest {
     Q_OBJECT
 
 private slots:
     void SavedServersAndActivityLogPictures() {
-        if (qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") ||
-            QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform");
-        auto ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
+        if (!test::TakingShots())
+            QSKIP(test::kNoShots);
         test::ShippedProgramFolder folder;
         standin_test::TempDir data;
         standin_test::StandinProcess server(data.Path(), {"--seed", "demo"});
@@ -77,8 +61,7 @@ private slots:
             QTest::keyClick(form.IPEdit, Qt::Key_Down, Qt::AltModifier);
             QTRY_VERIFY(form.ServerList && form.ServerList->isVisible());
             form.ServerList->ServersList->setCurrentRow(1);
-            Shoot(form.frameGeometry().united(form.ServerList->frameGeometry()),
-                  QStringLiteral("signin-servers.png"));
+            test::ShootScreen(&form, QStringLiteral("signin-servers.png"), form.ServerList);
 
             // Chosen: the read-only stand-in, signed in with its password typed.
             form.ServerList->ChooseRow(0);
@@ -88,7 +71,7 @@ private slots:
             form.Listaccounts1Click();
             QTRY_VERIFY_WITH_TIMEOUT(!form.FetchRunning() && !form.ListBuildRunning(), 20000);
             form.AccList->SelectDataRow(2);
-            Shoot(form.frameGeometry(), QStringLiteral("signedin-readonly.png"));
+            test::ShootScreen(&form, QStringLiteral("signedin-readonly.png"));
             // One change refused at the entry, then changes on a server that takes them.
             SessionRequests(form.Session())(SuspendAccountUrl(ServerBaseUrl(), "alpinebk"));
             form.Signout1Click();
@@ -111,12 +94,10 @@ private slots:
             window->move(40, 80);
             QTRY_VERIFY_WITH_TIMEOUT(!window->Reading() && window->ShownRows() == 6, 10000);
             window->ActivityGrid->selectRow(1);
-            Shoot(window->frameGeometry(), QStringLiteral("activity-log.png"));
+            test::ShootScreen(window, QStringLiteral("activity-log.png"));
             window->close();
         }
         SetReadOnlyServer(false);
-        SetTransportUi(nullptr);
-        CloseConnection();
     }
 };
 

@@ -31,38 +31,6 @@ using namespace parlomar;
 
 namespace {
 
-// A stand-in server with a request log.
-struct Server {
-    standin_test::TempDir dir;
-    standin_test::StandinProcess process;
-    explicit Server(const char* seed)
-        : process(dir.Path() / "data", {"--seed", seed, "--request-log", (dir.Path() / "log").string()}) {}
-    int Port() const { return process.Port(); }
-    // The paths of the API requests that arrived, in order.
-    std::vector<std::string> Paths() const {
-        std::ifstream in(dir.Path() / "log");
-        std::vector<std::string> paths;
-        for (std::string line; std::getline(in, line);) {
-            const auto tab = line.find('\t');
-            const std::string path = line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1);
-            if (path.rfind("/xml-api/", 0) == 0)
-                paths.push_back(path.substr(9));
-        }
-        return paths;
-    }
-};
-
-void TypeSignIn(TParlomarClientMainForm& form, int port) {
-    form.IPEdit->setText(QStringLiteral("127.0.0.1"));
-    form.PortEdit->setText(QString::number(port));
-    form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
-    form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
-}
-
-bool Idle(const TParlomarClientMainForm& form) {
-    return !form.FetchRunning() && !form.ListBuildRunning();
-}
-
 QStringList Rows(const TServerList* list) {
     QStringList rows;
     for (int row = 0; row < list->ServersList->count(); ++row)
@@ -88,26 +56,23 @@ bool OpensAModalWindow(const std::function<void()>& call) {
 
 } // namespace
 
-class ServersTest : public QObject {
+class ServersTest : public test::WindowTest {
     Q_OBJECT
-    std::shared_ptr<test::AnsweringUi> ui;
 
 private slots:
     void init() {
-        ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
+        WindowTest::init();
         std::filesystem::remove_all(ActivityLogFolder());
     }
     void cleanup() {
-        SetTransportUi(nullptr);
         SetReadOnlyServer(false);
-        CloseConnection();
+        WindowTest::cleanup();
     }
 
     void SavedServersAcrossRestartsBesideAnOlderFile() {
         test::ShippedProgramFolder folder;
-        Server first("demo");
-        Server second("12");
+        test::LoggedServer first;
+        test::LoggedServer second("12");
         const std::string port = std::to_string(first.Port());
         // A settings file as an older program leaves it: the current server in [USERS] only.
         folder.WriteSettings(test::ShippedFile("ParlomarClient.ini") +
@@ -124,16 +89,16 @@ private slots:
             QVERIFY(!form.ServerList); // nothing saved yet: no list
 
             // The first server with its password remembered, the second read-only without.
-            TypeSignIn(form, first.Port());
+            test::TypeSignIn(form, first.Port());
             form.RememberCheck->SetChecked(true);
             form.LoginButtonClick();
-            QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
             form.Signout1Click();
-            TypeSignIn(form, second.Port());
+            test::TypeSignIn(form, second.Port());
             form.RememberCheck->SetChecked(false);
             form.ReadOnlyCheck->SetChecked(true);
             form.LoginButtonClick();
-            QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
             form.Signout1Click();
         }
 
@@ -160,7 +125,7 @@ private slots:
         QVERIFY(form.RememberCheck->Checked() && !form.ReadOnlyCheck->Checked());
         QCOMPARE(GetSignInValues().encipheredPassword, EncipherPassword(standin_test::kPassword));
         form.LoginButtonClick();
-        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         QVERIFY(!form.ReadOnly());
         form.Signout1Click();
 
@@ -194,15 +159,13 @@ private slots:
 
     void ReadOnlyServerChangesNothingAnywhere() {
         test::ShippedProgramFolder folder;
-        Server server("demo");
+        test::LoggedServer server;
         TParlomarClientMainForm form;
-        ui->SetMainForm(&form);
-        form.resize(700, 600);
-        form.show();
-        TypeSignIn(form, server.Port());
+        test::ShowMainWindow(form, *ui);
+        test::TypeSignIn(form, server.Port());
         form.ReadOnlyCheck->SetChecked(true);
         form.LoginButtonClick();
-        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         QVERIFY(form.ReadOnlyLabel->isVisible());
         QCOMPARE(form.ReadOnlyLabel->text(), QStringLiteral("read-only"));
         for (QAction* off :
@@ -214,7 +177,7 @@ private slots:
                 form.Viewserverinformation1->isEnabled());
 
         form.Listaccounts1Click();
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->VisibleRowCount() > 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->VisibleRowCount() > 0, 20000);
         int row = 0;
         for (int r = 1; r < form.AccList->Data().RowCount() && row == 0; ++r)
             if (form.AccList->Data().Cell(kAccSuspendedCol, r) == "0")
@@ -295,7 +258,7 @@ private slots:
         QVERIFY(!form.ReadOnlyLabel->isVisible() && form.Createaccounts1->isEnabled());
         form.ReadOnlyCheck->SetChecked(false);
         form.LoginButtonClick();
-        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         QVERIFY(!form.ReadOnlyLabel->isVisible());
         QVERIFY(form.Createaccounts1->isEnabled() && form.Delete1->isEnabled() &&
                 form.AddButton->isEnabled());
@@ -303,16 +266,13 @@ private slots:
 
     void ActivityLogWindowListsTheChanges() {
         test::ShippedProgramFolder folder;
-        Server server("demo");
+        test::LoggedServer server;
         TParlomarClientMainForm form;
-        ui->SetMainForm(&form);
-        form.resize(700, 600);
-        form.show();
-        TypeSignIn(form, server.Port());
-        form.LoginButtonClick();
-        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        test::ShowMainWindow(form, *ui);
+        test::SignIn(form, server.Port());
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         form.Listaccounts1Click();
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->VisibleRowCount() > 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->VisibleRowCount() > 0, 20000);
         int row = 0;
         for (int r = 1; r < form.AccList->Data().RowCount() && row == 0; ++r)
             if (form.AccList->Data().Cell(kAccSuspendedCol, r) == "0")

@@ -23,65 +23,9 @@
 #include <QStatusBar>
 #include <QTabBar>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <fstream>
-
 using namespace parlomar;
 
 namespace {
-
-QString Status(int n, const std::string& suffix = "") {
-    return QString::fromStdString(StatusText(n) + " " + suffix);
-}
-
-int ClosedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-// A stand-in server with a request log.
-struct Server {
-    standin_test::TempDir dir;
-    standin_test::StandinProcess process;
-    explicit Server(const char* seed)
-        : process(dir.Path() / "data", {"--seed", seed, "--request-log", (dir.Path() / "log").string()}) {}
-    int Port() const { return process.Port(); }
-    void Faults(const std::string& query) const {
-        standin_test::Get(process.Url("/standin/faults?reset=1&" + query), standin_test::RequestOptions{});
-    }
-    // How many requests of the path arrived (the query must contain `part`). Each carries the
-    // credentials: a request without them counts too, so a call sent twice shows.
-    int Requests(const std::string& path, const std::string& part = "") const {
-        std::ifstream in(dir.Path() / "log");
-        int count = 0;
-        for (std::string line; std::getline(in, line);) {
-            if (line.find("\t" + path + "\t") != std::string::npos && line.find(part) != std::string::npos)
-                ++count;
-        }
-        return count;
-    }
-};
-
-void TypeSignIn(TParlomarClientMainForm& form, int port) {
-    form.IPEdit->setText(QStringLiteral("127.0.0.1"));
-    form.PortEdit->setText(QString::number(port));
-    form.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
-    form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
-}
-
-bool Idle(const TParlomarClientMainForm& form) {
-    return !form.FetchRunning() && !form.ListBuildRunning();
-}
 
 // The whole text fits the label as it is laid out now (word-wrapped where the label wraps).
 bool ShownInFull(const QLabel* label) {
@@ -93,24 +37,14 @@ bool ShownInFull(const QLabel* label) {
 
 } // namespace
 
-class SessionsTest : public QObject {
+class SessionsTest : public test::WindowTest {
     Q_OBJECT
-    std::shared_ptr<test::AnsweringUi> ui;
 
 private slots:
-    void init() {
-        ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
-    }
-    void cleanup() {
-        SetTransportUi(nullptr);
-        CloseConnection();
-    }
-
     void RetryAfterAFailureUsesWhatIsTypedNow() {
         test::ShippedProgramFolder folder;
-        Server server("demo");
-        const int wrongPort = ClosedPort();
+        test::LoggedServer server;
+        const int wrongPort = test::FreePort();
         folder.WriteSettings("[General]\nShowTray=0\n[USERS]\nIP=127.0.0.1\nPort=" +
                              std::to_string(wrongPort) + "\nLogin=" + standin_test::kUser +
                              "\nSavePSW=1\nPsw=" + EncipherPassword(standin_test::kPassword) + "\n");
@@ -130,7 +64,7 @@ private slots:
         QVERIFY(form.SignedIn());
         QVERIFY(folder.Settings().find("Port=" + std::to_string(server.Port()) + "\n") != std::string::npos);
         QVERIFY(!form.LoginMessLabel->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form), 20000);
 
         // A mistyped password, then the right one: the refusal is shown in full, in the status
         // display of the smallest window too, and the next try is signed in.
@@ -138,31 +72,28 @@ private slots:
         form.PswEdit->setText(QStringLiteral("mistyped"));
         form.LoginButtonClick();
         QVERIFY(!form.SignedIn());
-        QCOMPARE(form.StatusSlot(0), Status(11));
+        QCOMPARE(form.StatusSlot(0), test::Status(11));
         QVERIFY(ShownInFull(form.StatusPanels[0]));
         QCOMPARE(form.LoginMessLabel->text(), QString::fromStdString(StatusText(11)));
         QVERIFY(ShownInFull(form.LoginMessLabel));
         form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
         form.LoginButtonClick();
         QVERIFY(form.SignedIn());
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form), 20000);
     }
 
     void SignOutEndsTheWindowsListsAndRequestsOfTheSignIn() {
         test::ShippedProgramFolder folder;
-        Server first("demo");
-        Server second("12");
+        test::LoggedServer first;
+        test::LoggedServer second("12");
         TParlomarClientMainForm form;
-        ui->SetMainForm(&form);
-        form.resize(700, 600);
-        form.show();
-        TypeSignIn(form, first.Port());
-        form.LoginButtonClick();
-        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        test::ShowMainWindow(form, *ui);
+        test::SignIn(form, first.Port());
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         form.Listaccounts1Click();
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->VisibleRowCount() == 40, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->VisibleRowCount() == 40, 20000);
         form.FilterPaintBoxMouseDown(3); // suspended only
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form), 20000);
 
         // A details window of an account, then the package tab.
         OpenAccountDetails(&form, "alpinebk");
@@ -185,32 +116,28 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(first.Requests("/", "logout"), 1, 5000); // the sign-out request
 
         // Signed in to another server, its accounts tab shows nothing of the first server.
-        TypeSignIn(form, second.Port());
-        form.LoginButtonClick();
-        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        test::SignIn(form, second.Port());
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         form.TabSet->setCurrentIndex(0);
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form), 20000);
         QVERIFY(form.MessPanel->isVisible() && !form.AccList->isVisible());
         QCOMPARE(form.MessLabel->text(), QString::fromStdString(ErrorText(12)));
         QVERIFY(form.PackageListReply.find("<listpkgs>") != std::string::npos);
         QCOMPARE(form.ListState.filterMode, 1);
         QCOMPARE(form.ServerAccountCount(), 0);
         form.Listaccounts1Click();
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->VisibleRowCount() == 12, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->VisibleRowCount() == 12, 20000);
         QCOMPARE(second.Requests("/xml-api/accountsummary"), 0);
         QCOMPARE(second.Requests("/xml-api/removeacct"), 0);
     }
 
     void ListFetchesReplaceEachOtherAndCanBeStopped() {
         test::ShippedProgramFolder folder;
-        Server server("demo");
+        test::LoggedServer server;
         TParlomarClientMainForm form;
-        ui->SetMainForm(&form);
-        form.resize(700, 600);
-        form.show();
-        TypeSignIn(form, server.Port());
-        form.LoginButtonClick();
-        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        test::ShowMainWindow(form, *ui);
+        test::SignIn(form, server.Port());
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         QCOMPARE(form.TabSet->currentIndex(), 1);
 
         // A search typed while the package list is still on its way is carried out, and a later
@@ -229,13 +156,13 @@ private slots:
         server.Faults("delay_ms=1800&times=1");
         form.QueryEdit->setText(QStringLiteral("alpinebk"));
         QTest::keyClick(form.QueryEdit, Qt::Key_Return);
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
         QTest::qWait(1200); // the replaced search would have arrived by now
         QCOMPARE(form.TabSet->currentIndex(), 0);
         QCOMPARE(form.AccList->VisibleRowCount(), 1);
         QCOMPARE(form.AccList->Data().Cell(kAccUserCol, 1), std::string("alpinebk"));
-        QCOMPARE(form.GetListButton->text(), Status(55).trimmed());
-        QCOMPARE(form.StatusSlot(0), Status(12, "1"));
+        QCOMPARE(form.GetListButton->text(), test::Status(55).trimmed());
+        QCOMPARE(form.StatusSlot(0), test::Status(12, "1"));
         QVERIFY(form.PackageListReply.find("<listpkgs>") != std::string::npos); // stored, not shown
         QVERIFY(form.GetListButton->isEnabled() && !form.StopButton->isVisible());
 
@@ -267,36 +194,33 @@ private slots:
         QTest::qWait(300);
         form.Signout1Click();
         QTest::qWait(1500);
-        QCOMPARE(form.StatusSlot(0), Status(6));
+        QCOMPARE(form.StatusSlot(0), test::Status(6));
         server.Faults("");
     }
 
     void PackageTabAfterAFailedFetchAndOnePressOneWindow() {
         test::ShippedProgramFolder folder;
-        Server server("demo");
+        test::LoggedServer server;
         TParlomarClientMainForm form;
-        ui->SetMainForm(&form);
-        form.resize(700, 600);
-        form.show();
-        TypeSignIn(form, server.Port());
-        form.LoginButtonClick();
-        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        test::ShowMainWindow(form, *ui);
+        test::SignIn(form, server.Port());
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         form.Listaccounts1Click();
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
 
         // A failed package fetch, then back to the accounts and to the packages again.
         server.Faults("drop_after=10&times=1"); // a broken transfer
         form.Listpakages1Click();
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form), 20000);
         form.TabSet->setCurrentIndex(0);
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form), 20000);
         form.TabSet->setCurrentIndex(1);
         QVERIFY(form.MessPanel->isVisible() && !form.AccList->isVisible());
         QCOMPARE(form.MessLabel->text(), QString::fromStdString(ErrorText(12)));
 
         // One press on a package name, as the first click of a double click: one details window.
         form.Listpakages1Click();
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->isVisible(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->isVisible(), 20000);
         TSkinedStringGrid* grid = form.AccList;
         const QRect cell = grid->visualRect(grid->model()->index(0, kPkgNameCol));
         const QPoint onName(cell.left() + cell.height() + 6, cell.center().y());
@@ -309,14 +233,11 @@ private slots:
 
     void ButtonsThatSendCannotSendTwice() {
         test::ShippedProgramFolder folder;
-        Server server("demo");
+        test::LoggedServer server;
         TParlomarClientMainForm form;
-        ui->SetMainForm(&form);
-        form.resize(700, 600);
-        form.show();
-        TypeSignIn(form, server.Port());
-        form.LoginButtonClick();
-        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && Idle(form), 20000);
+        test::ShowMainWindow(form, *ui);
+        test::SignIn(form, server.Port());
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
 
         // The editor: a second OK, Cancel and Escape while the request runs do nothing; the list
         // is fetched again when it is done.
@@ -337,7 +258,7 @@ private slots:
         form.Createaccounts1Click();
         QVERIFY(lockedWhileSending);
         QCOMPARE(server.Requests("/xml-api/createacct"), 1);
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
         QCOMPARE(server.Requests("/xml-api/listaccts"), 1);
 
         // A details window: Pause and Delete are disabled while Pause's request runs.

@@ -27,17 +27,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 using namespace parlomar;
 
 namespace {
-
-bool Has(const std::string& text, const std::string& line) {
-    return text.find(line + "\n") != std::string::npos;
-}
 
 // A caption shown elided at a word boundary: the words kept, then "…".
 bool ElidedAtAWord(const QString& shown, const QString& whole) {
@@ -47,23 +39,11 @@ bool ElidedAtAWord(const QString& shown, const QString& whole) {
     return !kept.isEmpty() && whole.startsWith(kept) && whole.at(kept.size()) == QLatin1Char(' ');
 }
 
-int FreePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
 // tinyproxy in the foreground on a free loopback port; its log is read from its output. The
 // process is killed when the object goes.
 struct Tinyproxy {
     explicit Tinyproxy(const QString& folder) {
-        port = FreePort();
+        port = test::FreePort();
         const QString conf = folder + QStringLiteral("/tinyproxy.conf");
         QFile file(conf);
         file.open(QIODevice::WriteOnly);
@@ -100,20 +80,10 @@ void Type(QWidget* widget, const QString& text) {
 
 } // namespace
 
-class SettingsWindowTest : public QObject {
+class SettingsWindowTest : public test::WindowTest {
     Q_OBJECT
-    std::shared_ptr<test::AnsweringUi> ui;
 
 private slots:
-    void init() {
-        ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
-    }
-    void cleanup() {
-        SetTransportUi(nullptr);
-        CloseConnection();
-    }
-
     void PagesProxySwitchAndKeyFilters() {
         test::ShippedProgramFolder folder;
         TCustForm form(nullptr, kViewPage);
@@ -200,13 +170,13 @@ private slots:
         QTest::mouseClick(form.OKButton, Qt::LeftButton);
         QVERIFY(!form.isVisible());
         const std::string written = folder.Settings();
-        QVERIFY(Has(written, "Use=1"));
-        QVERIFY(Has(written, "Addr=proxy.example"));
-        QVERIFY(Has(written, "Port=3128"));
-        QVERIFY(Has(written, "PSW=" + EncipherPassword("secret")));
-        QVERIFY(Has(written, "UntrustedCert=1"));
-        QVERIFY(Has(written, "[ViewSummary]\ndomain=1\nip=2\nemail=1"));
-        QVERIFY(Has(written, "QUOTA=1\nname=-2"));
+        QVERIFY(test::Has(written, "Use=1"));
+        QVERIFY(test::Has(written, "Addr=proxy.example"));
+        QVERIFY(test::Has(written, "Port=3128"));
+        QVERIFY(test::Has(written, "PSW=" + EncipherPassword("secret")));
+        QVERIFY(test::Has(written, "UntrustedCert=1"));
+        QVERIFY(test::Has(written, "[ViewSummary]\ndomain=1\nip=2\nemail=1"));
+        QVERIFY(test::Has(written, "QUOTA=1\nname=-2"));
     }
 
     void ImmediateActionsOnTheMainWindow() {
@@ -275,7 +245,7 @@ private slots:
         {
             TCustForm form(nullptr, kProxyPage);
             form.show();
-            form.ProxyPortEdit->setText(QString::number(FreePort()));
+            form.ProxyPortEdit->setText(QString::number(test::FreePort()));
             form.OKButtonClick();
         }
         QCOMPARE(HttpGet(version).status, kStatusCannotConnect);
@@ -390,8 +360,8 @@ private slots:
              {"[AddForm]", "GenPasswordLabel=Generate new", "Quota1ditLabel=Disk space quota,MB",
               "IP1heck=Set custom IP", "[SummaryForm]", "CloseBtn=Close window", "RunButton=Run",
               "[CustForm]", "CustListBox2=View", "ProxyCheck=Use proxy"})
-            QVERIFY2(Has(language, line), line);
-        QVERIFY(!Has(language, "email=email")); // the view boxes keep their field labels
+            QVERIFY2(test::Has(language, line), line);
+        QVERIFY(!test::Has(language, "email=email")); // the view boxes keep their field labels
     }
 };
 

@@ -23,27 +23,13 @@
 
 using namespace parlomar;
 
-namespace {
-
-void Save(QWidget* window, const QString& name) {
-    window->raise();
-    QTest::qWait(300);
-    const QString path = qEnvironmentVariable("PARLOMAR_SCREENSHOTS") + QLatin1Char('/') + name;
-    QVERIFY(window->grab().save(path));
-}
-
-} // namespace
-
-class SkinShotsTest : public QObject {
+class SkinShotsTest : public test::WindowTest {
     Q_OBJECT
 
 private slots:
     void ShippedSkinPictures() {
-        if (qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") ||
-            QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform");
-        auto ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
+        if (!test::TakingShots())
+            QSKIP(test::kNoShots);
         for (const QString& skin : {QStringLiteral("Daylight"), QStringLiteral("Graphite")}) {
             const QString prefix = skin.toLower() + QLatin1Char('-');
             test::ShippedProgramFolder folder;
@@ -60,7 +46,7 @@ private slots:
             main.resize(560, 620);
             main.move(40, 40);
             main.show();
-            Save(&main, prefix + QStringLiteral("signin.png"));
+            test::SaveShot(&main, prefix + QStringLiteral("signin.png"));
             main.IPEdit->setText(QStringLiteral("127.0.0.1"));
             main.PortEdit->setText(QString::number(server.Port()));
             main.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
@@ -68,11 +54,11 @@ private slots:
             main.LoginButtonClick();
             QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && main.AccList->isVisible(), 20000);
             main.AccList->SelectDataRow(2);
-            Save(&main, prefix + QStringLiteral("packages.png"));
+            test::SaveShot(&main, prefix + QStringLiteral("packages.png"));
             main.Listaccounts1Click();
             QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && !main.ListBuildRunning(), 20000);
             main.AccList->SelectDataRow(4);
-            Save(&main, prefix + QStringLiteral("accounts.png"));
+            test::SaveShot(&main, prefix + QStringLiteral("accounts.png"));
 
             const std::string packages = main.PackageListReply;
             {
@@ -81,17 +67,17 @@ private slots:
                 editor.show();
                 editor.Edit(QStringLiteral("DomainEdit"))->setText(QStringLiteral("fresh-bakes.com"));
                 editor.Edit(QStringLiteral("UsernameEdit"))->setText(QStringLiteral("freshbk"));
-                Save(&editor, prefix + QStringLiteral("editor.png"));
+                test::SaveShot(&editor, prefix + QStringLiteral("editor.png"));
                 editor.CancelButtonClick();
             }
             OpenAccountDetails(&main, "cedarlaw");
             QVERIFY(!OpenDetailsWindows().isEmpty());
-            Save(OpenDetailsWindows().last(), prefix + QStringLiteral("details.png"));
+            test::SaveShot(OpenDetailsWindows().last(), prefix + QStringLiteral("details.png"));
             CloseDetailsWindows();
             {
                 TCustForm settings(&main, kSkinsPage);
                 settings.show();
-                Save(&settings, prefix + QStringLiteral("settings-skins.png"));
+                test::SaveShot(&settings, prefix + QStringLiteral("settings-skins.png"));
                 settings.CancelButtonClick();
             }
             {
@@ -99,18 +85,16 @@ private slots:
                 message.MessageKind = kMessageQuestion;
                 message.MessageText = QStringLiteral("Do you really want to delete: Account cedarlaw?");
                 message.show();
-                Save(&message, prefix + QStringLiteral("message.png"));
+                test::SaveShot(&message, prefix + QStringLiteral("message.png"));
                 message.reject();
             }
             main.AccList->SelectDataRows({1, 2, 3, 4, 5, 6});
             ui->answers = {true};
             main.Suspendselected1Click();
             QTRY_VERIFY_WITH_TIMEOUT(main.BulkForm && main.BulkForm->Finished(), 20000);
-            Save(main.BulkForm, prefix + QStringLiteral("bulk-summary.png"));
+            test::SaveShot(main.BulkForm, prefix + QStringLiteral("bulk-summary.png"));
             ui->SetMainForm(nullptr);
         }
-        SetTransportUi(nullptr);
-        CloseConnection();
     }
 };
 

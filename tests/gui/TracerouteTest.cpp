@@ -127,20 +127,10 @@ bool TraceEnds(TParlomarClientMainForm& main, int ms = 15000) {
 
 } // namespace
 
-class TracerouteTest : public QObject {
+class TracerouteTest : public test::WindowTest {
     Q_OBJECT
-    std::shared_ptr<test::AnsweringUi> ui;
 
 private slots:
-    void init() {
-        ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
-    }
-    void cleanup() {
-        SetTransportUi(nullptr);
-        CloseConnection();
-    }
-
     void RowsArriveInStepsWhileTheCommandRuns() {
         test::ShippedProgramFolder folder;
         std::vector<std::string> pieces = Lines(Recorded("linux_route.txt"));
@@ -394,9 +384,8 @@ private slots:
     }
 
     void Pictures() {
-        if (qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") ||
-            QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform");
+        if (!test::TakingShots())
+            QSKIP(test::kNoShots);
         test::ShippedProgramFolder folder;
         FakeTraceroute fake(Lines(Recorded("linux_route.txt")), 0.5);
         TParlomarClientMainForm main;

@@ -18,28 +18,13 @@
 
 using namespace parlomar;
 
-namespace {
-
-void Save(QWidget* window, const char* name) {
-    window->raise();
-    QTest::qWait(300);
-    const QString path =
-        qEnvironmentVariable("PARLOMAR_SCREENSHOTS") + QLatin1Char('/') + QLatin1String(name);
-    QVERIFY(window->grab().save(path));
-}
-
-} // namespace
-
-class WindowShotsTest : public QObject {
+class WindowShotsTest : public test::WindowTest {
     Q_OBJECT
 
 private slots:
     void EditorDetailsAndSettingsPictures() {
-        if (qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") ||
-            QApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform");
-        auto ui = std::make_shared<test::AnsweringUi>();
-        SetTransportUi(ui);
+        if (!test::TakingShots())
+            QSKIP(test::kNoShots);
         {
             test::ShippedProgramFolder folder;
             test::SignedInServer server;
@@ -53,7 +38,7 @@ private slots:
             account.GenPasswordLabelClick();
             account.PlanEdit->setCurrentIndex(4);
             emit account.PlanEdit->activated(4);
-            Save(&account, "editor-account.png");
+            test::SaveShot(&account, QStringLiteral("editor-account.png"));
             account.CancelButtonClick();
 
             TAddForm package;
@@ -62,22 +47,22 @@ private slots:
             package.PackageListText = packages;
             package.PackageName = "gold";
             package.show();
-            Save(&package, "editor-package.png");
+            test::SaveShot(&package, QStringLiteral("editor-package.png"));
             package.CancelButtonClick();
 
             TParlomarClientMainForm main;
             main.PackageListReply = packages;
             OpenAccountDetails(&main, "greenleaf"); // a suspended account
-            Save(OpenDetailsWindows().last(), "details-account.png");
+            test::SaveShot(OpenDetailsWindows().last(), QStringLiteral("details-account.png"));
             OpenPackageDetails(&main, "business_pro");
-            Save(OpenDetailsWindows().last(), "details-package.png");
+            test::SaveShot(OpenDetailsWindows().last(), QStringLiteral("details-package.png"));
             CloseDetailsWindows();
 
             const char* names[] = {"settings-general.png", "settings-proxy.png", "settings-view.png"};
             for (int page = 0; page < 3; ++page) {
                 TCustForm settings(nullptr, page);
                 settings.show();
-                Save(&settings, names[page]);
+                test::SaveShot(&settings, QLatin1String(names[page]));
                 settings.CancelButtonClick();
             }
 
@@ -96,13 +81,11 @@ private slots:
             const auto question = GuiTransportUi::CertificateQuestion(info);
             QTimer::singleShot(300, [] {
                 auto* window = QApplication::activeModalWidget();
-                Save(window, "certificate.png");
+                test::SaveShot(window, QStringLiteral("certificate.png"));
                 window->close();
             });
             AskDetailedQuestionWindow(question.details, question.question);
         }
-        SetTransportUi(nullptr);
-        CloseConnection();
     }
 };
 

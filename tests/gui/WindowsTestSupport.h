@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared pieces of the editor, details and settings window tests: the shipped data files and a
-// stand-in server signed in to through the transport.
+// Shared pieces of the window tests: the shipped data files, stand-in servers (signed in to through the
+// transport, or with a request log), and the main window shown and signed in.
 
 #include "GuiTestSupport.h"
 #include "StandinProcess.h"
@@ -12,6 +12,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+namespace parlomar {
+class TParlomarClientMainForm;
+}
 
 namespace parlomar::test {
 
@@ -47,5 +52,38 @@ struct SignedInServer {
         return Get(AccountSummaryUrl(ServerBaseUrl(), user));
     }
 };
+
+// A stand-in server with a request log.
+struct LoggedServer {
+    standin_test::TempDir dir;
+    standin_test::StandinProcess process;
+
+    explicit LoggedServer(const char* seed = "demo")
+        : process(dir.Path() / "data", {"--seed", seed, "--request-log", (dir.Path() / "log").string()}) {}
+    int Port() const { return process.Port(); }
+    void Get(const std::string& pathAndQuery) const {
+        standin_test::Get(process.Url(pathAndQuery), standin_test::RequestOptions{});
+    }
+    void Faults(const std::string& query) const { Get("/standin/faults?reset=1&" + query); }
+    // How many requests of the path arrived (the query must contain `part`). Each carries the
+    // credentials: a request without them counts too, so a call sent twice shows.
+    int Requests(const std::string& path, const std::string& part = "") const;
+    // The same, counting only the requests that came with the test user's credentials.
+    int SignedRequests(const std::string& path, const std::string& part = "") const;
+    // The paths of the API requests that arrived, in order.
+    std::vector<std::string> Paths() const;
+
+private:
+    std::vector<std::string> Lines(const std::string& path, const std::string& part) const;
+};
+
+// The main window shown at 700x600, the seam's main window.
+void ShowMainWindow(TParlomarClientMainForm& form, AnsweringUi& ui);
+// Types the stand-in's address on the port and the test credentials into the sign-in panel.
+void TypeSignIn(TParlomarClientMainForm& form, int port);
+// Types the sign-in values and presses the sign-in button.
+void SignIn(TParlomarClientMainForm& form, int port);
+// Neither a list fetch nor a list build runs.
+bool Idle(const TParlomarClientMainForm& form);
 
 } // namespace parlomar::test

@@ -4,6 +4,7 @@
 #include "settings/Captions.h"
 #include "settings/Localization.h"
 #include "skins/Controls.h"
+#include "skins/HeadingStrip.h"
 #include "skins/SkinButton.h"
 #include "skins/SkinedStringGrid.h"
 #include "skins/Skins.h"
@@ -82,14 +83,7 @@ protected:
             if (heading.toImage().pixelColor(heading.width() / 2, heading.height() / 2).lightness() < 128)
                 text = Qt::white;
         } else {
-            QLinearGradient strip(rect.topLeft(), rect.bottomLeft());
-            strip.setColorAt(0, QColor(0xFA, 0xFA, 0xFA));
-            strip.setColorAt(1, QColor(0xE6, 0xE9, 0xED));
-            painter->fillRect(rect, strip);
-            painter->setPen(QColor(0xC8, 0xCD, 0xD3));
-            painter->drawLine(rect.bottomLeft(), rect.bottomRight());
-            if (logicalIndex > 0)
-                painter->drawLine(rect.topLeft() + QPoint(0, 3), rect.bottomLeft() - QPoint(0, 3));
+            DrawPlainHeadingStrip(*painter, rect, logicalIndex > 0, 3);
         }
         painter->setPen(text);
         const QRect area = rect.adjusted(6, 0, -4, 0);

@@ -6,6 +6,7 @@
 #include "accounts/PackageList.h"
 #include "settings/Localization.h"
 #include "skins/Controls.h"
+#include "skins/HeadingStrip.h"
 #include "skins/PictureScrollBar.h"
 #include "skins/Skins.h"
 
@@ -352,20 +353,23 @@ void TSkinedStringGrid::AccListDrawCell(QPainter* painter, const QRect& rect, in
     painter->restore();
 }
 
+void DrawPlainHeadingStrip(QPainter& painter, const QRect& rect, bool divider, int dividerInset) {
+    QLinearGradient strip(rect.topLeft(), rect.bottomLeft());
+    strip.setColorAt(0, QColor(0xFA, 0xFA, 0xFA));
+    strip.setColorAt(1, QColor(0xE6, 0xE9, 0xED));
+    painter.fillRect(rect, strip);
+    painter.setPen(QColor(0xC8, 0xCD, 0xD3));
+    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
+    if (divider)
+        painter.drawLine(rect.topLeft() + QPoint(0, dividerInset),
+                         rect.bottomLeft() - QPoint(0, dividerInset));
+}
+
 void TSkinedStringGrid::DrawHeadingCell(QPainter* painter, const QRect& rect, int col) const {
-    if (!HeadingPicture.isNull()) {
+    if (!HeadingPicture.isNull())
         DrawStretched(*painter, rect, HeadingPicture);
-    } else {
-        // The plain heading strip: a soft gradient.
-        QLinearGradient strip(rect.topLeft(), rect.bottomLeft());
-        strip.setColorAt(0, QColor(0xFA, 0xFA, 0xFA));
-        strip.setColorAt(1, QColor(0xE6, 0xE9, 0xED));
-        painter->fillRect(rect, strip);
-        painter->setPen(QColor(0xC8, 0xCD, 0xD3));
-        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
-        if (col > 0)
-            painter->drawLine(rect.topLeft() + QPoint(0, 4), rect.bottomLeft() - QPoint(0, 4));
-    }
+    else
+        DrawPlainHeadingStrip(*painter, rect, col > 0, 4);
     QFont font = this->font();
     if (font.pointSize() > 1)
         font.setPointSize(font.pointSize() - 1);
