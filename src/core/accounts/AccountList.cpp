@@ -3,6 +3,7 @@
 #include "accounts/GridSort.h"
 #include "server/XMLParser.h"
 
+#include <iterator>
 #include <unordered_map>
 
 namespace parlomar {
@@ -22,9 +23,16 @@ int BeginServerSearch(TListState& state, std::string_view boxText) {
     return 0;
 }
 
-int FillAccountRows(TStringGridData& grid, std::string_view reply) {
-    // Limits set in this run, by user name, so that they stay with their account whatever order or
-    // selection the new reply brings.
+namespace {
+
+// The five account columns and the reply tags they come from, in the order they are filled.
+constexpr int kReadColumns[] = {kAccUserCol, kAccDomainCol, kAccSuspendedCol, kAccDiskUsedCol,
+                                kAccDiskLimitCol};
+const char* const kReadTags[] = {"user", "domain", "suspended", "diskused", "disklimit"};
+
+// Limits set in this run, by user name, so that they stay with their account whatever order or
+// selection the new reply brings.
+std::unordered_map<std::string, std::string> LimitsSetInThisRun(const TStringGridData& grid) {
     std::unordered_map<std::string, std::string> limits;
     if (grid.ColCount() == kAccountColumns) {
         for (int row = 1; row < grid.RowCount(); ++row) {
@@ -33,13 +41,26 @@ int FillAccountRows(TStringGridData& grid, std::string_view reply) {
             }
         }
     }
-    grid.SetColCount(kAccountColumns);
-    XmlExtract(reply, "", "user", kXmlFillColumn, &grid, kAccUserCol);
-    XmlExtract(reply, "", "domain", kXmlFillColumn, &grid, kAccDomainCol);
-    XmlExtract(reply, "", "suspended", kXmlFillColumn, &grid, kAccSuspendedCol);
-    XmlExtract(reply, "", "diskused", kXmlFillColumn, &grid, kAccDiskUsedCol);
-    XmlExtract(reply, "", "disklimit", kXmlFillColumn, &grid, kAccDiskLimitCol);
+    return limits;
+}
 
+// XmlExtract's fill of one column (mode 1) from values read beforehand.
+void FillColumn(TStringGridData& grid, int column, std::vector<std::string>& values) {
+    const int count = static_cast<int>(values.size());
+    if (grid.RowCount() < count + 1) {
+        grid.ReserveRows(count + 1);
+        grid.SetRowCount(count + 1);
+    }
+    for (int n = 1; n <= count; ++n) {
+        grid.SetCell(0, n, std::to_string(n));
+        grid.SetCell(column, n, std::move(values[static_cast<size_t>(n - 1)]));
+    }
+    grid.SetRowCount(count + 1);
+    std::vector<std::string>().swap(values);
+}
+
+// Columns 4 and 7 and the row heights of the rows just filled.
+int FinishAccountRows(TStringGridData& grid, const std::unordered_map<std::string, std::string>& limits) {
     const int rows = grid.RowCount() - 1;
     const int height = grid.DefaultRowHeight();
     for (int row = 1; row <= rows; ++row) {
@@ -60,8 +81,45 @@ int FillAccountRows(TStringGridData& grid, std::string_view reply) {
     return rows;
 }
 
+} // namespace
+
+int FillAccountRows(TStringGridData& grid, std::string_view reply) {
+    const auto limits = LimitsSetInThisRun(grid);
+    grid.SetColCount(kAccountColumns);
+    for (size_t i = 0; i < std::size(kReadTags); ++i) {
+        XmlExtract(reply, "", kReadTags[i], kXmlFillColumn, &grid, kReadColumns[i]);
+    }
+    return FinishAccountRows(grid, limits);
+}
+
+int FillAccountRows(TStringGridData& grid, TXmlExtractStream& values) {
+    const auto limits = LimitsSetInThisRun(grid);
+    grid.SetColCount(kAccountColumns);
+    for (size_t i = 0; i < std::size(kReadTags); ++i) {
+        FillColumn(grid, kReadColumns[i], values.Values(i));
+    }
+    values.Reset(); // taken: a second build reads the text
+    return FinishAccountRows(grid, limits);
+}
+
+TAccountReplyReader::TAccountReplyReader(std::size_t scanEvery)
+    : values_(std::vector<std::string>(std::begin(kReadTags), std::end(kReadTags)), scanEvery) {}
+
+void TAccountReplyReader::Restart() {
+    values_.Reset();
+}
+
+void TAccountReplyReader::Take(std::string_view bytes) {
+    values_.Feed(bytes);
+}
+
+void TAccountReplyReader::Finish() {
+    values_.Finish();
+}
+
 AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
-                                std::string_view boxText, const StatusTextLookup& statusText) {
+                                std::string_view boxText, const StatusTextLookup& statusText,
+                                TXmlExtractStream* readValues) {
     AccountListView view;
     if (status != 0) {
         view.listMessage = status;
@@ -74,7 +132,8 @@ AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int st
         return view;
     }
 
-    int rows = FillAccountRows(grid, reply);
+    int rows = readValues && readValues->Finished() ? FillAccountRows(grid, *readValues)
+                                                    : FillAccountRows(grid, reply);
     if (!state.deletedSince.empty() && rows > 0) {
         std::vector<bool> keep(static_cast<size_t>(grid.RowCount()), true);
         for (int row = 1; row < grid.RowCount(); ++row) {

@@ -2,6 +2,8 @@
 
 #include "accounts/ListGrid.h"
 #include "accounts/StringGrid.h"
+#include "server/HttpTransport.h"
+#include "server/XMLParser.h"
 
 #include <cstdint>
 #include <functional>
@@ -68,6 +70,29 @@ int BeginServerSearch(TListState& state, std::string_view boxText);
 // markers) is kept. Returns the number of data rows.
 int FillAccountRows(TStringGridData& grid, std::string_view reply);
 
+// The account values of a listaccts reply, read while the reply arrives (on the fetch thread, as
+// its ReplyReader), so that a list build need not read the whole text again. Its values give the
+// same rows as the reply text does.
+class TAccountReplyReader : public ReplyReader {
+public:
+    // scanEvery: see TXmlExtractStream.
+    explicit TAccountReplyReader(std::size_t scanEvery = 16 * 1024);
+    void Restart() override;
+    void Take(std::string_view bytes) override;
+    void Finish() override;
+    // Finish has run: Values holds the values of the whole reply.
+    bool Finished() const { return values_.Finished(); }
+    // user, domain, suspended, diskused, disklimit.
+    TXmlExtractStream& Values() { return values_; }
+
+private:
+    TXmlExtractStream values_;
+};
+
+// FillAccountRows from values read while the reply arrived (a finished TAccountReplyReader's): the
+// same rows as from the reply's text. The values are moved into the grid.
+int FillAccountRows(TStringGridData& grid, TXmlExtractStream& values);
+
 // What ShowAccountList leaves for the window to show.
 struct AccountListView {
     int listMessage = 0;     // non-zero: ShowListMessage with this code (transport status or 12)
@@ -86,8 +111,11 @@ struct AccountListView {
 // reply was fetched (state.suspendedSince), leaves out the accounts deleted since then
 // (state.deletedSince), the filter bar (state.filterMode) and then the local
 // filter with the search box text. A transport failure or an empty reply leaves the grid as it was.
+// With the values of a finished TAccountReplyReader that read this reply, the rows come from those
+// (moved out of it) instead of the reply text.
 AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
-                                std::string_view boxText, const StatusTextLookup& statusText);
+                                std::string_view boxText, const StatusTextLookup& statusText,
+                                TXmlExtractStream* readValues = nullptr);
 
 // A grid built from the stored reply before state.suspendedSince or state.deletedSince last changed:
 // those changes into it (suspended states, deleted rows gone, rows the filter bar no longer admits

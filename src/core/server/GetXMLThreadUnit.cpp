@@ -60,11 +60,13 @@ struct TGetXMLThread::State {
     }
 };
 
-TGetXMLThread::TGetXMLThread(std::string url, std::uint8_t kind, Completion completion, std::uint64_t session)
+TGetXMLThread::TGetXMLThread(std::string url, std::uint8_t kind, Completion completion, std::uint64_t session,
+                             std::shared_ptr<ReplyReader> reader)
     : URL(std::move(url)), Kind(kind), state_(std::make_shared<State>()) {
     state_->url = URL;
     state_->kind = Kind;
     state_->control->session = session;
+    state_->control->reader = std::move(reader);
     state_->completion = std::move(completion);
 }
 

@@ -23,8 +23,11 @@ class TGetXMLThread {
 public:
     using Completion = std::function<void(std::uint8_t kind, const HttpReply& reply)>;
 
-    // session: the sign-in session the request belongs to (0: none; see RequestControl).
-    TGetXMLThread(std::string url, std::uint8_t kind, Completion completion, std::uint64_t session = 0);
+    // session: the sign-in session the request belongs to (0: none; see RequestControl). reader: reads
+    // the reply on the fetch thread while it arrives (RequestControl::reader); it has taken the whole
+    // reply, and Finish has run, before a completion with status 0 is delivered.
+    TGetXMLThread(std::string url, std::uint8_t kind, Completion completion, std::uint64_t session = 0,
+                  std::shared_ptr<ReplyReader> reader = nullptr);
     ~TGetXMLThread();
     TGetXMLThread(const TGetXMLThread&) = delete;
     TGetXMLThread& operator=(const TGetXMLThread&) = delete;

@@ -101,6 +101,7 @@ struct Transfer {
     Progress* progress = nullptr; // the GUI thread waits and shows the dots; nullptr: post them
     CURL* easy = nullptr;         // while it runs
     std::size_t replyLimit = 0;
+    ReplyReader* reader = nullptr; // the request's reader, if any
 
     std::string text;
     std::string piece;
@@ -119,7 +120,10 @@ struct Transfer {
     bool setupFailed = false;
 
     void TakePiece() {
-        text.append(piece.data(), std::min(piece.size(), piece.find('\0')));
+        const std::string_view taken(piece.data(), std::min(piece.size(), piece.find('\0')));
+        text.append(taken);
+        if (reader)
+            reader->Take(taken);
         piece.clear();
         Tick();
     }
@@ -152,7 +156,20 @@ struct Transfer {
 std::size_t OnReplyData(char* data, std::size_t size, std::size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
     const std::size_t total = size * count;
-    transfer->bodyStarted = true;
+    if (!transfer->bodyStarted) {
+        transfer->bodyStarted = true;
+        // A reply whose length is announced gets its room at once instead of growing (each growth
+        // copies what came so far and briefly needs both copies).
+        curl_off_t announced = -1;
+        if (curl_easy_getinfo(transfer->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK &&
+            announced > 0 && static_cast<std::size_t>(announced) <= transfer->replyLimit) {
+            try {
+                transfer->text.reserve(static_cast<std::size_t>(announced));
+            } catch (const std::bad_alloc&) {
+                // The text grows as it arrives instead.
+            }
+        }
+    }
     if (total > transfer->replyLimit -
                     std::min(transfer->replyLimit, transfer->text.size() + transfer->piece.size())) {
         transfer->tooLarge = true;
@@ -527,6 +544,10 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
         transfer.url = requestUrl;
         transfer.secure = scheme == "https://";
         transfer.replyLimit = gReplyLimit.load();
+        if (control && control->reader) {
+            transfer.reader = control->reader.get();
+            transfer.reader->Restart();
+        }
         transfer.certificate.host = connection->host;
         transfer.certificate.port = connection->port;
         transfer.certificate.pin = ReadPin(pinKey);
@@ -560,6 +581,8 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
                 reply.status = kStatusOk;
                 reply.text = std::move(transfer.text);
                 reply.httpStatus = transfer.httpStatus;
+                if (transfer.reader)
+                    transfer.reader->Finish();
             } else {
                 reply.status = kStatusRequestNotOpened;
             }
@@ -570,6 +593,8 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
             reply.status = kStatusOk;
             reply.text = std::move(transfer.text);
             reply.httpStatus = transfer.httpStatus;
+            if (transfer.reader)
+                transfer.reader->Finish();
             ShowStatus(control, 2, "");
             return reply;
         }

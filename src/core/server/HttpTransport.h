@@ -75,6 +75,20 @@ std::string ServerBaseUrl();
 // everything after "://"). Other parts, or no "://": empty.
 std::string SplitUrl(std::string_view url, int part);
 
+// Takes a reply's body while it arrives, on the thread that runs the transfer (see RequestControl).
+class ReplyReader {
+public:
+    virtual ~ReplyReader() = default;
+    // The request goes out (again, after a certificate was accepted or for another authentication
+    // scheme): whatever was taken before belongs to no reply.
+    virtual void Restart() = 0;
+    // The next bytes of the body, in order: since the last Restart together exactly the text so far.
+    virtual void Take(std::string_view bytes) = 0;
+    // HttpGet is about to return status 0: what was taken since the last Restart is HttpReply::text
+    // (a partial one when AbortFlag ended the read). Not called for any other outcome.
+    virtual void Finish() = 0;
+};
+
 // One request's own controls, shared by its caller and the transfer (any thread may hold them).
 struct RequestControl {
     // Set by the caller to end the request: before it is sent nothing is sent; while it runs it
@@ -91,6 +105,9 @@ struct RequestControl {
     // Shows nothing in the status display (a request the operator did not ask for, or a list fetch
     // of the list not shown). May change while the request runs.
     std::atomic<bool> quiet{false};
+    // Not empty: also given the reply's body piece by piece while it arrives (the list fetch reads
+    // the accounts on its own thread that way). HttpReply::text still holds the whole body.
+    std::shared_ptr<ReplyReader> reader;
 
     // Not stopped, and its session (if any) still the current one. A request that is no longer
     // wanted shows nothing in the status display.

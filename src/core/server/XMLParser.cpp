@@ -4,6 +4,7 @@
 #include "server/ReplyText.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 namespace parlomar {
@@ -35,47 +36,33 @@ std::string LowerAscii(std::string_view text) {
     return out;
 }
 
-// Searches one text for one pattern, ignoring the case of A-Z (Horspool's algorithm on the folded
-// bytes, so the text itself is never copied or lower-cased). Searches move forward through the text:
-// a result found from some start stays the answer for any later start up to it, so a loop that asks
-// again from increasing positions scans each part of the text once.
-class ForwardFinder {
+// One pattern searched for ignoring the case of A-Z (Horspool's algorithm on the folded bytes, so the
+// text itself is never copied or lower-cased).
+class FoldedPattern {
 public:
-    ForwardFinder(std::string_view text, std::string_view pattern)
-        : text_(text), pattern_(LowerAscii(pattern)) {
+    explicit FoldedPattern(std::string_view pattern) : pattern_(LowerAscii(pattern)) {
         const size_t m = pattern_.size();
         std::fill(std::begin(skip_), std::end(skip_), m);
         for (size_t i = 0; i + 1 < m; ++i) {
             skip_[static_cast<unsigned char>(pattern_[i])] = m - 1 - i;
         }
     }
-    ForwardFinder(const ForwardFinder&) = delete;
-    ForwardFinder& operator=(const ForwardFinder&) = delete;
 
-    // First occurrence starting at `from` or later (0-based), or npos.
-    size_t Find(size_t from) {
-        if (cached_ && from >= lastFrom_ && (lastResult_ == npos || lastResult_ >= from)) {
-            return lastResult_;
-        }
-        lastFrom_ = from;
-        cached_ = true;
-        lastResult_ = Search(from);
-        return lastResult_;
-    }
+    size_t Size() const { return pattern_.size(); }
 
-private:
-    size_t Search(size_t pos) const {
-        const size_t n = text_.size();
+    // First occurrence in text starting at pos or later, or npos.
+    size_t Search(std::string_view text, size_t pos) const {
+        const size_t n = text.size();
         const size_t m = pattern_.size();
         if (m == 0) {
             return pos <= n ? pos : npos;
         }
         const unsigned char last = static_cast<unsigned char>(pattern_[m - 1]);
         while (pos <= n && m <= n - pos) {
-            const unsigned char c = Fold(text_[pos + m - 1]);
+            const unsigned char c = Fold(text[pos + m - 1]);
             if (c == last) {
                 size_t j = m - 1;
-                while (j > 0 && Fold(text_[pos + j - 1]) == static_cast<unsigned char>(pattern_[j - 1])) {
+                while (j > 0 && Fold(text[pos + j - 1]) == static_cast<unsigned char>(pattern_[j - 1])) {
                     --j;
                 }
                 if (j == 0) {
@@ -87,9 +74,34 @@ private:
         return npos;
     }
 
-    std::string_view text_;
+private:
     std::string pattern_;
     size_t skip_[256];
+};
+
+// Searches one text for one pattern, ignoring the case of A-Z. Searches move forward through the
+// text: a result found from some start stays the answer for any later start up to it, so a loop
+// that asks again from increasing positions scans each part of the text once.
+class ForwardFinder {
+public:
+    ForwardFinder(std::string_view text, std::string_view pattern) : text_(text), pattern_(pattern) {}
+    ForwardFinder(const ForwardFinder&) = delete;
+    ForwardFinder& operator=(const ForwardFinder&) = delete;
+
+    // First occurrence starting at `from` or later (0-based), or npos.
+    size_t Find(size_t from) {
+        if (cached_ && from >= lastFrom_ && (lastResult_ == npos || lastResult_ >= from)) {
+            return lastResult_;
+        }
+        lastFrom_ = from;
+        cached_ = true;
+        lastResult_ = pattern_.Search(text_, from);
+        return lastResult_;
+    }
+
+private:
+    std::string_view text_;
+    FoldedPattern pattern_;
     bool cached_ = false;
     size_t lastFrom_ = 0;
     size_t lastResult_ = npos;
@@ -188,6 +200,241 @@ std::string XmlExtract(std::string_view data, std::string_view section, std::str
         result = DecodeCharacterReferences(lastValue);
     }
     return result;
+}
+
+// ---- TXmlExtractStream ----
+//
+// Each tag runs XmlExtract's loop on its own over the part of the reply kept in `buffer` (absolute
+// positions; `base` is the position of buffer[0]). Every pattern the loop looks for begins with "<",
+// so one pass over the "<" of the reply finds the occurrences of all of them in order, and each tag
+// takes the ones its loop would find next: a plain start tag while it looks for a start, its closing
+// tag while it reads a value. A "<" is looked at once the longest pattern fits behind it, so a step
+// is taken only when more bytes cannot change it. Whether a start tag with attributes counts depends
+// on the rest of the reply (XmlExtract takes one only when no plain start tag follows), so that is
+// decided at Finish by XmlExtract's own searches over what is kept.
+
+namespace {
+
+struct StreamTag {
+    explicit StreamTag(const std::string& tag)
+        : name(tag), folded(LowerAscii(tag)), plainStart(Concat("<", tag, ">")),
+          attributedStart(Concat("<", tag, " ")), closing(Concat("</", tag)) {}
+
+    std::string name;
+    std::string folded;
+    FoldedPattern plainStart;
+    FoldedPattern attributedStart;
+    FoldedPattern closing;
+    std::vector<std::string> values;
+    bool done = false;
+    bool seekingClose = false;
+    size_t from = 0;        // XmlExtract's `from`: the next start tag is looked for from here
+    size_t plainResume = 0; // no plain start tag begins in [from, plainResume)
+    size_t valueStart = 0;  // while seekingClose: the first byte of the value
+    size_t closeResume = 0; // while seekingClose: no closing tag begins in [valueStart, closeResume)
+
+    // The first position this tag may still read.
+    size_t Needed() const { return seekingClose ? valueStart : from; }
+
+    // The pattern of this tag that begins at text[0] (a "<"), if any; text holds at least the longest
+    // pattern's length, or runs to the end of the reply.
+    enum class Found { None, PlainStart, Closing };
+    Found At(std::string_view text) const {
+        const size_t n = name.size();
+        const bool closes = text.size() > 1 && text[1] == '/';
+        const size_t at = closes ? 2 : 1;
+        if (text.size() < at + n) {
+            return Found::None;
+        }
+        for (size_t i = 0; i < n; ++i) {
+            if (Fold(text[at + i]) != folded[i]) {
+                return Found::None;
+            }
+        }
+        if (closes) {
+            return Found::Closing;
+        }
+        return text.size() > at + n && text[at + n] == '>' ? Found::PlainStart : Found::None;
+    }
+
+    // One "<" at absolute position p, in order.
+    void Take(std::string_view buffer, size_t base, size_t p, Found found) {
+        if (!seekingClose && found == Found::PlainStart) {
+            valueStart = p + name.size() + 2;
+            closeResume = valueStart;
+            seekingClose = true;
+        } else if (seekingClose && found == Found::Closing && p >= valueStart) {
+            values.push_back(DecodeCharacterReferences(buffer.substr(valueStart - base, p - valueStart)));
+            seekingClose = false;
+            from = p;
+            plainResume = p;
+        }
+    }
+
+    // The bytes before `scanned` have been looked at.
+    void ScannedTo(size_t scanned) {
+        if (seekingClose) {
+            closeResume = std::max(closeResume, scanned);
+        } else {
+            plainResume = std::max(plainResume, scanned);
+        }
+    }
+
+    // XmlExtract's loop over buffer, as far as the bytes so far decide it (all of it when final).
+    // After the pass over every "<" it finds nothing new but what only the end decides.
+    void Advance(std::string_view buffer, size_t base, bool final) {
+        const size_t end = base + buffer.size();
+        while (!done) {
+            if (!seekingClose) {
+                const size_t pos = std::max(from, plainResume);
+                size_t b = plainStart.Search(buffer, pos - base);
+                if (b == npos) {
+                    if (!final) {
+                        plainResume = std::max(pos, end - std::min(end, plainStart.Size() - 1));
+                        return;
+                    }
+                    b = attributedStart.Search(buffer, from - base);
+                    if (b == npos) {
+                        done = true;
+                        return;
+                    }
+                }
+                // The ">" or blank that ends the tag name is at base + b + name.size() + 1.
+                valueStart = base + b + name.size() + 2;
+                closeResume = valueStart;
+                seekingClose = true;
+            }
+            size_t e = closing.Search(buffer, closeResume - base);
+            if (e == npos) {
+                if (!final) {
+                    closeResume = std::max(closeResume, end - std::min(end, closing.Size() - 1));
+                    return;
+                }
+                values.emplace_back(); // no closing tag: an empty value ends the tag's list
+                done = true;
+                return;
+            }
+            e += base;
+            values.push_back(DecodeCharacterReferences(buffer.substr(valueStart - base, e - valueStart)));
+            seekingClose = false;
+            from = e;
+            plainResume = e;
+        }
+    }
+};
+
+} // namespace
+
+struct TXmlExtractStream::State {
+    std::vector<std::string> names;
+    std::vector<StreamTag> tags;
+    std::string buffer;
+    size_t base = 0;
+    size_t scanned = 0;   // every "<" before this absolute position has been looked at
+    size_t unscanned = 0; // bytes fed since the last scan
+    size_t longest = 0;   // the longest pattern: "</" + the longest tag name
+    size_t scanEvery = 1; // bytes gathered before the tags are looked for again
+    bool finished = false;
+};
+
+TXmlExtractStream::TXmlExtractStream(std::vector<std::string> tags, std::size_t scanEvery)
+    : state_(std::make_unique<State>()) {
+    state_->names = std::move(tags);
+    state_->scanEvery = std::max<std::size_t>(1, scanEvery);
+    Reset();
+}
+
+TXmlExtractStream::~TXmlExtractStream() = default;
+
+void TXmlExtractStream::Reset() {
+    State& s = *state_;
+    s.tags.clear();
+    s.tags.reserve(s.names.size());
+    for (const std::string& name : s.names) {
+        s.tags.emplace_back(name);
+    }
+    s.buffer.clear();
+    s.base = 0;
+    s.scanned = 0;
+    s.unscanned = 0;
+    s.longest = 0;
+    for (const std::string& name : s.names) {
+        s.longest = std::max(s.longest, name.size() + 2);
+    }
+    s.finished = false;
+}
+
+void TXmlExtractStream::Feed(std::string_view bytes) {
+    State& s = *state_;
+    if (s.finished) {
+        return;
+    }
+    s.buffer.append(bytes);
+    s.unscanned += bytes.size();
+    if (s.unscanned >= s.scanEvery) {
+        Scan(false);
+    }
+}
+
+void TXmlExtractStream::Finish() {
+    if (state_->finished) {
+        return;
+    }
+    Scan(true);
+    state_->finished = true;
+    std::string().swap(state_->buffer);
+}
+
+bool TXmlExtractStream::Finished() const {
+    return state_->finished;
+}
+
+std::size_t TXmlExtractStream::TagCount() const {
+    return state_->tags.size();
+}
+
+std::vector<std::string>& TXmlExtractStream::Values(std::size_t tag) {
+    return state_->tags.at(tag).values;
+}
+
+void TXmlExtractStream::Scan(bool final) {
+    State& s = *state_;
+    s.unscanned = 0;
+    const std::string_view buffer = s.buffer;
+    const size_t end = s.base + buffer.size();
+    // A "<" is looked at when the longest pattern fits behind it, or when the reply is complete.
+    const size_t frontier = final ? end : end - std::min(end, s.longest - 1);
+    for (size_t p = s.scanned; p < frontier;) {
+        const void* hit = std::memchr(buffer.data() + (p - s.base), '<', frontier - p);
+        if (hit == nullptr) {
+            break;
+        }
+        p = s.base + static_cast<size_t>(static_cast<const char*>(hit) - buffer.data());
+        const std::string_view text = buffer.substr(p - s.base, s.longest + 1);
+        for (StreamTag& tag : s.tags) {
+            if (const StreamTag::Found found = tag.At(text); found != StreamTag::Found::None) {
+                tag.Take(buffer, s.base, p, found);
+            }
+        }
+        ++p;
+    }
+    s.scanned = std::max(s.scanned, frontier);
+    size_t needed = end;
+    for (StreamTag& tag : s.tags) {
+        tag.ScannedTo(s.scanned);
+        if (final) {
+            tag.Advance(buffer, s.base, true);
+        }
+        if (!tag.done) {
+            needed = std::min(needed, tag.Needed());
+        }
+    }
+    // What no tag reads any more goes, once there is enough of it to be worth the move.
+    const size_t unneeded = needed - s.base;
+    if (unneeded >= 4 * s.scanEvery && unneeded >= s.buffer.size() / 2) {
+        s.buffer.erase(0, unneeded);
+        s.base = needed;
+    }
 }
 
 std::string XmlInnerText(std::string_view tag, std::string_view data) {

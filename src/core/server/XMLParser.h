@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace parlomar {
 
@@ -38,6 +41,37 @@ inline constexpr int kXmlAllValues = 3;  // return every value, joined by CR (no
 // in place, and each search pattern only ever moves forward through the data.
 std::string XmlExtract(std::string_view data, std::string_view section, std::string_view tag, int mode,
                        TStringGridData* grid = nullptr, int column = 0);
+
+// XmlExtract in mode 1 (empty section) for several tags at once, over a reply that arrives in
+// pieces: once Finish has run, Values(i) holds exactly the cells that XmlExtract puts into its column
+// for tags[i] over the whole text (one decoded value per occurrence, in order). Values are read as
+// soon as the bytes that decide them have arrived; of the reply only what an unfinished value or an
+// undecided search still needs is kept (normally less than one element). Tags must not be empty.
+// The tags are looked for whenever scanEvery bytes have come since the last look.
+class TXmlExtractStream {
+public:
+    explicit TXmlExtractStream(std::vector<std::string> tags, std::size_t scanEvery = 16 * 1024);
+    ~TXmlExtractStream();
+    TXmlExtractStream(const TXmlExtractStream&) = delete;
+    TXmlExtractStream& operator=(const TXmlExtractStream&) = delete;
+
+    // The next bytes of the reply (ignored after Finish).
+    void Feed(std::string_view bytes);
+    // The reply is complete: the last values are read and nothing of the reply is kept.
+    void Finish();
+    bool Finished() const;
+    // Forgets everything fed: a new reply begins.
+    void Reset();
+
+    std::size_t TagCount() const;
+    // The values read so far for tags[tag]; the caller may move them out.
+    std::vector<std::string>& Values(std::size_t tag);
+
+private:
+    struct State;
+    void Scan(bool final);
+    std::unique_ptr<State> state_;
+};
 
 // The text between the first `<tag>` and the following `</tag>` (case-sensitive; a start tag with
 // attributes is not found); empty when either is missing.

@@ -332,13 +332,15 @@ void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_
         ListState.packageReplyStored = false;
     }
     QPointer<TParlomarClientMainForm> self(this);
+    // The accounts are read on the fetch thread while the reply arrives.
+    auto read = kind == kFetchAccounts ? std::make_shared<TAccountReplyReader>() : nullptr;
     slot = std::make_unique<TGetXMLThread>(
         url, kind,
-        [self](std::uint8_t doneKind, const HttpReply& reply) {
+        [self, read](std::uint8_t doneKind, const HttpReply& reply) {
             if (self)
-                self->FetchDone(doneKind, reply);
+                self->FetchDone(doneKind, reply, read);
         },
-        session_);
+        session_, read);
     SetWantedList(kind);
     slot->Start();
     UpdateListControls();
@@ -367,7 +369,8 @@ void TParlomarClientMainForm::SetWantedList(std::uint8_t kind) {
             fetch->SetQuiet(fetched != kind);
 }
 
-void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& reply) {
+void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& reply,
+                                        std::shared_ptr<TAccountReplyReader> read) {
     fetches_[kind - 1].reset();
     if (!signedIn_) {
         UpdateListControls();
@@ -402,7 +405,7 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
         Report("accounts stored");
         if (show) {
             ShowTab(0);
-            ShowAccountList(reply.status, *accountReply_);
+            ShowAccountList(reply.status, *accountReply_, std::move(read));
         }
     }
     UpdateListControls();
@@ -512,7 +515,8 @@ void TParlomarClientMainForm::FilterPaintBoxMouseDown(int item) {
     ShowAccountList(0, *accountReply_);
 }
 
-void TParlomarClientMainForm::ShowAccountList(int status, const std::string& reply) {
+void TParlomarClientMainForm::ShowAccountList(int status, const std::string& reply,
+                                              std::shared_ptr<TAccountReplyReader> read) {
     ListState.listMode = ListMode;
     FilterPaintBox->SetHoveredItem(ListState.filterMode);
     if (status != 0 || reply.empty()) {
@@ -554,10 +558,13 @@ void TParlomarClientMainForm::ShowAccountList(int status, const std::string& rep
     // The worker reads the stored reply itself when that is what is shown (no copy of a long text).
     auto replyCopy =
         &reply == accountReply_.get() ? accountReply_ : std::make_shared<const std::string>(reply);
-    builds_[generation] =
-        std::thread([this, generation, boxText, state, texts, replyCopy, grid = std::move(seed)]() mutable {
-            const AccountListView view = parlomar::ShowAccountList(grid, state, 0, *replyCopy, boxText,
-                                                                   [texts](int n) { return (*texts)[n]; });
+    if (read && !read->Finished())
+        read.reset();
+    builds_[generation] = std::thread(
+        [this, generation, boxText, state, texts, replyCopy, read, grid = std::move(seed)]() mutable {
+            const AccountListView view = parlomar::ShowAccountList(
+                grid, state, 0, *replyCopy, boxText, [texts](int n) { return (*texts)[n]; },
+                read ? &read->Values() : nullptr);
             auto done = std::make_shared<TStringGridData>(std::move(grid));
             QMetaObject::invokeMethod(
                 this,

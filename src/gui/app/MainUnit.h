@@ -98,8 +98,10 @@ public:
     // The package list fetch (list controls locked until it arrives).
     void FetchPackageList();
     // Builds the account list from a reply (the parse and sort run off the GUI thread; the grid is
-    // handed over when done) or shows the failure over the results area.
-    void ShowAccountList(int status, const std::string& reply);
+    // handed over when done) or shows the failure over the results area. With the reader that read
+    // the reply while it arrived, its values are used instead of reading the text again.
+    void ShowAccountList(int status, const std::string& reply,
+                         std::shared_ptr<TAccountReplyReader> read = nullptr);
     void ShowPackageList(int status, const std::string& reply);
     // True while an account list is being built off the GUI thread.
     bool ListBuildRunning() const { return !builds_.empty(); }
@@ -328,7 +330,7 @@ private:
     void BuildLoginPanel();
     void BuildResultsArea();
     void BuildStatusDisplay();
-    void FetchDone(std::uint8_t kind, const HttpReply& reply);
+    void FetchDone(std::uint8_t kind, const HttpReply& reply, std::shared_ptr<TAccountReplyReader> read);
     // The end of a trace: its last output, then the window kept (hops) or removed (none).
     void TraceEnded();
     // The collected output into the traceroute window, with its title; shows it at the first hop.

@@ -285,3 +285,72 @@ TEST(ListLinks, OnlyWebAndMailAddressesAreOpened) {
     EXPECT_TRUE(IsLinkCell("plain", kRowVisiblePackage));
     EXPECT_FALSE(IsLinkCell("plain", 0));
 }
+
+// The accounts read while a reply arrives, in pieces cut anywhere, give the rows that the whole
+// text gives: odd replies included, where the n-th value of each tag makes row n.
+TEST(AccountList, ReadingWhileTheReplyArrivesGivesTheRowsOfTheWholeText) {
+    const std::vector<std::string> replies = {
+        Reply({Acct("j&amp;o", "caf\xC3\xA9.example", "0"), Acct("bob", "&#x263A;&#65;&lt;b&gt;.ex", "1"),
+               "<ACCT><USER>Up</USER><Domain>up.ex</Domain><suspended>1</suspended></ACCT>"}),
+        // A start tag with attributes counts only after the last plain one; no closing tag ends the list.
+        "<user a=\"1\">early</user>" + Reply({Acct("a", "a.ex", "0"), Acct("b", "b.ex", "1")}) +
+            "<user b=\"2\">late</user><domain "
+            "x>d-late</domain><suspended>1</suspended><diskused>1M</diskused>"
+            "<disklimit>open",
+        // Tags outside any acct, an acct without a domain, nesting, a closing tag that runs on.
+        "<user>loose</user><acct><user>a</userx><suspended>0</suspended></acct><acct><user><user>n</user>"
+        "</user><domain>d.ex</domain><disklimit>9M</disklimit></acct><disklimit>&#0;&bogus;</disklimit>"
+        "<disklimit>1</disklimit><disklimit>2</disklimit><disklimit>3</disklimit>",
+        "<?xml version=\"1.0\" ?><result><status>0</status><statusmsg>No &amp; way</statusmsg></result>",
+        "<html><body>Login required</body></html>",
+        "",
+    };
+    TStringGridData seed(kAccountColumns, 2); // a limit set in this run stays with its account
+    seed.SetCell(kAccUserCol, 1, "bob");
+    seed.SetCell(kAccBandwidthCol, 1, "50");
+
+    for (const std::string& reply : replies) {
+        TStringGridData whole = seed;
+        FillAccountRows(whole, reply);
+        auto expectSame = [&](TAccountReplyReader& reader, const std::string& how) {
+            ASSERT_TRUE(reader.Finished()) << how;
+            TStringGridData read = seed;
+            FillAccountRows(read, reader.Values());
+            ASSERT_EQ(read.RowCount(), whole.RowCount()) << how << " in " << reply;
+            for (int row = 0; row < whole.RowCount(); ++row) {
+                EXPECT_EQ(read.Row(row), whole.Row(row)) << how << " row " << row << " in " << reply;
+                EXPECT_EQ(read.RowHeight(row), whole.RowHeight(row)) << how;
+            }
+        };
+        for (size_t cut = 0; cut <= reply.size(); ++cut) {
+            TAccountReplyReader reader(1);
+            reader.Take("<user>before the request went out again</user>");
+            reader.Restart();
+            reader.Take(std::string_view(reply).substr(0, cut));
+            reader.Take(std::string_view(reply).substr(cut));
+            reader.Finish();
+            expectSame(reader, "cut at " + std::to_string(cut));
+        }
+        TAccountReplyReader bytes(1), once;
+        for (char c : reply) {
+            bytes.Take(std::string_view(&c, 1));
+        }
+        once.Take(reply);
+        bytes.Finish();
+        once.Finish();
+        expectSame(bytes, "byte by byte");
+        expectSame(once, "in one piece");
+        // Taken by a build: a second build reads the text instead.
+        EXPECT_FALSE(once.Finished());
+    }
+
+    // The list build takes the values instead of reading the text.
+    TAccountReplyReader reader;
+    reader.Take(kFour);
+    reader.Finish();
+    TStringGridData grid;
+    TListState state;
+    const AccountListView view = ShowAccountList(grid, state, 0, kFour, "", Text, &reader.Values());
+    EXPECT_EQ(view.fetchedRows, 4);
+    EXPECT_EQ(Column(grid, kAccUserCol), (Strings{"alice", "bob", "carol", "dave"}));
+}
