@@ -380,3 +380,44 @@ TEST_F(HttpTransport, RenegotiationIsRefused) {
     EXPECT_EQ(HttpGet(url).status, 0);
     EXPECT_EQ(server.Renegotiations(), 0);
 }
+
+// A request's reader takes the body while it arrives: exactly the reply's text (0-byte cuts
+// included), from the start again when the request goes out once more, finished only when a reply
+// is handed back.
+TEST_F(HttpTransport, ReaderTakesTheBodyAsItArrives) {
+    struct Recorder : ReplyReader {
+        std::string text;
+        int restarts = 0, takes = 0, finishes = 0;
+        void Restart() override {
+            text.clear();
+            ++restarts;
+        }
+        void Take(std::string_view bytes) override {
+            text.append(bytes);
+            ++takes;
+        }
+        void Finish() override { ++finishes; }
+    };
+    TestCertificates certificates(state.dir.path);
+    auto [cert, key] = certificates.Make("probe", "IP:127.0.0.1", true);
+    ProbeServer probe(cert, key);
+    probe.scheme = "Digest"; // the first request is answered with a page asking for Digest
+    state.SignIn(probe.port, probe.user, probe.password);
+    auto recorder = std::make_shared<Recorder>();
+    auto control = std::make_shared<RequestControl>();
+    control->reader = recorder;
+
+    probe.SetReply(std::string(10, 'a') + '\0' + std::string(503, 'x') + std::string(3000, 'y'), 300);
+    const HttpReply reply = HttpGet("https://127.0.0.1/xml-api/listaccts", control);
+    EXPECT_EQ(reply.status, 0);
+    EXPECT_EQ(reply.text, std::string(10, 'a') + std::string(3000, 'y'));
+    EXPECT_EQ(recorder->text, reply.text);
+    EXPECT_GE(recorder->restarts, 2); // at least the request in Basic and again in Digest
+    EXPECT_GT(recorder->takes, 2);
+    EXPECT_EQ(recorder->finishes, 1);
+
+    SetReplyLimit(1000);
+    EXPECT_EQ(HttpGet("https://127.0.0.1/xml-api/listaccts", control).status, kStatusReplyTooLarge);
+    SetReplyLimit(kMaxReplyBytes);
+    EXPECT_EQ(recorder->finishes, 1);
+}

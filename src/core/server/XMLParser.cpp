@@ -236,38 +236,44 @@ struct StreamTag {
     // The first position this tag may still read.
     size_t Needed() const { return seekingClose ? valueStart : from; }
 
-    // The pattern of this tag that begins at text[0] (a "<"), if any; text holds at least the longest
-    // pattern's length, or runs to the end of the reply.
-    enum class Found { None, PlainStart, Closing };
-    Found At(std::string_view text) const {
-        const size_t n = name.size();
-        const bool closes = text.size() > 1 && text[1] == '/';
-        const size_t at = closes ? 2 : 1;
-        if (text.size() < at + n) {
-            return Found::None;
-        }
-        for (size_t i = 0; i < n; ++i) {
-            if (Fold(text[at + i]) != folded[i]) {
-                return Found::None;
+    // Which patterns of this tag begin at text[0] (a "<"): kPlainStart, kClosing or both (a name that
+    // begins with "/"). text holds at least the longest pattern, or runs to the end of the reply.
+    static constexpr int kPlainStart = 1;
+    static constexpr int kClosing = 2;
+    int At(std::string_view text) const {
+        auto nameAt = [&](size_t at) {
+            if (text.size() < at + name.size()) {
+                return false;
             }
+            for (size_t i = 0; i < name.size(); ++i) {
+                if (Fold(text[at + i]) != static_cast<unsigned char>(folded[i])) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        int found = 0;
+        if (text.size() > name.size() + 1 && text[name.size() + 1] == '>' && nameAt(1)) {
+            found |= kPlainStart;
         }
-        if (closes) {
-            return Found::Closing;
+        if (text.size() > 1 && text[1] == '/' && nameAt(2)) {
+            found |= kClosing;
         }
-        return text.size() > at + n && text[at + n] == '>' ? Found::PlainStart : Found::None;
+        return found;
     }
 
-    // One "<" at absolute position p, in order.
-    void Take(std::string_view buffer, size_t base, size_t p, Found found) {
-        if (!seekingClose && found == Found::PlainStart) {
-            valueStart = p + name.size() + 2;
-            closeResume = valueStart;
-            seekingClose = true;
-        } else if (seekingClose && found == Found::Closing && p >= valueStart) {
+    // The patterns found at absolute position p, in order.
+    void Take(std::string_view buffer, size_t base, size_t p, int found) {
+        if (seekingClose && (found & kClosing) && p >= valueStart) {
             values.push_back(DecodeCharacterReferences(buffer.substr(valueStart - base, p - valueStart)));
             seekingClose = false;
             from = p;
             plainResume = p;
+        }
+        if (!seekingClose && (found & kPlainStart)) {
+            valueStart = p + name.size() + 2;
+            closeResume = valueStart;
+            seekingClose = true;
         }
     }
 
@@ -412,14 +418,14 @@ void TXmlExtractStream::Scan(bool final) {
         p = s.base + static_cast<size_t>(static_cast<const char*>(hit) - buffer.data());
         const std::string_view text = buffer.substr(p - s.base, s.longest + 1);
         for (StreamTag& tag : s.tags) {
-            if (const StreamTag::Found found = tag.At(text); found != StreamTag::Found::None) {
+            if (const int found = tag.At(text); found != 0) {
                 tag.Take(buffer, s.base, p, found);
             }
         }
         ++p;
     }
     s.scanned = std::max(s.scanned, frontier);
-    size_t needed = end;
+    size_t needed = s.scanned; // the next pass starts there
     for (StreamTag& tag : s.tags) {
         tag.ScannedTo(s.scanned);
         if (final) {
