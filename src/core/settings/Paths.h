@@ -16,10 +16,10 @@ namespace parlomar {
 // Installed use: a program folder without Localization/English.lng of its own beside the data folder
 // of an installation (share/parlomarclient beside the bin folder), or any program folder that the
 // program may not write to. The shipped data (language file, skins, default settings) is read from
-// the program folder when it holds the language file, else from the installation's data folder. The settings file is the user's own,
-// created on first start from the shipped default; what the program writes besides (saved captions,
-// saved skin attributes) goes to the user's data folder, whose skins are offered next to the shipped
-// ones.
+// the program folder when it holds the language file, else from the installation's data folder. The settings
+// file is the user's own, created on first start from the shipped default; what the program writes besides
+// (saved captions, saved skin attributes) goes to the user's data folder, whose skins are offered next to the
+// shipped ones.
 
 // The user's folders, as the XDG base directory rules give them. A variable that is unset, empty or
 // not an absolute path counts as unset.

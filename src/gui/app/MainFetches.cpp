@@ -1,0 +1,109 @@
+// The list fetches of the main window: one per list, the newest replacing a running one, the list
+// asked for last shown and the other stored, Escape and the stop control ending them.
+#include "app/MainUnit.h"
+#include "app/MainUnitPrivate.h"
+
+#include "server/GetXMLThreadUnit.h"
+#include "server/Global.h"
+#include "settings/Captions.h"
+#include "settings/Localization.h"
+#include "skins/ButtonEdit.h"
+#include "skins/Controls.h"
+#include "skins/SkinedStringGrid.h"
+
+#include <QPointer>
+#include <QSignalBlocker>
+
+namespace parlomar {
+
+void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_t kind) {
+    if (!signedIn_ || (kind != kFetchAccounts && kind != kFetchPackages))
+        return;
+    std::unique_ptr<TGetXMLThread>& slot = fetches_[kind - 1];
+    if (slot) // the newest request for a list replaces the one still running
+        slot->Stop();
+    if (kind == kFetchPackages) {
+        PackageListReply.clear();
+        ListState.packageReplyStored = false;
+    }
+    QPointer<TParlomarClientMainForm> self(this);
+    // The accounts are read on the fetch thread while the reply arrives.
+    auto read = kind == kFetchAccounts ? std::make_shared<TAccountReplyReader>() : nullptr;
+    slot = std::make_unique<TGetXMLThread>(
+        url, kind,
+        [self, read](std::uint8_t doneKind, const HttpReply& reply) {
+            if (self)
+                self->FetchDone(doneKind, reply, read);
+        },
+        session_, read);
+    SetWantedList(kind);
+    slot->Start();
+    UpdateListControls();
+}
+
+void TParlomarClientMainForm::StopListFetches() {
+    if (!FetchRunning())
+        return;
+    for (auto& fetch : fetches_) {
+        if (fetch)
+            fetch->Stop();
+        fetch.reset();
+    }
+    // The results area keeps what it shows, and that is the list asked for now.
+    SetWantedList(ListMode);
+    UpdateListControls();
+    if (ListMode == kListModeAccounts && AccList->isVisible())
+        FilterPanel->show();
+    SetStatusSlot(0, Q(ErrorText(kStatusRequestNotOpened)));
+}
+
+void TParlomarClientMainForm::SetWantedList(std::uint8_t kind) {
+    wantedList_ = kind;
+    for (std::uint8_t fetched : {kFetchAccounts, kFetchPackages})
+        if (const auto& fetch = fetches_[fetched - 1])
+            fetch->SetQuiet(fetched != kind);
+}
+
+void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& reply,
+                                        std::shared_ptr<TAccountReplyReader> read) {
+    fetches_[kind - 1].reset();
+    if (!signedIn_) {
+        UpdateListControls();
+        return;
+    }
+    if (reply.status == kStatusOk && IsSignedOutReply(reply.text, reply.httpStatus)) {
+        ReturnToSignIn();
+        return;
+    }
+    const bool show = kind == wantedList_; // a reply of the other list is only stored
+    if (show) {
+        const QSignalBlocker quiet(QueryEdit); // emptying the box is no filter change
+        settingQuery_ = true;
+        QueryEdit->clear();
+        settingQuery_ = false;
+    }
+    if (kind == kFetchPackages) {
+        PackageListReply = reply.text;
+        ListState.packageReplyStored = reply.status == kStatusOk && !reply.text.empty();
+        Report("packages stored");
+        if (show) {
+            ShowTab(1);
+            ShowPackageList(reply.status, PackageListReply);
+        }
+    } else {
+        // The completion is the reply's last user (the fetch drops it right after), and the reply
+        // object itself is not const: its text is taken over instead of copying a long list again
+        // on the GUI thread.
+        accountReply_ = std::make_shared<const std::string>(std::move(const_cast<HttpReply&>(reply).text));
+        ListState.suspendedSince.clear(); // the new reply holds the states as they are now
+        ListState.deletedSince.clear();
+        Report("accounts stored");
+        if (show) {
+            ShowTab(0);
+            ShowAccountList(reply.status, *accountReply_, std::move(read));
+        }
+    }
+    UpdateListControls();
+}
+
+} // namespace parlomar
