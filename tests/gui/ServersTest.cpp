@@ -319,6 +319,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(window->ShownRows() == 3, 10000);
         QCOMPARE(window->ShownText(0, 4), QStringLiteral("gone"));
         QVERIFY(window->ShownText(0, 6).startsWith(QStringLiteral("No outcome recorded")));
+        // The selection stays with its entry, though the new one came in above it.
+        QVERIFY(window->CopyText().contains(QStringLiteral("\tnosuchuser\t")));
+        QVERIFY(!window->CopyText().contains(QStringLiteral("\tgone\t")));
         window->close();
     }
 };

@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <set>
+
 #include <sys/stat.h>
 
 namespace parlomar {
@@ -246,7 +248,36 @@ void TActivityForm::Read() {
 }
 
 void TActivityForm::EntriesRead(std::vector<ActivityEntry> entries) {
+    // The rows selected and the current one stay so when the file is read again (it grows while
+    // changes are sent): they are found again by their entry, wherever the new lines put them.
+    const auto entryOf = [this](const QModelIndex& index) {
+        const int row = filter_->mapToSource(index).row();
+        return row >= 0 && row < model_->rowCount()
+                   ? model_->Entries()[static_cast<std::size_t>(row)].record.entry
+                   : std::string();
+    };
+    std::set<std::string> selected;
+    for (const QModelIndex& index : ActivityGrid->selectionModel()->selectedRows())
+        selected.insert(entryOf(index));
+    const std::string current = entryOf(ActivityGrid->currentIndex());
+    const int currentColumn = std::max(0, ActivityGrid->currentIndex().column());
     model_->SetEntries(std::move(entries));
+    QItemSelection selection;
+    QModelIndex currentAgain;
+    for (int row = 0; row < model_->rowCount(); ++row) {
+        const std::string& entry = model_->Entries()[static_cast<std::size_t>(row)].record.entry;
+        const QModelIndex shown = filter_->mapFromSource(model_->index(row, 0));
+        if (!shown.isValid())
+            continue;
+        if (selected.count(entry) != 0)
+            selection.select(shown, shown.siblingAtColumn(TActivityModel::kColumns - 1));
+        if (!current.empty() && entry == current)
+            currentAgain = shown.siblingAtColumn(currentColumn);
+    }
+    if (currentAgain.isValid())
+        ActivityGrid->selectionModel()->setCurrentIndex(currentAgain, QItemSelectionModel::NoUpdate);
+    if (!selection.isEmpty())
+        ActivityGrid->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     UpdateCount();
     reading_ = false;
     if (readAgain_)
