@@ -124,7 +124,8 @@ private slots:
         QCOMPARE(form.PortEdit->text(), QString::number(first.Port()));
         QVERIFY(form.RememberCheck->Checked() && !form.ReadOnlyCheck->Checked());
         QCOMPARE(GetSignInValues().encipheredPassword, EncipherPassword(standin_test::kPassword));
-        form.LoginButtonClick();
+        QCOMPARE(form.focusWidget(), form.LoginButton); // and Enter there signs in
+        QTest::keyClick(form.LoginButton, Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         QVERIFY(!form.ReadOnly());
         form.Signout1Click();

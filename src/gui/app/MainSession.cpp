@@ -114,6 +114,9 @@ void TParlomarClientMainForm::BuildLoginPanel() {
     ReadOnlyCheck->setToolTip(QStringLiteral("Only lists and details: every change is switched off"));
     form->addWidget(ReadOnlyCheck, 5, 1);
     LoginButton = Named(new TSkinButton(QStringLiteral("Sign in"), LoginShape), "LoginButton");
+    // Enter on the button signs in too: it has the focus once a saved server with its password is
+    // chosen (outside a dialog a push button takes only the space bar unless told otherwise).
+    LoginButton->setAutoDefault(true);
     form->addWidget(LoginButton, 6, 1, Qt::AlignRight);
     LoginMessLabel = Named(new TLabel(LoginShape), "LoginMessLabel", kTagNoCaption);
     LoginMessLabel->setTextFormat(Qt::PlainText);
