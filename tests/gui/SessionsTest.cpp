@@ -195,6 +195,18 @@ private slots:
         form.Signout1Click();
         QTest::qWait(1500);
         QCOMPARE(form.StatusSlot(0), test::Status(6));
+
+        // The first list of a sign-in stopped: the refresh button fetches that list again.
+        form.TabSet->setCurrentIndex(0);
+        server.Faults("delay_ms=1500&times=2"); // the sign-in and its package list
+        test::SignIn(form, server.Port());
+        QVERIFY(form.SignedIn() && form.FetchRunning());
+        form.StopButton->click();
+        QCOMPARE(form.TabSet->currentIndex(), 1);
+        form.GetListButton->click();
+        QVERIFY(form.FetchRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->ListMode == kListModePackages, 20000);
+        QVERIFY(form.AccList->isVisible() && form.AccList->VisibleRowCount() > 0);
         server.Faults("");
     }
 

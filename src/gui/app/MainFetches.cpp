@@ -44,11 +44,16 @@ void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_
 void TParlomarClientMainForm::StopListFetches() {
     if (!FetchRunning())
         return;
+    const std::uint8_t asked = wantedList_;
     for (auto& fetch : fetches_) {
         if (fetch)
             fetch->Stop();
         fetch.reset();
     }
+    // The first list of a sign-in stopped before anything was shown: the results area takes that
+    // list's tab, so that its controls (the refresh and add buttons) act on it.
+    if (ListMode == 0 && signedIn_ && (asked == kFetchAccounts || asked == kFetchPackages))
+        TabSetChange(asked == kFetchAccounts ? 0 : 1);
     // The results area keeps what it shows, and that is the list asked for now.
     SetWantedList(ListMode);
     UpdateListControls();
