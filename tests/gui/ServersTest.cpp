@@ -323,6 +323,19 @@ private slots:
         // The selection stays with its entry, though the new one came in above it.
         QVERIFY(window->CopyText().contains(QStringLiteral("\tnosuchuser\t")));
         QVERIFY(!window->CopyText().contains(QStringLiteral("\tgone\t")));
+
+        // A very long value: its hint wraps and ends after its first thousand characters, as text.
+        std::string target;
+        for (int n = 0; n < 400; ++n)
+            target += "<b>" + std::to_string(n) + "</b> ";
+        std::ofstream(ActivityLogFile(), std::ios::app)
+            << "{\"time\":\"2025-01-02T03:04:06.000Z\",\"entry\":\"z-2\",\"phase\":\"sending\","
+               "\"function\":\"killpkg\",\"target\":\""
+            << target << "\"}\n";
+        QTRY_VERIFY_WITH_TIMEOUT(window->ShownRows() == 4, 10000);
+        const QString hint = window->ActivityGrid->model()->index(0, 4).data(Qt::ToolTipRole).toString();
+        QVERIFY(hint.startsWith(QStringLiteral("<p>&lt;b&gt;0&lt;/b&gt; &lt;b&gt;1&lt;")));
+        QVERIFY(hint.endsWith(QStringLiteral("\u2026</p>")) && !hint.contains(QStringLiteral("&gt;399&lt;")));
         window->close();
     }
 };

@@ -48,6 +48,21 @@ QString OneLine(QString text) {
     return text;
 }
 
+// The hint of a cell: a long text (a server's message can be any length) wraps at the hint's width
+// and ends after its first thousand characters, so the hint stays within the screen. Plain text
+// either way: server data is never read as markup.
+QString CellHint(const QString& text) {
+    constexpr qsizetype kWrapFrom = 120;
+    constexpr qsizetype kMost = 1000;
+    if (text.size() <= kWrapFrom)
+        return PlainHintText(text);
+    qsizetype keep = std::min(text.size(), kMost);
+    if (keep < text.size() && text.at(keep - 1).isHighSurrogate())
+        --keep;
+    return QStringLiteral("<p>") + text.left(keep).toHtmlEscaped() +
+           (keep < text.size() ? QStringLiteral("…") : QString()) + QStringLiteral("</p>");
+}
+
 } // namespace
 
 QString ActivityOutcomeText(const ActivityEntry& entry) {
@@ -112,7 +127,7 @@ QVariant TActivityModel::data(const QModelIndex& index, int role) const {
         return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         const QString text = Text(index.row(), index.column());
-        return role == Qt::ToolTipRole ? QVariant(PlainHintText(text)) : QVariant(text);
+        return role == Qt::ToolTipRole ? QVariant(CellHint(text)) : QVariant(text);
     }
     if (role == Qt::ForegroundRole && index.column() == 6) {
         const ActivityEntry& entry = entries_[static_cast<std::size_t>(index.row())];
