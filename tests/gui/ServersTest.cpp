@@ -115,6 +115,15 @@ private slots:
         const QString firstRow = QStringLiteral("127.0.0.1:%1 \u2014 operator").arg(first.Port());
         QCOMPARE(Rows(form.ServerList), (QStringList{secondRow, firstRow}));
 
+        form.ServerList->close();
+
+        // A sign-in to a wrong port fails; its message goes once a saved server is chosen.
+        form.PortEdit->setText(QString::number(test::FreePort()));
+        form.LoginButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.LoginMessLabel->isHidden() && test::Idle(form), 20000);
+        QTest::keyClick(form.IPEdit, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(Rows(form.ServerList), (QStringList{secondRow, firstRow}));
+
         // The first server chosen with the keys: its remembered password signs in.
         form.PortEdit->clear();
         form.PswEdit->clear();
@@ -122,6 +131,7 @@ private slots:
         QTest::keyClick(form.ServerList->ServersList, Qt::Key_Return);
         QVERIFY(!form.ServerList->isVisible());
         QCOMPARE(form.PortEdit->text(), QString::number(first.Port()));
+        QVERIFY(form.LoginMessLabel->isHidden());
         QVERIFY(form.RememberCheck->Checked() && !form.ReadOnlyCheck->Checked());
         QCOMPARE(GetSignInValues().encipheredPassword, EncipherPassword(standin_test::kPassword));
         QCOMPARE(form.focusWidget(), form.LoginButton); // and Enter there signs in

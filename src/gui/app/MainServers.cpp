@@ -80,6 +80,7 @@ void TParlomarClientMainForm::ShowSavedServers() {
 void TParlomarClientMainForm::ChooseSavedServer(const SavedServer& server) {
     if (signedIn_ || requestRunning_)
         return;
+    ShowSignInFailure(QString()); // what an earlier attempt said is not about this server
     IPEdit->setText(Q(server.address));
     PortEdit->setText(QString::number(server.port));
     LoginEdit->setText(Q(server.userName));
