@@ -134,7 +134,8 @@ std::string BulkQuestion(const std::vector<BulkEntry>& entries, BulkKind kind) {
             continue;
         }
         if (named == kNamedInQuestion) {
-            names += " " + FormatStatusText(106, {std::to_string(counts.toSend - static_cast<int>(named))});
+            names += ' ';
+            names += FormatStatusText(106, {std::to_string(counts.toSend - static_cast<int>(named))});
             break;
         }
         names += (named ? ", " : "") + entry.user;
@@ -142,8 +143,8 @@ std::string BulkQuestion(const std::vector<BulkEntry>& entries, BulkKind kind) {
     }
     std::string text = FormatStatusText(KindText(kind, 103), {std::to_string(counts.toSend)}) + "\n" + names;
     if (counts.skipped > 0) {
-        text +=
-            "\n" + FormatStatusText(kind == BulkKind::Suspend ? 107 : 108, {std::to_string(counts.skipped)});
+        text += '\n';
+        text += FormatStatusText(kind == BulkKind::Suspend ? 107 : 108, {std::to_string(counts.skipped)});
     }
     return text;
 }
@@ -201,7 +202,7 @@ BulkGridChange ApplyBulkEntries(TStringGridData& grid, TListState& state, BulkKi
                 --state.serverAccountCount;
             }
         } else {
-            state.suspendedSince[entry.user] = kind == BulkKind::Suspend ? "1" : "0";
+            state.suspendedSince[entry.user].assign(1, kind == BulkKind::Suspend ? '1' : '0');
         }
     }
     if (done.empty() || grid.ColCount() != kAccountColumns) {

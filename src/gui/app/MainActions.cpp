@@ -99,8 +99,10 @@ void TParlomarClientMainForm::CopyToClipboard1Click() {
     // Several rows selected: one line each.
     const std::vector<int> selected = AccList->SelectedDataRows();
     std::string text = AccountCopyText(AccList->Data(), selected.size() > 1 ? selected.front() : row);
-    for (std::size_t i = 1; selected.size() > 1 && i < selected.size(); ++i)
-        text += "\n" + AccountCopyText(AccList->Data(), selected[i]);
+    for (std::size_t i = 1; selected.size() > 1 && i < selected.size(); ++i) {
+        text += '\n';
+        text += AccountCopyText(AccList->Data(), selected[i]);
+    }
     CopyTextToClipboard(Q(text));
 }
 
