@@ -4,16 +4,25 @@
 #   share/applications/, share/metainfo/  the desktop entry and its AppStream description
 #   share/icons/hicolor/                  the program's icon in several sizes and as a drawing
 #   share/man/man1/ParlomarClient.1.gz
+#   share/doc/parlomarclient/             the copyright file and the package's changelog
+#   share/lintian/overrides/parlomarclient  what Debian's package checker need not report
 
-# The manual page, compressed as Debian installs manual pages.
+# The manual page and the package's changelog carry the version and its date, and are compressed as
+# Debian installs them.
+configure_file("${CMAKE_SOURCE_DIR}/data/ParlomarClient.1" "${CMAKE_BINARY_DIR}/man/ParlomarClient.1" @ONLY)
+configure_file("${CMAKE_SOURCE_DIR}/data/debian/changelog.in" "${CMAKE_BINARY_DIR}/doc/changelog.Debian" @ONLY)
 set(PARLOMAR_MAN_PAGE "${CMAKE_BINARY_DIR}/man/ParlomarClient.1.gz")
-add_custom_command(OUTPUT "${PARLOMAR_MAN_PAGE}"
-    COMMAND "${CMAKE_COMMAND}" -E make_directory "${CMAKE_BINARY_DIR}/man"
-    COMMAND sh -c "gzip -9n < \"$0\" > \"$1\"" "${CMAKE_SOURCE_DIR}/data/ParlomarClient.1" "${PARLOMAR_MAN_PAGE}"
-    DEPENDS "${CMAKE_SOURCE_DIR}/data/ParlomarClient.1"
-    COMMENT "Manual page"
-    VERBATIM)
-add_custom_target(parlomar_man_page ALL DEPENDS "${PARLOMAR_MAN_PAGE}")
+set(PARLOMAR_CHANGELOG "${CMAKE_BINARY_DIR}/doc/changelog.Debian.gz")
+foreach(pair IN ITEMS "man/ParlomarClient.1|${PARLOMAR_MAN_PAGE}" "doc/changelog.Debian|${PARLOMAR_CHANGELOG}")
+    string(REPLACE "|" ";" pair "${pair}")
+    list(GET pair 0 plain)
+    list(GET pair 1 packed)
+    add_custom_command(OUTPUT "${packed}"
+        COMMAND sh -c "gzip -9n < \"$0\" > \"$1\"" "${CMAKE_BINARY_DIR}/${plain}" "${packed}"
+        DEPENDS "${CMAKE_BINARY_DIR}/${plain}"
+        VERBATIM)
+endforeach()
+add_custom_target(parlomar_man_page ALL DEPENDS "${PARLOMAR_MAN_PAGE}" "${PARLOMAR_CHANGELOG}")
 
 install(TARGETS ParlomarClient RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 install(FILES "${CMAKE_SOURCE_DIR}/data/Localization/English.lng"
@@ -30,6 +39,10 @@ endforeach()
 install(FILES "${PARLOMAR_ICON_SOURCE}"
     DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps" RENAME "${PARLOMAR_APP_ID}.svg")
 install(FILES "${PARLOMAR_MAN_PAGE}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${CMAKE_SOURCE_DIR}/data/debian/copyright" "${PARLOMAR_CHANGELOG}"
+    DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/parlomarclient")
+install(FILES "${CMAKE_SOURCE_DIR}/data/debian/lintian-overrides"
+    DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides" RENAME parlomarclient)
 
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "parlomarclient")
@@ -37,10 +50,14 @@ set(CPACK_PACKAGE_VENDOR "Parlomar")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "Parlomar <bugs@parlomar.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "administer the hosting accounts and packages of a web-hosting server")
+# The long description in lines of at most 80 characters, as Debian's tools expect.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "ParlomarClient is a desktop client for the operator of a web-hosting server. It signs in to the "
-    "server's remote control server and administers its hosting accounts and hosting packages through "
-    "the control server's XML API over HTTPS.")
+    "ParlomarClient is a desktop client for the operator of a web-hosting server.\n"
+    "It signs in to the server's remote control server and administers its hosting\n"
+    "accounts and hosting packages through the control server's XML API over HTTPS:\n"
+    "accounts are searched, filtered, sorted, created, suspended, given a new\n"
+    "password or a bandwidth limit and deleted, also several at once; packages are\n"
+    "listed, created, edited and deleted.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -40,6 +40,7 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ParlomarClient"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(PARLOMAR_APP_ID)); // the desktop entry's name
     QApplication::setQuitOnLastWindowClosed(false); // the window may live on in the tray
 
     parlomar::SingleInstanceGuard guard(

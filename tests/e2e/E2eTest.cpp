@@ -188,21 +188,28 @@ TEST(EndToEnd, AnswersHelpAndVersionWithoutADisplayAndRefusesEverythingElse) {
              {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}},
              {}});
     };
-    for (const char* option : {"--version", "-v"}) {
-        const auto version = run({option});
-        EXPECT_EQ(version.status, 0) << option;
-        EXPECT_EQ(version.out, "ParlomarClient " PARLOMAR_PROJECT_VERSION "\n") << option;
+    // The toolkit's own options are left to it, with their values.
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--version"},
+                                                                  {"-v"},
+                                                                  {"-platform", "offscreen", "--version"},
+                                                                  {"--style=fusion", "-reverse", "-v"}}) {
+        const auto version = run(args);
+        EXPECT_EQ(version.status, 0) << args[0];
+        EXPECT_EQ(version.out, "ParlomarClient " PARLOMAR_PROJECT_VERSION "\n") << args[0];
     }
     const auto help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("-v, --version"), std::string::npos) << help.out;
     EXPECT_NE(help.out.find((program.dir.Path() / "ParlomarClient.ini").string()), std::string::npos)
         << help.out;
+    EXPECT_NE(help.out.find("activity.log"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find(", 20"), std::string::npos) << help.out; // the version's date
     EXPECT_EQ(help.err, "");
 
     for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
              {{"--bogus"}, "unknown option '--bogus'"},
-             {{"-platform", "offscreen"}, "unknown option '-platform'"},
+             {{"-style"}, "option '-style' needs a value"},
+             {{"-platformx", "offscreen"}, "unknown option '-platformx'"},
              {{"accounts.txt"}, "unexpected argument 'accounts.txt'"},
              {{"--version", "now"}, "unexpected argument 'now'"}}) {
         const auto refused = run(args);

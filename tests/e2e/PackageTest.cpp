@@ -87,6 +87,7 @@ TEST(Package, InstallsTheStandardLayoutWithValidDesktopFiles) {
          {prefix.Path() / "bin/ParlomarClient", share / "parlomarclient/Localization/English.lng",
           share / "parlomarclient/ParlomarClient.ini", share / "parlomarclient/skins/Daylight.zip",
           share / "parlomarclient/skins/Graphite.zip", share / "man/man1/ParlomarClient.1.gz",
+          share / "doc/parlomarclient/copyright", share / "doc/parlomarclient/changelog.Debian.gz",
           share / ("icons/hicolor/scalable/apps/" + id + ".svg")})
         EXPECT_TRUE(fs::is_regular_file(file)) << file;
     for (const int size : {48, 64, 128}) {
@@ -101,6 +102,10 @@ TEST(Package, InstallsTheStandardLayoutWithValidDesktopFiles) {
     const auto [metaValid, metaLog] =
         Shell("appstreamcli validate --no-net " + Quoted(share / "metainfo" / (id + ".metainfo.xml")));
     EXPECT_EQ(metaValid, 0) << metaLog;
+    // The newest release it describes is this version (the version and its date change together).
+    EXPECT_NE(ReadText(share / "metainfo" / (id + ".metainfo.xml"))
+                  .find("<release version=\"" PARLOMAR_PROJECT_VERSION "\""),
+              std::string::npos);
     EXPECT_NE(ReadText(desktop).find("Icon=" + id + "\n"), std::string::npos);
 }
 
