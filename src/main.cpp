@@ -42,8 +42,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("ParlomarClient"));
     QApplication::setQuitOnLastWindowClosed(false); // the window may live on in the tray
 
-    parlomar::SingleInstanceGuard guard(
-        QString::fromStdString(parlomar::FileLocations().lockFolder.string()));
+    parlomar::SingleInstanceGuard guard; // in the user's private runtime folder
     switch (guard.Acquire()) {
     case parlomar::SingleInstanceGuard::Result::Acquired:
         break;
