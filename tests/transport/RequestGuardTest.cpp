@@ -153,5 +153,12 @@ TEST(RequestGuard, AChangeThatCannotBeLoggedIsNotSentUnlessTheSettingsSaySo) {
     EXPECT_EQ(HttpGet(SuspendAccountUrl(base, "alpinebk")).status, kStatusOk);
     EXPECT_EQ(suspends(), 1u);
     EXPECT_EQ(state.ui->messages.size(), 2u);
+
+    // With the log back, a password of three letters is still taken out of the server's message.
+    std::filesystem::remove_all(ActivityLogFolder());
+    EXPECT_EQ(HttpGet(PasswdUrl(base, "alpinebk", "alp")).status, kStatusOk);
+    const std::vector<ActivityEntry> entries = ReadActivityLog();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].record.message, "Password changed for user ***inebk");
     std::filesystem::remove_all(ActivityLogFolder());
 }
