@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -82,6 +83,72 @@ void BM_EntryData(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * state.range(0)));
 }
 BENCHMARK(BM_EntryData)->Arg(20000)->Arg(1 << 20);
+
+// A streamed package of `count` stored one-byte entries whose sizes are in data descriptors only,
+// listed in the central directory last entry first: every entry has to find its own record.
+std::string MakeReversedStreamedPackage(std::size_t count) {
+    std::string archive;
+    std::vector<std::string> central(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string name = "ParlomarClientMainForm-ImageList" + std::to_string(i) + ".bmp";
+        const char byte = static_cast<char>('a' + i % 26);
+        const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(&byte), 1));
+        std::string& record = central[i];
+        PutU32(record, 0x02014B50);
+        PutU16(record, 20);
+        PutU16(record, 20);
+        PutU16(record, 0x0008);
+        for (int f = 0; f < 3; ++f)
+            PutU16(record, 0);
+        PutU32(record, crc);
+        PutU32(record, 1);
+        PutU32(record, 1);
+        PutU16(record, static_cast<unsigned>(name.size()));
+        for (int f = 0; f < 4; ++f)
+            PutU16(record, 0);
+        PutU32(record, 0);
+        PutU32(record, static_cast<std::uint32_t>(archive.size()));
+        record += name;
+        PutU32(archive, 0x04034B50);
+        PutU16(archive, 20);
+        PutU16(archive, 0x0008);
+        for (int f = 0; f < 3; ++f)
+            PutU16(archive, 0);
+        for (int f = 0; f < 3; ++f)
+            PutU32(archive, 0);
+        PutU16(archive, static_cast<unsigned>(name.size()));
+        PutU16(archive, 0);
+        archive += name;
+        archive += byte;
+        PutU32(archive, 0x08074B50);
+        PutU32(archive, crc);
+        PutU32(archive, 1);
+        PutU32(archive, 1);
+    }
+    const std::size_t start = archive.size();
+    for (std::size_t i = count; i-- > 0;)
+        archive += central[i];
+    PutU32(archive, 0x06054B50);
+    PutU32(archive, 0);
+    PutU16(archive, static_cast<unsigned>(count));
+    PutU16(archive, static_cast<unsigned>(count));
+    PutU32(archive, static_cast<std::uint32_t>(archive.size() - 12 - start));
+    PutU32(archive, static_cast<std::uint32_t>(start));
+    PutU16(archive, 0);
+    return archive;
+}
+
+// Opening the hostile package: 65,535 entries whose directory is in reverse order.
+void BM_ReadReversedStreamedPackage(benchmark::State& state) {
+    const std::string package = MakeReversedStreamedPackage(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        parlomar::TZipFile zip;
+        zip.ReadArchive(package);
+        benchmark::DoNotOptimize(zip.EntryCount());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * package.size()));
+}
+BENCHMARK(BM_ReadReversedStreamedPackage)->Arg(4096)->Arg(65535)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

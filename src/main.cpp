@@ -43,8 +43,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral(PARLOMAR_APP_ID)); // the desktop entry's name
     QApplication::setQuitOnLastWindowClosed(false); // the window may live on in the tray
 
-    parlomar::SingleInstanceGuard guard(
-        QString::fromStdString(parlomar::FileLocations().lockFolder.string()));
+    parlomar::SingleInstanceGuard guard; // in the user's private runtime folder
     switch (guard.Acquire()) {
     case parlomar::SingleInstanceGuard::Result::Acquired:
         break;

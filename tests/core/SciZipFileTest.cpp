@@ -1,6 +1,7 @@
 #include "skins/SciZipFile.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -299,4 +300,108 @@ TEST(SciZipFile, LimitsOnArchiveAndEntryCount) {
     EXPECT_EQ(ErrorOf([&] { zip.OpenArchive(std::string(folder) + "/none.zip"); }),
               "Cannot open file \"" + std::string(folder) + "/none.zip\".");
     std::filesystem::remove_all(folder);
+}
+
+namespace {
+
+void AppendU16(std::string& b, unsigned v) {
+    b.push_back(static_cast<char>(v & 0xFF));
+    b.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+
+void AppendU32(std::string& b, std::uint32_t v) {
+    AppendU16(b, v & 0xFFFF);
+    AppendU16(b, v >> 16);
+}
+
+// A streamed package of stored one-byte entries whose sizes are in data descriptors only, with
+// the central directory listing them last entry first; names are prefix + number.
+std::string ReversedDescriptorPackage(std::size_t count, const std::string& prefix) {
+    std::string archive;
+    std::vector<std::string> central(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string name = prefix + std::to_string(i);
+        const char byte = static_cast<char>('a' + i % 26);
+        const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(&byte), 1));
+        std::string& record = central[i];
+        AppendU32(record, 0x02014B50);
+        AppendU16(record, 20);
+        AppendU16(record, 20);
+        AppendU16(record, 0x0008);
+        for (int f = 0; f < 3; ++f)
+            AppendU16(record, 0); // method, time, date
+        AppendU32(record, crc);
+        AppendU32(record, 1);
+        AppendU32(record, 1);
+        AppendU16(record, static_cast<unsigned>(name.size()));
+        for (int f = 0; f < 4; ++f)
+            AppendU16(record, 0); // extra, comment, disk, internal attributes
+        AppendU32(record, 0);
+        AppendU32(record, static_cast<std::uint32_t>(archive.size()));
+        record += name;
+
+        AppendU32(archive, 0x04034B50);
+        AppendU16(archive, 20);
+        AppendU16(archive, 0x0008);
+        for (int f = 0; f < 3; ++f)
+            AppendU16(archive, 0);
+        for (int f = 0; f < 3; ++f)
+            AppendU32(archive, 0); // no sizes here: they follow the data
+        AppendU16(archive, static_cast<unsigned>(name.size()));
+        AppendU16(archive, 0);
+        archive += name;
+        archive += byte;
+        AppendU32(archive, 0x08074B50);
+        AppendU32(archive, crc);
+        AppendU32(archive, 1);
+        AppendU32(archive, 1);
+    }
+    const std::size_t directoryStart = archive.size();
+    for (std::size_t i = count; i-- > 0;)
+        archive += central[i];
+    AppendU32(archive, 0x06054B50);
+    AppendU32(archive, 0);
+    AppendU16(archive, static_cast<unsigned>(count));
+    AppendU16(archive, static_cast<unsigned>(count));
+    AppendU32(archive, static_cast<std::uint32_t>(archive.size() - 12 - directoryStart));
+    AppendU32(archive, static_cast<std::uint32_t>(directoryStart));
+    AppendU16(archive, 0);
+    return archive;
+}
+
+} // namespace
+
+TEST(SciZipFile, HostileStreamedPackageIsReadInOnePassAndItsWorkIsBounded) {
+    // Every entry's sizes come from a directory in reverse order: each one still gets its own.
+    const std::string hostile = ReversedDescriptorPackage(TZipFile::MaxRecords, "ParlomarClientMainForm-");
+    TZipFile zip;
+    zip.ReadArchive(hostile);
+    ASSERT_EQ(zip.EntryCount(), 65535);
+    for (int i : {0, 1, 25, 26, 40000, 65534}) {
+        EXPECT_EQ(zip.EntryName(i), "ParlomarClientMainForm-" + std::to_string(i));
+        EXPECT_EQ(zip.EntryData(i), std::string(1, static_cast<char>('a' + i % 26)));
+    }
+
+    // Names of 300 bytes each: the names alone exceed what a package may hold.
+    const std::string longNames = ReversedDescriptorPackage(30000, std::string(300, 'n'));
+    EXPECT_EQ(ErrorOf([&] { zip.ReadArchive(longNames); }),
+              "Damaged archive: its names take more than 16 MiB.");
+    EXPECT_EQ(zip.EntryCount(), 0);
+
+    // Five stored entries that claim 60 MiB each.
+    std::string claims;
+    for (int i = 0; i < 5; ++i) {
+        AppendU32(claims, 0x04034B50);
+        AppendU16(claims, 20);
+        for (int f = 0; f < 4; ++f)
+            AppendU16(claims, 0);
+        AppendU32(claims, 0);
+        AppendU32(claims, 0);
+        AppendU32(claims, 60u * 1024 * 1024);
+        AppendU16(claims, 1);
+        AppendU16(claims, 0);
+        claims += static_cast<char>('a' + i);
+    }
+    EXPECT_EQ(ErrorOf([&] { zip.ReadArchive(claims); }),
+              "Damaged archive: its entries inflate to more than 256 MiB.");
 }

@@ -4,8 +4,10 @@
 #include "accounts/DetailsView.h"
 #include "accounts/ListExport.h"
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -35,10 +37,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     if (!quoted && field.find('"') != std::string::npos)
         __builtin_trap();
     std::string read = Unquoted(field);
-    if (!read.empty() && (read[0] == '=' || read[0] == '+' || read[0] == '-' || read[0] == '@'))
+    // A number as the C library reads one (sign, digits, point, exponent; no hex, inf or nan)
+    // is no formula and comes back as it is.
+    const bool number = [&] {
+        const std::string copy(text);
+        if (copy.empty() || copy.find_first_not_of("+-.0123456789eE") != std::string::npos ||
+            std::isspace(static_cast<unsigned char>(copy[0])))
+            return false;
+        char* end = nullptr;
+        std::strtod(copy.c_str(), &end);
+        return end == copy.c_str() + copy.size() &&
+               copy.find_first_of("0123456789") < copy.find_first_of("eE");
+    }();
+    if (!read.empty() && (read[0] == '=' || read[0] == '+' || read[0] == '-' || read[0] == '@') && !number)
         __builtin_trap();
     const bool formula =
-        !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+        !number && !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
     if (formula && (read.empty() || read[0] != '\''))
         __builtin_trap(); // a formula-like text without its guard
     if (formula)

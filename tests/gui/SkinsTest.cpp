@@ -15,6 +15,7 @@
 #include "skins/BitCheckBox.h"
 #include "skins/Controls.h"
 #include "skins/SkinButton.h"
+#include "skins/SkinPicture.h"
 #include "skins/SkinedStringGrid.h"
 
 #include <QStatusBar>
@@ -136,6 +137,30 @@ bool SameLook(const QImage& a, const QImage& b) {
     return true;
 }
 
+// A run-length (RLE8) BMP file of w x h pixels that ends its data at once: a few dozen bytes that
+// decode to the whole picture.
+std::string RleBomb(int w, int h) {
+    std::string out = "BM";
+    const int offset = 14 + 40 + 2 * 4;
+    PutLe(out, static_cast<std::uint32_t>(offset + 2), 4);
+    PutLe(out, 0, 4);
+    PutLe(out, static_cast<std::uint32_t>(offset), 4);
+    PutLe(out, 40, 4);
+    PutLe(out, static_cast<std::uint32_t>(w), 4);
+    PutLe(out, static_cast<std::uint32_t>(h), 4);
+    PutLe(out, 1, 2);
+    PutLe(out, 8, 2);
+    PutLe(out, 1, 4); // run-length coded, 8 bits
+    PutLe(out, 2, 4);
+    PutLe(out, 2835, 4);
+    PutLe(out, 2835, 4);
+    PutLe(out, 2, 4);
+    PutLe(out, 0, 4);
+    PutLe(out, 0x00FF0000, 4);
+    PutLe(out, 0x000000FF, 4);
+    return out + std::string("\x00\x01", 2); // end of the picture
+}
+
 void UseSkin(const std::string& name) {
     WriteIniValue("SKINS", "Current", name, kSettingsTarget);
 }
@@ -236,6 +261,42 @@ private slots:
         QVERIFY(question.DetailsEdit);
         QCOMPARE(question.DetailsEdit->palette().color(QPalette::Text), QColor(0xFF, 0xC0, 0x00));
         question.reject();
+    }
+
+    void BombPicturesKeepThePlainLook() {
+        // The decoder: refused by the header's size, and by what is left of the budget.
+        TPictureBudget budget(2 * 5 * 5 * 4);
+        const auto bytes = [](const std::string& s) { return QByteArray(s.data(), qsizetype(s.size())); };
+        QVERIFY(DecodeSkinPicture(bytes(RleBomb(5700, 5700)), budget).isNull());
+        QVERIFY(DecodeSkinPicture(bytes(RleBomb(4097, 1)), budget).isNull());
+        QCOMPARE(budget.Left(), 200);
+        QCOMPARE(DecodeSkinPicture(bytes(RleBomb(5, 5)), budget).size(), QSize(5, 5));
+        QCOMPARE(DecodeSkinPicture(bytes(Keyed(5, 5, qRgb(1, 2, 3))), budget).pixel(2, 2), qRgb(1, 2, 3));
+        QVERIFY(DecodeSkinPicture(bytes(Keyed(5, 5, qRgb(1, 2, 3))), budget).isNull());
+        QCOMPARE(budget.Left(), 0);
+
+        // A package whose pictures are all bombs but one: that one is drawn, the rest stay plain.
+        test::ShippedProgramFolder folder;
+        const std::string main = "ParlomarClientMainForm-";
+        std::map<std::string, std::string> files{
+            {"Bombs.ini", "[ParlomarClientMainForm]\r\nColor=clNavy\r\n"}};
+        for (const char* part : {"TitlePicture", "FixedImage", "LoginButton-Normal", "LoginButton-Pushed",
+                                 "LoginButton-Disabled", "AddButton-Normal", "CheckBoxImageList0",
+                                 "CheckBoxImageList1", "CloseBImageList0"})
+            files[main + part + ".bmp"] = RleBomb(5700, 5700);
+        for (int i = 0; i < 100; ++i)
+            files[main + "ImageList" + std::to_string(i) + ".bmp"] = RleBomb(5700, 5700);
+        files[main + "LoginButton-Over.bmp"] = Keyed(90, 26, qRgb(0, 0xA0, 0));
+        Pack("Bombs", files);
+        UseSkin("Bombs");
+        TParlomarClientMainForm form;
+        QCOMPARE(CurrentSkin, std::string("Bombs"));
+        QVERIFY(form.LoginButton->SkinNormal.isNull() && form.AddButton->SkinNormal.isNull());
+        QCOMPARE(form.LoginButton->SkinOver.size(), QSize(90, 26));
+        QCOMPARE(form.LoginButton->SkinOver.toImage().pixel(45, 13), qRgb(0, 0xA0, 0));
+        QVERIFY(form.TitlePicture->pixmap().width() < 5700); // its plain picture
+        for (const QPixmap& image : form.ImageList->Images)
+            QVERIFY(image.width() < 5700);
     }
 
     void BadPackagesStartWithoutSkin() {

@@ -48,7 +48,7 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// A program "traceroute" first on PATH that writes its arguments to a file and then prints the
+// A program "traceroute" found first that writes its arguments to a file and then prints the
 // given pieces, waiting before each one.
 class FakeTraceroute {
 public:
@@ -71,8 +71,12 @@ public:
         file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("PATH", dir_.path().toUtf8() + ':' + oldPath_);
+        TraceCommand::SetSystemFolders({dir_.path().toStdString()}); // found before the system's
     }
-    ~FakeTraceroute() { qputenv("PATH", oldPath_); }
+    ~FakeTraceroute() {
+        TraceCommand::SetSystemFolders({});
+        qputenv("PATH", oldPath_);
+    }
     std::string ArgsFile() const { return dir_.path().toStdString() + "/args"; }
     // The arguments of the last run, one per line; empty when it never ran.
     std::string Args() const {

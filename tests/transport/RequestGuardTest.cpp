@@ -118,3 +118,47 @@ TEST(RequestGuard, ReadOnlyRefusesAndTheLogRecordsEveryChange) {
                                       std::string("Cr3ated"), std::string("Chang3d")})
         EXPECT_EQ(log.find(secret), std::string::npos) << secret;
 }
+
+TEST(RequestGuard, AChangeThatCannotBeLoggedIsNotSentUnlessTheSettingsSaySo) {
+    if (!StandinAvailable())
+        GTEST_SKIP() << "the stand-in server is not built";
+    TransportFixtureState state;
+    const std::filesystem::path requests = state.dir.path / "requests.log";
+    Standin standin(state.dir.path / "standin", {"--request-log", requests.string()});
+    state.SignIn(standin.port);
+    SetReadOnlyServer(false);
+    // A folder where the log file should be: nothing can be appended to it.
+    std::filesystem::remove_all(ActivityLogFolder());
+    std::filesystem::create_directories(ActivityLogFile());
+    const std::string base = ServerBaseUrl();
+    const auto suspends = [&] {
+        const std::string arrived = Lower(FileText(requests));
+        std::size_t n = 0;
+        for (std::size_t at = arrived.find("suspendacct"); at != std::string::npos;
+             at = arrived.find("suspendacct", at + 1))
+            ++n;
+        return n;
+    };
+
+    EXPECT_EQ(HttpGet(SuspendAccountUrl(base, "alpinebk")).status, kStatusNotLogged);
+    EXPECT_EQ(HttpGet(UnsuspendAccountUrl(base, "alpinebk")).status, kStatusNotLogged);
+    EXPECT_EQ(HttpGet(AccountSummaryUrl(base, "alpinebk")).status, kStatusOk); // viewing goes
+    EXPECT_EQ(suspends(), 0u);
+    ASSERT_EQ(state.ui->messages.size(), 1u); // told once in this sign-in, with the reason
+    EXPECT_NE(state.ui->messages[0].find(ActivityLogFile().string()), std::string::npos);
+
+    // The next sign-in tells it again; the operator's setting lets the change go without its line.
+    SetReadOnlyServer(false);
+    state.Setting("General", "SendWithoutLog", "1");
+    EXPECT_EQ(HttpGet(SuspendAccountUrl(base, "alpinebk")).status, kStatusOk);
+    EXPECT_EQ(suspends(), 1u);
+    EXPECT_EQ(state.ui->messages.size(), 2u);
+
+    // With the log back, a password of three letters is still taken out of the server's message.
+    std::filesystem::remove_all(ActivityLogFolder());
+    EXPECT_EQ(HttpGet(PasswdUrl(base, "alpinebk", "alp")).status, kStatusOk);
+    const std::vector<ActivityEntry> entries = ReadActivityLog();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].record.message, "Password changed for user ***inebk");
+    std::filesystem::remove_all(ActivityLogFolder());
+}

@@ -39,6 +39,46 @@ std::size_t Utf8Length(std::string_view text, std::size_t i) {
     return length;
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A number as a spreadsheet reads one: an optional sign, digits with an optional decimal point (at
+// least one digit), an optional exponent. Such a field is no formula and is written as it is.
+bool IsPlainNumber(std::string_view text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    std::size_t digits = 0;
+    while (i < text.size() && IsDigit(text[i])) {
+        ++i, ++digits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && IsDigit(text[i])) {
+            ++i, ++digits;
+        }
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            ++i;
+        }
+        const std::size_t exponent = i;
+        while (i < text.size() && IsDigit(text[i])) {
+            ++i;
+        }
+        if (i == exponent) {
+            return false;
+        }
+    }
+    return i == text.size();
+}
+
 void AppendField(std::string& out, std::string_view text) {
     bool quote = false;
     bool ascii = true;
@@ -46,9 +86,10 @@ void AppendField(std::string& out, std::string_view text) {
         quote = quote || c == ',' || c == '"' || c == '\r' || c == '\n';
         ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     }
-    const bool formula =
-        !text.empty() && (text.front() == '=' || text.front() == '+' || text.front() == '-' ||
-                          text.front() == '@' || text.front() == '\t' || text.front() == '\r');
+    const bool formula = !text.empty() &&
+                         (text.front() == '=' || text.front() == '+' || text.front() == '-' ||
+                          text.front() == '@' || text.front() == '\t' || text.front() == '\r') &&
+                         !IsPlainNumber(text);
     if (quote) {
         out += '"';
     }
@@ -116,8 +157,11 @@ std::string ListCsv(const TStringGridData& grid, const std::vector<int>& cols, c
 }
 
 void ExportListCsv(const std::filesystem::path& path, const TStringGridData& grid,
-                   const std::vector<int>& cols, const std::vector<int>& rows) {
-    if (path.empty() || !WriteFileAtomically(path, ListCsv(grid, cols, rows), 0644)) {
+                   const std::vector<int>& cols, const std::vector<int>& rows, bool byteOrderMark) {
+    std::string text = byteOrderMark ? "\xEF\xBB\xBF" : "";
+    text += ListCsv(grid, cols, rows);
+    // The accounts of a server are nobody else's business: readable by the user only.
+    if (path.empty() || !WriteFileAtomically(path, text, 0600)) {
         throw Error("Unable to write to " + path.string());
     }
 }

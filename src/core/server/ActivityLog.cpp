@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,17 +65,35 @@ void MakeFolder(const std::filesystem::path& folder) {
         Fail(folder, errno);
 }
 
+// The file opened for appending and locked (an advisory lock that every instance of the program
+// takes, so that the lines of two instances never interleave and one rotates alone).
 int OpenForAppend(const std::filesystem::path& file) {
-    const int fd = ::open(file.c_str(),
-                          O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
-    if (fd < 0)
-        Fail(file, errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    for (int attempt = 0;; ++attempt) {
+        const int fd = ::open(
+            file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
+        if (fd < 0)
+            Fail(file, errno);
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            Fail(file, EINVAL);
+        }
+        int locked;
+        while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        if (locked != 0) {
+            const int error = errno;
+            ::close(fd);
+            Fail(file, error);
+        }
+        // Another instance may have rotated the file while this one waited: then the name is
+        // opened again.
+        struct stat now {};
+        if (attempt >= 3 ||
+            (::stat(file.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino))
+            return fd;
         ::close(fd);
-        Fail(file, EINVAL);
     }
-    return fd;
 }
 
 std::filesystem::path Rotated(const std::filesystem::path& file, int n) {
@@ -300,17 +319,18 @@ void AppendActivity(const ActivityRecord& record) {
     if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')
         text = "\n";
     text += line;
-    std::string_view rest = text;
-    while (!rest.empty()) {
-        const ssize_t n = ::write(fd, rest.data(), rest.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int error = n < 0 ? errno : EIO;
-            ::close(fd);
-            Fail(file, error);
+    // One write for the whole line: it is in the file whole or not at all (a piece that a full disk
+    // let through is taken away again).
+    ssize_t n;
+    while ((n = ::write(fd, text.data(), text.size())) < 0 && errno == EINTR) {
+    }
+    if (n != static_cast<ssize_t>(text.size())) {
+        const int error = n < 0 ? errno : ENOSPC;
+        if (n > 0 && ::ftruncate(fd, st.st_size) != 0) {
+            // nothing more to do: the next line starts on a line of its own
         }
-        rest.remove_prefix(static_cast<std::size_t>(n));
+        ::close(fd);
+        Fail(file, error);
     }
     // On disk before the request goes out, so that even a crash of the machine leaves the line.
     const bool synced = ::fdatasync(fd) == 0;

@@ -105,6 +105,16 @@ CURLcode PrepareTlsContext(CURL*, void* sslContext, void* argument) {
     return CURLE_OK;
 }
 
+void DescribeCertificate(const X509* certificate, CertificateInfo& info) {
+    if (certificate) {
+        info.subject = NameText(X509_get_subject_name(certificate));
+        info.issuer = NameText(X509_get_issuer_name(certificate));
+        info.notBefore = TimeText(X509_get0_notBefore(certificate));
+        info.notAfter = TimeText(X509_get0_notAfter(certificate));
+    }
+    info.fingerprint = CertificateFingerprint(certificate);
+}
+
 bool CheckPeerCertificate(CertificateCheck& check, const SSL* ssl) {
     const X509* leaf = ssl ? SSL_get0_peer_certificate(ssl) : nullptr;
     const std::string fingerprint = CertificateFingerprint(leaf);
@@ -124,13 +134,7 @@ bool CheckPeerCertificate(CertificateCheck& check, const SSL* ssl) {
     CertificateInfo& info = check.info;
     info.host = check.host;
     info.port = check.port;
-    if (leaf) {
-        info.subject = NameText(X509_get_subject_name(leaf));
-        info.issuer = NameText(X509_get_issuer_name(leaf));
-        info.notBefore = TimeText(X509_get0_notBefore(leaf));
-        info.notAfter = TimeText(X509_get0_notAfter(leaf));
-    }
-    info.fingerprint = fingerprint;
+    DescribeCertificate(leaf, info);
     info.changed = !check.pin.empty();
     info.previousFingerprint = check.pin;
     if (verified) {

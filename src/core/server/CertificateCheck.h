@@ -39,6 +39,10 @@ CURLcode PrepareTlsContext(CURL* easy, void* sslContext, void* argument);
 // check.rejected is set and check.info filled for the question.
 bool CheckPeerCertificate(CertificateCheck& check, const SSL* ssl);
 
+// What the certificate question shows of a certificate the server sent: subject, issuer, validity
+// and fingerprint into info (the texts stay empty for a null certificate).
+void DescribeCertificate(const X509* certificate, CertificateInfo& info);
+
 // The SHA-256 fingerprint of a certificate: upper-case hex pairs joined by ":".
 std::string CertificateFingerprint(const X509* certificate);
 

@@ -6,6 +6,7 @@
 #include "server/Global.h"
 #include "server/TransportUi.h"
 #include "server/XMLParser.h"
+#include "settings/IniFile.h"
 #include "settings/Localization.h"
 
 #include <atomic>
@@ -17,24 +18,31 @@ namespace {
 std::atomic<bool> gReadOnly{false};
 std::atomic<bool> gLogFailureShown{false};
 
-// Passwords shorter than this are not looked for in server messages: they would match ordinary words.
-constexpr std::size_t kShortestScrubbed = 4;
-
-void Record(const ActivityRecord& record) {
+// Whether the record is in the log. When it is not, the operator is told why, once per sign-in.
+bool Record(const ActivityRecord& record) {
     try {
         AppendActivity(record);
+        return true;
     } catch (const Error& error) {
         if (!gLogFailureShown.exchange(true)) {
             const std::string text = StatusText(130);
             ShowMessageText((text == "0" ? std::string("The activity log could not be written:") : text) +
                             " " + error.what());
         }
+        return false;
     }
 }
 
+// Whether a changing request goes out although its line could not be written (the operator's
+// choice in the settings file; by default it does not).
+bool SendWithoutLog() {
+    return IniFlag(ReadIniValue("General", "SendWithoutLog", kSettingsTarget));
+}
+
+// Every occurrence of every password, however short, becomes "***".
 std::string WithoutPasswords(std::string text, const std::vector<std::string>& passwords) {
     for (const std::string& password : passwords) {
-        if (password.size() < kShortestScrubbed)
+        if (password.empty())
             continue;
         for (std::size_t at = text.find(password); at != std::string::npos; at = text.find(password, at + 3))
             text.replace(at, password.size(), "***");
@@ -46,6 +54,7 @@ std::string WithoutPasswords(std::string text, const std::vector<std::string>& p
 
 void SetReadOnlyServer(bool readOnly) {
     gReadOnly = readOnly;
+    gLogFailureShown = false; // a new sign-in: a log that cannot be written is told again
 }
 
 bool ReadOnlyServer() {
@@ -81,8 +90,10 @@ HttpReply GuardRequest(std::string_view url, const std::function<HttpReply()>& s
     } else {
         record.time = ActivityTimeNow();
         record.phase = "sending";
-        Record(record);
-        reply = send();
+        if (Record(record) || SendWithoutLog())
+            reply = send();
+        else
+            reply.status = kStatusNotLogged;
     }
 
     record.time = ActivityTimeNow();

@@ -13,13 +13,18 @@ namespace parlomar {
 
 // The status of a request refused because the server is read-only; nothing was sent.
 inline constexpr TransportStatus kStatusReadOnly = 14;
+// The status of a changing request that was not sent because its line could not be written to the
+// activity log (unless the settings say [General] SendWithoutLog=1).
+inline constexpr TransportStatus kStatusNotLogged = 15;
 
-// The read-only switch of the sign-in: set by the sign-in before its first request.
+// The read-only switch of the sign-in: set by the sign-in before its first request (which also lets
+// a log failure be told again in that sign-in).
 void SetReadOnlyServer(bool readOnly);
 bool ReadOnlyServer();
 
 // Runs send() for url under the rules above and returns its reply, or the refusal. When the activity
-// log cannot be written the request still goes; the operator is told once per run.
+// log cannot be written the request is not sent (kStatusNotLogged) unless the settings allow it; the
+// operator is told why once per sign-in. Passwords in the recorded server texts become "***".
 HttpReply GuardRequest(std::string_view url, const std::function<HttpReply()>& send);
 
 } // namespace parlomar

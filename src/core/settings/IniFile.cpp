@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cstdio>
 #include <fcntl.h>
+#include <mutex>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -430,6 +432,38 @@ bool IsPasswordKey(std::string_view key) {
     return SameName(key, "Psw") || SameName(key, "Password");
 }
 
+// Every read-change-write of a file, in this process (the GUI thread and the transport's workers
+// write the settings file) and across processes: a mutex, and an advisory lock on a companion file
+// "<file>.lock" beside it, so that no writer's change is lost to another's. Without a companion file
+// (a folder that cannot be written, a link in its place) only the mutex holds; the write itself
+// then reports what is wrong.
+class TFileEditLock {
+public:
+    explicit TFileEditLock(const std::filesystem::path& path) : guard_(Mutex()) {
+        const std::string lock = path.string() + ".lock";
+        fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd_ >= 0) {
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~TFileEditLock() {
+        if (fd_ >= 0) {
+            ::close(fd_); // releases the lock
+        }
+    }
+    TFileEditLock(const TFileEditLock&) = delete;
+    TFileEditLock& operator=(const TFileEditLock&) = delete;
+
+private:
+    static std::mutex& Mutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    std::lock_guard<std::mutex> guard_;
+    int fd_ = -1;
+};
+
 // Reads the file of target, hands its text to edit and writes the result back atomically, keeping
 // the file's mode; the settings file becomes readable by its owner only when a password goes into
 // it. Throws Error("Unable to write to <full path>") when the file cannot be written.
@@ -440,6 +474,7 @@ void RewriteIniFile(IniTarget target, bool passwordWritten, Edit edit) {
     if (path.empty()) {
         return;
     }
+    const TFileEditLock lock(path);
     // The file is always replaced by rename: a symbolic link in its place is replaced by the new file
     // rather than written through (a link planted there cannot redirect the settings, passwords
     // included, into a file of someone else's choosing). The settings file is created private and

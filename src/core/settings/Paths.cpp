@@ -122,7 +122,53 @@ bool Exists(const fs::path& path) {
     return fs::exists(path, ec);
 }
 
+// folder as this user's private folder: created 0700 when missing; an existing one is taken only
+// when it is a folder itself (no symbolic link) of this user, and is closed to everybody else if it
+// was not. False when the name is another user's or no folder.
+bool OwnPrivateFolder(const fs::path& folder) {
+    if (folder.empty() || (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)) {
+        return false;
+    }
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    bool own = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid();
+    if (own && (st.st_mode & 077) != 0) {
+        own = fchmod(fd, 0700) == 0;
+    }
+    close(fd);
+    return own;
+}
+
 } // namespace
+
+fs::path PrivateRuntimeFolder(const TUserFolders& user, const fs::path& tempFolder) {
+    if (!user.runtime.empty() && PrivateFolder(user.runtime)) {
+        return user.runtime;
+    }
+    if (!tempFolder.empty()) {
+        const fs::path own = tempFolder / ("ParlomarClient-" + std::to_string(geteuid()));
+        if (OwnPrivateFolder(own)) {
+            return own;
+        }
+    }
+    // The name in the temporary folder is taken by someone else: the user's data folder instead.
+    if (!user.data.empty() && MakePrivateFolders(user.data.parent_path())) {
+        const fs::path own = user.data / "run";
+        if (OwnPrivateFolder(user.data) && OwnPrivateFolder(own)) {
+            return own;
+        }
+    }
+    return {};
+}
+
+fs::path PrivateRuntimeFolder() {
+    std::error_code ec;
+    const fs::path temp = fs::temp_directory_path(ec);
+    return PrivateRuntimeFolder(UserFolders(), ec ? fs::path() : temp);
+}
 
 TUserFolders UserFolders(const EnvironmentLookup& environment) {
     TUserFolders folders;

@@ -43,6 +43,14 @@ struct TFileLocations {
     bool portable = true;
 };
 
+// The user's own folder for what exists only while the program runs: the single-instance lock and
+// what lives beside it. The runtime folder when there is one; else "ParlomarClient-<uid>" in
+// tempFolder, created 0700 and taken only while it is a folder of this user (never a symbolic link),
+// closed to others; when another user holds that name, user.data / "run" (made the same way). Empty
+// when none of them can be had.
+std::filesystem::path PrivateRuntimeFolder(const TUserFolders& user, const std::filesystem::path& tempFolder);
+std::filesystem::path PrivateRuntimeFolder(); // from the environment and the temporary folder
+
 // The data folder of an installation relative to its bin folder, as the build installs it.
 std::filesystem::path InstalledDataFromBin();
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <istream>
 #include <system_error>
+#include <unordered_map>
 
 namespace parlomar {
 
@@ -70,6 +71,17 @@ public:
         }
     }
 
+    // The same for a part of the named entry; the message is made only when it is needed.
+    std::string Bytes(std::size_t count, const char* part, const std::string& name) {
+        Require(count, part, name);
+        return Bytes(count, std::string());
+    }
+    void Require(std::size_t count, const char* part, const std::string& name) const {
+        if (!Has(count)) {
+            Damaged(std::string(part) + " \"" + name + "\"");
+        }
+    }
+
     // The next signature word. Running out of input (fewer than 4 bytes left) ends the walk.
     std::optional<std::uint32_t> NextWord() {
         if (!Has(4)) {
@@ -92,6 +104,60 @@ void CheckCount(std::size_t count) {
         throw Error("Damaged archive: more than " + std::to_string(TZipFile::MaxRecords) + " entries.");
     }
 }
+
+// What one archive may ask of the reader in all: the bytes of its names and the bytes its entries
+// inflate to (those within the entry limit: a larger one is refused when it is read). A package past either
+// bound is reported as damaged before any entry is inflated.
+class TWorkBudget {
+public:
+    void AddName(std::size_t bytes) {
+        names_ += bytes;
+        if (names_ > TZipFile::MaxNameBytes) {
+            throw Error("Damaged archive: its names take more than " +
+                        std::to_string(TZipFile::MaxNameBytes / (1024 * 1024)) + " MiB.");
+        }
+    }
+    void AddInflated(std::uint64_t bytes) {
+        inflated_ += bytes;
+        if (inflated_ > TZipFile::MaxInflatedBytes) {
+            throw Error("Damaged archive: its entries inflate to more than " +
+                        std::to_string(TZipFile::MaxInflatedBytes / (1024 * 1024)) + " MiB.");
+        }
+    }
+
+private:
+    std::size_t names_ = 0;
+    std::uint64_t inflated_ = 0;
+};
+
+// The central directory records by name, built once per archive: the records of one name in
+// directory order and how many of them local entries have taken already.
+class TDirectoryIndex {
+public:
+    explicit TDirectoryIndex(const std::vector<TZipCentralRecord>& records) : records_(records) {
+        byName_.reserve(records.size());
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            byName_[records[i].Name].positions.push_back(i);
+        }
+    }
+
+    // The first record of that name not taken yet, now taken; null when there is none.
+    const TZipCentralRecord* Take(const std::string& name) {
+        const auto found = byName_.find(name);
+        if (found == byName_.end() || found->second.next == found->second.positions.size()) {
+            return nullptr;
+        }
+        return &records_[found->second.positions[found->second.next++]];
+    }
+
+private:
+    struct Slot {
+        std::vector<std::size_t> positions;
+        std::size_t next = 0;
+    };
+    const std::vector<TZipCentralRecord>& records_;
+    std::unordered_map<std::string, Slot> byName_;
+};
 
 // Inflates raw deflate data (equivalent to a zlib stream with the header 0x78 0x9C put in front),
 // asking for exactly `size` bytes. Returns the empty data when fewer bytes come out, also when the
@@ -283,7 +349,8 @@ void TZipFile::ReadArchive(std::string_view bytes) {
     // flag bit 3) has no usable sizes in its local header: they come from its central directory
     // record (the first unused one of the same name), and the descriptor after its data is skipped.
     std::optional<std::vector<TZipCentralRecord>> directory;
-    std::vector<bool> used;
+    std::optional<TDirectoryIndex> index;
+    TWorkBudget budget;
     while (word && *word == LocalHeaderSignature) {
         CheckCount(entries.size() + 1);
         in.Require(LocalHeaderFields, "a local header");
@@ -299,38 +366,37 @@ void TZipFile::ReadArchive(std::string_view bytes) {
         e.UncompressedSize = in.U32();
         e.NameLength = in.U16();
         e.ExtraLength = in.U16();
+        budget.AddName(e.NameLength);
         e.Name = in.Bytes(e.NameLength, "the name of an entry");
-        e.Extra = in.Bytes(e.ExtraLength, "the extra field of " + Quoted(e.Name));
+        e.Extra = in.Bytes(e.ExtraLength, "the extra field of", e.Name);
         const bool descriptor = (e.Flags & DataDescriptorFlag) != 0;
         if (descriptor) {
             if (!directory) {
                 directory = CentralDirectoryFromEnd(bytes);
-                used.assign(directory->size(), false);
+                index.emplace(*directory);
             }
-            std::size_t match = 0;
-            while (match < directory->size() && (used[match] || (*directory)[match].Name != e.Name)) {
-                ++match;
-            }
-            if (match == directory->size()) {
+            const TZipCentralRecord* r = index->Take(e.Name);
+            if (!r) {
                 throw Error("Damaged archive: the sizes of " + Quoted(e.Name) + " are missing.");
             }
-            used[match] = true;
-            const TZipCentralRecord& r = (*directory)[match];
-            e.Crc32 = r.Crc32;
-            e.CompressedSize = r.CompressedSize;
-            e.UncompressedSize = r.UncompressedSize;
+            e.Crc32 = r->Crc32;
+            e.CompressedSize = r->CompressedSize;
+            e.UncompressedSize = r->UncompressedSize;
         }
-        e.CompressedData = in.Bytes(e.CompressedSize, "the data of " + Quoted(e.Name));
+        if (e.UncompressedSize <= MaxEntrySize) {
+            budget.AddInflated(e.UncompressedSize); // larger ones are never inflated at all
+        }
+        e.CompressedData = in.Bytes(e.CompressedSize, "the data of", e.Name);
         if (descriptor) {
             // An optional signature, the CRC-32 and both sizes (8 bytes each after a Zip64 header).
-            const std::string what = "the data descriptor of " + Quoted(e.Name);
-            in.Require(4, what);
+            const char* what = "the data descriptor of";
+            in.Require(4, what, e.Name);
             if (in.PeekU32() == DataDescriptorSignature) {
                 in.U32();
             }
             const std::size_t rest = 4 + (HasZip64Extra(e.Extra) ? 16 : 8);
-            in.Require(rest, what);
-            in.Bytes(rest, what);
+            in.Require(rest, what, e.Name);
+            in.Bytes(rest, what, e.Name);
         }
         entries.push_back(std::move(e));
         word = in.NextWord();
@@ -339,6 +405,7 @@ void TZipFile::ReadArchive(std::string_view bytes) {
     while (word && *word == CentralRecordSignature) {
         CheckCount(central.size() + 1);
         central.push_back(ReadCentralRecord(in, *word));
+        budget.AddName(central.back().NameLength);
         word = in.NextWord();
     }
 

@@ -81,12 +81,17 @@ struct TZipEndRecord {
 // 0) or deflated (method 8); an entry whose sizes follow its data in a data descriptor, as writers
 // to a pipe make them, takes its sizes from the central directory. Every declared length is checked
 // against the input: a damaged archive fails with a parlomar::Error, never reads past the input and
-// never allocates from an unchecked size.
+// never allocates from an unchecked size. Entries with data descriptors find their central record
+// through an index by name built once per archive, so the walk stays linear in the archive's size.
 class TZipFile {
 public:
     static constexpr std::uint64_t MaxArchiveSize = 256ull * 1024 * 1024;
     static constexpr std::uint32_t MaxEntrySize = 64u * 1024 * 1024;
     static constexpr std::size_t MaxRecords = 65535; // per kind: local entries, central records
+    // The work one archive may ask for: the bytes of all its names (local and central), and the
+    // bytes all its entries inflate to. Past either the archive is damaged.
+    static constexpr std::size_t MaxNameBytes = 16u * 1024 * 1024;
+    static constexpr std::uint64_t MaxInflatedBytes = 256ull * 1024 * 1024;
 
     // Loads the file at path. Fails with "Cannot open file "<path>"." when it cannot be opened.
     void OpenArchive(const std::filesystem::path& path);

@@ -14,6 +14,30 @@ const char* const kNotResolved = "Not resolved";
 const char* const kNone = "None";
 } // namespace
 
+void AddLookupAddresses(const addrinfo* found, int family, std::vector<std::string>& list) {
+    // A chain longer than any name service gives is not followed to its end.
+    std::size_t seen = 0;
+    for (const addrinfo* ai = found; ai != nullptr && seen < kMaxLookupEntries; ai = ai->ai_next, ++seen) {
+        if (ai->ai_family != family || ai->ai_addr == nullptr) {
+            continue;
+        }
+        char text[INET6_ADDRSTRLEN] = {};
+        const void* address = nullptr;
+        if (family == AF_INET && ai->ai_addrlen >= sizeof(sockaddr_in)) {
+            address = &reinterpret_cast<const sockaddr_in*>(ai->ai_addr)->sin_addr;
+        } else if (family == AF_INET6 && ai->ai_addrlen >= sizeof(sockaddr_in6)) {
+            address = &reinterpret_cast<const sockaddr_in6*>(ai->ai_addr)->sin6_addr;
+        }
+        if (address == nullptr || inet_ntop(family, address, text, sizeof text) == nullptr) {
+            continue;
+        }
+        // The name service repeats each address once per socket type.
+        if (std::find(list.begin(), list.end(), text) == list.end()) {
+            list.emplace_back(text);
+        }
+    }
+}
+
 std::string ReverseLookup(const std::string& address) {
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
@@ -38,20 +62,7 @@ void ForwardLookup(const std::string& host, std::vector<std::string>& list) {
             found = nullptr;
         }
     }
-    for (const addrinfo* ai = found; ai != nullptr; ai = ai->ai_next) {
-        if (ai->ai_family != AF_INET || ai->ai_addr == nullptr || ai->ai_addrlen < sizeof(sockaddr_in)) {
-            continue;
-        }
-        char text[INET_ADDRSTRLEN] = {};
-        const auto* sa = reinterpret_cast<const sockaddr_in*>(ai->ai_addr);
-        if (inet_ntop(AF_INET, &sa->sin_addr, text, sizeof text) == nullptr) {
-            continue;
-        }
-        // The name service repeats each address once per socket type.
-        if (std::find(list.begin(), list.end(), text) == list.end()) {
-            list.emplace_back(text);
-        }
-    }
+    AddLookupAddresses(found, AF_INET, list);
     if (found != nullptr) {
         freeaddrinfo(found);
     }
@@ -78,14 +89,10 @@ std::string TraceAddress(const std::string& host) {
     if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) {
         return address;
     }
-    for (const addrinfo* ai = found; ai != nullptr; ai = ai->ai_next) {
-        char text[INET6_ADDRSTRLEN] = {};
-        if (ai->ai_family == AF_INET6 && ai->ai_addr != nullptr && ai->ai_addrlen >= sizeof(sockaddr_in6) &&
-            inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(ai->ai_addr)->sin6_addr, text,
-                      sizeof text) != nullptr) {
-            address = text;
-            break;
-        }
+    std::vector<std::string> addresses;
+    AddLookupAddresses(found, AF_INET6, addresses);
+    if (!addresses.empty()) {
+        address = addresses.front();
     }
     freeaddrinfo(found);
     return address;

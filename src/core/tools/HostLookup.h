@@ -1,9 +1,19 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
+struct addrinfo;
+
 namespace parlomar {
+
+// The handling of a name service answer (the seam of the lookups below): the addresses of family
+// (AF_INET or AF_INET6) in found, as text, each once, appended to list in the order given; entries
+// of another family, without an address or with one too short for the family are skipped. At most
+// kMaxLookupEntries entries of the chain are looked at.
+inline constexpr std::size_t kMaxLookupEntries = 4096;
+void AddLookupAddresses(const addrinfo* found, int family, std::vector<std::string>& list);
 
 // Name service lookups. Both block the calling thread until the name service answers and never
 // report errors: a failed reverse lookup gives "Not resolved", a failed forward lookup "None".

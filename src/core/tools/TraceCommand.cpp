@@ -36,7 +36,35 @@ TraceCommand::~TraceCommand() {
     CloseReadEnd();
 }
 
+namespace {
+
+std::mutex gFoldersMutex;
+std::vector<std::string> gSystemFolders; // empty: the system's own
+
+} // namespace
+
+void TraceCommand::SetSystemFolders(std::vector<std::string> folders) {
+    const std::lock_guard<std::mutex> lock(gFoldersMutex);
+    gSystemFolders = std::move(folders);
+}
+
 std::string TraceCommand::FindTraceroute() {
+    // The system's folders come first, so that a "traceroute" in a folder that happens to be on
+    // PATH (one of the user's own, one that others may write) is not run in its place.
+    std::vector<std::string> folders;
+    {
+        const std::lock_guard<std::mutex> lock(gFoldersMutex);
+        folders = gSystemFolders;
+    }
+    if (folders.empty()) {
+        folders = {"/usr/sbin", "/usr/bin", "/sbin", "/bin"};
+    }
+    for (const std::string& folder : folders) {
+        std::string candidate = folder + "/traceroute";
+        if (IsExecutableFile(candidate)) {
+            return candidate;
+        }
+    }
     if (const char* path = std::getenv("PATH")) {
         std::string_view rest = path;
         while (true) {
@@ -53,11 +81,6 @@ std::string TraceCommand::FindTraceroute() {
                 break;
             }
             rest.remove_prefix(colon + 1);
-        }
-    }
-    for (const char* fallback : {"/usr/sbin/traceroute", "/usr/bin/traceroute"}) {
-        if (IsExecutableFile(fallback)) {
-            return fallback;
         }
     }
     return {};

@@ -31,9 +31,11 @@ public:
     TraceCommand(const TraceCommand&) = delete;
     TraceCommand& operator=(const TraceCommand&) = delete;
 
-    // The traceroute program: the first executable "traceroute" on PATH, else /usr/sbin/traceroute,
-    // else /usr/bin/traceroute; empty when there is none.
+    // The traceroute program: the first executable "traceroute" in /usr/sbin, /usr/bin, /sbin and
+    // /bin, else the first on PATH (absolute entries only); empty when there is none.
     static std::string FindTraceroute();
+    // Test seam: the folders searched before PATH in place of the system's (empty: the system's).
+    static void SetSystemFolders(std::vector<std::string> folders);
     // Hosts that are refused: empty ones, ones beginning with "-" (they would be read as an
     // option), ones holding blanks or control characters, and ones longer than a host name can be.
     static bool IsAcceptableHost(std::string_view host);

@@ -1,5 +1,6 @@
 #include "app/CommandChannel.h"
 
+#include "ScriptCommand.h"
 #include "app/MainUnit.h"
 #include "skins/ButtonEdit.h"
 #include "skins/Controls.h"
@@ -19,29 +20,32 @@ namespace parlomar {
 
 namespace {
 
-void RunCommand(TParlomarClientMainForm* form, const QString& line) {
-    const QString command = line.section(QLatin1Char(' '), 0, 0);
-    const QString rest = line.section(QLatin1Char(' '), 1);
-    if (command == QLatin1String("sign-in")) {
-        form->IPEdit->setText(rest.section(QLatin1Char(' '), 0, 0));
-        form->PortEdit->setText(rest.section(QLatin1Char(' '), 1, 1));
-        form->LoginEdit->setText(rest.section(QLatin1Char(' '), 2, 2));
-        form->PswEdit->setText(rest.section(QLatin1Char(' '), 3));
+QString Q(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void RunCommand(TParlomarClientMainForm* form, const std::string& line) {
+    const TScriptCommand c = ParseScriptCommand(line);
+    if (c.command == "sign-in") {
+        form->IPEdit->setText(Q(c.host));
+        form->PortEdit->setText(Q(c.port));
+        form->LoginEdit->setText(Q(c.user));
+        form->PswEdit->setText(Q(c.password));
         form->LoginButtonClick();
-    } else if (command == QLatin1String("list-accounts")) {
+    } else if (c.command == "list-accounts") {
         form->Listaccounts1Click();
-    } else if (command == QLatin1String("list-packages")) {
+    } else if (c.command == "list-packages") {
         form->Listpakages1Click();
-    } else if (command == QLatin1String("search")) {
-        form->QueryEdit->setText(rest);
+    } else if (c.command == "search") {
+        form->QueryEdit->setText(Q(c.rest));
         form->QueryEditClickButton();
-    } else if (command == QLatin1String("tab")) {
-        form->TabSet->setCurrentIndex(rest == QLatin1String("packages") ? 1 : 0);
-    } else if (command == QLatin1String("stop")) {
+    } else if (c.command == "tab") {
+        form->TabSet->setCurrentIndex(c.rest == "packages" ? 1 : 0);
+    } else if (c.command == "stop") {
         form->StopListFetches();
-    } else if (command == QLatin1String("sign-out")) {
+    } else if (c.command == "sign-out") {
         form->Signout1Click();
-    } else if (command == QLatin1String("exit")) {
+    } else if (c.command == "exit") {
         form->Exit1Click();
     }
 }
@@ -51,20 +55,17 @@ void RunCommand(TParlomarClientMainForm* form, const QString& line) {
 void ListenForCommands(TParlomarClientMainForm* form) {
 #ifdef Q_OS_UNIX
     auto* notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, form);
-    auto pending = std::make_shared<std::string>();
-    QObject::connect(notifier, &QSocketNotifier::activated, form, [form, notifier, pending] {
+    auto lines = std::make_shared<TScriptLines>();
+    QObject::connect(notifier, &QSocketNotifier::activated, form, [form, notifier, lines] {
         char chunk[512];
         const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
         if (n <= 0) {
             notifier->setEnabled(false); // the end of the input
             return;
         }
-        pending->append(chunk, static_cast<std::size_t>(n));
-        for (std::size_t at; (at = pending->find('\n')) != std::string::npos;) {
-            const QString line = QString::fromUtf8(pending->data(), static_cast<qsizetype>(at)).trimmed();
-            pending->erase(0, at + 1);
-            RunCommand(form, line);
-        }
+        lines->Append(std::string_view(chunk, static_cast<std::size_t>(n)));
+        while (const auto line = lines->Next())
+            RunCommand(form, *line);
     });
 #else
     (void)form;

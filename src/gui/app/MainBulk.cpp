@@ -11,6 +11,7 @@
 #include "server/HttpTransport.h"
 #include "server/TransportUi.h"
 #include "settings/Captions.h"
+#include "settings/IniFile.h"
 #include "settings/Localization.h"
 #include "skins/ButtonEdit.h"
 #include "skins/Controls.h"
@@ -262,7 +263,9 @@ void TParlomarClientMainForm::Exportlist1Click() {
     for (int viewRow = 0; viewRow < shown; ++viewRow)
         rows.push_back(AccList->Model()->DataRow(viewRow));
     try {
-        ExportListCsv(QFile::encodeName(path).toStdString(), AccList->Data(), cols, rows);
+        // Some spreadsheet programs read UTF-8 only after a byte order mark: a setting adds one.
+        ExportListCsv(QFile::encodeName(path).toStdString(), AccList->Data(), cols, rows,
+                      IniFlag(ReadIniValue("General", "ExportByteOrderMark", kSettingsTarget)));
         SetStatusSlot(0, Q(FormatStatusText(122, {std::to_string(rows.size()), S(path)})));
     } catch (const Error& error) {
         ShowMessageText(error.what());

@@ -8,9 +8,9 @@ class QLockFile;
 
 namespace parlomar {
 
-// The single-instance marker: a per-user lock file in folder (the user's runtime folder; the
-// temporary folder when empty), held while the program runs. A lock left behind by an instance that
-// ended without releasing it (a crash) is recovered.
+// The single-instance marker: a per-user lock file in folder (PrivateRuntimeFolder() when empty),
+// held while the program runs. A lock left behind by an instance that ended without releasing it (a
+// crash) is recovered; a file in its place that is not this user's own is never taken for a lock.
 class SingleInstanceGuard {
 public:
     explicit SingleInstanceGuard(const QString& folder = {});

@@ -11,6 +11,7 @@
 #include "skins/SkinnedForm.h"
 #include "skins/Skins.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 
@@ -62,7 +63,11 @@ struct SkinWriter {
             }
         }
         const auto path = folder / (name.toStdString() + ".bmp");
-        if (!image.convertToFormat(QImage::Format_RGB888).save(QString::fromStdString(path.string()), "BMP"))
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::WriteOnly) ||
+            !image.convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP") ||
+            !WriteFileAtomically(path, std::string_view(bytes.constData(), std::size_t(bytes.size())), 0644))
             throw Error("Unable to write to " + path.string());
     }
 
@@ -92,20 +97,11 @@ std::string ReadText(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// Replaced whole: a link in its place is replaced, never written through, and the text is on
+// disk before it takes the name.
 void WriteText(const std::filesystem::path& path, const std::string& text) {
-    const auto temporary = path.string() + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out.flush())
-            throw Error("Unable to write to " + path.string());
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
+    if (!WriteFileAtomically(path, text, 0644))
         throw Error("Unable to write to " + path.string());
-    }
 }
 
 } // namespace

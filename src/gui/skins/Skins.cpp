@@ -5,6 +5,7 @@
 #include "skins/ButtonEdit.h"
 #include "skins/Controls.h"
 #include "skins/SkinButton.h"
+#include "skins/SkinPicture.h"
 #include "skins/SkinRules.h"
 #include "skins/SkinedStringGrid.h"
 #include "skins/SkinnedForm.h"
@@ -62,12 +63,14 @@ void SetFormColours(TSkinnedForm* window, const QColor& background, const QColor
 struct PictureCache {
     std::string skin;
     QHash<QString, QPixmap> pictures;
+    TPictureBudget budget; // what the pictures of this skin choice may still take
 };
 
 PictureCache& Pictures() {
     static PictureCache cache;
     if (cache.skin != CurrentSkin) {
         cache.pictures.clear();
+        cache.budget = TPictureBudget();
         cache.skin = CurrentSkin;
     }
     return cache;
@@ -245,6 +248,7 @@ void ChooseSkin(const std::string& name) {
     CurrentSkin = IsPackageName(name) ? name : std::string(NoSkin);
     ForgetSkinPackage();
     Pictures().pictures.clear();
+    Pictures().budget = TPictureBudget();
 }
 
 bool SkinActive() {
@@ -414,8 +418,9 @@ QPixmap LoadSkinBitmap(const QString& baseName) {
         return *found;
     QPixmap picture;
     if (const auto data = SkinBitmapData(baseName.toStdString())) {
-        const QImage image = QImage::fromData(reinterpret_cast<const uchar*>(data->data()),
-                                              static_cast<int>(data->size()), "BMP");
+        // A picture too large for any control, or past the skin's budget, leaves its part plain.
+        const QImage image =
+            DecodeSkinPicture(QByteArray(data->data(), static_cast<qsizetype>(data->size())), cache.budget);
         if (!image.isNull())
             picture = QPixmap::fromImage(image);
     }

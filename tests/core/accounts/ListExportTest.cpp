@@ -53,7 +53,7 @@ TEST(ListExport, ReadsBackAsShownWithFormulasDisarmed) {
         {"No.", "User name", "Domain, or not", "Note \"quoted\""},
         {"1", "plain", "a,b", "say \"hi\", then go"},
         {"2", "two\nlines", "cr\r\nlf", "=SUM(A1:A2)"},
-        {"3", "+1", "-2", "@cmd"},
+        {"3", "-1", "+2-3", "@cmd"},
         {"4", "M\xC3\xBCller", "\xFF\xC3(bad)", ""},
     };
     for (int row = 0; row < 5; ++row)
@@ -65,7 +65,7 @@ TEST(ListExport, ReadsBackAsShownWithFormulasDisarmed) {
     ExportListCsv(file, grid, {1, 2, 3}, {3, 1, 2, 4});
     EXPECT_EQ(ReadWithPython(file), (Records{
                                         {"User name", "Domain, or not", "Note \"quoted\""},
-                                        {"'+1", "'-2", "'@cmd"},
+                                        {"-1", "'+2-3", "'@cmd"},
                                         {"plain", "a,b", "say \"hi\", then go"},
                                         {"two\nlines", "cr\r\nlf", "'=SUM(A1:A2)"},
                                         {"M\xC3\xBCller", "\xEF\xBF\xBD\xEF\xBF\xBD(bad)", ""},
@@ -83,6 +83,20 @@ TEST(ListExport, ReadsBackAsShownWithFormulasDisarmed) {
     } catch (const Error& error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + (folder.Path() / "taken.csv").string());
     }
+    // Numbers stay numbers, whatever their sign; texts that merely start like one are guarded.
+    const std::pair<const char*, const char*> fields[] = {
+        {"-1", "-1"},          {"+2.5", "+2.5"}, {"-.5e-3", "-.5e-3"}, {"-0", "-0"},     {"-", "'-"},
+        {"-1e", "'-1e"},       {"--1", "'--1"},  {"-1-1", "'-1-1"},    {"+.", "'+."},    {"-1 ", "'-1 "},
+        {"-1,5", "\"'-1,5\""}, {"=1", "'=1"},    {"-inf", "'-inf"},    {"-0x1", "'-0x1"}};
+    for (const auto& [text, written] : fields)
+        EXPECT_EQ(CsvField(text), written) << text;
+
+    // Private like the settings; a byte order mark on request.
+    ExportListCsv(file, grid, {1}, {1}, true);
+    EXPECT_EQ(SettingsTestFolder::Read(file), "\xEF\xBB\xBFUser name\r\nplain\r\n");
+    EXPECT_EQ(std::filesystem::status(file).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
         left.push_back(entry.path().filename().string());

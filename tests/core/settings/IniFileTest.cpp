@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace parlomar;
@@ -15,10 +16,11 @@ using parlomar::test::SettingsTestFolder;
 
 namespace {
 
+// The files in folder besides the writers' companion lock files ("<file>.lock"), which stay.
 std::size_t FileCount(const std::filesystem::path& folder) {
     std::size_t n = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder)) {
-        ++n;
+    for (auto& e : std::filesystem::directory_iterator(folder)) {
+        n += e.path().extension() != ".lock";
     }
     return n;
 }
@@ -285,6 +287,44 @@ TEST(IniFileIo, RefusedWritesThrowAndLeaveTheOriginal) {
     ::chmod(folder.Path().c_str(), 0755);
     EXPECT_EQ(SettingsTestFolder::Read(SettingsFile()), original);
     EXPECT_EQ(FileCount(folder.Path()), 1u);
+}
+
+TEST(IniFileIo, TwoWritersNeverLoseEachOthersChange) {
+    SettingsTestFolder folder;
+    // Two processes, each with two threads, every writer setting keys of its own at the same time.
+    constexpr int kKeys = 40;
+    const auto write = [](const std::string& who) {
+        std::thread other([&] {
+            for (int i = 0; i < kKeys; ++i)
+                WriteIniValue("Pins", who + "t" + std::to_string(i), "x", kSettingsTarget);
+        });
+        for (int i = 0; i < kKeys; ++i)
+            WriteIniValue("General", who + std::to_string(i), "1", kSettingsTarget);
+        other.join();
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int code = 0;
+        try {
+            write("child");
+        } catch (...) {
+            code = 1;
+        }
+        ::_exit(code);
+    }
+    write("parent");
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    int missing = 0;
+    for (const char* who : {"parent", "child"})
+        for (int i = 0; i < kKeys; ++i) {
+            missing += ReadIniValue("General", who + std::to_string(i), kSettingsTarget) != "1";
+            missing +=
+                ReadIniValue("Pins", std::string(who) + "t" + std::to_string(i), kSettingsTarget) != "x";
+        }
+    EXPECT_EQ(missing, 0);
 }
 
 TEST(IniFileFlag, NumbersAndWords) {

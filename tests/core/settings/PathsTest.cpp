@@ -117,3 +117,43 @@ TEST(FileLocations, InstalledUseWritesTheUsersFilesAndLeavesTheShippedOnesAlone)
     EXPECT_EQ(SkinPackagePath("Blue"), at.shipped / "skins/Blue.zip");
     EXPECT_EQ(SkinSaveFolder(), at.user.data / "skins");
 }
+
+TEST(FileLocations, PrivateRuntimeFolderIsTheUsersOwnAndNeverAPlantedOne) {
+    SettingsTestFolder folder;
+    const fs::path temp = folder.Path() / "tmp";
+    fs::create_directories(temp);
+    fs::permissions(temp, fs::perms::all | fs::perms::sticky_bit); // shared like /tmp
+    TUserFolders user{folder.Path() / "config/ParlomarClient", folder.Path() / "data/ParlomarClient", {}};
+    const fs::path own = temp / ("ParlomarClient-" + std::to_string(geteuid()));
+
+    // Made on first use, closed to others; a copy of it opened to others is closed again.
+    EXPECT_EQ(PrivateRuntimeFolder(user, temp), own);
+    EXPECT_EQ(ModeOf(own), 0700u);
+    fs::permissions(own, fs::perms::all);
+    EXPECT_EQ(PrivateRuntimeFolder(user, temp), own);
+    EXPECT_EQ(ModeOf(own), 0700u);
+
+    // A link planted under that name is not followed: the user's data folder holds the lock then.
+    fs::remove(own);
+    fs::create_directories(folder.Path() / "elsewhere");
+    fs::permissions(folder.Path() / "elsewhere", fs::perms::owner_all | fs::perms::others_read);
+    fs::create_directory_symlink(folder.Path() / "elsewhere", own);
+    EXPECT_EQ(PrivateRuntimeFolder(user, temp), user.data / "run");
+    EXPECT_EQ(ModeOf(user.data / "run"), 0700u);
+    EXPECT_EQ(ModeOf(folder.Path() / "elsewhere"), 0704u); // not made private through the link
+
+    // So does a folder of that name that another user made (only root can plant one here).
+    fs::remove(own);
+    fs::create_directory(own);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(own.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(PrivateRuntimeFolder(user, temp), user.data / "run");
+    }
+
+    // The runtime folder wins when it is private; without any folder there is none.
+    user.runtime = folder.Path() / "runtime";
+    fs::create_directories(user.runtime);
+    fs::permissions(user.runtime, fs::perms::owner_all);
+    EXPECT_EQ(PrivateRuntimeFolder(user, temp), user.runtime);
+    EXPECT_EQ(PrivateRuntimeFolder(TUserFolders{}, fs::path()), fs::path());
+}

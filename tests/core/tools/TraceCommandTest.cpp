@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -203,6 +204,25 @@ TEST(TraceCommand, TerminateEndsARunningTraceAndLeavesNoProcess) {
         destroyedPid = dropped.ProcessId();
     }
     EXPECT_TRUE(ProcessGone(destroyedPid));
+}
+
+TEST(TraceCommand, TheSystemsFoldersAreSearchedBeforePath) {
+    TempDir user, sys, empty;
+    for (const fs::path& folder : {user.Path(), sys.Path()}) {
+        std::ofstream(folder / "traceroute") << "#!/bin/sh\n";
+        fs::permissions(folder / "traceroute", fs::perms::owner_all);
+    }
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", ("relative:" + user.Path().string() + ":" + oldPath).c_str(), 1);
+    TraceCommand::SetSystemFolders({empty.Path().string(), sys.Path().string()});
+    EXPECT_EQ(TraceCommand::FindTraceroute(), (sys.Path() / "traceroute").string());
+    TraceCommand::SetSystemFolders({empty.Path().string()});
+    EXPECT_EQ(TraceCommand::FindTraceroute(), (user.Path() / "traceroute").string());
+    TraceCommand::SetSystemFolders({});
+    if (::access("/usr/sbin/traceroute", X_OK) == 0) {
+        EXPECT_EQ(TraceCommand::FindTraceroute(), "/usr/sbin/traceroute");
+    }
+    ::setenv("PATH", oldPath.c_str(), 1);
 }
 
 } // namespace
