@@ -8,8 +8,6 @@
 #include <array>
 #include <string_view>
 
-#include <unistd.h>
-
 namespace parlomar {
 
 namespace {
@@ -62,9 +60,8 @@ std::string HelpText() {
         files += "  saved captions    " + (at.userFolder / "Localization" / "English.lng").string() +
                  " (read instead of the shipped language file once it exists)\n";
     }
-    files += "  skins             " + skins + "\n" + "  activity log      " + ActivityLogFile().string() +
-             " (and .1, .2)\n" + "  single instance   " +
-             (at.lockFolder / ("ParlomarClient-" + std::to_string(getuid()) + ".lock")).string() + "\n";
+    files += "  skins             " + skins + "\n";
+    files += "  activity log      " + ActivityLogFile().string() + " (and .1, .2)\n";
     return "Usage: ParlomarClient [OPTION]\n"
            "\n"
            "Signs in to the control server of a web-hosting server and administers its hosting\n"
