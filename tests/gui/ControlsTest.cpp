@@ -5,6 +5,7 @@
 #include "skins/ButtonEdit.h"
 #include "skins/SkinButton.h"
 
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -93,6 +94,67 @@ private slots:
 
         edit.SetButtonCaption(QStringLiteral("ignored"));
         QVERIFY(edit.ButtonCaption().isEmpty());
+    }
+
+    // What the controls draw: the edit's two frame lines and its see-through button picture, the
+    // pointer of a read-only edit, a button grown to a caption set later, a disabled caption engraved.
+    void ControlsDrawAsDesigned() {
+        TButtonEdit edit;
+        edit.resize(150, 22);
+        QPalette palette = edit.palette();
+        palette.setColor(QPalette::Base, QColor(0x20, 0x40, 0x60));
+        edit.setPalette(palette);
+        edit.BackgroundColor = QColor(0x00, 0xA0, 0x00);
+        QPixmap picture(20, 20);
+        picture.fill(QColor(0xFF, 0x00, 0xFF)); // the see-through colour, at the top-left pixel
+        {
+            QPainter painter(&picture);
+            painter.fillRect(8, 8, 4, 4, Qt::red);
+        }
+        edit.ButtonNormal = picture;
+        edit.UpdateButton();
+        edit.show();
+        const QImage shot = edit.grab().toImage();
+        QCOMPARE(shot.pixelColor(0, 11), QColor(0x7F, 0x9D, 0xB9));       // outer line: BorderColor
+        QCOMPARE(shot.pixelColor(1, 11), QColor(0x20, 0x40, 0x60));       // inner line: the field colour
+        QCOMPARE(shot.pixelColor(150 - 18, 4), QColor(0x00, 0xA0, 0x00)); // behind the picture
+        QCOMPARE(shot.pixelColor(150 - 10, 11), QColor(Qt::red));
+        QCOMPARE(edit.cursor().shape(), Qt::IBeamCursor);
+        edit.setReadOnly(true);
+        QCOMPARE(edit.cursor().shape(), Qt::ArrowCursor);
+
+        QWidget holder;
+        holder.resize(400, 60);
+        auto* button = new TSkinButton(QStringLiteral("OK"), &holder);
+        button->setGeometry(10, 10, 75, 25);
+        holder.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&holder));
+        const QString caption = QStringLiteral("A caption from the language file");
+        button->setText(caption);
+        QTRY_VERIFY(button->width() >= button->fontMetrics().horizontalAdvance(caption) + 25);
+        QCOMPARE(button->x(), 10);
+
+        TBitCheckBox box(QStringLiteral("WWWW"));
+        box.resize(120, 20);
+        palette = box.palette();
+        palette.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+        box.setPalette(palette);
+        box.setAutoFillBackground(true);
+        QFont font = box.font();
+        font.setPointSize(14);
+        box.setFont(font);
+        for (const QPixmap& glyph : {QPixmap(), picture}) {
+            box.SetUncheckedGlyph(glyph);
+            box.setEnabled(false);
+            const QImage image = box.grab().toImage();
+            bool highlight = false, grey = false;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = image.width() / 4; x < image.width(); ++x) {
+                    highlight = highlight || image.pixelColor(x, y) == QColor(Qt::white);
+                    grey = grey || image.pixelColor(x, y) == QColor(0x80, 0x80, 0x80);
+                }
+            QVERIFY2(highlight && grey, glyph.isNull() ? "platform box" : "glyph box");
+        }
     }
 };
 

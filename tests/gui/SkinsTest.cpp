@@ -387,6 +387,92 @@ private slots:
         QCOMPARE(CurrentSkin, std::string("Daylight"));
     }
 
+    void KeysChooseSkinsAndADamagedPackageNeverBlocks() {
+        test::ShippedProgramFolder folder;
+        fs::create_directories(SkinsFolder());
+        for (const char* skin : {"Daylight", "Graphite"})
+            fs::copy_file(std::string(PARLOMAR_PROGRAM_DIR) + "/skins/" + skin + ".zip",
+                          SkinsFolder() / (std::string(skin) + ".zip"));
+        std::ofstream(SkinsFolder() / "Aaa.zip") << "sorts first, not an archive";
+        // Information in an 8-bit code page; a font size no window can draw.
+        Pack("Zed", {{"Zed.ini", "[CustForm-SkinsLabel]\r\nFontSize=99999\r\n"},
+                     {"skin.nfo", "Caf\xE9 cr\xE8me\r\nby Zo\xEB\r\n"}});
+        TParlomarClientMainForm main;
+        TCustForm dialog(&main, kSkinsPage);
+        dialog.Calls.skinChanged = [&main] { main.SkinChanged(); };
+        dialog.show();
+        QCOMPARE(dialog.SkinsCombo->count(), 4);
+        QCOMPARE(dialog.SkinsCombo->item(0)->text(), QString::fromStdString(StatusText(81) + " Aaa"));
+        QCOMPARE(dialog.SkinsCombo->item(3)->text(), QStringLiteral("Caf\u00E9 cr\u00E8me"));
+
+        // Skins on: the first usable package, the box stays ticked.
+        dialog.EnableSkinsCheck->click();
+        QCOMPARE(CurrentSkin, std::string("Daylight"));
+        QVERIFY(dialog.EnableSkinsCheck->Checked() && dialog.SkinsCombo->isEnabled());
+        QCOMPARE(dialog.SkinsCombo->currentRow(), 1);
+
+        // The arrow keys choose, as a click does: the look and the information follow.
+        dialog.SkinsCombo->setFocus();
+        QTest::keyClick(dialog.SkinsCombo, Qt::Key_Down);
+        QCOMPARE(CurrentSkin, std::string("Graphite"));
+        QCOMPARE(main.palette().color(QPalette::Window), QColor(0x2B, 0x30, 0x36));
+        QCOMPARE(dialog.SkinInfoMemo->toPlainText().section(QLatin1Char('\n'), 0, 0),
+                 QStringLiteral("Graphite"));
+        QTest::keyClick(dialog.SkinsCombo, Qt::Key_Down);
+        QCOMPARE(CurrentSkin, std::string("Zed"));
+        QCOMPARE(dialog.SkinInfoMemo->toPlainText(), QStringLiteral("Caf\u00E9 cr\u00E8me\nby Zo\u00EB\n"));
+        QCOMPARE(dialog.SkinsLabel->font().pointSize(), 72);
+
+        // The damaged package is passed over: the look stays, the information says why.
+        QTest::keyClick(dialog.SkinsCombo, Qt::Key_Home);
+        QCOMPARE(CurrentSkin, std::string("Zed"));
+        QCOMPARE(dialog.SkinInfoMemo->toPlainText(), QString::fromStdString(StatusText(81) + " Aaa"));
+        QVERIFY(dialog.EnableSkinsCheck->Checked());
+
+        // Space chooses the current item.
+        {
+            const QSignalBlocker quiet(dialog.SkinsCombo);
+            dialog.SkinsCombo->setCurrentRow(2);
+        }
+        QCOMPARE(CurrentSkin, std::string("Zed"));
+        QTest::keyClick(dialog.SkinsCombo, Qt::Key_Space);
+        QCOMPARE(CurrentSkin, std::string("Graphite"));
+        QCOMPARE(ReadIniValue("SKINS", "CURRENT", kSettingsTarget), "Graphite");
+    }
+
+    // Under each shipped skin every edit's text stands out from the edit's own background.
+    void EditsAreReadableUnderEveryShippedSkin() {
+        auto apart = [](const QColor& text, const QColor& base) {
+            return std::abs(text.lightness() - base.lightness()) >= 100;
+        };
+        const std::pair<const char*, QColor> skins[] = {{"Daylight", QColor(Qt::white)},
+                                                        {"Graphite", QColor(0xEE, 0xF1, 0xF4)}};
+        for (const auto& [skin, signInColour] : skins) {
+            test::ShippedProgramFolder folder;
+            fs::create_directories(SkinsFolder());
+            fs::copy_file(std::string(PARLOMAR_PROGRAM_DIR) + "/skins/" + skin + ".zip",
+                          SkinsFolder() / (std::string(skin) + ".zip"));
+            UseSkin(skin);
+            TParlomarClientMainForm main;
+            main.UnlockListControls();
+            TCustForm dialog(&main, kProxyPage);
+            dialog.show();
+            dialog.ProxyCheck->click();
+            dialog.ProxyCheckClick();
+            for (QWidget* window : std::initializer_list<QWidget*>{&main, &dialog})
+                for (QLineEdit* edit : window->findChildren<QLineEdit*>()) {
+                    const QPalette p = edit->palette();
+                    const QColor text = p.color(QPalette::Active, QPalette::Text);
+                    const QColor base = p.color(QPalette::Active, QPalette::Base);
+                    QVERIFY2(apart(text, base), qPrintable(QStringLiteral("%1 %2: %3 on %4")
+                                                               .arg(QLatin1String(skin), edit->objectName(),
+                                                                    text.name(), base.name())));
+                }
+            // The sign-in edits have the colour the skin gives them.
+            QCOMPARE(main.IPEdit->palette().color(QPalette::Base), signInColour);
+        }
+    }
+
     void InstalledUseOffersTheUsersOwnSkinsAndSavesAmongThem() {
         test::ShippedProgramFolder folder;
         const fs::path root = folder.Path().toStdString(), program = PARLOMAR_PROGRAM_DIR;
@@ -442,6 +528,20 @@ private slots:
             return std::vector<QImage>{main.grab().toImage(), dialog.grab().toImage(),
                                        message.grab().toImage()};
         };
+        {
+            // Without a skin every button state picture is empty; each is written all the same, as a
+            // picture of no pixels.
+            TParlomarClientMainForm main;
+            main.Saveskinattributes1Click();
+            for (const char* state : {"-Normal", "-Pushed", "-Over", "-Disabled"})
+                for (const char* button : {"CustForm-OKButton", "MessageForm-OKButton"}) {
+                    const fs::path file = SkinsFolder() / (std::string(button) + state + ".bmp");
+                    QVERIFY2(fs::exists(file) && fs::file_size(file) == 54, file.c_str());
+                }
+            for (const auto& entry : fs::directory_iterator(SkinsFolder()))
+                if (entry.path().extension() != ".zip")
+                    fs::remove(entry.path());
+        }
         UseSkin("Graphite");
         const std::vector<QImage> before = looks();
         {

@@ -194,11 +194,28 @@ private slots:
         QCOMPARE(PixelOfRow(*form, 2), QColor(0xFF, 0xCA, 0xE4)); // hop 3: "* * *"
         QCOMPARE(PixelOfRow(*form, 1), QColor(0xF3, 0xF3, 0xF3)); // hop 2: an even row
         QCOMPARE(PixelOfRow(*form, 0), QColor(Qt::white));        // hop 1: an odd row
-        // The newest hop is selected; Ctrl+C copies its cells.
+        // The newest hop is selected, yet drawn in the colour of its row; the user's own choice is
+        // drawn as selected.
         QCOMPARE(form->Grid->SelectedRow(), 8);
+        QCOMPARE(PixelOfRow(*form, 7), QColor(0xF3, 0xF3, 0xF3));
+        QTest::mouseClick(form->Grid->viewport(), Qt::LeftButton, {},
+                          form->Grid->visualRect(form->Grid->model()->index(0, 1)).center());
+        QCOMPARE(PixelOfRow(*form, 0), TSkinedStringGrid::SelectedColour);
+        QCOMPARE(PixelOfRow(*form, 7), QColor(0xF3, 0xF3, 0xF3));
+        QTest::keyClick(form->Grid, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(PixelOfRow(*form, 7), TSkinedStringGrid::SelectedColour);
+        QCOMPARE(PixelOfRow(*form, 0), QColor(Qt::white));
         QTest::keyClick(form->Grid, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(),
                  QStringLiteral("8\t104 ms\t105 ms\t104 ms\twww.example.net [203.0.113.80]"));
+
+        // Output whose newest hop went unanswered: that row is pink while it is the selected one.
+        form->ShowTraceOutput("  1    <1 ms    <1 ms    <1 ms  10.0.0.1\r\n"
+                              "  2     *        *        *     Request timed out.\r\n");
+        QCOMPARE(form->Grid->SelectedRow(), 2);
+        QCOMPARE(PixelOfRow(*form, 1), QColor(0xFF, 0xCA, 0xE4));
+        QTest::keyClick(form->Grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text().section(QLatin1Char('\t'), 0, 1), QStringLiteral("2\t*"));
 
         // OK closes the window and enables "Traceroute..." again.
         QTest::mouseClick(form->OKButton, Qt::LeftButton);

@@ -41,7 +41,8 @@ void AddLookupAddresses(const addrinfo* found, int family, std::vector<std::stri
 std::string ReverseLookup(const std::string& address) {
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
-    if (address.find('\0') != std::string::npos || inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1) {
+    // The system's own address parser: it takes the short forms too ("10.1" is 10.0.0.1).
+    if (address.find('\0') != std::string::npos || inet_aton(address.c_str(), &sa.sin_addr) == 0) {
         return kNotResolved;
     }
     char host[NI_MAXHOST] = {};

@@ -18,8 +18,9 @@ void AddLookupAddresses(const addrinfo* found, int family, std::vector<std::stri
 // Name service lookups. Both block the calling thread until the name service answers and never
 // report errors: a failed reverse lookup gives "Not resolved", a failed forward lookup "None".
 
-// The host name registered for an IPv4 address in dotted text, or "Not resolved". Only a dotted
-// IPv4 address is looked up; any other text (a host name, say) is "Not resolved".
+// The host name registered for an IPv4 address in dotted text, or "Not resolved". Only an IPv4
+// address as the system's parser reads it (inet_aton: the short forms "127.1" and "10.1" too) is
+// looked up; any other text (a host name, say) is "Not resolved".
 std::string ReverseLookup(const std::string& address);
 
 // Empties list, then fills it with every IPv4 address of host in dotted text, in the order the

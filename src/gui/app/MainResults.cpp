@@ -251,14 +251,14 @@ void TParlomarClientMainForm::ShowListMessage(int code) {
 }
 
 void TParlomarClientMainForm::LockListControls() {
-    SetTextColour(QueryEdit, palette().color(QPalette::Disabled, QPalette::WindowText));
+    SetTextColour(QueryEdit, FieldTextColour(QueryEdit, false));
     for (QWidget* control : std::initializer_list<QWidget*>{ServerButton, SignOutLabel, GetListButton})
         control->setEnabled(false);
     Signout1->setEnabled(false);
 }
 
 void TParlomarClientMainForm::UnlockListControls() {
-    SetTextColour(QueryEdit, palette().color(QPalette::Active, QPalette::WindowText));
+    SetTextColour(QueryEdit, FieldTextColour(QueryEdit, true));
     for (QWidget* control : std::initializer_list<QWidget*>{ServerButton, SignOutLabel, GetListButton})
         control->setEnabled(true);
     Signout1->setEnabled(true);

@@ -14,6 +14,8 @@
 #include "skins/Controls.h"
 #include "skins/Skins.h"
 
+#include <QKeyEvent>
+
 #include <algorithm>
 #include <filesystem>
 #include <vector>
@@ -22,6 +24,8 @@ namespace parlomar {
 
 namespace {
 
+constexpr int kRefusalRole = Qt::UserRole + 1;
+
 std::string ReadInformation(const std::string& skin) {
     try {
         return ReadSkinFile("skin.nfo", skin);
@@ -29,6 +33,28 @@ std::string ReadInformation(const std::string& skin) {
         return {}; // a damaged package shows no information
     }
 }
+
+// Space on the list of skins chooses the current item, as a click does.
+class SpaceChooses : public QObject {
+public:
+    SpaceChooses(QObject* parent, std::function<void()> choose)
+        : QObject(parent), choose_(std::move(choose)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+                choose_();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> choose_;
+};
 
 // The names of the packages of every skins folder (the user's own and the shipped ones), each name
 // once, sorted. The first folder, the one the user may fill, is created when missing.
@@ -77,20 +103,36 @@ void TCustForm::BuildSkinsPage() {
     connect(EnableSkinsCheck, &QCheckBox::clicked, this, &TCustForm::EnableSkinsCheckClick);
     connect(SkinsCombo, &QListWidget::itemClicked, this, &TCustForm::SkinsComboClick);
     connect(SkinsCombo, &QListWidget::itemActivated, this, &TCustForm::SkinsComboClick);
+    // The arrow keys move the choice itself: the look follows the current item. (The list's filling
+    // and the switch change the current item with the list's signals blocked.)
+    connect(SkinsCombo, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        if (item)
+            SkinsComboClick();
+    });
+    SkinsCombo->installEventFilter(new SpaceChooses(SkinsCombo, [this] { SkinsComboClick(); }));
 }
 
 void TCustForm::FillSkinsList() {
     const QSignalBlocker quiet(SkinsCombo);
     SkinsCombo->clear();
     for (const std::string& name : InstalledSkins()) {
-        auto* item = new QListWidgetItem(Q(SkinListTitle(name)), SkinsCombo);
+        // A package that cannot be used stays listed, with the reason it is not used.
+        const int refusal = SkinRefusalStatusText(CheckSkinPackage(name));
+        auto* item = new QListWidgetItem(SkinsCombo);
         item->setData(Qt::UserRole, Q(name));
+        item->setData(kRefusalRole, refusal);
+        if (refusal != 0) {
+            item->setText(Q(StatusText(refusal) + " " + name));
+            item->setForeground(SkinsCombo->palette().color(QPalette::Disabled, QPalette::Text));
+        } else {
+            item->setText(SkinInformationTitle(name));
+        }
         if (name == CurrentSkin)
             SkinsCombo->setCurrentItem(item);
     }
     EnableSkinsCheck->SetChecked(SkinActive());
     SkinsCombo->setEnabled(SkinActive());
-    SkinInfoMemo->setPlainText(Q(ReadInformation(CurrentSkin)));
+    SkinInfoMemo->setPlainText(SkinInformationText(ReadInformation(CurrentSkin)));
 }
 
 void TCustForm::ApplyDialogSkin() {
@@ -105,14 +147,17 @@ void TCustForm::SkinsComboClick() {
     if (!item || !EnableSkinsCheck->Checked())
         return;
     const std::string name = S(item->data(Qt::UserRole).toString());
-    // A package that cannot be used is not taken; the look stays as it is.
+    if (SkinActive() && name == CurrentSkin)
+        return; // the skin in use already (a click after the press that chose it)
+    // A package that cannot be used is not taken: the look stays as it is, the information box says
+    // why (the list says so too).
     if (const SkinPackageState state = CheckSkinPackage(name); state != SkinPackageState::Usable) {
-        ShowMessageText(StatusText(SkinRefusalStatusText(state)) + " " + name);
-        FillSkinsList();
+        item->setData(kRefusalRole, SkinRefusalStatusText(state));
+        SkinInfoMemo->setPlainText(Q(StatusText(SkinRefusalStatusText(state)) + " " + name));
         return;
     }
     ChooseSkin(name);
-    SkinInfoMemo->setPlainText(Q(ReadInformation(name)));
+    SkinInfoMemo->setPlainText(SkinInformationText(ReadInformation(name)));
     try {
         WriteIniValue("SKINS", "CURRENT", name, kSettingsTarget);
     } catch (const Error& error) {
@@ -123,18 +168,47 @@ void TCustForm::SkinsComboClick() {
     ApplyDialogSkin();
 }
 
+QListWidgetItem* TCustForm::FirstUsableSkin() const {
+    // The skin the settings name, when it is listed and usable; else the first usable one.
+    const QString stored = Q(ReadIniValue("SKINS", "Current", kSettingsTarget));
+    QListWidgetItem* first = nullptr;
+    for (int row = 0; row < SkinsCombo->count(); ++row) {
+        QListWidgetItem* item = SkinsCombo->item(row);
+        if (item->data(kRefusalRole).toInt() != 0)
+            continue;
+        if (item->data(Qt::UserRole).toString() == stored)
+            return item;
+        if (!first)
+            first = item;
+    }
+    return first;
+}
+
 void TCustForm::EnableSkinsCheckClick() {
     const bool on = EnableSkinsCheck->Checked();
     SkinsCombo->setEnabled(on);
     if (on) {
-        if (SkinsCombo->count() > 0) {
-            SkinsCombo->setCurrentRow(0);
-            SkinsComboClick();
+        QListWidgetItem* item = FirstUsableSkin();
+        if (!item) {
+            // Nothing to switch to: skins stay off, and the first package says why.
+            EnableSkinsCheck->SetChecked(false);
+            SkinsCombo->setEnabled(false);
+            if (SkinsCombo->count() > 0)
+                SkinInfoMemo->setPlainText(SkinsCombo->item(0)->text());
+            return;
         }
+        {
+            const QSignalBlocker quiet(SkinsCombo);
+            SkinsCombo->setCurrentItem(item);
+        }
+        SkinsComboClick();
         return;
     }
     ChooseSkin(std::string(NoSkin));
-    SkinsCombo->setCurrentItem(nullptr);
+    {
+        const QSignalBlocker quiet(SkinsCombo);
+        SkinsCombo->setCurrentItem(nullptr);
+    }
     SkinInfoMemo->clear();
     try {
         WriteIniValue("SKINS", "CURRENT", NoSkin, kSettingsTarget);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class QListWidgetItem;
+
 namespace parlomar {
 
 class TBitCheckBox;
@@ -67,7 +69,7 @@ public:
     void CancelButtonClick();
     // The skin of the selected item becomes the active skin at once (written to the settings).
     void SkinsComboClick();
-    // Skins on (the first package of the list) or off.
+    // Skins on (the package the settings name, else the first usable one of the list) or off.
     void EnableSkinsCheckClick();
 
     static constexpr int kClientWidth = 522;
@@ -83,6 +85,7 @@ private:
     void BuildSkinsPage();
     // The packages of the skins folder, the current one selected; the information of the current.
     void FillSkinsList();
+    QListWidgetItem* FirstUsableSkin() const;
     // The window's look after a skin change: skin, frame, view boxes and proxy fields.
     void ApplyDialogSkin();
     void RestyleViewBoxes();

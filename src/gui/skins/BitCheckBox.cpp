@@ -13,6 +13,21 @@
 
 namespace parlomar {
 
+namespace {
+
+constexpr int kCaptionFlags = Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic | Qt::TextSingleLine;
+
+// A disabled caption is engraved: first one pixel right and down in the highlight colour, then in
+// the grey of disabled text.
+void DrawDisabledCaption(QPainter& painter, const QRect& rect, const QString& text) {
+    painter.setPen(QColor(Qt::white));
+    painter.drawText(rect.translated(1, 1), kCaptionFlags, text);
+    painter.setPen(QColor(0x80, 0x80, 0x80));
+    painter.drawText(rect, kCaptionFlags, text);
+}
+
+} // namespace
+
 TBitCheckBox::TBitCheckBox(QWidget* parent) : TBitCheckBox(QString(), parent) {}
 
 TBitCheckBox::TBitCheckBox(const QString& caption, QWidget* parent) : QCheckBox(caption, parent) {
@@ -92,15 +107,17 @@ bool TBitCheckBox::event(QEvent* event) {
 void TBitCheckBox::paintEvent(QPaintEvent* event) {
     const QString shown = ShownText();
     if (!HasGlyphs()) {
-        if (shown == text()) {
+        if (shown == text() && isEnabled()) {
             QCheckBox::paintEvent(event);
             return;
         }
         QStylePainter painter(this);
         QStyleOptionButton option;
         initStyleOption(&option);
-        option.text = shown;
+        option.text = isEnabled() ? shown : QString();
         painter.drawControl(QStyle::CE_CheckBox, option);
+        if (!isEnabled())
+            DrawDisabledCaption(painter, TextRect(), shown);
         return;
     }
     QPainter painter(this); // the control's own colour, when it has one, is filled in already
@@ -114,12 +131,14 @@ void TBitCheckBox::paintEvent(QPaintEvent* event) {
         const int y = (height() - glyph.height()) / 2;
         painter.drawPixmap(layoutDirection() == Qt::LeftToRight ? 0 : width() - glyph.width(), y, glyph);
     }
-    painter.setPen(
-        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     const QRect textRect = TextRect();
     const int textLeft = textRect.left();
-    painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic | Qt::TextSingleLine,
-                     shown);
+    if (isEnabled()) {
+        painter.setPen(palette().color(QPalette::Active, QPalette::WindowText));
+        painter.drawText(textRect, kCaptionFlags, shown);
+    } else {
+        DrawDisabledCaption(painter, textRect, shown);
+    }
     if (hasFocus()) {
         const QFontMetrics metrics(font());
         QRect focus(textLeft, (height() - metrics.height()) / 2 - 2, metrics.horizontalAdvance(shown),

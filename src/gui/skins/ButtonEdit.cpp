@@ -1,5 +1,7 @@
 #include "skins/ButtonEdit.h"
 
+#include "skins/Controls.h"
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -34,6 +36,9 @@ void TButtonEdit::UpdateButton() {
 void TButtonEdit::paintEvent(QPaintEvent* event) {
     QLineEdit::paintEvent(event);
     QPainter painter(this);
+    // The frame: an inner line in the field's colour inside the outer line in BorderColor.
+    painter.setPen(palette().color(QPalette::Base));
+    painter.drawRect(rect().adjusted(1, 1, -2, -2));
     painter.setPen(BorderColor);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     if (!buttonVisible_)
@@ -46,7 +51,19 @@ void TButtonEdit::paintEvent(QPaintEvent* event) {
     if (shown.isNull())
         return; // no picture: the margin stays free, nothing is drawn over the frame
     painter.fillRect(button.adjusted(0, 1, -1, -1), BackgroundColor);
-    painter.drawPixmap(button, shown);
+    painter.drawPixmap(button, WithTransparentCorner(shown)); // see-through by its top-left pixel
+}
+
+bool TButtonEdit::event(QEvent* event) {
+    const bool handled = QLineEdit::event(event);
+    // A read-only edit shows the pointer as it is, not the text cursor of an edit taking input.
+    if (event->type() == QEvent::ReadOnlyChange || event->type() == QEvent::Polish) {
+        if (isReadOnly())
+            setCursor(Qt::ArrowCursor);
+        else
+            setCursor(Qt::IBeamCursor);
+    }
+    return handled;
 }
 
 void TButtonEdit::resizeEvent(QResizeEvent* event) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QBitmap>
+#include <QLayout>
 #include <QPainter>
 #include <QStyle>
 
@@ -65,7 +66,24 @@ QPoint TSkinButton::CaptionPosition(int width, int height) const {
     return QPoint(x, y);
 }
 
+void TSkinButton::FitToCaption() {
+    // A button placed by hand grows to what its caption and picture need (a longer caption from the
+    // language file, a larger font); one in a layout is sized by the layout from sizeHint.
+    if (parentWidget() && parentWidget()->layout())
+        return;
+    const QSize needed = sizeHint();
+    if (needed.width() > width() || needed.height() > height())
+        resize(std::max(width(), needed.width()), std::max(height(), needed.height()));
+}
+
+bool TSkinButton::event(QEvent* event) {
+    if (event->type() == QEvent::FontChange)
+        FitToCaption();
+    return QPushButton::event(event);
+}
+
 void TSkinButton::paintEvent(QPaintEvent*) {
+    FitToCaption(); // a caption set since the last paint
     QPainter painter(this);
     const int w = width();
     const int h = height();

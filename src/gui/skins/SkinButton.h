@@ -28,6 +28,10 @@ public:
     QPoint CaptionPosition(int width, int height) const;
     bool PointerInside() const { return inside_; }
 
+    // Grows the button to its sizeHint when that is larger (done before every paint, so a caption
+    // change shows whole).
+    void FitToCaption();
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -36,6 +40,7 @@ signals:
     void OnMouseLeave();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;

@@ -11,6 +11,8 @@
 
 #include <QFontDatabase>
 
+#include <algorithm>
+
 namespace parlomar {
 
 void ApplyPackageLook(TSkinnedForm* window, const QString& section, const QList<QPixmap>* checkBoxImages);
@@ -39,6 +41,13 @@ QPixmap PictureOr(const QString& name, const QPixmap& current) {
     const QPixmap picture = LoadSkinBitmap(name);
     return picture.isNull() ? current : picture;
 }
+
+// Numbers of a skin are kept within what the windows can draw: a size or offset far out of range
+// would draw nothing readable, or nothing at all.
+constexpr int kMaxFontSize = 72;
+constexpr int kMaxXOffset = 200;
+constexpr int kMinScrollWidth = 4;
+constexpr int kMaxScrollWidth = 64;
 
 bool FontInstalled(const QString& family) {
     static const QStringList families = QFontDatabase::families();
@@ -79,7 +88,8 @@ void ApplyButton(TSkinButton* button, const QString& part) {
     button->SkinPushed = PictureOr(part + QLatin1String("-Pushed"), button->SkinPushed);
     button->SkinOver = PictureOr(part + QLatin1String("-Over"), button->SkinOver);
     button->SkinDisabled = PictureOr(part + QLatin1String("-Disabled"), button->SkinDisabled);
-    button->XOffset = Integer(part, "XOffset").value_or(button->XOffset);
+    button->XOffset =
+        std::clamp(Integer(part, "XOffset").value_or(button->XOffset), -kMaxXOffset, kMaxXOffset);
     button->BackgroundColor = SkinColor(part, "BackgroundColor", button->BackgroundColor);
     button->updateGeometry();
     button->update();
@@ -92,7 +102,8 @@ void ApplyGrid(TSkinedStringGrid* grid, const QString& part) {
     grid->Scroller = PictureOr(part + QLatin1String("-Scroller"), grid->Scroller);
     grid->BackgroundScroll = PictureOr(part + QLatin1String("-BackgroundScroll"), grid->BackgroundScroll);
     grid->BackColor = SkinColor(part, "BackColor", ToQColor(clWindow));
-    grid->ScrollWidth = Integer(part, "ScrollWidth").value_or(10);
+    grid->ScrollWidth =
+        std::clamp(Integer(part, "ScrollWidth").value_or(10), kMinScrollWidth, kMaxScrollWidth);
     // On a dark grid the light row colours of the plain look would hide the text: the even rows
     // and the selection are shades of the grid's own colour there.
     const QColor base = ControlColour(grid);
@@ -121,7 +132,7 @@ void ApplyPackageControlSkin(QWidget* widget, TSkinnedForm* window) {
         const QString name = QString::fromStdString(Value(part, "FontName"));
         QFont font = widget->font();
         if (size && *size > 6)
-            font.setPointSize(*size);
+            font.setPointSize(std::min(*size, kMaxFontSize));
         if (!style.empty()) {
             const TFontStyle set = FontStyleFromText(style);
             font.setBold(set.bold);

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QImage>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,6 +25,29 @@
 namespace parlomar {
 
 namespace {
+
+void WriteText(const std::filesystem::path& path, const std::string& text);
+
+// A BMP file of 0 x 0 pixels (24 bits): its headers and no pixel data.
+void WriteEmptyPicture(const std::filesystem::path& path) {
+    std::string bmp;
+    auto put = [&bmp](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            bmp.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    };
+    bmp += "BM";
+    put(54, 4); // file size
+    put(0, 4);
+    put(54, 4); // offset of the pixels
+    put(40, 4); // size of the information header
+    put(0, 4);  // width
+    put(0, 4);  // height
+    put(1, 2);  // planes
+    put(24, 2); // bits per pixel
+    for (int i = 0; i < 6; ++i)
+        put(0, 4); // compression, image size, resolution, colours
+    WriteText(path, bmp);
+}
 
 // The settings text being written: the file as it was, with every value set in place.
 struct SkinWriter {
@@ -46,6 +70,17 @@ struct SkinWriter {
     void Picture(const QString& name, const QPixmap& picture, const QColor& background = {}) {
         if (picture.isNull())
             return;
+        WritePicture(name, picture, background);
+    }
+    // A button's state pictures are all written, an empty one as a BMP file of no pixels: a package
+    // made from the files then has every state, and an empty one keeps the look as it is.
+    void StatePicture(const QString& name, const QPixmap& picture) {
+        if (picture.isNull())
+            WriteEmptyPicture(folder / (name.toStdString() + ".bmp"));
+        else
+            WritePicture(name, picture, {});
+    }
+    void WritePicture(const QString& name, const QPixmap& picture, const QColor& background) {
         QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
         if (image.hasAlphaChannel()) {
             const QRgb fill = background.isValid() ? background.rgb() : UnusedColour(image);
@@ -152,10 +187,10 @@ void SaveSkinAttributes(TSkinnedForm* window) {
                 out.Picture(part + QString::number(i), list->Images[i]);
         } else if (cls == QLatin1String("TSkinButton")) {
             const auto* button = static_cast<TSkinButton*>(component);
-            out.Picture(part + QLatin1String("-Normal"), button->SkinNormal);
-            out.Picture(part + QLatin1String("-Pushed"), button->SkinPushed);
-            out.Picture(part + QLatin1String("-Over"), button->SkinOver);
-            out.Picture(part + QLatin1String("-Disabled"), button->SkinDisabled);
+            out.StatePicture(part + QLatin1String("-Normal"), button->SkinNormal);
+            out.StatePicture(part + QLatin1String("-Pushed"), button->SkinPushed);
+            out.StatePicture(part + QLatin1String("-Over"), button->SkinOver);
+            out.StatePicture(part + QLatin1String("-Disabled"), button->SkinDisabled);
             out.Number(part, "XOffset", button->XOffset);
             out.Colour(part, "BackgroundColor", button->BackgroundColor);
         } else if (cls == QLatin1String("TSkinedStringGrid")) {

@@ -1,5 +1,6 @@
 #include "skins/Skins.h"
 
+#include "Error.h"
 #include "settings/IniFile.h"
 #include "skins/BitCheckBox.h"
 #include "skins/ButtonEdit.h"
@@ -19,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSet>
+#include <QStringDecoder>
 
 namespace parlomar {
 
@@ -191,10 +193,16 @@ QColor FontColour(const QWidget* widget) {
 }
 
 void SetFontColour(QWidget* widget, const QColor& colour) {
+    // Only a field's own text takes the text role: a panel's or label's colour would otherwise pass
+    // on to the edits placed on it, whose background is the field's own (light text on white).
     QPalette palette = widget->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive})
-        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-            palette.setColor(group, role, colour);
+    const bool field = IsFieldLike(widget);
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, colour);
+        palette.setColor(group, QPalette::ButtonText, colour);
+        if (field)
+            palette.setColor(group, QPalette::Text, colour);
+    }
     widget->setPalette(palette);
 }
 
@@ -269,6 +277,35 @@ int SkinRefusalStatusText(SkinPackageState state) {
         return 83;
     }
     return 0;
+}
+
+QColor FieldTextColour(const QWidget* field, bool active) {
+    const bool dark = ControlColour(field).lightness() < 128;
+    if (active)
+        return dark ? QColor(0xF4, 0xF1, 0xEE) : QColor(Qt::black);
+    return dark ? QColor(0xA0, 0xA0, 0xA0) : QColor(0x80, 0x80, 0x80);
+}
+
+QString SkinInformationText(const std::string& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return text;
+}
+
+QString SkinInformationTitle(const std::string& skinName) {
+    std::string info;
+    try {
+        info = ReadSkinFile("skin.nfo", skinName);
+    } catch (const Error&) {
+        return QString::fromStdString(skinName);
+    }
+    const QString text = SkinInformationText(info);
+    const qsizetype end = text.indexOf(QLatin1Char('\r'));
+    if (end <= 0)
+        return QString::fromStdString(skinName);
+    return text.left(std::min<qsizetype>(end, 64));
 }
 
 QColor ButtonFaceColor() {

@@ -36,6 +36,18 @@ bool SkinActive();
 // The status text number that tells why a named package was not taken (0 for Usable).
 int SkinRefusalStatusText(SkinPackageState state);
 
+// A text colour readable on a field's own background: dark on a light field, light on a dark one;
+// dimmed for a field that takes no input now.
+QColor FieldTextColour(const QWidget* field, bool active);
+
+// The information text of a skin ("skin.nfo") for showing: UTF-8 when it is valid UTF-8, else
+// Latin-1 (older packages were written in an 8-bit code page).
+QString SkinInformationText(const std::string& bytes);
+// The title of a skin in the list of skins: the first line of its information text (the
+// characters before the first carriage return, at most 64); the skin's own name when the
+// information has no carriage return, starts with one, or cannot be read.
+QString SkinInformationTitle(const std::string& skinName);
+
 // The colour of button faces and plain windows (clBtnFace).
 QColor ButtonFaceColor();
 

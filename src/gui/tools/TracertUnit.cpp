@@ -49,8 +49,10 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         painter->save();
+        // The newest hop is selected by each new output, for the copy; only a row the user chose
+        // is drawn as selected.
         form_->GridDrawCell(painter, index.column(), grid_->Model()->DataRow(index.row()), option.rect,
-                            (option.state & QStyle::State_Selected) != 0);
+                            (option.state & QStyle::State_Selected) != 0 && form_->UserSelection());
         painter->restore();
     }
 
@@ -131,6 +133,8 @@ TTracertForm::TTracertForm(QWidget* owner, const QList<QPixmap>* images)
     header->setFixedHeight(kRowHeight);
     header->setHighlightSections(false);
     Grid->setItemDelegate(new TracertDelegate(this, Grid));
+    Grid->viewport()->installEventFilter(this);
+    Grid->installEventFilter(this);
     GridMenu = Named(new QMenu(this), "GridMenu");
     Copytoclipboard1 =
         Named(new TMenuItem(QStringLiteral("Copy to clipboard"), GridMenu), "Copytoclipboard1");
@@ -279,6 +283,8 @@ void TTracertForm::LayoutTraceGrid() {
         Grid->selectRow(rows - 1);
         Grid->scrollToBottom();
     }
+    userSelection_ = false;
+    Grid->viewport()->update();
 }
 
 void TTracertForm::GridDrawCell(QPainter* painter, int col, int row, const QRect& rect, bool selected) const {
@@ -360,6 +366,13 @@ void TTracertForm::closeEvent(QCloseEvent* event) {
     event->accept();
     TSkinnedForm::closeEvent(event);
     emit Closed();
+}
+
+bool TTracertForm::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == Grid->viewport() && event->type() == QEvent::MouseButtonPress) ||
+        (watched == Grid && event->type() == QEvent::KeyPress))
+        userSelection_ = true;
+    return TSkinnedForm::eventFilter(watched, event);
 }
 
 void CloseTracertWindows() {

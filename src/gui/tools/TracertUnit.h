@@ -94,6 +94,9 @@ public:
     void FormShow();
 
     void GridDrawCell(QPainter* painter, int col, int row, const QRect& rect, bool selected) const;
+    // Whether the selection was made by the user (a press or a key on the grid) since the newest hop
+    // was selected by the window.
+    bool UserSelection() const { return userSelection_; }
 
 signals:
     // The window was closed (the main window enables "Traceroute..." again).
@@ -104,6 +107,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -111,6 +115,7 @@ private:
     const QList<QPixmap>* images_;
     std::string shownText_;
     bool shown_ = false;
+    bool userSelection_ = false;
 };
 
 // Closes every traceroute window (a running trace stops with it).

@@ -12,7 +12,8 @@ TEST(HostLookup, ReverseLookupTakesOnlyDottedAddresses) {
     EXPECT_EQ(ReverseLookup("127.0.0.1"), "localhost");
     EXPECT_EQ(ReverseLookup("localhost"), "Not resolved");
     EXPECT_EQ(ReverseLookup(""), "Not resolved");
-    EXPECT_EQ(ReverseLookup("127.1"), "Not resolved");
+    EXPECT_EQ(ReverseLookup("127.1"), "localhost"); // the short form is 127.0.0.1
+    EXPECT_EQ(ReverseLookup("2130706433"), "localhost");
     EXPECT_EQ(ReverseLookup("300.0.0.1"), "Not resolved");
     EXPECT_EQ(ReverseLookup(std::string("127.0.0.1\0x", 11)), "Not resolved");
 }
@@ -26,6 +27,8 @@ TEST(HostLookup, ForwardLookupListsEachAddressOnce) {
     EXPECT_EQ(FirstAddress("localhost"), list.front());
 
     ForwardLookup("127.0.0.1", list);
+    EXPECT_EQ(list, std::vector<std::string>{"127.0.0.1"});
+    ForwardLookup("127.1", list);
     EXPECT_EQ(list, std::vector<std::string>{"127.0.0.1"});
 }
 
