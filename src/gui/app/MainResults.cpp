@@ -318,6 +318,10 @@ void TParlomarClientMainForm::LayoutResults() {
 
 void TParlomarClientMainForm::resizeEvent(QResizeEvent* event) {
     TSkinnedForm::resizeEvent(event);
+    FormResize();
+}
+
+void TParlomarClientMainForm::FormResize() {
     LayoutResults();
 }
 
