@@ -195,6 +195,10 @@ public:
     void LoginButtonClick();
     void Signout1Click();
     void Settings1Click();
+    // A press on a tab of the skinned tab strip (tabs counted from 1) switches the list.
+    void TabsPaintBoxMouseDown(int tab);
+    // A double click (or Enter) on a row opens its details.
+    void AccListDblClick();
     // The "Sign out" link of the menu strip: hover colour and cursor, and the sign-out itself.
     void SignOutLabelClick();
     void SignOutLabelMouseEnter();
