@@ -160,7 +160,12 @@ QWidget* TAddForm::MakeControl(const EditorField& field, QWidget* parent, int gr
         edit->SetButtonVisible(field.unlimitedButton);
         if (field.unlimitedButton) {
             edit->setToolTip(QStringLiteral("unlimited"));
-            connect(edit, &TButtonEdit::OnClickButton, this, [this, edit] { UnlimitedClick(edit); });
+            if (field.control == "QuotaEdit")
+                connect(edit, &TButtonEdit::OnClickButton, this, &TAddForm::QuotaEditClickButton);
+            else if (field.control == "Quota1dit")
+                connect(edit, &TButtonEdit::OnClickButton, this, &TAddForm::Quota1ditClickButton);
+            else
+                connect(edit, &TButtonEdit::OnClickButton, this, [this, edit] { UnlimitedClick(edit); });
         }
         edit->installEventFilter(this);
         filters_.insert(edit, field.filter);
@@ -321,10 +326,8 @@ void TAddForm::BuildAccountPanel() {
         pkgName->setGeometry(220, 354, 140, kRowHeight);
         pkgName->hide();
     }
-    connect(Check(QStringLiteral("IP1heck")), &QCheckBox::clicked, this,
-            [this] { ShowOnDemandEdit(QStringLiteral("IP1heck")); });
-    connect(Check(QStringLiteral("SavepkgCheck")), &QCheckBox::clicked, this,
-            [this] { ShowOnDemandEdit(QStringLiteral("SavepkgCheck")); });
+    connect(Check(QStringLiteral("IP1heck")), &QCheckBox::clicked, this, &TAddForm::IP1heckClick);
+    connect(Check(QStringLiteral("SavepkgCheck")), &QCheckBox::clicked, this, &TAddForm::SavepkgCheckClick);
 
     GenerateImage = Named(new TImage(GeneralPanel), "GenerateImage");
     GenerateImage->setGeometry(241, 74, 16, 16);
@@ -515,6 +518,22 @@ void TAddForm::AdditionalScrollImageClick() {
 void TAddForm::UnlimitedClick(TButtonEdit* edit) {
     edit->setMaxLength(kUnlimitedMaxLength);
     edit->setText(Q(std::string(kUnlimitedText)));
+}
+
+void TAddForm::QuotaEditClickButton() {
+    UnlimitedClick(Edit(QStringLiteral("QuotaEdit")));
+}
+
+void TAddForm::Quota1ditClickButton() {
+    UnlimitedClick(Edit(QStringLiteral("Quota1dit")));
+}
+
+void TAddForm::IP1heckClick() {
+    ShowOnDemandEdit(QStringLiteral("IP1heck"));
+}
+
+void TAddForm::SavepkgCheckClick() {
+    ShowOnDemandEdit(QStringLiteral("SavepkgCheck"));
 }
 
 void TAddForm::ShowOnDemandEdit(const QString& checkName) {

@@ -82,6 +82,12 @@ public:
     void PlanEditSelect();
     // The "unlimited" button of an edit.
     void UnlimitedClick(TButtonEdit* edit);
+    // The "unlimited" buttons of the two disk quota edits (the package's and the account's).
+    void QuotaEditClickButton();
+    void Quota1ditClickButton();
+    // The custom IP and the save-as-package boxes show their edit while ticked.
+    void IP1heckClick();
+    void SavepkgCheckClick();
     // While OK's request runs, OK and Cancel are disabled and the window cannot be cancelled.
     bool RequestRunning() const { return requestRunning_; }
     void reject() override;

@@ -130,8 +130,7 @@ TInputForm::TInputForm(QWidget* owner) : TSkinnedForm(QStringLiteral("InputForm"
     connect(ShowPswCheckBox, &QCheckBox::clicked, this, &TInputForm::ShowPswCheckBoxClick);
     connect(EnterPasswordEdit, &QLineEdit::textChanged, this,
             [this](const QString& text) { ConfirmPasswordEdit->setText(text); }); // EnterPasswordEditChange
-    connect(BandWidthEdit, &TButtonEdit::OnClickButton, this,
-            [this] { BandWidthEdit->setText(QStringLiteral("unlimited")); });
+    connect(BandWidthEdit, &TButtonEdit::OnClickButton, this, &TInputForm::BandWidthEditClickButton);
 }
 
 void TInputForm::showEvent(QShowEvent* event) {
@@ -212,13 +211,26 @@ bool TInputForm::FormKeyDown(QKeyEvent* event) {
     return false;
 }
 
+void TInputForm::BandWidthEditClickButton() {
+    BandWidthEdit->setText(QStringLiteral("unlimited"));
+}
+
+void TInputForm::NewPasswordLabelMouseEnter(TLabel* label) {
+    if (label->isEnabled())
+        SetLinkColour(label, kLinkHoverColour);
+}
+
+void TInputForm::NewPasswordLabelMouseLeave(TLabel* label) {
+    SetLinkColour(label, kLinkColour);
+}
+
 bool TInputForm::eventFilter(QObject* watched, QEvent* event) {
     auto* label = qobject_cast<TLabel*>(watched);
     if (label && (label == NewPasswordLabel || label == CopyToClipboardLabel)) {
-        if (event->type() == QEvent::Enter && label->isEnabled())
-            SetLinkColour(label, kLinkHoverColour);
+        if (event->type() == QEvent::Enter)
+            NewPasswordLabelMouseEnter(label);
         else if (event->type() == QEvent::Leave)
-            SetLinkColour(label, kLinkColour);
+            NewPasswordLabelMouseLeave(label);
         else if (event->type() == QEvent::MouseButtonRelease && label->isEnabled()) {
             if (label == NewPasswordLabel)
                 NewPasswordLabelClick();

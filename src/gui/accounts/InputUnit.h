@@ -49,6 +49,10 @@ public:
     void CancelButtonClick();
     void NewPasswordLabelClick();
     void CopyToClipboardLabelClick();
+    void BandWidthEditClickButton();
+    // Hover colours of the two links of the password page (both labels share them).
+    void NewPasswordLabelMouseEnter(TLabel* label);
+    void NewPasswordLabelMouseLeave(TLabel* label);
     void ShowPswCheckBoxClick();
 
 protected:

@@ -232,13 +232,21 @@ void TParlomarClientMainForm::BuildResultsArea() {
     connect(AddButton, &QPushButton::clicked, this, &TParlomarClientMainForm::AddButtonClick);
     connect(FilterPaintBox, &TFilterPaintBox::ItemPressed, this,
             &TParlomarClientMainForm::FilterPaintBoxMouseDown);
-    connect(TabsPaintBox, &TTabsPaintBox::TabPressed, this, [this](int tab) { TabSetChange(tab - 1); });
+    connect(TabsPaintBox, &TTabsPaintBox::TabPressed, this, &TParlomarClientMainForm::TabsPaintBoxMouseDown);
     connect(AccList, &TSkinedStringGrid::HeaderClicked, this, &TParlomarClientMainForm::AccListHeaderClick);
     connect(AccList, &TSkinedStringGrid::CurrentDataRowChanged, this,
             &TParlomarClientMainForm::AccListSelectCell);
     connect(AccList, &TSkinedStringGrid::LinkClicked, this, &TParlomarClientMainForm::AccListLinkClick);
     connect(AccList, &TSkinedStringGrid::RowMenuRequested, this, &TParlomarClientMainForm::AccListRowMenu);
-    connect(AccList, &TSkinedStringGrid::DetailsRequested, this, [this](int) { Viewsummary1Click(); });
+    connect(AccList, &TSkinedStringGrid::DetailsRequested, this, &TParlomarClientMainForm::AccListDblClick);
+}
+
+void TParlomarClientMainForm::TabsPaintBoxMouseDown(int tab) {
+    TabSetChange(tab - 1); // the strip counts its tabs from 1
+}
+
+void TParlomarClientMainForm::AccListDblClick() {
+    Viewsummary1Click();
 }
 
 void TParlomarClientMainForm::ShowListMessage(int code) {
@@ -318,6 +326,10 @@ void TParlomarClientMainForm::LayoutResults() {
 
 void TParlomarClientMainForm::resizeEvent(QResizeEvent* event) {
     TSkinnedForm::resizeEvent(event);
+    FormResize();
+}
+
+void TParlomarClientMainForm::FormResize() {
     LayoutResults();
 }
 

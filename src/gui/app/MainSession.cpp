@@ -126,15 +126,31 @@ void TParlomarClientMainForm::BuildLoginPanel() {
     LoginMessLabel->hide();
     centre->addWidget(LoginMessLabel, 2, 0, 1, 3, Qt::AlignTop);
 
-    connect(IPEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::UpdateSignInValues);
-    connect(PortEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::UpdateSignInValues);
-    connect(LoginEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::UpdateSignInValues);
-    connect(PswEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::UpdateSignInValues);
+    connect(IPEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::IPEditChange);
+    connect(PortEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::PortEditChange);
+    connect(LoginEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::LoginEditChange);
+    connect(PswEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::PswEditChange);
     connect(LoginButton, &QPushButton::clicked, this, &TParlomarClientMainForm::LoginButtonClick);
     BuildSavedServers();
 }
 
 // ---- Sign-in ----
+
+void TParlomarClientMainForm::IPEditChange() {
+    UpdateSignInValues();
+}
+
+void TParlomarClientMainForm::PortEditChange() {
+    UpdateSignInValues();
+}
+
+void TParlomarClientMainForm::LoginEditChange() {
+    UpdateSignInValues();
+}
+
+void TParlomarClientMainForm::PswEditChange() {
+    UpdateSignInValues();
+}
 
 void TParlomarClientMainForm::UpdateSignInValues() {
     SignInValues values = GetSignInValues();

@@ -191,7 +191,7 @@ void TParlomarClientMainForm::BuildMenus() {
 
     connect(Open1, &QAction::triggered, this, &TParlomarClientMainForm::Open1Click);
     connect(Alwaysontop1, &QAction::triggered, this, &TParlomarClientMainForm::Alwaysontop1Click);
-    connect(Settings1, &QAction::triggered, this, [this] { OpenSettings(0); });
+    connect(Settings1, &QAction::triggered, this, &TParlomarClientMainForm::Settings1Click);
     connect(Signout1, &QAction::triggered, this, &TParlomarClientMainForm::Signout1Click);
     connect(About1, &QAction::triggered, this, &TParlomarClientMainForm::About1Click);
     connect(About2, &QAction::triggered, this, &TParlomarClientMainForm::About1Click);
@@ -442,17 +442,33 @@ void TParlomarClientMainForm::OpenSettings(int page) {
     OpenSettingsDialog(this, page);
 }
 
+void TParlomarClientMainForm::Settings1Click() {
+    OpenSettings(0);
+}
+
+void TParlomarClientMainForm::SignOutLabelMouseEnter() {
+    if (SignOutLabel->isEnabled())
+        SetTextColour(SignOutLabel, kLinkHoverColour);
+    SignOutLabel->setCursor(SignOutLabel->isEnabled() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void TParlomarClientMainForm::SignOutLabelMouseLeave() {
+    if (SignOutLabel->isEnabled())
+        SetTextColour(SignOutLabel, kLinkColour);
+}
+
+void TParlomarClientMainForm::SignOutLabelClick() {
+    Signout1Click();
+}
+
 bool TParlomarClientMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == SignOutLabel) {
         if (event->type() == QEvent::Enter) {
-            if (SignOutLabel->isEnabled())
-                SetTextColour(SignOutLabel, kLinkHoverColour);
-            SignOutLabel->setCursor(SignOutLabel->isEnabled() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+            SignOutLabelMouseEnter();
         } else if (event->type() == QEvent::Leave) {
-            if (SignOutLabel->isEnabled())
-                SetTextColour(SignOutLabel, kLinkColour);
+            SignOutLabelMouseLeave();
         } else if (event->type() == QEvent::MouseButtonRelease && SignOutLabel->isEnabled()) {
-            Signout1Click();
+            SignOutLabelClick();
             return true;
         }
     }

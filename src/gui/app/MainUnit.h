@@ -194,6 +194,15 @@ public:
     void ResetResultsView();
     void LoginButtonClick();
     void Signout1Click();
+    void Settings1Click();
+    // A press on a tab of the skinned tab strip (tabs counted from 1) switches the list.
+    void TabsPaintBoxMouseDown(int tab);
+    // A double click (or Enter) on a row opens its details.
+    void AccListDblClick();
+    // The "Sign out" link of the menu strip: hover colour and cursor, and the sign-out itself.
+    void SignOutLabelClick();
+    void SignOutLabelMouseEnter();
+    void SignOutLabelMouseLeave();
     bool SignedIn() const { return signedIn_; }
     bool RequestRunning() const { return requestRunning_; }
     bool FetchRunning() const { return fetches_[0] != nullptr || fetches_[1] != nullptr; }
@@ -318,6 +327,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // The list columns follow the window's size.
+    void FormResize();
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -359,6 +370,11 @@ private:
     void ShowTab(int tab);
     // The grid row of the account with this user name ("row" when it still holds it), 0 if gone.
     int RowOfUser(int row, const std::string& user) const;
+    // Each sign-in field's change updates the sign-in values.
+    void IPEditChange();
+    void PortEditChange();
+    void LoginEditChange();
+    void PswEditChange();
     void UpdateSignInValues();
     void BuildSavedServers();
     // The read-only switch follows the saved entry of the server in the fields (typed, or set by the

@@ -149,15 +149,55 @@ bool TAboutForm::FormKeyDown(QKeyEvent* event) {
     return event->key() == Qt::Key_Escape; // closes only with OK
 }
 
+void TAboutForm::URLLabel1Click() {
+    OpenLink(LinkTarget(URLLabel1));
+}
+
+void TAboutForm::UrlLabel2Click() {
+    OpenLink(LinkTarget(UrlLabel2));
+}
+
+void TAboutForm::Label3Click() {
+    OpenLink(LinkTarget(Label3));
+}
+
+void TAboutForm::Label10Click() {
+    OpenLink(LinkTarget(Label10));
+}
+
+void TAboutForm::Label12Click() {
+    OpenLink(LinkTarget(Label12));
+}
+
+void TAboutForm::URLLabel1MouseEnter(TLabel* link) {
+    if (link->isEnabled())
+        SetLinkColour(link, kLinkHoverColour);
+}
+
+void TAboutForm::URLLabel1MouseLeave(TLabel* link) {
+    SetLinkColour(link, kLinkColour);
+}
+
 bool TAboutForm::eventFilter(QObject* watched, QEvent* event) {
     auto* link = qobject_cast<TLabel*>(watched);
     if (link && links_.contains(link)) {
-        if (event->type() == QEvent::Enter && link->isEnabled())
-            SetLinkColour(link, kLinkHoverColour);
+        if (event->type() == QEvent::Enter)
+            URLLabel1MouseEnter(link);
         else if (event->type() == QEvent::Leave)
-            SetLinkColour(link, kLinkColour);
+            URLLabel1MouseLeave(link);
         else if (event->type() == QEvent::MouseButtonRelease) {
-            OpenLink(LinkTarget(link));
+            if (link == URLLabel1)
+                URLLabel1Click();
+            else if (link == UrlLabel2)
+                UrlLabel2Click();
+            else if (link == Label3)
+                Label3Click();
+            else if (link == Label10)
+                Label10Click();
+            else if (link == Label12)
+                Label12Click();
+            else
+                OpenLink(LinkTarget(link));
             return true;
         }
     }

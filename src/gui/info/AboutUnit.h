@@ -32,6 +32,14 @@ public:
     QString CopyText() const;
     // The address a link label opens.
     QString LinkTarget(const TLabel* label) const;
+    // The links: each opens its address; all of them share the hover colours.
+    void URLLabel1Click();
+    void UrlLabel2Click();
+    void Label3Click();
+    void Label10Click();
+    void Label12Click();
+    void URLLabel1MouseEnter(TLabel* link);
+    void URLLabel1MouseLeave(TLabel* link);
 
     void FormShow();
 

@@ -18,9 +18,9 @@ namespace parlomar {
 
 namespace {
 
-constexpr std::array<const char*, 9> kCaptionClasses = {"TButton",      "TSkinButton", "TToolButton",
-                                                        "TLabel",       "TMenuItem",   "TCheckBox",
-                                                        "TBitCheckBox", "TStaticText", "TListBox"};
+constexpr std::array<const char*, 9> CaptionClasses = {"TButton",      "TSkinButton", "TToolButton",
+                                                       "TLabel",       "TMenuItem",   "TCheckBox",
+                                                       "TBitCheckBox", "TStaticText", "TListBox"};
 
 QString ClassOf(const QObject* component) {
     return QString::fromLatin1(component->metaObject()->className()).section(QLatin1Char(':'), -1);
@@ -59,7 +59,7 @@ bool TakesCaption(const QObject* component) {
     if (TagOf(component) == kTagNoCaption)
         return false;
     const QString cls = ClassOf(component);
-    for (const char* name : kCaptionClasses)
+    for (const char* name : CaptionClasses)
         if (cls == QLatin1String(name))
             return true;
     return false;

@@ -15,6 +15,8 @@
 #include "skins/Skins.h"
 
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <filesystem>
@@ -33,6 +35,21 @@ std::string ReadInformation(const std::string& skin) {
         return {}; // a damaged package shows no information
     }
 }
+
+// Draws the rows of the list of skins through the dialog's SkinsComboDrawItem.
+class SkinsListDelegate : public QStyledItemDelegate {
+public:
+    SkinsListDelegate(const TCustForm* form, QObject* parent) : QStyledItemDelegate(parent), form_(form) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        painter->save();
+        form_->SkinsComboDrawItem(painter, option, index);
+        painter->restore();
+    }
+
+private:
+    const TCustForm* form_;
+};
 
 // Space on the list of skins chooses the current item, as a click does.
 class SpaceChooses : public QObject {
@@ -110,6 +127,23 @@ void TCustForm::BuildSkinsPage() {
             SkinsComboClick();
     });
     SkinsCombo->installEventFilter(new SpaceChooses(SkinsCombo, [this] { SkinsComboClick(); }));
+    SkinsCombo->setItemDelegate(new SkinsListDelegate(this, SkinsCombo));
+}
+
+void TCustForm::SkinsComboDrawItem(QPainter* painter, const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) const {
+    // A selected or focused row in the highlight colours, others in the list's own; a package that
+    // cannot be used in its dimmed colour. The text starts at the row's top-left corner.
+    const QPalette palette = SkinsCombo->palette();
+    const bool marked = (option.state & (QStyle::State_Selected | QStyle::State_HasFocus)) != 0;
+    painter->fillRect(option.rect, palette.color(marked ? QPalette::Highlight : QPalette::Base));
+    const QVariant foreground = index.data(Qt::ForegroundRole);
+    painter->setPen(marked                 ? palette.color(QPalette::HighlightedText)
+                    : foreground.isValid() ? foreground.value<QBrush>().color()
+                                           : palette.color(QPalette::Text));
+    const QString text = index.data(Qt::DisplayRole).toString();
+    painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                      option.fontMetrics.elidedText(text, Qt::ElideRight, option.rect.width()));
 }
 
 void TCustForm::FillSkinsList() {

@@ -108,8 +108,7 @@ TCustForm::TCustForm(QWidget* owner, int page)
     SocksProxyAddrEdit = field("Label2", "Socks 5  proxy adress", "SocksProxyAddrEdit", Label2);
     SocksProxyPortEdit = field("Label3", "Socks 5 proxy port", "SocksProxyPortEdit", Label3);
     connect(ProxyCheck, &QCheckBox::clicked, this, &TCustForm::ProxyCheckClick);
-    connect(ProxyPSWEdit, &QLineEdit::textEdited, this,
-            [this](const QString& text) { EncipheredProxyPassword = EncipherPassword(S(text)); });
+    connect(ProxyPSWEdit, &QLineEdit::textEdited, this, &TCustForm::ProxyPSWEditChange);
 
     // View page: one check box per switchable row of each details view.
     ViewPanel = pagePanel("ViewPanel", kViewPage);
@@ -140,19 +139,9 @@ TCustForm::TCustForm(QWidget* owner, int page)
     connect(OKButton, &QPushButton::clicked, this, &TCustForm::OKButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &TCustForm::CancelButtonClick);
 
-    connect(TrayCheck, &QCheckBox::clicked, this, [this] {
-        if (Calls.showTray)
-            Calls.showTray(TrayCheck->Checked());
-    });
-    connect(TaskBarCheck, &QCheckBox::clicked, this, [this] {
-        if (Calls.showTaskBarButton)
-            Calls.showTaskBarButton(TaskBarCheck->Checked());
-    });
-    connect(OnTopCheck, &QCheckBox::clicked, this, [this] {
-        if (Calls.stayOnTop)
-            Calls.stayOnTop(OnTopCheck->Checked());
-        SetStayOnTop(OnTopCheck->Checked());
-    });
+    connect(TrayCheck, &QCheckBox::clicked, this, &TCustForm::TrayCheckClick);
+    connect(TaskBarCheck, &QCheckBox::clicked, this, &TCustForm::TaskBarCheckClick);
+    connect(OnTopCheck, &QCheckBox::clicked, this, &TCustForm::OnTopCheckClick);
 
     // The view check boxes are built from the settings file as it is at this opening.
     BuildViewBoxes(CheckBoxPanel1, SummaryViewCheckBoxes(kViewPanelHeight));
@@ -245,6 +234,26 @@ void TCustForm::CustListBoxClick(int page) {
             panel->setVisible(TagOf(panel) == page);
     }
     CurrentPage = page;
+}
+
+void TCustForm::TrayCheckClick() {
+    if (Calls.showTray)
+        Calls.showTray(TrayCheck->Checked());
+}
+
+void TCustForm::TaskBarCheckClick() {
+    if (Calls.showTaskBarButton)
+        Calls.showTaskBarButton(TaskBarCheck->Checked());
+}
+
+void TCustForm::OnTopCheckClick() {
+    if (Calls.stayOnTop)
+        Calls.stayOnTop(OnTopCheck->Checked());
+    SetStayOnTop(OnTopCheck->Checked());
+}
+
+void TCustForm::ProxyPSWEditChange() {
+    EncipheredProxyPassword = EncipherPassword(S(ProxyPSWEdit->text()));
 }
 
 void TCustForm::ProxyCheckClick() {

@@ -8,6 +8,9 @@
 #include <vector>
 
 class QListWidgetItem;
+class QModelIndex;
+class QPainter;
+class QStyleOptionViewItem;
 
 namespace parlomar {
 
@@ -65,12 +68,21 @@ public:
     void FormShow();
     void CustListBoxClick(int page);
     void ProxyCheckClick();
+    // The immediate actions: tray icon, taskbar button, stay on top.
+    void TrayCheckClick();
+    void TaskBarCheckClick();
+    void OnTopCheckClick();
+    // The typed proxy password becomes the stored (enciphered) one.
+    void ProxyPSWEditChange();
     void OKButtonClick();
     void CancelButtonClick();
     // The skin of the selected item becomes the active skin at once (written to the settings).
     void SkinsComboClick();
     // Skins on (the package the settings name, else the first usable one of the list) or off.
     void EnableSkinsCheckClick();
+    // One row of the list of skins.
+    void SkinsComboDrawItem(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const;
 
     static constexpr int kClientWidth = 522;
     static constexpr int kClientHeight = 405;

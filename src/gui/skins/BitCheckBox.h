@@ -21,6 +21,9 @@ public:
     bool Checked() const { return checkState() == Qt::Checked; }
     void SetChecked(bool checked) { setCheckState(checked ? Qt::Checked : Qt::Unchecked); }
 
+    const QPixmap& CheckedGlyph() const { return checked_; }
+    const QPixmap& UncheckedGlyph() const { return unchecked_; }
+    const QPixmap& GrayedGlyph() const { return grayed_; }
     void SetCheckedGlyph(const QPixmap& glyph) { SetGlyph(checked_, checkedNum_, glyph); }
     void SetUncheckedGlyph(const QPixmap& glyph) { SetGlyph(unchecked_, uncheckedNum_, glyph); }
     void SetGrayedGlyph(const QPixmap& glyph) { SetGlyph(grayed_, grayedNum_, glyph); }

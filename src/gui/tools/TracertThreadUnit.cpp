@@ -55,7 +55,7 @@ void TTracertThread::Start() {
             return;
         state_->workerStarted = true;
     }
-    std::thread([state = state_] { Run(state); }).detach();
+    std::thread([state = state_] { StartTraceThread(state); }).detach();
 }
 
 std::string TTracertThread::HostAddress() const {
@@ -92,7 +92,7 @@ pid_t TTracertThread::ProcessId() const {
     return state_->commandStarted && !state_->finished ? state_->command.ProcessId() : -1;
 }
 
-void TTracertThread::Run(const std::shared_ptr<State>& state) {
+void TTracertThread::StartTraceThread(const std::shared_ptr<State>& state) {
     const std::string address = state->lookup ? state->lookup(state->host) : std::string(kNotResolved);
     bool started = false;
     {

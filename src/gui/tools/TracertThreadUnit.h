@@ -55,7 +55,7 @@ signals:
 
 private:
     struct State;
-    static void Run(const std::shared_ptr<State>& state);
+    static void StartTraceThread(const std::shared_ptr<State>& state);
     std::shared_ptr<State> state_;
 };
 
