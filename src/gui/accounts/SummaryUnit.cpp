@@ -65,9 +65,8 @@ private:
     TSummaryForm* form_;
 };
 
-QPixmap ToolIcon(char kind, bool enabled) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
+QPixmap ToolIcon(char kind, bool enabled, qreal density) {
+    QPixmap pixmap = PlainCanvas(16, 16, density);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor color = !enabled      ? QColor(0xB8, 0xC0, 0xC6)
@@ -96,8 +95,11 @@ QPixmap ToolIcon(char kind, bool enabled) {
 
 QIcon ToolButtonIcon(char kind) {
     QIcon icon;
-    icon.addPixmap(ToolIcon(kind, true), QIcon::Normal);
-    icon.addPixmap(ToolIcon(kind, false), QIcon::Disabled);
+    // At 1x and 2x: the icon takes the one that suits the screen.
+    for (const qreal density : {1.0, 2.0}) {
+        icon.addPixmap(ToolIcon(kind, true, density), QIcon::Normal);
+        icon.addPixmap(ToolIcon(kind, false, density), QIcon::Disabled);
+    }
     return icon;
 }
 
@@ -111,6 +113,7 @@ TSummaryGrid::TSummaryGrid(QWidget* parent) : QTableWidget(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false); // Tab goes on to the buttons; the arrow keys move within the grid
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -193,6 +196,7 @@ TSummaryForm::TSummaryForm(QWidget* owner)
     MessRichEdit = new QPlainTextEdit(MessPanel);
     MessRichEdit->setObjectName(QStringLiteral("MessRichEdit"));
     MessRichEdit->setReadOnly(true);
+    MessRichEdit->setTabChangesFocus(true);
     MessRichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MessRichEdit->setGeometry(6, 0, kClientWidth - 12, middleHeight);
     MessPanel->hide();
