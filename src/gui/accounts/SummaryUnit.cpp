@@ -59,6 +59,18 @@ public:
                const QModelIndex& index) const override {
         form_->SummaryGridDrawCell(painter, index.column(), index.row(), option.rect,
                                    (option.state & QStyle::State_Selected) != 0);
+        // The current row's focus frame while the grid has the focus: one frame over both columns.
+        const auto* grid = qobject_cast<const QAbstractItemView*>(parent());
+        if (grid && grid->hasFocus() && grid->currentIndex().row() == index.row()) {
+            painter->save();
+            painter->setPen(QPen(grid->palette().color(QPalette::Active, QPalette::Highlight), 2));
+            const QRect inner = option.rect.adjusted(0, 1, 0, -1);
+            painter->drawLine(inner.topLeft(), inner.topRight());
+            painter->drawLine(inner.bottomLeft(), inner.bottomRight());
+            painter->drawLine(index.column() == 0 ? inner.topLeft() + QPoint(1, 0) : inner.topRight(),
+                              index.column() == 0 ? inner.bottomLeft() + QPoint(1, 0) : inner.bottomRight());
+            painter->restore();
+        }
     }
 
 private:
@@ -122,6 +134,21 @@ TSummaryGrid::TSummaryGrid(QWidget* parent) : QTableWidget(parent) {
     QFont arial(QStringLiteral("Arial"));
     arial.setPointSize(8);
     setFont(arial);
+}
+
+void TSummaryGrid::focusInEvent(QFocusEvent* event) {
+    QTableWidget::focusInEvent(event);
+    viewport()->update();
+}
+
+void TSummaryGrid::focusOutEvent(QFocusEvent* event) {
+    QTableWidget::focusOutEvent(event);
+    viewport()->update();
+}
+
+void TSummaryGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableWidget::currentChanged(current, previous);
+    viewport()->update();
 }
 
 bool TSummaryGrid::viewportEvent(QEvent* event) {
