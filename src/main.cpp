@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 
 #include <cstdio>
@@ -48,15 +49,21 @@ int main(int argc, char* argv[]) {
     case parlomar::SingleInstanceGuard::Result::Acquired:
         break;
     case parlomar::SingleInstanceGuard::Result::AlreadyRunning: {
+        // The running instance shows its window (from the tray too); this one ends. The message only
+        // when that window cannot be reached.
+        const bool shown = guard.AskToShow();
+        if (std::getenv("PARLOMAR_REPORT")) {
+            std::printf(shown ? "already running, brought to the front\n" : "already running\n");
+            std::fflush(stdout);
+        }
+        if (shown)
+            return 0;
         const QString text = QString::fromUtf8(parlomar::kAlreadyRunningText);
         std::fprintf(stderr, "%s\n", parlomar::kAlreadyRunningText);
         QMessageBox box(QMessageBox::Warning, QStringLiteral("ParlomarClient"), text, QMessageBox::Ok);
         box.setTextFormat(Qt::PlainText);
-        if (std::getenv("PARLOMAR_REPORT")) { // scripted runs: the box is shown, then closed at once
-            std::printf("already running\n");
-            std::fflush(stdout);
+        if (std::getenv("PARLOMAR_REPORT")) // scripted runs: the box is shown, then closed at once
             QTimer::singleShot(200, &box, &QMessageBox::accept);
-        }
         box.exec();
         return 0;
     }
@@ -71,10 +78,16 @@ int main(int argc, char* argv[]) {
         parlomar::TParlomarClientMainForm form;
         ui->SetMainForm(&form);
         form.ShowMainWindow();
+        QPointer<parlomar::TParlomarClientMainForm> window(&form);
+        guard.Listen([window] {
+            if (window)
+                window->BringToFront();
+        });
         if (std::getenv("PARLOMAR_REPORT")) // scripted runs also take commands on standard input
             parlomar::ListenForCommands(&form);
         result = QApplication::exec();
         ui->BeginShutdown();
+        guard.StopListening();
     }
     parlomar::SetTransportUi(nullptr);
     return result;

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
@@ -139,7 +140,8 @@ private slots:
             info.fingerprint +=
                 (i ? ":" : "") + QStringLiteral("%1").arg(0xA0 + i, 2, 16).toUpper().toStdString();
         bool checked = false;
-        OnModalMessage([&checked](TMessageForm& shown) {
+        const QString settingsFile = QDir(folder.Path()).filePath(QStringLiteral("ParlomarClient.ini"));
+        OnModalMessage([&checked, settingsFile](TMessageForm& shown) {
             TMessageForm* form = &shown;
             QVERIFY(form->DetailsEdit);
             // The fingerprint and the question, always whole, below the details.
@@ -148,7 +150,14 @@ private slots:
                                                                 "A8:A9:AA:AB:AC:AD:AE:AF\n"
                                                                 "B0:B1:B2:B3:B4:B5:B6:B7\n"
                                                                 "B8:B9:BA:BB:BC:BD:BE:BF\n"
-                                                                "Accept this certificate?"));
+                                                                "Accepting remembers this fingerprint for "
+                                                                "127.0.0.1:2087 in the settings file ") +
+                                                     settingsFile +
+                                                     QStringLiteral("; a different certificate is asked "
+                                                                    "about again.\n"
+                                                                    "Accept this certificate?"));
+            // The safe answer is the default: Cancel has the focus, and Enter declines.
+            QCOMPARE(form->focusWidget(), form->CancelButton);
             const QRect label(form->MessageLabel->mapTo(form, QPoint(0, 0)), form->MessageLabel->size());
             QVERIFY(form->MessageLabel->isVisible() && form->rect().contains(label));
             QVERIFY(label.height() >= form->MessageLabel->heightForWidth(label.width()));
@@ -169,6 +178,10 @@ private slots:
         CertificateAsker asker;
         QVERIFY(asker.Ask(info));
         QVERIFY(checked);
+        OnModalMessage([](TMessageForm& shown) {
+            QTest::keyClick(shown.focusWidget() ? shown.focusWidget() : &shown, Qt::Key_Return);
+        });
+        QVERIFY(!asker.Ask(info));
     }
 
     void ServerTextsInHintsAndLookupsOffTheGuiThread() {

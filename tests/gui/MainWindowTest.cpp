@@ -129,6 +129,7 @@ private slots:
         QVERIFY(!form.SignedIn());
         QCOMPARE(form.StatusSlot(0), test::Status(11));
         QVERIFY(form.LoginPanel->isVisible());
+        QCOMPARE(form.focusWidget(), form.PswEdit); // the refused password, to be typed again
         const std::string after = folder.Settings();
         QVERIFY(test::Has(after, "Psw="));
         QVERIFY(test::Has(after, "SavePsw=0"));
@@ -143,6 +144,7 @@ private slots:
         QCOMPARE(ui->messages.back(), ErrorText(12029));
         QCOMPARE(form.StatusSlot(0), test::Status(3));
         QCOMPARE(form.PortEdit->text(), QString::number(closed));
+        QCOMPARE(form.focusWidget(), form.IPEdit); // no server there: the address first
     }
 
     void SignInRefusesAnAddressThatIsMoreThanAHost() {

@@ -285,6 +285,15 @@ private slots:
             settings.CheckBoxPanel1->findChild<TBitCheckBox*>(QStringLiteral("suspendtime"));
         QVERIFY(since && since->Elided() && ElidedAtAWord(since->ShownText(), since->text()));
         QCOMPARE(since->HintText(), QStringLiteral("Suspended since (server time)"));
+        // The last column's captions have the room up to the panel's edge before they are cut.
+        const QList<TBitCheckBox*> packageBoxes = settings.ViewBoxes(settings.CheckBoxPanel2);
+        int lastLeft = 0;
+        for (const TBitCheckBox* box : packageBoxes)
+            lastLeft = std::max(lastLeft, box->x());
+        for (const TBitCheckBox* box : packageBoxes)
+            if (box->x() == lastLeft)
+                QVERIFY2(box->geometry().right() >= settings.CheckBoxPanel2->width() - 8,
+                         qPrintable(box->text()));
         settings.CancelButtonClick();
 
         TAboutForm about;

@@ -343,8 +343,11 @@ private slots:
         QCOMPARE(dialog.SkinsCombo->count(), 2);
         QVERIFY(!dialog.SkinsCombo->isEnabled());
 
-        // Skins on: the first package (Daylight) at once, in the main window and the dialog.
+        // Skins on: the first package (Daylight) at once, in the main window and the dialog; the
+        // focus stays on the check box, though the dialog took another frame.
+        dialog.EnableSkinsCheck->setFocus();
         dialog.EnableSkinsCheck->click();
+        QCOMPARE(dialog.focusWidget(), dialog.EnableSkinsCheck);
         QCOMPARE(CurrentSkin, std::string("Daylight"));
         QCOMPARE(ReadIniValue("SKINS", "CURRENT", kSettingsTarget), "Daylight");
         QVERIFY(main.isVisible() && main.SkinFrameOn() && (main.windowFlags() & Qt::FramelessWindowHint));
@@ -363,7 +366,9 @@ private slots:
         QCOMPARE(dialog.palette().color(QPalette::Window), QColor(0x2B, 0x30, 0x36));
 
         // Skins off: the plain look and the platform frame again, "\1" in the settings.
+        dialog.EnableSkinsCheck->setFocus();
         dialog.EnableSkinsCheck->click();
+        QCOMPARE(dialog.focusWidget(), dialog.EnableSkinsCheck);
         QCOMPARE(CurrentSkin, std::string(NoSkin));
         QCOMPARE(ReadIniValue("SKINS", "CURRENT", kSettingsTarget), "\\1");
         QVERIFY(main.isVisible() && !main.SkinFrameOn() && !(main.windowFlags() & Qt::FramelessWindowHint));

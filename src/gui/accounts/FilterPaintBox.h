@@ -8,7 +8,9 @@
 namespace parlomar {
 
 // The filter bar under the account list: three items (all, active, suspended accounts) drawn as
-// text, the hovered one and the chosen one (`FilterMode`) highlighted with a rounded rectangle.
+// text, the hovered one and the chosen one (`FilterMode`) highlighted with a rounded rectangle. It
+// takes the focus (a frame around the chosen item) and switches with the arrow keys, Home and End;
+// assistive technology sees a group of three radio buttons.
 class TFilterPaintBox : public QWidget {
     Q_OBJECT
 public:
@@ -28,11 +30,18 @@ public:
     // x positions of the item texts, x1..x4.
     QList<int> ItemX() const;
 
+    // The rectangle an item's highlight takes (1 to 3).
+    QRect ItemRect(int item) const;
+
+    // The accessible description of the bar and its three choices for assistive technology.
+    static void InstallAccessibility();
+
 signals:
     void ItemPressed(int item);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -45,12 +54,14 @@ private:
 
 // The tab strip used while a skin is active: two tabs (accounts, packages) with their icons. With
 // the skin's tab pictures (Pictures: 0 the chosen tab, 1 another tab, 2 the rest of the strip) each
-// tab is its picture; without them the chosen tab is drawn raised. Tab numbers are 1 and 2.
+// tab is its picture; without them the chosen tab is drawn raised. Tab numbers are 1 and 2. It takes
+// the focus and switches with the arrow keys.
 class TTabsPaintBox : public QWidget {
     Q_OBJECT
 public:
     explicit TTabsPaintBox(QWidget* parent = nullptr);
     void SetTexts(const QStringList& texts);
+    QStringList Texts() const { return texts_; }
     int SelectedTab() const { return selected_; }
     void SetSelectedTab(int tab);
     const QList<QPixmap>* ImageList = nullptr;
@@ -64,6 +75,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:

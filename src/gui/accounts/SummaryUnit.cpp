@@ -59,15 +59,26 @@ public:
                const QModelIndex& index) const override {
         form_->SummaryGridDrawCell(painter, index.column(), index.row(), option.rect,
                                    (option.state & QStyle::State_Selected) != 0);
+        // The current row's focus frame while the grid has the focus: one frame over both columns.
+        const auto* grid = qobject_cast<const QAbstractItemView*>(parent());
+        if (grid && grid->hasFocus() && grid->currentIndex().row() == index.row()) {
+            painter->save();
+            painter->setPen(QPen(grid->palette().color(QPalette::Active, QPalette::Highlight), 2));
+            const QRect inner = option.rect.adjusted(0, 1, 0, -1);
+            painter->drawLine(inner.topLeft(), inner.topRight());
+            painter->drawLine(inner.bottomLeft(), inner.bottomRight());
+            painter->drawLine(index.column() == 0 ? inner.topLeft() + QPoint(1, 0) : inner.topRight(),
+                              index.column() == 0 ? inner.bottomLeft() + QPoint(1, 0) : inner.bottomRight());
+            painter->restore();
+        }
     }
 
 private:
     TSummaryForm* form_;
 };
 
-QPixmap ToolIcon(char kind, bool enabled) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
+QPixmap ToolIcon(char kind, bool enabled, qreal density) {
+    QPixmap pixmap = PlainCanvas(16, 16, density);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor color = !enabled      ? QColor(0xB8, 0xC0, 0xC6)
@@ -96,8 +107,11 @@ QPixmap ToolIcon(char kind, bool enabled) {
 
 QIcon ToolButtonIcon(char kind) {
     QIcon icon;
-    icon.addPixmap(ToolIcon(kind, true), QIcon::Normal);
-    icon.addPixmap(ToolIcon(kind, false), QIcon::Disabled);
+    // At 1x and 2x: the icon takes the one that suits the screen.
+    for (const qreal density : {1.0, 2.0}) {
+        icon.addPixmap(ToolIcon(kind, true, density), QIcon::Normal);
+        icon.addPixmap(ToolIcon(kind, false, density), QIcon::Disabled);
+    }
     return icon;
 }
 
@@ -111,6 +125,7 @@ TSummaryGrid::TSummaryGrid(QWidget* parent) : QTableWidget(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false); // Tab goes on to the buttons; the arrow keys move within the grid
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -119,6 +134,21 @@ TSummaryGrid::TSummaryGrid(QWidget* parent) : QTableWidget(parent) {
     QFont arial(QStringLiteral("Arial"));
     arial.setPointSize(8);
     setFont(arial);
+}
+
+void TSummaryGrid::focusInEvent(QFocusEvent* event) {
+    QTableWidget::focusInEvent(event);
+    viewport()->update();
+}
+
+void TSummaryGrid::focusOutEvent(QFocusEvent* event) {
+    QTableWidget::focusOutEvent(event);
+    viewport()->update();
+}
+
+void TSummaryGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableWidget::currentChanged(current, previous);
+    viewport()->update();
 }
 
 bool TSummaryGrid::viewportEvent(QEvent* event) {
@@ -193,6 +223,7 @@ TSummaryForm::TSummaryForm(QWidget* owner)
     MessRichEdit = new QPlainTextEdit(MessPanel);
     MessRichEdit->setObjectName(QStringLiteral("MessRichEdit"));
     MessRichEdit->setReadOnly(true);
+    MessRichEdit->setTabChangesFocus(true);
     MessRichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MessRichEdit->setGeometry(6, 0, kClientWidth - 12, middleHeight);
     MessPanel->hide();

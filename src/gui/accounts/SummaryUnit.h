@@ -32,6 +32,10 @@ public:
 
 protected:
     bool viewportEvent(QEvent* event) override;
+    // The current row's focus frame spans the row: drawn again when the focus or the row moves.
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 };
 
 // What a details window asks of the main window. The opener fills these in; an empty one does

@@ -4,6 +4,7 @@
 #include "info/MessageUnit.h"
 #include "server/GetXMLThreadUnit.h"
 #include "settings/Captions.h"
+#include "settings/Paths.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -97,6 +98,12 @@ GuiTransportUi::CertificateQuestionText GuiTransportUi::CertificateQuestion(cons
     if (info.changed && !info.previousFingerprint.empty())
         text.question += QStringLiteral("Accepted before:\n") +
                          GroupedFingerprint(PrintableText(info.previousFingerprint)) + QLatin1Char('\n');
+    // What accepting does, so that the operator knows it is not a question for this once only.
+    text.question += QStringLiteral("Accepting remembers this fingerprint for ") + PrintableText(info.host) +
+                     QLatin1Char(':') + QString::number(info.port) +
+                     QStringLiteral(" in the settings file ") +
+                     QString::fromStdString(FileLocations().settingsFile.string()) +
+                     QStringLiteral("; a different certificate is asked about again.\n");
     text.question += QStringLiteral("Accept this certificate?");
     return text;
 }

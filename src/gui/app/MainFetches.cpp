@@ -19,6 +19,7 @@ namespace parlomar {
 void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_t kind) {
     if (!signedIn_ || (kind != kFetchAccounts && kind != kFetchPackages))
         return;
+    focusListWhenShown_ = true; // the list asked for takes the focus when it comes
     std::unique_ptr<TGetXMLThread>& slot = fetches_[kind - 1];
     if (slot) // the newest request for a list replaces the one still running
         slot->Stop();

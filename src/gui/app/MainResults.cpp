@@ -50,6 +50,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <utility>
 
 namespace parlomar {
 
@@ -81,8 +82,9 @@ QList<QPixmap> PlainImageList() {
         pixmap.fill(Qt::transparent);
         return pixmap;
     };
+    // The sort arrows, the tab and the row icons are drawn at the screen's density (sharp at 200 %).
     auto arrow = [&](bool up) {
-        QPixmap pixmap = blank(9, 6);
+        QPixmap pixmap = PlainCanvas(9, 6);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
@@ -93,7 +95,7 @@ QList<QPixmap> PlainImageList() {
         return pixmap;
     };
     auto rowIcon = [&](const QColor& colour) {
-        QPixmap pixmap = blank(16, 14);
+        QPixmap pixmap = PlainCanvas(16, 14);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
@@ -103,8 +105,8 @@ QList<QPixmap> PlainImageList() {
         painter.drawPolygon(QPolygonF{QPointF(5.5, 5), QPointF(10.5, 5), QPointF(8, 8.5)});
         return pixmap;
     };
-    auto glyph = [&](const QColor& colour, const QString& text) {
-        QPixmap pixmap = blank(16, 16);
+    auto glyph = [&](const QColor& colour, const QString& text, qreal density = 1.0) {
+        QPixmap pixmap = PlainCanvas(16, 16, density);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
@@ -120,9 +122,9 @@ QList<QPixmap> PlainImageList() {
     };
     images << arrow(false) << arrow(true) << glyph(QColor(0x2E, 0x6F, 0x8E), QStringLiteral("P"))
            << glyph(QColor(0x2E, 0x6F, 0x8E), QStringLiteral("P"))
-           << glyph(QColor(0x5D, 0x96, 0xB0), QStringLiteral("A"))
-           << glyph(QColor(0x8E, 0x7A, 0x2E), QStringLiteral("K")) << rowIcon(QColor(0x5D, 0x96, 0xB0))
-           << rowIcon(QColor(0xB8, 0xC2, 0xCC));
+           << glyph(QColor(0x5D, 0x96, 0xB0), QStringLiteral("A"), PictureDensity())
+           << glyph(QColor(0x8E, 0x7A, 0x2E), QStringLiteral("K"), PictureDensity())
+           << rowIcon(QColor(0x5D, 0x96, 0xB0)) << rowIcon(QColor(0xB8, 0xC2, 0xCC));
     images << SectionToggleImage(true) << SectionToggleImage(false);
     while (images.size() < 13)
         images << blank(16, 16);
@@ -135,8 +137,7 @@ QList<QPixmap> PlainImageList() {
 
 // The search box's button picture of the plain look: a magnifier.
 QPixmap SearchButtonPicture(const QColor& colour) {
-    QPixmap pixmap(22, 22);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = PlainCanvas(22, 22);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(colour, 2));
@@ -227,6 +228,7 @@ void TParlomarClientMainForm::BuildResultsArea() {
     MoveWindowOnPress(MessPanel);
 
     connect(QueryEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::QueryEditChange);
+    connect(QueryEdit, &QLineEdit::textEdited, this, [this] { focusListWhenShown_ = false; });
     connect(QueryEdit, &TButtonEdit::OnClickButton, this, &TParlomarClientMainForm::QueryEditClickButton);
     connect(GetListButton, &QPushButton::clicked, this, &TParlomarClientMainForm::GetListButtonClick);
     connect(AddButton, &QPushButton::clicked, this, &TParlomarClientMainForm::AddButtonClick);
@@ -239,6 +241,7 @@ void TParlomarClientMainForm::BuildResultsArea() {
     connect(AccList, &TSkinedStringGrid::LinkClicked, this, &TParlomarClientMainForm::AccListLinkClick);
     connect(AccList, &TSkinedStringGrid::RowMenuRequested, this, &TParlomarClientMainForm::AccListRowMenu);
     connect(AccList, &TSkinedStringGrid::DetailsRequested, this, &TParlomarClientMainForm::AccListDblClick);
+    connect(AccList, &TSkinedStringGrid::RowEntered, this, &TParlomarClientMainForm::AccListRowEntered);
 }
 
 void TParlomarClientMainForm::TabsPaintBoxMouseDown(int tab) {
@@ -247,6 +250,19 @@ void TParlomarClientMainForm::TabsPaintBoxMouseDown(int tab) {
 
 void TParlomarClientMainForm::AccListDblClick() {
     Viewsummary1Click();
+}
+
+void TParlomarClientMainForm::FocusShownList() {
+    if (!std::exchange(focusListWhenShown_, false) || !AccList->isVisible())
+        return;
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus &&
+        (focus->window() != this || focus == FilterPaintBox || focus == TabSet || focus == TabsPaintBox))
+        return;
+    if (AccList->CurrentDataRow() == 0)
+        if (const int first = FirstVisibleRow(AccList->Data()); first > 0)
+            AccList->SelectDataRow(first);
+    AccList->setFocus(Qt::OtherFocusReason);
 }
 
 void TParlomarClientMainForm::ShowListMessage(int code) {
@@ -339,6 +355,9 @@ void TParlomarClientMainForm::ShowTab(int tab) {
     TabsPaintBox->SetSelectedTab(tab + 1);
     StatusIconImage->setPixmap(ImageList->Image(tab == 0 ? 4 : 5)); // the skinned strip's list icon
     ListMode = static_cast<std::uint8_t>(tab == 0 ? kListModeAccounts : kListModePackages);
+    const QString list = Q(StatusText(tab == 0 ? 60 : 61));
+    AccList->setAccessibleName(list);
+    StatusIconImage->setAccessibleName(list);
 }
 
 // ---- Lists ----
@@ -553,6 +572,7 @@ void TParlomarClientMainForm::ApplyAccountView(const AccountListView& view) {
         FilterPanel->show();
         if (view.selectRow > 0)
             AccList->SelectDataRow(view.selectRow);
+        FocusShownList();
         ShowRequestStatus(12, std::to_string(view.fetchedRows));
         UpdateListControls();
         FilterPanel->show();
@@ -616,6 +636,7 @@ void TParlomarClientMainForm::ShowPackageList(int status, const std::string& rep
     FilterPanel->hide();
     if (view.selectRow > 0)
         AccList->SelectDataRow(view.selectRow);
+    FocusShownList();
     ShowRequestStatus(40, std::to_string(view.fetchedRows));
     LayoutResults();
     Report(("packages shown " + std::to_string(view.fetchedRows)).c_str());
@@ -681,6 +702,15 @@ void TParlomarClientMainForm::AccListLinkClick(const QString& text) {
     const std::string address = LinkAddress(S(text));
     if (!address.empty() && LinkOpener)
         LinkOpener(Q(address));
+}
+
+void TParlomarClientMainForm::AccListRowEntered() {
+    // Enter opens what a double click opens for an account; a package goes to its editor (its
+    // details where changes are switched off).
+    if (AccList->ListMode == kListModePackages && ChangeAllowed("editpkg"))
+        Edit1Click();
+    else
+        Viewsummary1Click();
 }
 
 void TParlomarClientMainForm::AccListRowMenu(const QPoint& globalPos) {

@@ -39,6 +39,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -60,17 +61,83 @@ std::uint16_t PortOf(const QString& text) {
     return PortOfText(text.toStdString());
 }
 
-// A server address that is more than a host name or an address is refused before anything is sent
-// or stored, with a message saying why.
-bool ServerAddressAccepted(const QString& address) {
-    const std::string problem = ServerAddressProblem(S(address));
-    if (problem.empty())
+// The longest address the field keeps (a pasted web address may be longer until it is taken apart).
+constexpr int kAddressLength = 64;
+
+// A pasted web address ("https://host:port/...") or "host:port": the host and the port (empty when
+// it names none). False for anything else, which stays as it was typed.
+bool TakeHostAndPort(const QString& pasted, QString* host, QString* port) {
+    const QString text = pasted.trimmed();
+    if (!text.contains(QStringLiteral("://"))) {
+        static const QRegularExpression hostAndPort(QStringLiteral("^([^:/\\s]+):([0-9]{1,5})/?$"));
+        const QRegularExpressionMatch match = hostAndPort.match(text);
+        if (!match.hasMatch())
+            return false;
+        *host = match.captured(1);
+        *port = match.captured(2);
         return true;
-    ShowMessageText(problem);
-    return false;
+    }
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() ||
+        (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
+        return false; // the address check says what is wrong with it
+    *host = url.host();
+    *port = url.port() > 0 ? QString::number(url.port()) : QString();
+    return true;
 }
 
 } // namespace
+
+// A server address that is more than a host name or an address is refused before anything is sent
+// or stored, with a message saying why; so is an empty port. The field at fault takes the focus.
+bool TParlomarClientMainForm::SignInFieldsAccepted() {
+    const std::string problem = ServerAddressProblem(S(IPEdit->text()));
+    if (!problem.empty()) {
+        ShowMessageText(problem);
+        FocusSignInField(IPEdit);
+        return false;
+    }
+    if (PortEdit->text().trimmed().isEmpty()) {
+        ShowMessageText("Type the port of the server (for example 2087).");
+        FocusSignInField(PortEdit);
+        return false;
+    }
+    return true;
+}
+
+void TParlomarClientMainForm::FocusSignInField(TEdit* field) {
+    if (!field) {
+        // The first field still empty; with all of them filled in, the button.
+        for (TEdit* edit : {IPEdit, PortEdit, LoginEdit, PswEdit}) {
+            if (edit->text().isEmpty()) {
+                field = edit;
+                break;
+            }
+        }
+    }
+    if (!LoginPanel->isVisible() && isVisible())
+        return;
+    if (!field) {
+        LoginButton->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    field->setFocus(Qt::OtherFocusReason);
+    field->selectAll();
+}
+
+void TParlomarClientMainForm::IPEditEdited(const QString& text) {
+    QString host, port;
+    if (TakeHostAndPort(text, &host, &port)) {
+        IPEdit->setText(host.left(kAddressLength));
+        if (!port.isEmpty())
+            PortEdit->setText(port);
+    } else if (text.size() > kAddressLength) {
+        IPEdit->setText(text.left(kAddressLength));
+    }
+}
+
+namespace {} // namespace
 
 void TParlomarClientMainForm::BuildLoginPanel() {
     LoginPanel = Named(new TPanel(this), "LoginPanel");
@@ -101,11 +168,15 @@ void TParlomarClientMainForm::BuildLoginPanel() {
         form->addWidget(label, row, 0, Qt::AlignRight);
         form->addWidget(edit, row, 1);
     };
-    field(IPLabel, "IPLabel", "IP", IPEdit, "IPEdit", 64, 0);
+    field(IPLabel, "IPLabel", "IP", IPEdit, "IPEdit", 255, 0); // kept to 64 once a paste is taken apart
     field(PortLabel, "PortLabel", "Port", PortEdit, "PortEdit", 5, 1);
     field(Label1, "Label1", "Username", LoginEdit, "LoginEdit", 64, 2);
     field(Label2, "Label2", "Password", PswEdit, "PswEdit", 64, 3);
     PswEdit->setEchoMode(QLineEdit::Password);
+    IPEdit->setPlaceholderText(QStringLiteral("host name or IP address"));
+    IPEdit->setToolTip(
+        QStringLiteral("The server's host name or IP address; a pasted https://host:port/ fills in "
+                       "both fields"));
     RememberCheck =
         Named(new TBitCheckBox(QStringLiteral("remember my password"), LoginShape), "RememberCheck");
     RememberCheck->SetChecked(true);
@@ -126,6 +197,7 @@ void TParlomarClientMainForm::BuildLoginPanel() {
     LoginMessLabel->hide();
     centre->addWidget(LoginMessLabel, 2, 0, 1, 3, Qt::AlignTop);
 
+    connect(IPEdit, &QLineEdit::textEdited, this, &TParlomarClientMainForm::IPEditEdited);
     connect(IPEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::IPEditChange);
     connect(PortEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::PortEditChange);
     connect(LoginEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::LoginEditChange);
@@ -188,7 +260,7 @@ bool TParlomarClientMainForm::FilterKey(TEdit* edit, QKeyEvent* event, KeyFilter
 void TParlomarClientMainForm::LoginButtonClick() {
     if (requestRunning_ || signedIn_)
         return;
-    if (!ServerAddressAccepted(IPEdit->text()))
+    if (!SignInFieldsAccepted())
         return;
     try {
         const std::string section = "USERS";
@@ -211,7 +283,7 @@ void TParlomarClientMainForm::LoginButtonClick() {
 void TParlomarClientMainForm::SignIn() {
     if (requestRunning_ || signedIn_)
         return;
-    if (!ServerAddressAccepted(IPEdit->text()))
+    if (!SignInFieldsAccepted())
         return;
     // A new session: the connection of an earlier try is closed, so this one connects with the
     // values typed now, and nothing of an earlier sign-in is sent any more.
@@ -239,7 +311,7 @@ void TParlomarClientMainForm::SignIn() {
             return;
         ShowRequestStatus(3, "");
         ShowSignInFailure(text);
-        LoginPanel->setFocus();
+        FocusSignInField(IPEdit); // the server did not answer as one: its address (or port) first
         return;
     }
     if (IsSignedOutReply(reply.text, reply.httpStatus)) {
@@ -262,6 +334,7 @@ void TParlomarClientMainForm::SignIn() {
     GrayDotImage->hide();
     SearchPanel->show();
     QueryEdit->setEnabled(true);
+    QueryEdit->setFocus(Qt::OtherFocusReason); // until the first list comes and takes it
     AddButton->setText(Q(StatusText(15)));
     ServerButton->show();
     ShowRequestStatus(5, "");
@@ -287,7 +360,7 @@ void TParlomarClientMainForm::SignOut() {
     ServerButton->hide();
     ResultsPanel->hide();
     LoginPanel->show();
-    LoginPanel->setFocus();
+    FocusSignInField();
     GrayDotImage->show();
     GreenDotImage->hide();
     Signout1->setVisible(false);
@@ -364,6 +437,7 @@ void TParlomarClientMainForm::ReturnToSignIn() {
     ShowRequestStatus(11, "");
     ShowSignInFailure(Q(StatusText(11)));
     LoginPanel->show();
+    FocusSignInField(PswEdit); // the credentials were refused
 }
 
 void TParlomarClientMainForm::ResetResultsView() {

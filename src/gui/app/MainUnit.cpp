@@ -29,6 +29,8 @@
 #include "skins/Skins.h"
 #include "tools/TracertUnit.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -70,6 +72,13 @@ QPixmap Dot(const QColor& colour) {
     return pixmap;
 }
 
+// The main window is a window to assistive technology (its base class would make it a dialog).
+QAccessibleInterface* MainWindowAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("parlomar::TParlomarClientMainForm") && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
 // The program's icon, rendered at build time from its one drawing (data/icons) in several sizes.
 QIcon ProgramIcon() {
     QIcon icon;
@@ -103,6 +112,11 @@ TParlomarClientMainForm::TParlomarClientMainForm(QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(ProgramIcon());
+    static const bool accessible = [] {
+        QAccessible::installFactory(&MainWindowAccessible);
+        return true;
+    }();
+    (void)accessible;
     ResetFetchShutdown();
 
     BuildSkinComponents();
@@ -185,6 +199,15 @@ void TParlomarClientMainForm::BuildMenus() {
     Activitylog1 = Item(ServerMenu, "Activitylog1", "Activity log...");
     est1 = Item(ServerMenu, "est1", "Test");
     est1->setVisible(false);
+    // Signing out and leaving have their place in the server menu too, with short cuts that work
+    // wherever the focus is in the window (an item the menu hides takes no key).
+    ServerMenu->addSeparator();
+    ServerMenu->addAction(Signout1);
+    ServerMenu->addAction(Exit1);
+    Signout1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    addAction(Signout1);
+    addAction(Exit1);
 
     HelpMenu = Named(new QMenu(this), "HelpMenu");
     About2 = Item(HelpMenu, "About2", "About...");
@@ -208,6 +231,17 @@ void TParlomarClientMainForm::BuildMenus() {
     connect(Activitylog1, &QAction::triggered, this, &TParlomarClientMainForm::Activitylog1Click);
     connect(est1, &QAction::triggered, this, &TParlomarClientMainForm::est1Click);
     BuildListMenus();
+    // Every item of a menu has an access key, given when it opens (captions change with the
+    // language file and the row), and the window's font.
+    for (QMenu* menu : {PopupMenu, ServerMenu, HelpMenu, ListPopupMenu, PackageMenu})
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+            menu->setFont(font()); // the window's font (a skin's too), not the desktop's
+            QList<QObject*> items;
+            for (QAction* action : menu->actions())
+                if (!action->isSeparator())
+                    items.append(action);
+            GiveMnemonics(items);
+        });
 }
 
 void TParlomarClientMainForm::BuildMenuPanel() {
@@ -366,10 +400,12 @@ void TParlomarClientMainForm::FormCreate() {
     SetStayOnTop(onTop);
 
     SettingsButton->setText(QStringLiteral("  ") + Settings1->text());
+    GiveMnemonics({ServerButton, SettingsButton, HelpButton}); // Alt+S opens the server menu ...
     SignOutLabel->setText(Signout1->text());
     GrayDotImage->setToolTip(Q(StatusText(31)));
     GreenDotImage->setToolTip(Q(StatusText(30)));
     QueryEdit->setToolTip(Q(StatusText(35)));
+    NameControls();
 
     if (signInNow) // once the event loop runs, so the window is there to show the progress
         QTimer::singleShot(0, this, [this] {
@@ -378,11 +414,40 @@ void TParlomarClientMainForm::FormCreate() {
         });
 }
 
+void TParlomarClientMainForm::NameControls() {
+    // Names for assistive technology where a control shows no text of its own (or one with padding).
+    auto named = [](QWidget* control, const QString& name, const QString& fallback) {
+        control->setAccessibleName(name.trimmed().isEmpty() ? fallback : name.trimmed());
+    };
+    named(GrayDotImage, GrayDotImage->toolTip(), QStringLiteral("Not connected"));
+    named(GreenDotImage, GreenDotImage->toolTip(), QStringLiteral("Connected"));
+    named(QueryEdit, QueryEdit->toolTip(), QStringLiteral("Search"));
+    named(SettingsButton, CaptionOf(Settings1), QStringLiteral("Settings"));
+    named(SignOutLabel, CaptionOf(Signout1), QStringLiteral("Sign out"));
+    named(FilterPaintBox, QStringLiteral("Show accounts"), {});
+    named(TabSet, QStringLiteral("Lists"), {});
+    named(TabsPaintBox, QStringLiteral("Lists"), {});
+    named(StatusBar, QStringLiteral("Status"), {});
+    named(StatusImage, QStringLiteral("Status"), {});
+    ServersAction->setToolTip(ServersAction->text());
+}
+
 void TParlomarClientMainForm::ShowMainWindow() {
     const bool taskbarButton = ReadIniValue("GENERAL", "TaskBar", kSettingsTarget) == "1";
     // Best effort: a tool window has no taskbar button on most desktops.
     setWindowFlag(Qt::Tool, !taskbarButton);
     show();
+}
+
+void TParlomarClientMainForm::BringToFront() {
+    if (exitRequested_ || destroyed_)
+        return;
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    Report("brought to front");
 }
 
 void TParlomarClientMainForm::showEvent(QShowEvent* event) {
@@ -398,6 +463,8 @@ void TParlomarClientMainForm::FormShow() {
                          QSystemTrayIcon::isSystemTrayAvailable());
     const QSignalBlocker quiet(TabSet);
     TabSet->setCurrentIndex(0);
+    if (!signedIn_)
+        FocusSignInField(); // the address when it is empty, the password when only it is missing
     Report("main window shown");
 }
 

@@ -64,6 +64,9 @@ public:
 
     // Shows the window the way the settings say (taskbar button), then the window itself.
     void ShowMainWindow();
+    // A second start of the program asked for the window: shown (from the tray or minimised),
+    // raised and made active.
+    void BringToFront();
 
     // ---- Operations used by other parts of the program ----
     // Status text n, a blank and the suffix into slot 0; slots 1 and 2 cleared.
@@ -125,6 +128,8 @@ public:
     void AccListSelectCell(int dataRow);
     void AccListLinkClick(const QString& text);
     void AccListRowMenu(const QPoint& globalPos);
+    // Enter on a row: an account's details, a package's editor.
+    void AccListRowEntered();
     void CopyToClipboard1Click();
     void ListPopupMenuPopup();
     void Suspend1Click();
@@ -341,6 +346,8 @@ private:
     void BuildLoginPanel();
     void BuildResultsArea();
     void BuildStatusDisplay();
+    // Accessible names of the controls that show no text of their own.
+    void NameControls();
     void FetchDone(std::uint8_t kind, const HttpReply& reply, std::shared_ptr<TAccountReplyReader> read);
     // The end of a trace: its last output, then the window kept (hops) or removed (none).
     void TraceEnded();
@@ -385,6 +392,16 @@ private:
     // Enables or disables the changing actions and shows "read-only" as ReadOnly() says.
     void ApplyReadOnly();
     bool FilterKey(TEdit* edit, QKeyEvent* event, KeyFilterResult (*filter)(int));
+    // The address check and the port's presence before a sign-in; the field at fault takes the focus.
+    bool SignInFieldsAccepted();
+    // The focus into a field of the sign-in panel (its text selected); without one, the first empty
+    // field, else the sign-in button.
+    void FocusSignInField(TEdit* field = nullptr);
+    // Typed or pasted into the address field: a web address gives its host and port to the fields.
+    void IPEditEdited(const QString& text);
+    // A fetched list is shown: the grid takes the focus on its current (first) row, unless the
+    // operator went on typing in the search box or works in a control that chose the list.
+    void FocusShownList();
     void Report(const char* line) const;
 
     bool exitRequested_ = false;
@@ -397,6 +414,7 @@ private:
     std::unique_ptr<TGetXMLThread> fetches_[2]; // the running fetch of each list: accounts, packages
     std::uint8_t wantedList_ = 0;               // the list asked for last: 1 accounts, 2 packages
     bool settingQuery_ = false;
+    bool focusListWhenShown_ = false; // a fetch was asked for: its list takes the focus when shown
     std::uint64_t buildGeneration_ = 0;
     std::shared_ptr<const std::string> accountReply_ = std::make_shared<const std::string>();
     std::map<std::uint64_t, std::thread> builds_; // account list builds by generation

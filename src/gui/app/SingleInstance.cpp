@@ -2,8 +2,11 @@
 
 #include "settings/Paths.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 
 #include <sys/stat.h>
@@ -14,14 +17,23 @@
 
 namespace parlomar {
 
+namespace {
+constexpr char kShowRequest[] = "show\n";
+constexpr char kShownReply[] = "shown\n";
+} // namespace
+
 SingleInstanceGuard::SingleInstanceGuard(const QString& folder) {
     const QString base = folder.isEmpty() ? QString::fromStdString(PrivateRuntimeFolder().string()) : folder;
-    if (!base.isEmpty())
-        path_ = QDir(base).filePath(
-            QStringLiteral("ParlomarClient-%1.lock").arg(static_cast<qulonglong>(getuid())));
+    if (base.isEmpty())
+        return; // no folder of this user's own: Acquire fails
+    const auto uid = static_cast<qulonglong>(getuid());
+    path_ = QDir(base).filePath(QStringLiteral("ParlomarClient-%1.lock").arg(uid));
+    socketPath_ = QDir(base).filePath(QStringLiteral("ParlomarClient-%1.socket").arg(uid));
 }
 
-SingleInstanceGuard::~SingleInstanceGuard() = default;
+SingleInstanceGuard::~SingleInstanceGuard() {
+    StopListening();
+}
 
 SingleInstanceGuard::Result SingleInstanceGuard::Acquire() {
     if (path_.isEmpty())
@@ -48,6 +60,66 @@ SingleInstanceGuard::Result SingleInstanceGuard::Acquire() {
         return Result::AlreadyRunning;
     }
     return Result::Failed;
+}
+
+bool SingleInstanceGuard::Listen(std::function<void()> show) {
+    StopListening();
+    // Holding the lock, this instance is the only one that may own the socket: one an instance left
+    // behind (a crash) is removed first.
+    QLocalServer::removeServer(socketPath_);
+    server_ = std::make_unique<QLocalServer>();
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(socketPath_)) {
+        server_.reset();
+        return false;
+    }
+    QLocalServer* server = server_.get();
+    QObject::connect(server, &QLocalServer::newConnection, server, [server, show] {
+        while (QLocalSocket* client = server->nextPendingConnection()) {
+            QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+            QObject::connect(client, &QLocalSocket::readyRead, client, [client, show] {
+                // Only the one request is understood; anything else (or more than a line) is dropped.
+                if (!client->canReadLine()) {
+                    if (client->bytesAvailable() > 64)
+                        client->abort();
+                    return;
+                }
+                const QByteArray line = client->readLine(64);
+                if (line == kShowRequest) {
+                    show();
+                    client->write(kShownReply);
+                    client->flush();
+                }
+                client->disconnectFromServer();
+            });
+        }
+    });
+    return true;
+}
+
+void SingleInstanceGuard::StopListening() {
+    if (server_) {
+        server_->close();
+        server_.reset();
+    }
+}
+
+bool SingleInstanceGuard::AskToShow(int timeoutMs) const {
+    QLocalSocket socket;
+    QDeadlineTimer deadline(timeoutMs);
+    socket.connectToServer(socketPath_);
+    if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime())))
+        return false;
+    socket.write(kShowRequest);
+    if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
+        return false;
+    QByteArray reply;
+    while (!reply.contains('\n') && reply.size() < 64 && !deadline.hasExpired()) {
+        if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+            break;
+        reply += socket.readAll();
+    }
+    return reply == kShownReply;
 }
 
 } // namespace parlomar

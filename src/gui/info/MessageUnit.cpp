@@ -218,6 +218,8 @@ void TMessageForm::ShowWithDetails() {
     MessagePanel->show();
     DetailsEdit->show();
     setFixedSize(width, panelHeight + kButtonStripHeight + kFooterHeight);
+    if (CancelIsDefault)
+        CancelButton->setFocus();
 }
 
 void TMessageForm::ShowServerInfo() {
@@ -298,8 +300,9 @@ bool TMessageForm::FormKeyDown(QKeyEvent* event) {
         return true;
     }
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == 0) {
-        // Enter presses the focused button, as a platform message box does; OK otherwise.
-        (CancelButton->hasFocus() ? CancelButton : OKButton)->click();
+        // Enter presses the focused button, as a platform message box does; else the default one.
+        const bool cancel = CancelButton->hasFocus() || (CancelIsDefault && !OKButton->hasFocus());
+        (cancel ? CancelButton : OKButton)->click();
         return true;
     }
     return false;
@@ -330,6 +333,7 @@ bool AskDetailedQuestionWindow(const QString& details, const QString& question) 
     form->MessageKind = kMessageQuestion;
     form->MessageText = question;
     form->DetailText = details;
+    form->CancelIsDefault = true;
     form->ShowModal();
     const bool result = form && form->MessageResult;
     delete form.data();

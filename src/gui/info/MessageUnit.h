@@ -30,6 +30,9 @@ public:
     int MessageKind = kMessageText;
     QString MessageText;
     bool MessageResult = false;
+    // A question whose safe answer is No (the certificate question): Cancel has the focus and Enter
+    // presses it unless OK was chosen.
+    bool CancelIsDefault = false;
     // A question with details (the certificate question): the details, plain text that scrolls when
     // long, above the message, which is then never cut. The window grows to fit, up to most of the
     // screen.

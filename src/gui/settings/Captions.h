@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class QObject;
@@ -26,6 +27,12 @@ void ApplyCaptions(TSkinnedForm* window);
 // Writes the texts of the window's components into its section of the language file (a list box
 // one key per item). Throws Error("Unable to write to ...") at the first refused write.
 void SaveCaptions(TSkinnedForm* window);
+
+// Gives each caption of one group (the items of a menu, the buttons of a strip) an access key: a
+// caption that has one keeps it, the others take the first letter or digit not yet taken in the
+// group, a word's first letter before the others. The caption the language file holds stays the
+// one without the marker (CaptionOf), so "Save captions" writes what was read.
+void GiveMnemonics(const QList<QObject*>& group);
 
 // Puts the text on the clipboard as plain text.
 void CopyTextToClipboard(const QString& text);

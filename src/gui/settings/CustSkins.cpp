@@ -3,6 +3,8 @@
 
 #include "settings/CustUnit.h"
 
+#include <QPointer>
+
 #include "Error.h"
 #include "server/TransportUi.h"
 #include "settings/Captions.h"
@@ -176,7 +178,30 @@ void TCustForm::ApplyDialogSkin() {
     ProxyCheckClick();
 }
 
+namespace {
+// A change of look may give the windows another frame (and so new native windows): the dialog stays
+// the active window and the control the operator used keeps the focus.
+class KeepFocus {
+public:
+    explicit KeepFocus(QWidget* window) : window_(window), focus_(window->focusWidget()) {}
+    ~KeepFocus() {
+        if (!window_ || !window_->isVisible())
+            return;
+        window_->activateWindow();
+        if (focus_ && focus_->isVisible() && focus_->isEnabled())
+            focus_->setFocus(Qt::OtherFocusReason);
+    }
+    KeepFocus(const KeepFocus&) = delete;
+    KeepFocus& operator=(const KeepFocus&) = delete;
+
+private:
+    QPointer<QWidget> window_;
+    QPointer<QWidget> focus_;
+};
+} // namespace
+
 void TCustForm::SkinsComboClick() {
+    const KeepFocus keep(this);
     QListWidgetItem* item = SkinsCombo->currentItem();
     if (!item || !EnableSkinsCheck->Checked())
         return;
@@ -219,6 +244,7 @@ QListWidgetItem* TCustForm::FirstUsableSkin() const {
 }
 
 void TCustForm::EnableSkinsCheckClick() {
+    const KeepFocus keep(this);
     const bool on = EnableSkinsCheck->Checked();
     SkinsCombo->setEnabled(on);
     if (on) {

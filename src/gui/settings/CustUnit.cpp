@@ -1,5 +1,7 @@
 #include "settings/CustUnit.h"
 
+#include <algorithm>
+
 #include "Error.h"
 #include "accounts/AddUnit.h"
 #include "accounts/KeyFilters.h"
@@ -149,6 +151,10 @@ TCustForm::TCustForm(QWidget* owner, int page)
 }
 
 void TCustForm::BuildViewBoxes(TPanel* panel, const std::vector<ViewCheckBox>& boxes) {
+    // The last column has the room up to the panel's edge: its captions are cut only where that ends.
+    int lastLeft = 0;
+    for (const ViewCheckBox& box : boxes)
+        lastLeft = std::max(lastLeft, box.left);
     for (const ViewCheckBox& box : boxes) {
         auto* check = new TBitCheckBox(Text(box.caption), panel);
         check->setObjectName(Text(box.key));
@@ -157,7 +163,9 @@ void TCustForm::BuildViewBoxes(TPanel* panel, const std::vector<ViewCheckBox>& b
         font.setBold(true);
         check->setFont(font);
         check->setProperty("ViewKey", Text(box.key));
-        check->setGeometry(box.left, box.top, kViewColumnStep - 4, kViewBoxStep);
+        const int width = box.left == lastLeft ? std::max(kViewColumnStep - 4, panel->width() - box.left - 4)
+                                               : kViewColumnStep - 4;
+        check->setGeometry(box.left, box.top, width, kViewBoxStep);
         check->SetChecked(box.checked);
         check->show();
     }

@@ -20,7 +20,7 @@ int TButtonEdit::ButtonAreaWidth() const {
     const QPixmap& shown = state_ == 2 && !ButtonPushed.isNull() ? ButtonPushed
                            : state_ == 1 && !ButtonOver.isNull() ? ButtonOver
                                                                  : ButtonNormal;
-    return shown.isNull() ? ButtonWidth : shown.width();
+    return shown.isNull() ? ButtonWidth : PictureSize(shown).width();
 }
 
 void TButtonEdit::SetButtonVisible(bool visible) {

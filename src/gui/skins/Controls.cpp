@@ -1,6 +1,7 @@
 #include "skins/Controls.h"
 
 #include <QAbstractItemView>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -151,6 +152,21 @@ TImage::TImage(QWidget* parent) : QLabel(parent) {}
 void TImage::SetStretch(bool stretch) {
     stretch_ = stretch;
     update();
+}
+
+qreal PictureDensity() {
+    return std::max<qreal>(1.0, qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
+}
+
+QPixmap PlainCanvas(int w, int h, qreal density) {
+    QPixmap pixmap(QSize(w, h) * density);
+    pixmap.setDevicePixelRatio(density);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+QSize PictureSize(const QPixmap& picture) {
+    return picture.deviceIndependentSize().toSize();
 }
 
 void TImage::paintEvent(QPaintEvent* event) {

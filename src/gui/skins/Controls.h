@@ -44,6 +44,13 @@ bool ParentColorOf(const QObject* component);
 bool IsFieldControl(const QObject* component);
 void SetParentColor(QObject* component, bool parentColor);
 
+// The pictures the program draws itself (the plain look) are drawn at the density of the sharpest
+// screen, so that they stay sharp at 200 %: a canvas of w x h device-independent pixels with that
+// many more pixels, and the size a picture takes on screen whatever its density.
+qreal PictureDensity();
+QPixmap PlainCanvas(int w, int h, qreal density = PictureDensity());
+QSize PictureSize(const QPixmap& picture);
+
 // Gives a component its name (and optionally its tag) in one call.
 template <typename T>
 T* Named(T* component, const char* name, int tag = 0) {

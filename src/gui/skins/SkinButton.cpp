@@ -136,9 +136,13 @@ void TSkinButton::paintEvent(QPaintEvent*) {
         painter.setClipping(false);
     }
     if (hasFocus() && FocusRectColor.isValid()) {
-        painter.setPen(QPen(FocusRectColor, 1, Qt::DotLine));
+        // Dots of the focus colour over a line of its opposite, so the frame shows on any face.
+        const QRect frame = r.adjusted(4, 4, -5, -5);
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(r.adjusted(5, 5, -6, -6));
+        painter.setPen(QPen(FocusRectColor.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black), 1));
+        painter.drawRect(frame);
+        painter.setPen(QPen(FocusRectColor, 1, Qt::DotLine));
+        painter.drawRect(frame);
     }
 }
 

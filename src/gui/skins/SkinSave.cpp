@@ -82,6 +82,11 @@ struct SkinWriter {
     }
     void WritePicture(const QString& name, const QPixmap& picture, const QColor& background) {
         QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+        // A picture drawn for a dense screen is written at the size it takes on screen, as a skin's
+        // pictures are read.
+        if (picture.devicePixelRatio() != 1.0)
+            image = image.scaled(picture.deviceIndependentSize().toSize(), Qt::IgnoreAspectRatio,
+                                 Qt::SmoothTransformation);
         if (image.hasAlphaChannel()) {
             const QRgb fill = background.isValid() ? background.rgb() : UnusedColour(image);
             for (int y = 0; y < image.height(); ++y) {

@@ -11,7 +11,9 @@
 #include "skins/Skins.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -48,6 +50,31 @@ public:
         const bool selected = (option.state & QStyle::State_Selected) != 0;
         grid_->AccListDrawCell(painter, option.rect, index.column(), grid_->Model()->DataRow(index.row()),
                                selected);
+        if (grid_->hasFocus() && grid_->currentIndex().row() == index.row())
+            DrawRowFocus(painter, option.rect, index.column());
+    }
+
+private:
+    // The focus frame of the current row: one frame around the whole row in the highlight colour,
+    // drawn cell by cell (the first and the last shown column close it).
+    void DrawRowFocus(QPainter* painter, const QRect& rect, int col) const {
+        int first = -1, last = -1;
+        for (int c = 0; c < grid_->model()->columnCount(); ++c) {
+            if (grid_->isColumnHidden(c) || grid_->columnWidth(c) <= 0)
+                continue;
+            first = first < 0 ? c : first;
+            last = c;
+        }
+        painter->save();
+        painter->setPen(QPen(grid_->palette().color(QPalette::Active, QPalette::Highlight), 2));
+        const QRect inner = rect.adjusted(0, 1, 0, -1);
+        painter->drawLine(inner.topLeft(), inner.topRight());
+        painter->drawLine(inner.bottomLeft(), inner.bottomRight());
+        if (col == first)
+            painter->drawLine(inner.topLeft() + QPoint(1, 0), inner.bottomLeft() + QPoint(1, 0));
+        if (col == last)
+            painter->drawLine(inner.topRight(), inner.bottomRight());
+        painter->restore();
     }
 
 private:
@@ -106,6 +133,8 @@ QVariant TStringGridModel::data(const QModelIndex& index, int role) const {
         return Text(data_->Cell(index.column(), row));
     if (role == Qt::UserRole)
         return data_->Object(index.column(), row);
+    if ((role == Qt::AccessibleTextRole || role == Qt::AccessibleDescriptionRole) && AccessibleData)
+        return AccessibleData(index.column(), row, role);
     return {};
 }
 
@@ -183,10 +212,18 @@ TSkinedStringGrid::TSkinedStringGrid(QWidget* parent) : QTableView(parent) {
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollBar(new TPictureScrollBar(this));
     setContextMenuPolicy(Qt::CustomContextMenu);
+    // Tab and Shift+Tab leave the grid for the next and previous control; the arrow keys, Home/End
+    // and Page Up/Down move within it.
+    setTabKeyNavigation(false);
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(9);
     setFont(font);
 
+    model_->AccessibleData = [this](int col, int dataRow, int role) -> QVariant {
+        const QString text = role == Qt::AccessibleTextRole ? AccessibleCellName(col, dataRow)
+                                                            : AccessibleCellDescription(col, dataRow);
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    };
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int col) { emit HeaderClicked(col); });
     connect(this, &QWidget::customContextMenuRequested, this,
@@ -330,8 +367,9 @@ void TSkinedStringGrid::AccListDrawCell(QPainter* painter, const QRect& rect, in
     if (ListMode == kListModeAccounts && col == kAccPanelCol) {
         const QPixmap panel = Image(15);
         if (SkinActive() && !panel.isNull()) {
-            painter->drawPixmap(rect.left() + (rect.width() - panel.width()) / 2,
-                                rect.top() + (rect.height() - panel.height()) / 2, panel);
+            const QSize size = PictureSize(panel);
+            painter->drawPixmap(rect.left() + (rect.width() - size.width()) / 2,
+                                rect.top() + (rect.height() - size.height()) / 2, panel);
         } else {
             painter->drawText(QRect(rect.left() + d, rect.top() + d, rect.width() - d, metrics.height()),
                               Qt::AlignLeft | Qt::AlignTop, QStringLiteral("CP"));
@@ -344,8 +382,9 @@ void TSkinedStringGrid::AccListDrawCell(QPainter* painter, const QRect& rect, in
         const bool current = CurrentDataRow() == dataRow;
         const QPixmap icon = Image(current ? 6 : 7);
         if (!icon.isNull()) {
-            painter->drawPixmap(rect.left(), rect.top() + (rect.height() - icon.height()) / 2, icon);
-            textLeft += icon.width();
+            painter->drawPixmap(rect.left(), rect.top() + (rect.height() - PictureSize(icon).height()) / 2,
+                                icon);
+            textLeft += PictureSize(icon).width();
         }
     }
     painter->drawText(QRect(textLeft, rect.top() + d, rect.right() - textLeft, metrics.height()),
@@ -386,8 +425,8 @@ void TSkinedStringGrid::DrawHeadingCell(QPainter* painter, const QRect& rect, in
                           : marker == kSortDescending ? Image(0)
                                                       : QPixmap();
     if (!arrow.isNull())
-        painter->drawPixmap(rect.right() - arrow.width() - 4,
-                            rect.top() + (rect.height() - arrow.height()) / 2, arrow);
+        painter->drawPixmap(rect.right() - PictureSize(arrow).width() - 4,
+                            rect.top() + (rect.height() - PictureSize(arrow).height()) / 2, arrow);
 }
 
 QRect TSkinedStringGrid::TextRect(int viewRow, int col) const {
@@ -401,7 +440,7 @@ QRect TSkinedStringGrid::TextRect(int viewRow, int col) const {
     const int d = TextOffset(cell.height(), metrics.height());
     int left = cell.left() + d;
     if (col == KeyColumn())
-        left += Image(7).width();
+        left += PictureSize(Image(7)).width();
     const QString text = (ListMode == kListModeAccounts && col == kAccPanelCol)
                              ? QStringLiteral("CP")
                              : Text(data_.Cell(col, dataRow));
@@ -413,7 +452,7 @@ QRect TSkinedStringGrid::IconRect(int viewRow, int col) const {
     if (col != KeyColumn() || model_->DataRow(viewRow) < 1)
         return {};
     const QRect cell = visualRect(model_->index(viewRow, col));
-    const QPixmap icon = Image(7);
+    const QSize icon = PictureSize(Image(7));
     return QRect(cell.left(), cell.top() + (cell.height() - icon.height()) / 2, icon.width(), icon.height());
 }
 
@@ -447,6 +486,97 @@ QString TSkinedStringGrid::CellHint(int dataRow, int col) const {
         return Text(AccountUsageHint(data_, dataRow));
     if (col == kAccPanelCol)
         return Text(StatusText(kPanelHintText));
+    return {};
+}
+
+QPoint TSkinedStringGrid::RowMenuPoint() const {
+    const int viewRow = model_->ViewRow(CurrentDataRow());
+    const QRect cell = viewRow < 0 ? QRect() : visualRect(model_->index(viewRow, KeyColumn()));
+    const QPoint at =
+        cell.isValid() ? cell.bottomLeft() + QPoint(IconRect(viewRow, KeyColumn()).width(), 0) : QPoint(0, 0);
+    return viewport()->mapToGlobal(at);
+}
+
+bool TSkinedStringGrid::event(QEvent* event) {
+    // The Menu key (the window system sends it as a keyboard context menu): the row menu of the
+    // current row, under that row rather than at the pointer.
+    if (event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        emit RowMenuRequested(RowMenuPoint());
+        return true;
+    }
+    return QTableView::event(event);
+}
+
+QModelIndex TSkinedStringGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // Rows are what the grid selects: Home and End go to the first and the last row.
+    if (action == MoveHome || action == MoveEnd)
+        modifiers |= Qt::ControlModifier;
+    return QTableView::moveCursor(action, modifiers);
+}
+
+void TSkinedStringGrid::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void TSkinedStringGrid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void TSkinedStringGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    viewport()->update();
+}
+
+void TSkinedStringGrid::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+        if (const int row = CurrentDataRow(); row > 0)
+            emit RowEntered(row);
+        event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+        (event->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+        emit RowMenuRequested(RowMenuPoint());
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+namespace {
+// The filter bar's word for suspended accounts, in lower case.
+QString SuspendedWord() {
+    const QString word = Text(StatusText(66)).trimmed().toLower();
+    return word.isEmpty() ? QStringLiteral("suspended") : word;
+}
+
+bool SuspendedRow(const TStringGridData& data, int listMode, int dataRow) {
+    return listMode == kListModeAccounts && data.ColCount() > kAccSuspendedCol &&
+           data.Cell(kAccSuspendedCol, dataRow) == "1";
+}
+} // namespace
+
+QString TSkinedStringGrid::AccessibleCellName(int col, int dataRow) const {
+    if (dataRow < 1)
+        return {};
+    if (ListMode == kListModeAccounts && col == kAccPanelCol)
+        return Text(StatusText(kPanelHintText));
+    if (col == kAccUserCol && SuspendedRow(data_, ListMode, dataRow))
+        return Text(data_.Cell(col, dataRow)) + QStringLiteral(", ") + SuspendedWord();
+    return {};
+}
+
+QString TSkinedStringGrid::AccessibleCellDescription(int col, int dataRow) const {
+    if (dataRow < 1)
+        return {};
+    if (ListMode == kListModeAccounts && col == kAccPanelCol)
+        return Text(data_.Cell(col, dataRow));
+    if (SuspendedRow(data_, ListMode, dataRow))
+        return SuspendedWord();
     return {};
 }
 

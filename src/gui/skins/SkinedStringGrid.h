@@ -9,6 +9,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ public:
     void Refresh();
     // Repaints the cells without a change of rows (after cell edits).
     void CellsChanged();
+    // What assistive technology hears for a cell beyond its text (Qt::AccessibleTextRole and
+    // Qt::AccessibleDescriptionRole of a data row); the grid fills it in.
+    std::function<QVariant(int col, int dataRow, int role)> AccessibleData;
 
 private:
     TStringGridData* data_;
@@ -101,6 +105,11 @@ public:
     QRect IconRect(int viewRow, int col) const;
     // The hint of a data cell: disk usage for the user column, status text 58 for the panel column.
     QString CellHint(int dataRow, int col) const;
+    // The name and description assistive technology gives a data cell: the panel cell is the link to
+    // the control panel (its address the description); every cell of a suspended account says so,
+    // which the grid otherwise shows only in grey. Empty: the cell's text.
+    QString AccessibleCellName(int col, int dataRow) const;
+    QString AccessibleCellDescription(int col, int dataRow) const;
 
     static const QColor LinkColour, LinkHoverColour, EvenRowColour, SelectedColour;
 
@@ -112,9 +121,17 @@ signals:
     void LinkClicked(const QString& text); // left press on link text: the cell's text
     void RowMenuRequested(const QPoint& globalPos);
     void DetailsRequested(int dataRow);      // double click, or a click on a package name
+    void RowEntered(int dataRow);            // Enter on the current row
     void CurrentDataRowChanged(int dataRow); // `AccListSelectCell` accepted a row
 
 protected:
+    bool event(QEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // The focus frame and the row icon belong to the whole row: it is drawn again when either moves.
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -124,6 +141,8 @@ protected:
 private:
     bool OnLinkText(const QPoint& pos, int* viewRow = nullptr, int* col = nullptr) const;
     bool OnRowIcon(const QPoint& pos) const;
+    // Where the row menu opens from the keyboard: under the current row's key cell (global).
+    QPoint RowMenuPoint() const;
     int KeyColumn() const;
     QPixmap Image(int index) const;
 
