@@ -175,6 +175,7 @@ void TParlomarClientMainForm::BulkFinished(std::uint64_t run, const std::vector<
     if (run != bulkRunId_ || !bulkRun_)
         return;
     const bool current = SessionCurrent(bulkRun_->Session);
+    const bool stopped = bulkRun_->StopRequested();
     bulkRun_.reset();
     bulkTimer_->stop();
     if (current)
@@ -191,6 +192,10 @@ void TParlomarClientMainForm::BulkFinished(std::uint64_t run, const std::vector<
             return;
         }
     }
+    // A stopped run, or a request that went out without a judged reply (the server may have carried
+    // it out): the grid is drawn from the server's list again rather than from what the run knows.
+    if ((stopped || BulkNeedsRefetch(entries)) && signedIn_ && ListMode == kListModeAccounts)
+        RefetchLastSearch();
 }
 
 void TParlomarClientMainForm::ApplyBulkOutcomes() {

@@ -56,14 +56,17 @@ namespace parlomar {
 
 namespace {
 
+// 0 for a text that is not a port from 1 to 65535: nothing is signed in to with it.
 std::uint16_t PortOf(const QString& text) {
-    return PortOfText(text.toStdString());
+    return ServerPortOf(text.toStdString());
 }
 
-// A server address that is more than a host name or an address is refused before anything is sent
-// or stored, with a message saying why.
-bool ServerAddressAccepted(const QString& address) {
-    const std::string problem = ServerAddressProblem(S(address));
+// A server address that is more than a host name or an address, or a port that is not one, is
+// refused before anything is sent or stored, with a message saying why.
+bool ServerAddressAccepted(const QString& address, const QString& port) {
+    std::string problem = ServerAddressProblem(S(address));
+    if (problem.empty())
+        problem = ServerPortProblem(S(port));
     if (problem.empty())
         return true;
     ShowMessageText(problem);
@@ -172,7 +175,7 @@ bool TParlomarClientMainForm::FilterKey(TEdit* edit, QKeyEvent* event, KeyFilter
 void TParlomarClientMainForm::LoginButtonClick() {
     if (requestRunning_ || signedIn_)
         return;
-    if (!ServerAddressAccepted(IPEdit->text()))
+    if (!ServerAddressAccepted(IPEdit->text(), PortEdit->text()))
         return;
     try {
         const std::string section = "USERS";
@@ -195,7 +198,7 @@ void TParlomarClientMainForm::LoginButtonClick() {
 void TParlomarClientMainForm::SignIn() {
     if (requestRunning_ || signedIn_)
         return;
-    if (!ServerAddressAccepted(IPEdit->text()))
+    if (!ServerAddressAccepted(IPEdit->text(), PortEdit->text()))
         return;
     // A new session: the connection of an earlier try is closed, so this one connects with the
     // values typed now, and nothing of an earlier sign-in is sent any more.
@@ -217,8 +220,11 @@ void TParlomarClientMainForm::SignIn() {
     if (reply.status != kStatusOk) {
         session_ = 0;
         BeginSession(); // a failed sign-in leaves no connection behind
-        const QString text = Q(ErrorText(reply.status));
-        ShowMessageText(ErrorText(reply.status));
+        // What was tried goes with the failure: a typing error in the address or the port shows.
+        const std::string tried = ErrorText(reply.status) + " (" + S(IPEdit->text().trimmed()) + ", port " +
+                                  std::to_string(PortOf(PortEdit->text())) + ")";
+        const QString text = Q(tried);
+        ShowMessageText(tried);
         if (!self || destroyed_)
             return;
         ShowRequestStatus(3, "");
