@@ -109,6 +109,15 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
         }
     }
     UpdateListControls();
+    SettleRequestStatus();
+}
+
+void TParlomarClientMainForm::SettleRequestStatus() {
+    // "Sending request" of a list that went quiet (the other tab was chosen) or ended unseen.
+    if (fetches_[wantedList_ == kFetchPackages ? 1 : 0] || requestRunning_)
+        return;
+    if (const QString sending = Q(StatusText(0)); !sending.isEmpty() && StatusSlot(0).startsWith(sending))
+        SetStatusSlot(0, Q(StatusText(4)));
 }
 
 } // namespace parlomar

@@ -109,6 +109,7 @@ TParlomarClientMainForm::TParlomarClientMainForm(QWidget* parent)
     BuildMenus();
     BuildMenuPanel();
     BuildResultsArea();
+    BuildAccountKeys();
     BuildLoginPanel();
     BuildStatusDisplay();
 

@@ -72,6 +72,11 @@ public:
     QString StatusSlot(int slot) const;
     void SetStatusSlot(int slot, const QString& text);
     void ShowListMessage(int code);
+    // The status slot says "Ready" in place of "Sending request" once the list it spoke of is no
+    // longer on its way (or no longer the one asked for).
+    void SettleRequestStatus();
+    // The tab of a list still on its way, with nothing stored yet: it says that the list is loading.
+    void ShowListLoading();
     void LockListControls();
     void UnlockListControls();
     // Locks the list controls while a list fetch runs, unlocks them when none does.
@@ -153,6 +158,10 @@ public:
     // on a worker, shown in the progress window, which becomes the summary. Accounts in the wanted
     // state already are skipped. The run belongs to this sign-in: a sign-out ends it. One at a time.
     void StartBulkAction(BulkKind kind);
+    // The keys of the account actions (Ctrl+U suspend, Ctrl+Shift+U unsuspend, Delete): with several
+    // rows selected they act on all of them like the row menu's items, else on the current row.
+    void AccountActionKey(BulkKind kind);
+    void BuildAccountKeys(); // Ctrl+Shift+U and Delete on the grid
     // Stop in the progress window: nothing more is sent; a request in flight has 2 s to finish.
     void StopBulkRun();
     bool BulkRunning() const { return bulkRun_ != nullptr; }
