@@ -116,7 +116,10 @@ void TParlomarClientMainForm::SettleRequestStatus() {
     // "Sending request" of a list that went quiet (the other tab was chosen) or ended unseen.
     if (fetches_[wantedList_ == kFetchPackages ? 1 : 0] || requestRunning_)
         return;
-    if (const QString sending = Q(StatusText(0)); !sending.isEmpty() && StatusSlot(0).startsWith(sending))
+    const std::string sending = StatusText(0);
+    if (sending.empty() || sending == "0") // no status texts: nothing to tell apart
+        return;
+    if (StatusSlot(0).startsWith(Q(sending)))
         SetStatusSlot(0, Q(StatusText(4)));
 }
 

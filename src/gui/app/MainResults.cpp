@@ -405,8 +405,7 @@ void TParlomarClientMainForm::QueryEditChange() {
 void TParlomarClientMainForm::TabSetChange(int tab) {
     if (signedIn_) // the tab chosen is the list asked for last
         SetWantedList(static_cast<std::uint8_t>(tab == 0 ? kFetchAccounts : kFetchPackages));
-    const bool loading = signedIn_ && fetches_[tab == 0 ? 0 : 1] &&
-                         (tab == 0 ? accountReply_->empty() : PackageListReply.empty());
+    const bool loading = signedIn_ && fetches_[tab == 0 ? 0 : 1]; // the list asked for is on its way
     if (tab == 0) {
         ShowTab(0);
         if (loading)

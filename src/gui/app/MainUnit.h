@@ -75,7 +75,7 @@ public:
     // The status slot says "Ready" in place of "Sending request" once the list it spoke of is no
     // longer on its way (or no longer the one asked for).
     void SettleRequestStatus();
-    // The tab of a list still on its way, with nothing stored yet: it says that the list is loading.
+    // The tab of a list still on its way says that the list is loading.
     void ShowListLoading();
     void LockListControls();
     void UnlockListControls();
