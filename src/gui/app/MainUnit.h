@@ -25,6 +25,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QPushButton;
 class QPoint;
 class QStatusBar;
 class QSystemTrayIcon;
@@ -185,6 +186,9 @@ public:
     // (else an empty password field), "remember my password" and the read-only switch.
     void ChooseSavedServer(const SavedServer& server);
     void RemoveSavedServer(const SavedServer& server);
+    // For some seconds after a saved server was removed: puts the list back as it was.
+    void UndoRemoveClick();
+    QPushButton* UndoRemoveButton = nullptr;
     // Signed in to a server marked read-only: every action that changes something is disabled.
     bool ReadOnly() const { return signedIn_ && readOnly_; }
     // Whether an action sending this XML API function may run now.
@@ -330,6 +334,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    std::vector<SavedServer> removedServers_; // the saved servers before the last removal
+    QTimer* undoTimer_ = nullptr;
+    static constexpr int kUndoRemoveMs = 10000;
     void FormCreate();
     void FormShow();
     void FormDestroy();
