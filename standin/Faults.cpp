@@ -59,6 +59,10 @@ void FaultSettings::Update(const Params& params) {
             next.garbage = ParseSwitch(name, value);
         } else if (name == "rate") {
             next.rate = ParseBounded(name, value, 0, kMaxByteCount);
+        } else if (name == "function") {
+            if (value.size() > 64)
+                throw std::invalid_argument("fault switch \"function\" is too long");
+            next.function = value;
         } else if (name == "times") {
             next.times = ParseBounded(name, value, 0, 1000000);
         } else {
@@ -79,14 +83,15 @@ std::string FaultSettings::DescribeXml() const {
         .Element("garbage", garbage ? 1 : 0)
         .Element("rate", rate)
         .Element("times", times)
+        .Element("function", function)
         .Status(true, "Ok")
         .Close("faults");
     return xml.Take();
 }
 
-std::optional<FaultSettings> FaultState::TakeForReply() {
+std::optional<FaultSettings> FaultState::TakeForReply(const std::string& function) {
     std::lock_guard lock(mutex_);
-    if (!settings_.Any()) {
+    if (!settings_.Any() || (!settings_.function.empty() && settings_.function != function)) {
         return std::nullopt;
     }
     FaultSettings taken = settings_;

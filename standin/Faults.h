@@ -25,12 +25,13 @@ struct FaultSettings {
     bool garbage = false;            // a body that is not XML and lacks the declaration
     long long rate = 0;              // bytes per second
     long long times = 0;             // apply to this many replies, then switch off; 0 = until reset
+    std::string function;            // only the replies of this API function ("" = every reply)
 
     bool Any() const {
         return delayMs > 0 || dropAfter >= 0 || stallAfter >= 0 || http500 || garbage || rate > 0;
     }
     // Reads the switches named in params (delay_ms, drop_after, stall_after, stall_ms, http500,
-    // garbage, rate, times, reset) on top of the current settings. Throws std::invalid_argument
+    // garbage, rate, times, function, reset) on top of the current settings. Throws std::invalid_argument
     // with a readable message for a value that is not a number or lies out of bounds.
     void Update(const Params& params);
     std::string DescribeXml() const;
@@ -40,8 +41,9 @@ struct FaultSettings {
 class FaultState {
 public:
     explicit FaultState(FaultSettings initial = {}) : settings_(initial) {}
-    // The settings for one reply (counting down "times"), or nothing when no fault is set.
-    std::optional<FaultSettings> TakeForReply();
+    // The settings for one reply of an API function (counting down "times"), or nothing when no
+    // fault is set for it.
+    std::optional<FaultSettings> TakeForReply(const std::string& function = std::string());
     FaultSettings Get() const;
     void Set(const FaultSettings& settings);
 

@@ -237,7 +237,8 @@ void StandinServer::Install() {
     });
 
     svr.Get("/xml-api/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
-        ApplyFaults(res, api_->Handle(req.matches[1].str(), req.params), kXmlType);
+        const std::string function = req.matches[1].str();
+        ApplyFaults(res, api_->Handle(function, req.params), kXmlType, function);
     });
 
     // "/?logout" and any other request for the root: a short page, under the same faults.
@@ -267,8 +268,9 @@ void StandinServer::Install() {
     });
 }
 
-void StandinServer::ApplyFaults(httplib::Response& res, std::string body, const char* type) {
-    auto faults = faults_.TakeForReply();
+void StandinServer::ApplyFaults(httplib::Response& res, std::string body, const char* type,
+                                const std::string& function) {
+    auto faults = faults_.TakeForReply(function);
     if (!faults) {
         res.set_content(std::move(body), type);
         return;

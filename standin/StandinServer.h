@@ -49,7 +49,9 @@ public:
 private:
     bool Authorized(const std::string& header) const;
     // The reply with its body, under the fault switches in force.
-    void ApplyFaults(httplib::Response& res, std::string body, const char* type);
+    // The faults set for the replies of that API function (every fault of no function applies too).
+    void ApplyFaults(httplib::Response& res, std::string body, const char* type,
+                     const std::string& function = std::string());
     void Install();
 
     Options options_;

@@ -178,3 +178,22 @@ TEST(ActivityLogFile, RotatesKeepingThreeFilesAllPrivate) {
     EXPECT_THROW(AppendActivity(Record("e-21", "sending", "user21")), Error);
     EXPECT_EQ(FileText(elsewhere), "");
 }
+
+TEST(ActivityLog, LocalTimeFollowsTheTimeZone) {
+    const char* before = std::getenv("TZ");
+    const std::string saved = before ? before : "";
+    auto in = [](const char* zone, const char* time) {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+        return ActivityLocalTime(time);
+    };
+    EXPECT_EQ(in("UTC0", "2025-03-01T12:00:00.000Z"), "2025-03-01 12:00:00"); // no offset
+    EXPECT_EQ(in("EST5", "2025-03-01T02:00:05.250Z"), "2025-02-28 21:00:05"); // back over a month's end
+    EXPECT_EQ(in("<+1030>-10:30", "2024-02-29T20:00:00.000Z"), "2024-03-01 06:30:00");
+    EXPECT_EQ(in("<+1030>-10:30", "2025-12-31T13:30:00.000Z"), "2026-01-01 00:00:00");
+    if (before)
+        ::setenv("TZ", saved.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
+}

@@ -191,3 +191,40 @@ TEST(RequestRules, ServerAddressIsAHostOrAnAddressOnly) {
         EXPECT_NE(problem.find(r.named), std::string::npos) << r.address << ": " << problem;
     }
 }
+
+TEST(RequestRules, ServerPortIsANumberFrom1To65535AndIdnDomainsGoInAsciiForm) {
+    for (const auto& [port, value] :
+         {std::pair{"443", 443}, {" 2087 ", 2087}, {"1", 1}, {"65535", 65535}, {"000443", 443}})
+        EXPECT_EQ(ServerPortOf(port), value) << port;
+    const struct {
+        const char* port;
+        const char* named;
+    } refused[] = {{"", "empty"},
+                   {"  ", "empty"},
+                   {"0", "0 is outside"},
+                   {"65536", "65536 is outside"},
+                   {"65537", "65537 is outside"},
+                   {"99999999999", "outside"},
+                   {"44a", "\"44a\" is not a number"},
+                   {"-1", "\"-1\" is not a number"}};
+    for (const auto& r : refused) {
+        EXPECT_NE(ServerPortProblem(r.port).find(r.named), std::string::npos)
+            << r.port << ": " << ServerPortProblem(r.port);
+        EXPECT_EQ(ServerPortOf(r.port), 0) << r.port;
+    }
+
+    // IDNA 2008: "ß" stays a letter of its own (it is not "ss"), every other label stays as it is.
+    EXPECT_EQ(AsciiDomainName("b\xC3\xBC"
+                              "cher-stra\xC3\x9F"
+                              "e.de"),
+              "xn--bcher-strae-46a18a.de");
+    EXPECT_EQ(AsciiDomainName("m\xC3\xBCller.example"), "xn--mller-kva.example");
+    EXPECT_EQ(AsciiDomainName("plain.example"), "plain.example");
+    EXPECT_EQ(AsciiDomainName("a_b\x01"), "a_b\x01");       // ASCII text is not judged here
+    EXPECT_EQ(AsciiDomainName("\xE2\x82\xAC.example"), ""); // a symbol is no letter of a name
+    EXPECT_EQ(AsciiDomainName("\xFF\xFE.example"), "");     // not UTF-8
+    EXPECT_EQ(SearchAccountsUrl("https://h", "  m\xC3\xBCller.example "),
+              "https://h/xml-api/listaccts?searchtype=domain&search=xn--mller-kva.example");
+    EXPECT_EQ(SearchAccountsUrl("https://h", " bob\t"),
+              "https://h/xml-api/listaccts?searchtype=user&search=bob");
+}

@@ -15,10 +15,13 @@
 #include "skins/SkinButton.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 using namespace parlomar;
 
@@ -165,6 +168,57 @@ private slots:
         QVERIFY(!again.ResultQuery().empty());
         QTest::mouseClick(again.CancelButton, Qt::LeftButton);
         QVERIFY(again.ResultQuery().empty() && !again.isVisible());
+    }
+
+    void TypedAndPastedTextIsNeverChangedSilently() {
+        test::ShippedProgramFolder folder;
+        test::SignedInServer server;
+        TAddForm form;
+        form.PackageListText = server.PackageList();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        // A refused character is dropped with the reason shown at its field.
+        TButtonEdit* user = form.Edit(QStringLiteral("UsernameEdit"));
+        QTest::keyClicks(user, QStringLiteral("te&st"));
+        QCOMPARE(user->text(), QStringLiteral("test"));
+        QTRY_COMPARE(QToolTip::text(),
+                     QStringLiteral("Only the letters A to Z and digits go into this field."));
+        QToolTip::hideText();
+        TButtonEdit* quota = form.Edit(QStringLiteral("Quota1dit"));
+        QTest::keyClicks(quota, QStringLiteral("12a"));
+        QCOMPARE(quota->text(), QStringLiteral("12"));
+        QTRY_VERIFY(QToolTip::text().startsWith(QStringLiteral("Only digits go into this field")));
+
+        // A pasted text holding a refused character is refused whole, not stripped.
+        QToolTip::hideText();
+        QApplication::clipboard()->setText(QStringLiteral("12abc"));
+        quota->setFocus();
+        quota->selectAll();
+        QTest::keyClick(quota, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(quota->text(), QStringLiteral("12"));
+        QTRY_VERIFY(QToolTip::text().startsWith(QStringLiteral("Only digits go into this field")));
+        QApplication::clipboard()->setText(QStringLiteral("345"));
+        QTest::keyClick(quota, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(quota->text(), QStringLiteral("12345"));
+
+        // A domain in Unicode is kept as typed, its ASCII form shown beside it and sent.
+        TButtonEdit* domain = form.Edit(QStringLiteral("DomainEdit"));
+        const QString typed = QString::fromUtf8("b\xC3\xBC"
+                                                "cher-stra\xC3\x9F"
+                                                "e.de");
+        for (const QChar c : typed) { // typed one by one, as a keyboard with these letters does
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(domain, &press);
+        }
+        QCOMPARE(domain->text(), typed);
+        QCOMPARE(form.DomainAsciiLabel->text(), QStringLiteral("sent as xn--bcher-strae-46a18a.de"));
+        QVERIFY(form.DomainAsciiLabel->isVisible());
+        form.Edit(QStringLiteral("ContactemailEdit"))->setText(QStringLiteral("owner@example.com"));
+        form.Edit(QStringLiteral("PasswordEdit"))->setText(QStringLiteral("MiXed$Pass9"));
+        form.OKButtonClick();
+        QVERIFY2(test::Contains(ui->messages.back(), "Account created"), ui->messages.back().c_str());
+        QVERIFY(test::Contains(server.Summary("test"), "<domain>xn--bcher-strae-46a18a.de</domain>"));
     }
 
     void PackageCreatedAndEdited() {

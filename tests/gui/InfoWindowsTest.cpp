@@ -172,6 +172,7 @@ private slots:
                 QStringLiteral("Subject: CN=evil\uFFFDSHA-256: 00:00:00:00\uFFFDAccept")));
             QVERIFY(lines[2].contains(QStringLiteral("certificate?\uFFFDOOO")));
             QCOMPARE(lines[3], QStringLiteral("Issuer: CN=\uFFFDtsurt"));
+            QCOMPARE(lines[4], QStringLiteral("Valid: 2024-01-01 00:00:00 UTC to 2034-01-01 00:00:00 UTC"));
             QTest::mouseClick(form->OKButton, Qt::LeftButton);
             checked = true;
         });

@@ -317,6 +317,62 @@ private slots:
         QCOMPARE(form.MessLabel->text(), QString::fromStdString(ErrorText(5)));
     }
 
+    void SearchesAndSignInSayWhatHappened() {
+        test::ShippedProgramFolder folder;
+        test::LoggedServer server;
+        TParlomarClientMainForm form;
+        test::ShowMainWindow(form, *ui);
+
+        // A port outside 1..65535 is refused by name before anything is sent (65537 is not port 1).
+        test::TypeSignIn(form, server.Port());
+        form.PortEdit->setText(QStringLiteral("65537"));
+        form.LoginButtonClick();
+        QVERIFY(!form.SignedIn());
+        QCOMPARE(ui->messages.back(), std::string("The server port 65537 is outside 1 to 65535."));
+        form.PortEdit->clear();
+        form.LoginButtonClick();
+        QVERIFY(test::Contains(ui->messages.back(), "port is empty"));
+        QCOMPARE(server.Requests("/xml-api/version"), 0);
+        // A connection that fails names what it tried.
+        const int closed = test::FreePort();
+        form.PortEdit->setText(QString::number(closed));
+        form.LoginButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.RequestRunning(), 20000);
+        QCOMPARE(ui->messages.back(),
+                 ErrorText(kStatusCannotConnect) + " (127.0.0.1, port " + std::to_string(closed) + ")");
+        QCOMPARE(form.LoginMessLabel->text(), QString::fromStdString(ui->messages.back()));
+
+        test::SignIn(form, server.Port());
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
+        // Blanks around the text are not searched for.
+        QTest::keyClicks(form.QueryEdit, QStringLiteral("  alpine-bakery.com "));
+        form.QueryEditClickButton();
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->isVisible(), 20000);
+        QCOMPARE(form.AccList->VisibleRowCount(), 1);
+        QCOMPARE(server.SignedRequests("/xml-api/listaccts", "searchtype=domain&search=alpine-bakery.com"),
+                 1);
+        // The server refuses an expression: its words, not "No accounts found."
+        QTest::keyClicks(form.QueryEdit, QStringLiteral("bad(name"));
+        form.QueryEditClickButton();
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.MessPanel->isVisible(), 20000);
+        QVERIFY2(form.MessLabel->text().startsWith(QStringLiteral("Invalid search expression")),
+                 qPrintable(form.MessLabel->text()));
+        QCOMPARE(form.StatusSlot(0), form.MessLabel->text());
+
+        // The accounts tab while its list is still on its way says so; the other tab's status slot
+        // does not stay on "Sending request".
+        server.Faults("delay_ms=3000&function=listaccts");
+        form.Listaccounts1Click();
+        form.TabSetChange(1);
+        QVERIFY(form.StatusSlot(0) != test::Status(0));
+        form.TabSetChange(0);
+        QVERIFY(form.FetchRunning());
+        QCOMPARE(form.MessLabel->text(), QStringLiteral("Loading the list..."));
+        QVERIFY(form.MessPanel->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->isVisible(), 20000);
+        QCOMPARE(form.AccList->VisibleRowCount(), 40);
+    }
+
     void RefillsKeepTheChosenOrder() {
         SignedIn s(*ui);
         TParlomarClientMainForm& form = s.form;

@@ -21,6 +21,7 @@
 #include "skins/Controls.h"
 #include "skins/SkinButton.h"
 #include "skins/SkinedStringGrid.h"
+#include <QPushButton>
 
 #include <QClipboard>
 #include <QListWidget>
@@ -166,6 +167,22 @@ private slots:
         QCOMPARE(IniLookup(settings, "USERS", "Port"), users);
         QCOMPARE(settings.find(EncipherPassword(standin_test::kPassword) + "\n[Server"), std::string::npos);
         form.ServerList->close();
+
+        // The removal offers its undo, naming what went; the list comes back as it was.
+        QVERIFY(form.UndoRemoveButton && form.UndoRemoveButton->isVisible());
+        QVERIFY2(form.UndoRemoveButton->text().contains(QStringLiteral(":%1").arg(first.Port())),
+                 qPrintable(form.UndoRemoveButton->text()));
+        form.UndoRemoveButton->click();
+        QVERIFY(!form.UndoRemoveButton->isVisible());
+        QCOMPARE(IniLookup(folder.Settings(), "Server1", "Port"), std::to_string(first.Port()));
+        form.ShowSavedServers();
+        QCOMPARE(Rows(form.ServerList), (QStringList{firstRow, secondRow}));
+        // Removing both: no empty list stays behind, and the drop-down button goes.
+        QTest::keyClick(form.ServerList->ServersList, Qt::Key_Delete);
+        QTest::keyClick(form.ServerList->ServersList, Qt::Key_Delete);
+        QVERIFY(!form.ServerList->isVisible());
+        QVERIFY(!form.ServersAction->isVisible());
+        QCOMPARE(IniLookup(folder.Settings(), "Server1", "IP"), std::string("0"));
     }
 
     void ReadOnlyServerChangesNothingAnywhere() {

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
 #include <fstream>
 
 using namespace parlomar;
@@ -50,7 +54,21 @@ TEST_F(Certificates, UntrustedCertificateIsPinnedSilentlyOrAfterTheQuestion) {
     EXPECT_EQ(asked.status, kStatusUntrustedCertificate);
     EXPECT_NE(asked.subject.find("CN=selfsigned"), std::string::npos);
     EXPECT_EQ(asked.port, static_cast<unsigned>(probe.port));
-    EXPECT_FALSE(asked.notAfter.empty());
+    // The validity line: made just now for 30 days, in UTC.
+    auto seconds = [](const std::string& text) {
+        std::tm tm{};
+        char zone[8] = {};
+        if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d %3s", &tm.tm_year, &tm.tm_mon, &tm.tm_mday,
+                        &tm.tm_hour, &tm.tm_min, &tm.tm_sec, zone) != 7 ||
+            std::string(zone) != "UTC")
+            return std::time_t(-1);
+        tm.tm_year -= 1900;
+        tm.tm_mon -= 1;
+        return ::timegm(&tm);
+    };
+    const std::time_t start = seconds(asked.notBefore);
+    EXPECT_LE(std::llabs(static_cast<long long>(start - std::time(nullptr))), 600) << asked.notBefore;
+    EXPECT_EQ(seconds(asked.notAfter) - start, 30 * 86400) << asked.notBefore << " to " << asked.notAfter;
     EXPECT_EQ(probe.Requests().size(), before);
 
     state.ui->acceptCertificate = true;

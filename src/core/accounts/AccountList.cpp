@@ -1,6 +1,7 @@
 #include "accounts/AccountList.h"
 
 #include "accounts/GridSort.h"
+#include "server/Global.h"
 #include "server/XMLParser.h"
 
 #include <iterator>
@@ -145,6 +146,10 @@ AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int st
     if (rows < 1) {
         view.listMessage = 12;
         view.noAccounts = true;
+        // The server refused the search: its words, not "no accounts".
+        const std::string status = XmlExtract(reply, "", "status", kXmlLastValue);
+        if (status != "1" && !status.empty())
+            view.serverMessage = StatusMessageOf(reply);
         return view;
     }
     if (state.serverAccountCount == -1) {

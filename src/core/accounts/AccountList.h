@@ -101,8 +101,11 @@ struct AccountListView {
     int getListCaption = 0;  // status text for GetListButton (0: unchanged)
     int fetchedRows = 0;     // ShowRequestStatus with 12 and this number (when shown)
     bool noAccounts = false; // StatusLabel1 and status slot 0 := error text 12
-    int selectRow = 0;       // row to select (0: none)
-    ListStatusSlot slot1;    // status slot 1 after the filter bar and the local filter
+    // A reply without accounts whose status is not "1" and that says why (an invalid search
+    // expression ...): the server's message, shown in place of error text 12.
+    std::string serverMessage;
+    int selectRow = 0;    // row to select (0: none)
+    ListStatusSlot slot1; // status slot 1 after the filter bar and the local filter
     // Always: StatusLabel2 and status slot 2 are emptied, the list controls unlocked.
 };
 

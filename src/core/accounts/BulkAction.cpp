@@ -34,8 +34,10 @@ int KindText(BulkKind kind, int suspendText) {
 
 } // namespace
 
-std::string FormatStatusText(int n, const std::vector<std::string>& values) {
-    const std::string text = StatusText(n);
+std::string FormatStatusText(int n, const std::vector<std::string>& values, std::string_view fallback) {
+    std::string text = StatusText(n);
+    if (!fallback.empty() && (text.empty() || text == "0"))
+        text = fallback;
     std::string out;
     out.reserve(text.size() + 16);
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -76,10 +78,12 @@ std::string BulkRequestUrl(std::string_view baseUrl, BulkKind kind, std::string_
     return ApiItemUrl(baseUrl, FunctionOf(kind), user);
 }
 
-void JudgeBulkReply(BulkEntry& entry, const HttpReply& reply) {
+void JudgeBulkReply(BulkEntry& entry, const HttpReply& reply, bool runStillWanted) {
     if (reply.status != kStatusOk) {
-        entry.outcome = BulkOutcome::Failed;
         entry.transportStatus = reply.status;
+        entry.outcome = reply.sent       ? BulkOutcome::Unknown
+                        : runStillWanted ? BulkOutcome::Failed
+                                         : BulkOutcome::NotSent;
         return;
     }
     if (IsSignedOutReply(reply.text, reply.httpStatus)) {
@@ -111,6 +115,9 @@ BulkCounts CountBulk(const std::vector<BulkEntry>& entries) {
         case BulkOutcome::NotSent:
             ++counts.notSent;
             break;
+        case BulkOutcome::Unknown:
+            ++counts.unknown;
+            break;
         case BulkOutcome::Pending:
             break;
         }
@@ -141,8 +148,23 @@ std::string BulkQuestion(const std::vector<BulkEntry>& entries, BulkKind kind) {
         names += (named ? ", " : "") + entry.user;
         ++named;
     }
-    std::string text = FormatStatusText(KindText(kind, 103), {std::to_string(counts.toSend)}) + "\n" + names;
-    if (counts.skipped > 0) {
+    static constexpr std::string_view kOneAccount[] = {"Do you want to suspend 1 account?",
+                                                       "Do you want to unsuspend 1 account?",
+                                                       "Do you really want to delete 1 account?"};
+    const int kindIndex = KindText(kind, 0);
+    std::string text = counts.toSend == 1
+                           ? FormatStatusText(KindText(kind, 131), {}, kOneAccount[kindIndex])
+                           : FormatStatusText(KindText(kind, 103), {std::to_string(counts.toSend)});
+    text += '\n';
+    text += names;
+    if (counts.skipped == 1) {
+        text += '\n';
+        text += kind == BulkKind::Suspend
+                    ? FormatStatusText(123, {},
+                                       "1 of the selected accounts is suspended already and will be skipped.")
+                    : FormatStatusText(124, {},
+                                       "1 of the selected accounts is active already and will be skipped.");
+    } else if (counts.skipped > 1) {
         text += '\n';
         text += FormatStatusText(kind == BulkKind::Suspend ? 107 : 108, {std::to_string(counts.skipped)});
     }
@@ -162,9 +184,28 @@ std::string BulkProgressText(int sent, int toSend) {
 }
 
 std::string BulkCountsText(const BulkCounts& counts) {
-    return FormatStatusText(119, {std::to_string(counts.done), std::to_string(counts.skipped),
-                                  std::to_string(counts.refused), std::to_string(counts.failed),
-                                  std::to_string(counts.notSent)});
+    std::string text = FormatStatusText(119, {std::to_string(counts.done), std::to_string(counts.skipped),
+                                              std::to_string(counts.refused), std::to_string(counts.failed),
+                                              std::to_string(counts.notSent)});
+    if (counts.unknown > 0)
+        text += ", " + FormatStatusText(126, {std::to_string(counts.unknown)}, "%1 sent, outcome unknown");
+    return text;
+}
+
+std::string SentOutcomeUnknownText(int transportStatus) {
+    // Status 2 here is a stop or a sign-out while the reply was awaited: its error text speaks of a
+    // request not sent, which this one was.
+    const std::string reason = transportStatus == kStatusRequestNotOpened
+                                   ? FormatStatusText(134, {}, "the wait for the reply was ended")
+                                   : ErrorText(transportStatus);
+    return FormatStatusText(125, {reason}, "Sent, outcome unknown: %1");
+}
+
+bool BulkNeedsRefetch(const std::vector<BulkEntry>& entries) {
+    for (const BulkEntry& entry : entries)
+        if (entry.outcome == BulkOutcome::Unknown)
+            return true;
+    return false;
 }
 
 std::string BulkOutcomeText(const BulkEntry& entry, BulkKind kind) {
@@ -181,6 +222,8 @@ std::string BulkOutcomeText(const BulkEntry& entry, BulkKind kind) {
         return FormatStatusText(117, {ErrorText(entry.transportStatus)});
     case BulkOutcome::SignedOut:
         return FormatStatusText(117, {StatusText(11)});
+    case BulkOutcome::Unknown:
+        return SentOutcomeUnknownText(entry.transportStatus);
     case BulkOutcome::NotSent:
         break;
     }

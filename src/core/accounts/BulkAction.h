@@ -21,7 +21,8 @@ enum class BulkOutcome {
     Done,      // the server carried it out
     Skipped,   // the account was in the wanted state already: nothing sent
     Refused,   // the server answered with failure
-    Failed,    // the transfer failed (transportStatus)
+    Failed,    // the transfer failed before the request went out (transportStatus)
+    Unknown,   // sent, but no reply was judged (stopped, signed out, cut off): the server may have done it
     SignedOut, // the server no longer accepts the sign-in; the run ends there
     NotSent,   // the run was stopped (or the sign-in ended) before it came to this account
 };
@@ -31,7 +32,7 @@ struct BulkEntry {
     std::string domain;
     BulkOutcome outcome = BulkOutcome::Pending;
     std::string message;     // the server's statusmsg (done or refused)
-    int transportStatus = 0; // failed: the transport status
+    int transportStatus = 0; // failed or unknown: the transport status
 };
 
 // One entry per row given, in that order. Rows already in the wanted state (suspended cell "1" for a
@@ -43,13 +44,15 @@ std::vector<BulkEntry> PlanBulkAction(const TStringGridData& grid, const std::ve
 // The request of one entry: suspendacct, unsuspendacct or removeacct with the user name.
 std::string BulkRequestUrl(std::string_view baseUrl, BulkKind kind, std::string_view user);
 
-// Judges the reply of an entry's request (sets outcome, message, transportStatus).
-void JudgeBulkReply(BulkEntry& entry, const HttpReply& reply);
+// Judges the reply of an entry's request (sets outcome, message, transportStatus). A failed transfer
+// of a request that went out is Unknown; one that never went out because the run was no longer
+// wanted (stopped, signed out) is NotSent; any other failed transfer is Failed.
+void JudgeBulkReply(BulkEntry& entry, const HttpReply& reply, bool runStillWanted = true);
 
 struct BulkCounts {
-    int done = 0, skipped = 0, refused = 0, failed = 0, notSent = 0;
+    int done = 0, skipped = 0, refused = 0, failed = 0, notSent = 0, unknown = 0;
     int toSend = 0; // entries that are not Skipped
-    int sent = 0;   // entries of toSend that have an outcome (done, refused, failed, signed out)
+    int sent = 0;   // entries of toSend that have an outcome (done, refused, failed, signed out, unknown)
 };
 BulkCounts CountBulk(const std::vector<BulkEntry>& entries);
 
@@ -66,9 +69,16 @@ std::string BulkProgressText(int sent, int toSend);
 std::string BulkCountsText(const BulkCounts& counts);
 // What the summary shows for one entry ("" while pending).
 std::string BulkOutcomeText(const BulkEntry& entry, BulkKind kind);
+// "Sent, outcome unknown" with the reason no reply was judged: a request that went out and ended
+// with that transport status. The summary and the activity log say it alike.
+std::string SentOutcomeUnknownText(int transportStatus);
+// True when the grid may no longer show the server's state after a run: a request of it went out
+// without a judged reply. The list is then fetched again.
+bool BulkNeedsRefetch(const std::vector<BulkEntry>& entries);
 
-// A status text with "%1", "%2" ... replaced by the values, in order.
-std::string FormatStatusText(int n, const std::vector<std::string>& values);
+// A status text with "%1", "%2" ... replaced by the values, in order; the fallback stands in for a
+// text the language file does not hold (an older copy of it).
+std::string FormatStatusText(int n, const std::vector<std::string>& values, std::string_view fallback = {});
 
 // What the grid shows after entries came back: each done suspend or unsuspend sets its account's
 // suspended cell (remembered for rebuilds from the stored reply) and each done delete removes its

@@ -68,8 +68,9 @@ void TBulkRun::Start() {
                 continue; // skipped: in the wanted state already
             if (!wanted())
                 break;
-            JudgeBulkReply(entry, state->request(BulkRequestUrl(state->baseUrl, state->kind, entry.user),
-                                                 state->control));
+            const HttpReply reply =
+                state->request(BulkRequestUrl(state->baseUrl, state->kind, entry.user), state->control);
+            JudgeBulkReply(entry, reply, wanted());
             if (!FetchShutdownBegun()) {
                 PostToGui([state, i, judged = entry] {
                     if (auto step = state->Callbacks().first; step && !FetchShutdownBegun())

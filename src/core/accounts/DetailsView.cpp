@@ -159,7 +159,8 @@ DiskUsage MakeDiskUsage(std::string_view usedText, std::string_view limitText) {
     usage.limitText = limitText;
     usage.used = DigitsValue(usedText);
     usage.limit = DigitsValue(limitText);
-    const double fraction = usage.used / (usage.limit > 0 ? usage.limit : 1);
+    // Without a limit ("unlimited") nothing is used up: the bar stays empty, its text says so.
+    const double fraction = usage.limit > 0 ? usage.used / usage.limit : 0;
     usage.fraction = fraction < 0 ? 0 : (fraction > 1 ? 1 : fraction);
     return usage;
 }

@@ -53,7 +53,7 @@ struct DiskUsage {
     std::string limitText; // the disk limit value, as shown on the bar's right
     double used = 0;
     double limit = 0;    // 0 when the limit text has no digits ("unlimited")
-    double fraction = 0; // used / limit (a limit of 0 counting as 1), clipped to 0..1
+    double fraction = 0; // used / limit, clipped to 0..1; 0 without a limit
     bool HasLimit() const { return limit > 0; }
     int Percent() const; // fraction in whole percent, 0..100
     // The width of the used part of a bar whose inner width is innerWidth (cell width - 4).

@@ -164,6 +164,8 @@ KeyFilterResult FilterEditorKey(EditorKeyFilter filter, int key, std::string_vie
     case EditorKeyFilter::Customip:
         return CustomipEditKeyPress(key);
     case EditorKeyFilter::Domain:
+        if (key >= 0xA0)
+            return KeyFilterResult{true, key, false};
         return DomainEditKeyPress(key, currentText);
     case EditorKeyFilter::Contactemail:
         return ContactemailEditKeyPress(key);
@@ -171,6 +173,28 @@ KeyFilterResult FilterEditorKey(EditorKeyFilter filter, int key, std::string_vie
         break;
     }
     return KeyFilterResult{true, key, false};
+}
+
+std::string_view EditorKeyRefusal(EditorKeyFilter filter) {
+    switch (filter) {
+    case EditorKeyFilter::Name:
+        return "Only the letters A to Z and digits go into this field.";
+    case EditorKeyFilter::Quota:
+        return "Only digits go into this field (its button sets \"unlimited\").";
+    case EditorKeyFilter::Customip:
+        return "Only digits and \".\" go into an IP address.";
+    case EditorKeyFilter::Domain:
+        return "A domain name takes letters, digits, \"-\" and \".\", and does not begin with \"-\".";
+    case EditorKeyFilter::Contactemail:
+        return "A mail address takes only the letters A to Z, digits and - . / @ _";
+    case EditorKeyFilter::None:
+        break;
+    }
+    return {};
+}
+
+std::string SentDomainName(std::string_view typed) {
+    return AsciiDomainName(typed);
 }
 
 std::vector<std::string> PlanListItems(std::string_view packageListText, std::string_view placeholder) {
@@ -311,6 +335,10 @@ QueryFields TEditorModel::BuildQuery(std::string_view planPlaceholder) const {
         if (f.kind == EditorControl::Combo && texts_[i] == planPlaceholder) {
             continue;
         }
+        if (f.filter == EditorKeyFilter::Domain) {
+            query.emplace_back(std::move(name), SentDomainName(texts_[i]));
+            continue;
+        }
         query.emplace_back(std::move(name), texts_[i]);
     }
     return query;
@@ -331,7 +359,7 @@ std::string TEditorModel::RequestUrl(std::string_view baseUrl, std::string_view 
 EditorOkResult TEditorModel::Ok(std::string_view baseUrl, std::string_view planPlaceholder,
                                 const EditorRequestFunction& request) {
     EditorOkResult result;
-    if (editorKind_ == kAccountEditor && !IsDomainName(Text(Find("DomainEdit")))) {
+    if (editorKind_ == kAccountEditor && !IsDomainName(SentDomainName(Text(Find("DomainEdit"))))) {
         result.outcome = EditorOkOutcome::InvalidDomain;
         result.message = StatusText(57);
         ShowMessageText(result.message);

@@ -51,8 +51,16 @@ std::string_view PackageReplyTag(std::string_view parameter);
 // order of filling and of the query. Any other kind gives an empty table.
 std::span<const EditorField> EditorFields(int editorKind);
 
-// Runs a field's key filter on a typed character; currentText is the field's text before it.
+// Runs a field's key filter on a typed character; currentText is the field's text before it. The
+// domain field takes every character above 159 as well (a letter of an internationalised name): the
+// name is judged whole, in its ASCII form, when OK is pressed.
 KeyFilterResult FilterEditorKey(EditorKeyFilter filter, int key, std::string_view currentText);
+// What a field with that filter takes, said to the operator when it refuses a character or a pasted
+// text; empty for a field without a filter.
+std::string_view EditorKeyRefusal(EditorKeyFilter filter);
+// The domain field's text as it is sent: its ASCII form (AsciiDomainName), the empty text when it
+// has none.
+std::string SentDomainName(std::string_view typed);
 
 // What an "unlimited" button puts into its edit, and the edit's maximum length from then on.
 inline constexpr std::string_view kUnlimitedText = "unlimited";
@@ -119,12 +127,13 @@ public:
     std::string Function() const;
     // The query, in window order: a pair for every shown edit or combo box with a non-empty text
     // and for every shown check box ("1" ticked, "0" not). Parameter names are lower case; values
-    // are sent exactly as typed. A plan text equal to planPlaceholder is not a plan and is not sent.
+    // are sent exactly as typed, but for the domain, which goes in its ASCII form (SentDomainName).
+    // A plan text equal to planPlaceholder is not a plan and is not sent.
     QueryFields BuildQuery(std::string_view planPlaceholder) const;
     // The whole request URL, every value percent-encoded.
     std::string RequestUrl(std::string_view baseUrl, std::string_view planPlaceholder) const;
 
-    // OK. Account kind: the domain must pass the domain test, else status text 57 is shown and
+    // OK. Account kind: the domain's ASCII form must pass the domain test, else status text 57 is shown and
     // nothing is sent. Then the request is sent, ResultQuery becomes its query (everything after
     // "?"), and the server's statusmsg is shown, whatever it is. A failed transfer shows its error
     // text; a signed-out reply shows error text 11 and is reported. Status "1" closes the window.

@@ -157,6 +157,8 @@ std::string ActivityLine(const ActivityRecord& record) {
     line["parameters"] = std::move(parameters);
     if (record.phase == "outcome") {
         line["transportStatus"] = record.transportStatus;
+        if (record.sentNoReply)
+            line["sentNoReply"] = true;
         line["httpStatus"] = record.httpStatus;
         line["serverStatus"] = record.serverStatus;
         line["message"] = record.message;
@@ -189,6 +191,8 @@ std::optional<ActivityRecord> ParseActivityLine(std::string_view line) {
     if (record.phase != "outcome")
         return record; // a request has no outcome before it is sent
     record.transportStatus = static_cast<int>(NumberOf(object, "transportStatus", INT32_MIN, INT32_MAX));
+    if (const auto it = object.find("sentNoReply"); it != object.end() && it->is_boolean())
+        record.sentNoReply = it->get<bool>() && record.transportStatus != 0;
     record.httpStatus = static_cast<long>(NumberOf(object, "httpStatus", 0, 999));
     record.serverStatus = TextOf(object, "serverStatus");
     record.message = TextOf(object, "message");

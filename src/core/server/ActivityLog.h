@@ -36,6 +36,9 @@ struct ActivityRecord {
     QueryFields parameters; // as sent, without any password
     // Outcome lines only.
     int transportStatus = 0;
+    // The request went out but no reply came back (transportStatus is not 0): the server may have
+    // carried it out.
+    bool sentNoReply = false;
     long httpStatus = 0;
     std::string serverStatus;
     std::string message;

@@ -4,6 +4,7 @@
 #include "server/XMLParser.h"
 
 #include <arpa/inet.h>
+#include <idn2.h>
 
 #include <algorithm>
 
@@ -190,7 +191,18 @@ std::string ListAccountsUrl(std::string_view baseUrl, std::string_view searchTyp
 }
 
 std::string SearchAccountsUrl(std::string_view baseUrl, std::string_view searchText) {
-    return ListAccountsUrl(baseUrl, SearchTypeFor(searchText), searchText);
+    const std::string text = TrimmedSearchText(searchText);
+    // A domain typed in Unicode is searched for as the server knows it: in its ASCII form.
+    if (const std::string ascii = AsciiDomainName(text); ascii != text && IsDomainName(ascii))
+        return ListAccountsUrl(baseUrl, "domain", ascii);
+    return ListAccountsUrl(baseUrl, SearchTypeFor(text), text);
+}
+
+std::string TrimmedSearchText(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
 }
 
 std::string CreateAccountUrl(std::string_view baseUrl, const QueryFields& fields) {
@@ -269,6 +281,49 @@ std::string ServerAddressProblem(std::string_view address) {
             return refused("a port (the port has a field of its own)");
     }
     return {};
+}
+
+std::string ServerPortProblem(std::string_view port) {
+    while (!port.empty() && port.front() == ' ')
+        port.remove_prefix(1);
+    while (!port.empty() && port.back() == ' ')
+        port.remove_suffix(1);
+    if (port.empty())
+        return "The server port is empty: type a port from 1 to 65535 (443 is the usual one).";
+    const std::string shown(port.substr(0, 40));
+    if (port.find_first_not_of("0123456789") != std::string_view::npos)
+        return "The server port \"" + shown + "\" is not a number: type a port from 1 to 65535.";
+    const std::size_t digits = port.find_first_not_of('0');
+    const std::string_view significant = digits == std::string_view::npos ? "0" : port.substr(digits);
+    if (significant.size() > 5 || std::stoul(std::string(significant)) < 1 ||
+        std::stoul(std::string(significant)) > 65535)
+        return "The server port " + shown + " is outside 1 to 65535.";
+    return {};
+}
+
+std::uint16_t ServerPortOf(std::string_view port) {
+    if (!ServerPortProblem(port).empty())
+        return 0;
+    while (!port.empty() && port.front() == ' ')
+        port.remove_prefix(1);
+    while (!port.empty() && port.back() == ' ')
+        port.remove_suffix(1);
+    return static_cast<std::uint16_t>(std::stoul(std::string(port)));
+}
+
+std::string AsciiDomainName(std::string_view text) {
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii)
+        return std::string(text);
+    const std::string input(text);
+    char* output = nullptr;
+    const int rc = idn2_to_ascii_8z(input.c_str(), &output, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL);
+    std::string result;
+    if (rc == IDN2_OK && output)
+        result = output;
+    idn2_free(output);
+    return result;
 }
 
 ApiResult ReadApiResult(std::string_view reply) {

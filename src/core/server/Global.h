@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,6 +37,17 @@ std::string SearchTypeFor(std::string_view text);
 // nothing can turn the request into another one (plain HTTP, another host or path).
 std::string ServerAddressProblem(std::string_view address);
 
+// Why a typed control server port cannot be signed in to, in words naming the port, or the empty
+// text when it is a decimal number from 1 to 65535. Blanks at both ends do not count.
+std::string ServerPortProblem(std::string_view port);
+// The port of a text that ServerPortProblem accepts; 0 for any other text.
+std::uint16_t ServerPortOf(std::string_view port);
+
+// The ASCII form of a domain name typed in Unicode (UTF-8), by IDNA 2008 (each label that is not
+// plain ASCII becomes its "xn--" form), or the empty text when the name cannot be converted. A plain
+// ASCII text is given back unchanged, whatever it holds.
+std::string AsciiDomainName(std::string_view text);
+
 // "https://" followed by the server address with every blank removed.
 std::string ServerBaseUrl(std::string_view serverAddress);
 
@@ -56,8 +68,11 @@ std::string ListPackagesUrl(std::string_view baseUrl);
 // searchType is "domain", "ip" or "user" (SearchTypeFor); an empty search text lists every account.
 std::string ListAccountsUrl(std::string_view baseUrl, std::string_view searchType,
                             std::string_view searchText);
-// The search that a search box starts: its type chosen by SearchTypeFor.
+// The search that a search box starts: the text without blanks (spaces, tabs) at either end, its
+// type chosen by SearchTypeFor; a domain name in Unicode is searched for in its ASCII form.
 std::string SearchAccountsUrl(std::string_view baseUrl, std::string_view searchText);
+// A search text without the blanks (spaces, tabs) at either end.
+std::string TrimmedSearchText(std::string_view text);
 // createacct / addpkg / editpkg: "?" followed by key=value pairs joined by "&" (keys encoded as well).
 std::string CreateAccountUrl(std::string_view baseUrl, const QueryFields& fields);
 std::string AddPackageUrl(std::string_view baseUrl, const QueryFields& fields);

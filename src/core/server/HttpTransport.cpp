@@ -106,6 +106,7 @@ struct Transfer {
     std::string text;
     std::string piece;
     bool aborted = false;
+    bool sent = false; // the request went out: the server may have acted on it
     bool tooLarge = false;
     bool askedOtherScheme = false; // Basic credentials answered with a request for another scheme
     bool bodyStarted = false;
@@ -209,14 +210,19 @@ int CheckBeforeSending(void* user, char*, char*, int, int) {
         transfer->aborted = true;
         return CURL_PREREQFUNC_ABORT;
     }
-    if (!transfer->secure)
+    if (!transfer->secure) {
+        transfer->sent = true;
         return CURL_PREREQFUNC_OK;
+    }
     const SSL* ssl = nullptr;
     const curl_tlssessioninfo* session = nullptr;
     if (curl_easy_getinfo(transfer->easy, CURLINFO_TLS_SSL_PTR, &session) == CURLE_OK && session &&
         session->backend == CURLSSLBACKEND_OPENSSL)
         ssl = static_cast<const SSL*>(session->internals);
-    return CheckPeerCertificate(transfer->certificate, ssl) ? CURL_PREREQFUNC_OK : CURL_PREREQFUNC_ABORT;
+    if (!CheckPeerCertificate(transfer->certificate, ssl))
+        return CURL_PREREQFUNC_ABORT;
+    transfer->sent = true;
+    return CURL_PREREQFUNC_OK;
 }
 
 // Bytes that cannot stand in a request line are sent percent-encoded.
@@ -467,14 +473,21 @@ RequestFunction SessionRequests(std::uint64_t session) {
     };
 }
 
-static HttpReply SendRequest(std::string_view url, const std::shared_ptr<RequestControl>& control);
+static HttpReply SendRequest(std::string_view url, const std::shared_ptr<RequestControl>& control,
+                             bool& sent);
 
 HttpReply HttpGet(std::string_view url, const std::shared_ptr<RequestControl>& control) {
     // A changing request is refused on a read-only server and recorded in the activity log.
-    return GuardRequest(url, [&] { return SendRequest(url, control); });
+    return GuardRequest(url, [&] {
+        bool sent = false;
+        HttpReply reply = SendRequest(url, control, sent);
+        reply.sent = sent;
+        return reply;
+    });
 }
 
-static HttpReply SendRequest(std::string_view url, const std::shared_ptr<RequestControl>& control) {
+static HttpReply SendRequest(std::string_view url, const std::shared_ptr<RequestControl>& control,
+                             bool& sent) {
     AbortFlag = 0;
     HttpReply reply;
     TransportStatus status = kStatusStart;
@@ -554,6 +567,7 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
         transfer.certificate.acceptedFingerprint = accepted;
         transfer.certificate.extraAuthorities = ExtraAuthorities();
         RunTransferResponsively(transfer);
+        sent = sent || transfer.sent;
 
         if (transfer.setupFailed) {
             ShowMessageText("Error with HttpOpenRequest!");

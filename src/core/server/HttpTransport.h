@@ -48,6 +48,10 @@ struct HttpReply {
     TransportStatus status = kStatusStart;
     std::string text;
     long httpStatus = 0;
+    // The request went out to the server. With a status other than 0 the server may still have
+    // carried it out: its outcome is unknown (a stop or a sign-out while the reply was awaited, a
+    // time-out, a connection cut off).
+    bool sent = false;
 };
 
 // The sign-in values the transport connects with. The sign-in sets them; the connection takes a copy

@@ -99,6 +99,7 @@ HttpReply GuardRequest(std::string_view url, const std::function<HttpReply()>& s
     record.time = ActivityTimeNow();
     record.phase = "outcome";
     record.transportStatus = reply.status;
+    record.sentNoReply = reply.status != kStatusOk && reply.sent;
     record.httpStatus = reply.httpStatus;
     if (reply.status == kStatusOk && !IsSignedOutReply(reply.text, reply.httpStatus)) {
         // Action replies carry their result in a "result" element; passwd's stands on its own.

@@ -169,6 +169,13 @@ QWidget* TAddForm::MakeControl(const EditorField& field, QWidget* parent, int gr
         }
         edit->installEventFilter(this);
         filters_.insert(edit, field.filter);
+        if (field.filter != EditorKeyFilter::None) {
+            const EditorKeyFilter filter = field.filter;
+            GuardEditedText(
+                edit,
+                [filter](int key, const QString& before) { return FilterEditorKey(filter, key, S(before)); },
+                Q(std::string(EditorKeyRefusal(filter))));
+        }
         control = edit;
     }
     control->setProperty("FieldGroup", group);
@@ -328,6 +335,18 @@ void TAddForm::BuildAccountPanel() {
     }
     connect(Check(QStringLiteral("IP1heck")), &QCheckBox::clicked, this, &TAddForm::IP1heckClick);
     connect(Check(QStringLiteral("SavepkgCheck")), &QCheckBox::clicked, this, &TAddForm::SavepkgCheckClick);
+
+    DomainAsciiLabel = Named(new TLabel(GeneralPanel), "DomainAsciiLabel", kTagNoCaption);
+    DomainAsciiLabel->setTextFormat(Qt::PlainText);
+    DomainAsciiLabel->setGeometry(116, 29, kWindowWidth - 140, 12);
+    {
+        QFont small = DomainAsciiLabel->font();
+        small.setPointSize(7);
+        DomainAsciiLabel->setFont(small);
+        SetParentFont(DomainAsciiLabel, false);
+    }
+    connect(Edit(QStringLiteral("DomainEdit")), &QLineEdit::textChanged, this,
+            &TAddForm::ShowDomainAsciiForm);
 
     GenerateImage = Named(new TImage(GeneralPanel), "GenerateImage");
     GenerateImage->setGeometry(241, 74, 16, 16);
@@ -501,6 +520,17 @@ void TAddForm::reject() {
         TSkinnedForm::reject();
 }
 
+void TAddForm::ShowDomainAsciiForm() {
+    const std::string typed = S(Edit(QStringLiteral("DomainEdit"))->text());
+    const std::string sent = SentDomainName(typed);
+    if (sent == typed)
+        DomainAsciiLabel->clear();
+    else if (sent.empty())
+        DomainAsciiLabel->setText(QStringLiteral("not a domain name that can be sent"));
+    else
+        DomainAsciiLabel->setText(QStringLiteral("sent as ") + Q(sent));
+}
+
 void TAddForm::GenPasswordLabelClick() {
     Edit(QStringLiteral("PasswordEdit"))->setText(Q(GeneratePassword(kGeneratedPasswordLength)));
 }
@@ -551,8 +581,10 @@ bool TAddForm::eventFilter(QObject* watched, QEvent* event) {
         const EditorKeyFilter filter = filters_.value(watched);
         if (filter != EditorKeyFilter::None) {
             const std::string current = S(edit->text());
-            return FilterTypedKey(edit, static_cast<QKeyEvent*>(event),
-                                  [&](int key) { return FilterEditorKey(filter, key, current); });
+            return FilterTypedKey(
+                edit, static_cast<QKeyEvent*>(event),
+                [&](int key) { return FilterEditorKey(filter, key, current); },
+                Q(std::string(EditorKeyRefusal(filter))));
         }
     }
     if (event->type() == QEvent::MouseButtonRelease) {

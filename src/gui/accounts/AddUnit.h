@@ -68,6 +68,8 @@ public:
     TImage *DomainResImage, *OtherOptionsImage, *CustomIPImage, *GenerateImage;
     TLabel *DomainResLabel, *OtherOptionsLabel, *CustomIPLabel;
     TLabel* GenPasswordLabel;
+    // Below the domain: the ASCII form an internationalised domain is sent in, or why it has none.
+    TLabel* DomainAsciiLabel;
     TComboBox* PlanEdit;
     TPanel* OkCancelPanel;
     TSkinButton *OKButton, *CancelButton;
@@ -109,6 +111,7 @@ private:
     void ToModel();
     void FromModel();
     void ShowOnDemandEdit(const QString& checkName);
+    void ShowDomainAsciiForm();
 
     std::unique_ptr<TEditorModel> model_;
     QHash<QString, QWidget*> controls_; // of both groups, by control name

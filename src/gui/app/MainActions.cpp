@@ -138,7 +138,13 @@ void TParlomarClientMainForm::ListPopupMenuPopup() {
 
 void TParlomarClientMainForm::Suspend1Click() {
     const int row = AccList->CurrentDataRow();
-    if (row < 1 || AccList->ListMode != kListModeAccounts || !ChangeAllowed("suspendacct"))
+    if (row < 1 || AccList->ListMode != kListModeAccounts)
+        return;
+    if (AccList->SelectedDataRows().size() > 1) { // Ctrl+U on several rows: all of them
+        AccountActionKey(BulkKind::Suspend);
+        return;
+    }
+    if (!ChangeAllowed("suspendacct"))
         return;
     const SuspendAction action = SuspendActionOf(AccList->Data(), row);
     if (action == SuspendAction::Unsuspend)

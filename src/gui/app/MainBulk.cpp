@@ -50,6 +50,14 @@ void TParlomarClientMainForm::BuildBulkMenus() {
         PlaceBefore(ListPopupMenu, item, LimitBandWidth1);
         item->setVisible(false);
     }
+    // The keys shown in the menu. They work while the grid has the focus: Ctrl+U by the window's key
+    // preview, the other two by actions of the grid; all of them come to AccountActionKey.
+    Suspendselected1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    Unsuspendselected1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
+    Deleteselected1->setShortcut(QKeySequence(Qt::Key_Delete));
+    Deleteaccount1->setShortcut(QKeySequence(Qt::Key_Delete));
+    for (QAction* item : {Suspendselected1, Unsuspendselected1, Deleteselected1, Deleteaccount1})
+        item->setShortcutContext(Qt::WidgetShortcut); // shown in the menu; the grid takes the keys
     Traceroute1->setVisible(true);
     ListPopupMenu->addSeparator();
     Exportlist1 = Item(ListPopupMenu, "Exportlist1", "Export list...");
@@ -101,6 +109,49 @@ void TParlomarClientMainForm::Unsuspendselected1Click() {
 
 void TParlomarClientMainForm::Deleteselected1Click() {
     StartBulkAction(BulkKind::Delete);
+}
+
+void TParlomarClientMainForm::BuildAccountKeys() {
+    const std::pair<QKeySequence, BulkKind> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U), BulkKind::Unsuspend},
+        {QKeySequence(Qt::Key_Delete), BulkKind::Delete}};
+    for (const auto& [sequence, kind] : keys) {
+        auto* key = new QAction(AccList);
+        key->setShortcut(sequence);
+        key->setShortcutContext(Qt::WidgetShortcut);
+        AccList->addAction(key);
+        connect(key, &QAction::triggered, this, [this, kind = kind] { AccountActionKey(kind); });
+    }
+}
+
+void TParlomarClientMainForm::AccountActionKey(BulkKind kind) {
+    if (!signedIn_ || AccList->ListMode != kListModeAccounts || AccList->CurrentDataRow() < 1)
+        return;
+    const std::vector<int> selected = AccList->SelectedDataRows();
+    if (selected.size() > 1) {
+        if (kind == BulkKind::Suspend) { // the key that suspends a row unsuspends a suspended one
+            bool allSuspended = true;
+            for (int row : selected)
+                allSuspended = allSuspended && AccList->Data().Cell(kAccSuspendedCol, row) == "1";
+            if (allSuspended)
+                kind = BulkKind::Unsuspend;
+        }
+        StartBulkAction(kind);
+        return;
+    }
+    switch (kind) {
+    case BulkKind::Suspend:
+        Suspend1Click();
+        break;
+    case BulkKind::Unsuspend:
+        if (SuspendActionOf(AccList->Data(), AccList->CurrentDataRow()) == SuspendAction::Unsuspend &&
+            ChangeAllowed("unsuspendacct"))
+            UnsuspendAccount();
+        break;
+    case BulkKind::Delete:
+        Deleteaccount1Click();
+        break;
+    }
 }
 
 void TParlomarClientMainForm::StartBulkAction(BulkKind kind) {
@@ -176,6 +227,7 @@ void TParlomarClientMainForm::BulkFinished(std::uint64_t run, const std::vector<
     if (run != bulkRunId_ || !bulkRun_)
         return;
     const bool current = SessionCurrent(bulkRun_->Session);
+    const bool stopped = bulkRun_->StopRequested();
     bulkRun_.reset();
     bulkTimer_->stop();
     if (current)
@@ -192,6 +244,10 @@ void TParlomarClientMainForm::BulkFinished(std::uint64_t run, const std::vector<
             return;
         }
     }
+    // A stopped run, or a request that went out without a judged reply (the server may have carried
+    // it out): the grid is drawn from the server's list again rather than from what the run knows.
+    if ((stopped || BulkNeedsRefetch(entries)) && signedIn_ && ListMode == kListModeAccounts)
+        RefetchLastSearch();
 }
 
 void TParlomarClientMainForm::ApplyBulkOutcomes() {

@@ -110,6 +110,18 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
         }
     }
     UpdateListControls();
+    SettleRequestStatus();
+}
+
+void TParlomarClientMainForm::SettleRequestStatus() {
+    // "Sending request" of a list that went quiet (the other tab was chosen) or ended unseen.
+    if (fetches_[wantedList_ == kFetchPackages ? 1 : 0] || requestRunning_)
+        return;
+    const std::string sending = StatusText(0);
+    if (sending.empty() || sending == "0") // no status texts: nothing to tell apart
+        return;
+    if (StatusSlot(0).startsWith(Q(sending)))
+        SetStatusSlot(0, Q(StatusText(4)));
 }
 
 } // namespace parlomar

@@ -405,7 +405,7 @@ void TParlomarClientMainForm::AddButtonClick() {
 void TParlomarClientMainForm::QueryEditClickButton() {
     if (!signedIn_)
         return;
-    const std::string text = S(QueryEdit->text());
+    const std::string text = TrimmedSearchText(S(QueryEdit->text()));
     if (const int message = BeginServerSearch(ListState, text); message != 0) {
         ShowListMessage(message);
         return;
@@ -436,15 +436,31 @@ void TParlomarClientMainForm::QueryEditChange() {
 void TParlomarClientMainForm::TabSetChange(int tab) {
     if (signedIn_) // the tab chosen is the list asked for last
         SetWantedList(static_cast<std::uint8_t>(tab == 0 ? kFetchAccounts : kFetchPackages));
+    const bool loading = signedIn_ && fetches_[tab == 0 ? 0 : 1]; // the list asked for is on its way
     if (tab == 0) {
         ShowTab(0);
-        ShowAccountList(0, *accountReply_);
+        if (loading)
+            ShowListLoading();
+        else
+            ShowAccountList(0, *accountReply_);
     } else {
         ShowTab(1);
         ListState.listMode = kListModePackages;
-        ShowPackageList(PackageTabStatus(ListState), PackageListReply);
+        if (loading)
+            ShowListLoading();
+        else
+            ShowPackageList(PackageTabStatus(ListState), PackageListReply);
     }
     StatusIconImage->setPixmap(ImageList->Image(tab == 0 ? 4 : 5));
+    SettleRequestStatus();
+}
+
+void TParlomarClientMainForm::ShowListLoading() {
+    ++buildGeneration_; // a build of the other list is not shown over this
+    FilterPanel->hide();
+    AccList->hide();
+    MessLabel->setText(Q(FormatStatusText(135, {}, "Loading the list...")));
+    MessPanel->show();
 }
 
 void TParlomarClientMainForm::FilterPaintBoxMouseDown(int item) {
@@ -583,8 +599,10 @@ void TParlomarClientMainForm::ApplyAccountView(const AccountListView& view) {
     } else {
         if (view.listMessage)
             ShowListMessage(view.listMessage);
+        if (!view.serverMessage.empty()) // the server refused the search and said why
+            MessLabel->setText(Q(view.serverMessage));
         if (view.noAccounts) {
-            const QString text = Q(ErrorText(12));
+            const QString text = Q(view.serverMessage.empty() ? ErrorText(12) : view.serverMessage);
             SetStatusSlot(0, text);
             StatusLabel1->setText(text);
         }

@@ -21,9 +21,12 @@
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QGridLayout>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace parlomar {
 
@@ -100,12 +103,48 @@ void TParlomarClientMainForm::ChooseSavedServer(const SavedServer& server) {
 
 void TParlomarClientMainForm::RemoveSavedServer(const SavedServer& server) {
     try {
-        const std::vector<SavedServer> servers = WithoutServer(ReadSavedServers(), server);
+        std::vector<SavedServer> before = ReadSavedServers();
+        const std::vector<SavedServer> servers = WithoutServer(before, server);
         WriteSavedServers(servers);
         ServersAction->setVisible(!servers.empty());
+        // The removal can be undone for a while: the list goes back as it was.
+        removedServers_ = std::move(before);
+        if (!UndoRemoveButton) {
+            UndoRemoveButton = Named(new QPushButton(LoginShape), "UndoRemoveButton", kTagNoCaption);
+            UndoRemoveButton->setFlat(true);
+            UndoRemoveButton->setCursor(Qt::PointingHandCursor);
+            static_cast<QGridLayout*>(LoginShape->layout())
+                ->addWidget(UndoRemoveButton, 3, 0, 1, 3, Qt::AlignCenter);
+            connect(UndoRemoveButton, &QPushButton::clicked, this, &TParlomarClientMainForm::UndoRemoveClick);
+            undoTimer_ = new QTimer(this);
+            undoTimer_->setSingleShot(true);
+            connect(undoTimer_, &QTimer::timeout, this, [this] {
+                UndoRemoveButton->hide();
+                removedServers_.clear();
+            });
+        }
+        const std::string shown = server.address + ":" + std::to_string(server.port) +
+                                  (server.userName.empty() ? std::string() : " (" + server.userName + ")");
+        UndoRemoveButton->setText(QStringLiteral("Removed ") + Q(shown) + QStringLiteral(" - Undo"));
+        UndoRemoveButton->show();
+        undoTimer_->start(kUndoRemoveMs);
     } catch (const Error& error) {
         ShowMessageText(error.what());
     }
+}
+
+void TParlomarClientMainForm::UndoRemoveClick() {
+    if (removedServers_.empty())
+        return;
+    try {
+        WriteSavedServers(removedServers_);
+        ServersAction->setVisible(true);
+    } catch (const Error& error) {
+        ShowMessageText(error.what());
+    }
+    removedServers_.clear();
+    undoTimer_->stop();
+    UndoRemoveButton->hide();
 }
 
 void TParlomarClientMainForm::SyncReadOnlyCheck() {

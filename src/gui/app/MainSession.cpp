@@ -57,8 +57,9 @@ namespace parlomar {
 
 namespace {
 
+// 0 for a text that is not a port from 1 to 65535: nothing is signed in to with it.
 std::uint16_t PortOf(const QString& text) {
-    return PortOfText(text.toStdString());
+    return ServerPortOf(text.toStdString());
 }
 
 // The longest address the field keeps (a pasted web address may be longer until it is taken apart).
@@ -98,8 +99,8 @@ bool TParlomarClientMainForm::SignInFieldsAccepted() {
         FocusSignInField(IPEdit);
         return false;
     }
-    if (PortEdit->text().trimmed().isEmpty()) {
-        ShowMessageText("Type the port of the server (for example 2087).");
+    if (const std::string portProblem = ServerPortProblem(S(PortEdit->text())); !portProblem.empty()) {
+        ShowMessageText(portProblem);
         FocusSignInField(PortEdit);
         return false;
     }
@@ -305,8 +306,11 @@ void TParlomarClientMainForm::SignIn() {
     if (reply.status != kStatusOk) {
         session_ = 0;
         BeginSession(); // a failed sign-in leaves no connection behind
-        const QString text = Q(ErrorText(reply.status));
-        ShowMessageText(ErrorText(reply.status));
+        // What was tried goes with the failure: a typing error in the address or the port shows.
+        const std::string tried = ErrorText(reply.status) + " (" + S(IPEdit->text().trimmed()) + ", port " +
+                                  std::to_string(PortOf(PortEdit->text())) + ")";
+        const QString text = Q(tried);
+        ShowMessageText(tried);
         if (!self || destroyed_)
             return;
         ShowRequestStatus(3, "");

@@ -123,6 +123,7 @@ TParlomarClientMainForm::TParlomarClientMainForm(QWidget* parent)
     BuildMenus();
     BuildMenuPanel();
     BuildResultsArea();
+    BuildAccountKeys();
     BuildLoginPanel();
     BuildStatusDisplay();
 

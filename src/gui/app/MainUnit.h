@@ -25,6 +25,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QPushButton;
 class QPoint;
 class QStatusBar;
 class QSystemTrayIcon;
@@ -75,6 +76,11 @@ public:
     QString StatusSlot(int slot) const;
     void SetStatusSlot(int slot, const QString& text);
     void ShowListMessage(int code);
+    // The status slot says "Ready" in place of "Sending request" once the list it spoke of is no
+    // longer on its way (or no longer the one asked for).
+    void SettleRequestStatus();
+    // The tab of a list still on its way says that the list is loading.
+    void ShowListLoading();
     void LockListControls();
     void UnlockListControls();
     // Locks the list controls while a list fetch runs, unlocks them when none does.
@@ -158,6 +164,10 @@ public:
     // on a worker, shown in the progress window, which becomes the summary. Accounts in the wanted
     // state already are skipped. The run belongs to this sign-in: a sign-out ends it. One at a time.
     void StartBulkAction(BulkKind kind);
+    // The keys of the account actions (Ctrl+U suspend, Ctrl+Shift+U unsuspend, Delete): with several
+    // rows selected they act on all of them like the row menu's items, else on the current row.
+    void AccountActionKey(BulkKind kind);
+    void BuildAccountKeys(); // Ctrl+Shift+U and Delete on the grid
     // Stop in the progress window: nothing more is sent; a request in flight has 2 s to finish.
     void StopBulkRun();
     bool BulkRunning() const { return bulkRun_ != nullptr; }
@@ -181,6 +191,9 @@ public:
     // (else an empty password field), "remember my password" and the read-only switch.
     void ChooseSavedServer(const SavedServer& server);
     void RemoveSavedServer(const SavedServer& server);
+    // For some seconds after a saved server was removed: puts the list back as it was.
+    void UndoRemoveClick();
+    QPushButton* UndoRemoveButton = nullptr;
     // Signed in to a server marked read-only: every action that changes something is disabled.
     bool ReadOnly() const { return signedIn_ && readOnly_; }
     // Whether an action sending this XML API function may run now.
@@ -337,6 +350,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    std::vector<SavedServer> removedServers_; // the saved servers before the last removal
+    QTimer* undoTimer_ = nullptr;
+    static constexpr int kUndoRemoveMs = 10000;
     void FormCreate();
     void FormShow();
     void FormDestroy();

@@ -1,5 +1,6 @@
 #include "info/ActivityUnit.h"
 
+#include "accounts/BulkAction.h"
 #include "info/AboutUnit.h"
 #include "server/Global.h"
 #include "server/HttpTransport.h"
@@ -69,6 +70,8 @@ QString ActivityOutcomeText(const ActivityEntry& entry) {
     const ActivityRecord& r = entry.record;
     if (!entry.outcomeKnown)
         return Caption("NoOutcome", "No outcome recorded: the program ended before the reply");
+    if (r.sentNoReply)
+        return Q(SentOutcomeUnknownText(r.transportStatus));
     if (r.transportStatus != kStatusOk)
         return Q(ErrorText(r.transportStatus));
     if (IsSignedOutReply("", r.httpStatus) ||

@@ -12,6 +12,7 @@
 #include <qdrawutil.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace parlomar {
 
@@ -205,7 +206,8 @@ QPixmap WithTransparentCorner(const QPixmap& picture) {
     return QPixmap::fromImage(image);
 }
 
-bool FilterTypedKey(QLineEdit* edit, QKeyEvent* event, const std::function<KeyFilterResult(int)>& filter) {
+bool FilterTypedKey(QLineEdit* edit, QKeyEvent* event, const std::function<KeyFilterResult(int)>& filter,
+                    const QString& refusal) {
     int key = 0;
     if (event->modifiers() == Qt::ControlModifier) {
         switch (event->key()) {
@@ -238,13 +240,54 @@ bool FilterTypedKey(QLineEdit* edit, QKeyEvent* event, const std::function<KeyFi
         edit->selectAll();
         return true;
     }
-    if (!result.accept)
+    if (!result.accept) {
+        if (!refusal.isEmpty())
+            ShowFieldRefusal(edit, refusal);
         return true;
+    }
     if (result.key != key) {
         edit->insert(QString(QChar(result.key)));
         return true;
     }
     return false;
+}
+
+void ShowFieldRefusal(QLineEdit* edit, const QString& refusal) {
+    QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), refusal, edit, QRect(), 4000);
+}
+
+void GuardEditedText(QLineEdit* edit, const std::function<KeyFilterResult(int, const QString&)>& filter,
+                     const QString& refusal) {
+    auto previous = std::make_shared<QString>(edit->text());
+    QObject::connect(edit, &QLineEdit::textChanged, edit,
+                     [previous](const QString& text) { *previous = text; });
+    // textEdited comes before textChanged: previous still holds the text before the edit.
+    QObject::connect(
+        edit, &QLineEdit::textEdited, edit, [edit, previous, filter, refusal](const QString& text) {
+            const QString& before = *previous;
+            qsizetype start = 0;
+            while (start < text.size() && start < before.size() && text.at(start) == before.at(start))
+                ++start;
+            qsizetype end = 0;
+            while (end < text.size() - start && end < before.size() - start &&
+                   text.at(text.size() - 1 - end) == before.at(before.size() - 1 - end))
+                ++end;
+            const QString inserted = text.mid(start, text.size() - start - end);
+            if (inserted.isEmpty())
+                return;
+            QString sofar = text.left(start);
+            for (const QChar c : inserted) {
+                const KeyFilterResult result = filter(c.unicode(), sofar);
+                if (!result.accept || result.key != c.unicode()) {
+                    const QString kept = before;
+                    edit->setText(kept);
+                    edit->setCursorPosition(static_cast<int>(start));
+                    ShowFieldRefusal(edit, refusal);
+                    return;
+                }
+                sofar.append(c);
+            }
+        });
 }
 
 } // namespace parlomar

@@ -201,7 +201,19 @@ QPixmap WithTransparentCorner(const QPixmap& picture);
 
 // Runs a key filter on a key press meant for an edit: Ctrl+A selects the whole text, a rejected
 // character is discarded, a changed one is inserted in its place. Keys that type no character pass.
-// True when the press was handled here (the edit must not see it).
-bool FilterTypedKey(QLineEdit* edit, QKeyEvent* event, const std::function<KeyFilterResult(int)>& filter);
+// True when the press was handled here (the edit must not see it). A rejected character shows the
+// refusal text at the edit (ShowFieldRefusal) when one is given.
+bool FilterTypedKey(QLineEdit* edit, QKeyEvent* event, const std::function<KeyFilterResult(int)>& filter,
+                    const QString& refusal = QString());
+
+// Tells at an edit, for a few seconds, why what was typed or pasted did not go in.
+void ShowFieldRefusal(QLineEdit* edit, const QString& refusal);
+
+// A text put into an edit by the operator in one go (pasted, dropped) that holds a character the
+// key filter refuses or would change is refused whole: the edit keeps its earlier text and shows the
+// refusal. The filter is given each character and the text before it. Text set by the program is
+// not looked at.
+void GuardEditedText(QLineEdit* edit, const std::function<KeyFilterResult(int, const QString&)>& filter,
+                     const QString& refusal);
 
 } // namespace parlomar

@@ -3,6 +3,9 @@
 
 #include "accounts/BulkAction.h"
 
+#include "settings/Paths.h"
+#include "settings/SettingsTestFolder.h"
+
 #include <gtest/gtest.h>
 
 using namespace parlomar;
@@ -138,4 +141,50 @@ TEST(BulkAction, GridFollowsTheOutcomesAndRebuildsKeepThem) {
     EXPECT_EQ(Users(built), (Strings{"cid"}));
     EXPECT_EQ(applied.deletedRows, 1);
     EXPECT_EQ(applied.slot1, (ListStatusSlot{65, 1}));
+}
+
+TEST(BulkAction, SentRequestsWithoutAReplyAreUnknownAndTheQuestionCountsInWords) {
+    test::SettingsTestFolder folder;
+    test::SettingsTestFolder::Write(
+        LanguageFile(), test::SettingsTestFolder::Read(std::filesystem::path(PARLOMAR_SOURCE_DIR) /
+                                                       "data/Localization/English.lng"));
+    TStringGridData grid;
+    FillAccountRows(grid, kFive);
+    using O = BulkOutcome;
+    // A request that went out and got no judged reply may have been carried out: its outcome is
+    // unknown, never "failed" or "not sent"; only one that never went out is "not sent".
+    const struct {
+        HttpReply reply;
+        bool stillWanted;
+        BulkOutcome outcome;
+    } ended[] = {
+        {{2, "", 0, true}, false, O::Unknown},
+        {{12030, "", 0, true}, true, O::Unknown},
+        {{2, "", 0, false}, false, O::NotSent},
+        {{12029, "", 0, false}, true, O::Failed},
+    };
+    std::vector<BulkEntry> judged;
+    for (const auto& e : ended) {
+        BulkEntry entry;
+        JudgeBulkReply(entry, e.reply, e.stillWanted);
+        EXPECT_EQ(entry.outcome, e.outcome) << e.reply.status << " " << e.reply.sent;
+        judged.push_back(entry);
+    }
+    EXPECT_EQ(BulkOutcomeText(judged[0], BulkKind::Suspend),
+              "Sent, outcome unknown: the wait for the reply was ended");
+    EXPECT_EQ(BulkCountsText(CountBulk(judged)),
+              "0 done, 0 skipped, 0 refused, 1 failed, 1 not sent, 2 sent, outcome unknown");
+    EXPECT_TRUE(BulkNeedsRefetch(judged));
+    EXPECT_FALSE(BulkNeedsRefetch({judged[2], judged[3]}));
+
+    // The question counts in words that agree with the number.
+    std::vector<BulkEntry> two = PlanBulkAction(grid, {1, 2}, BulkKind::Suspend);
+    EXPECT_EQ(
+        BulkQuestion(two, BulkKind::Suspend),
+        "Do you want to suspend 1 account?\nann\n1 of the selected accounts is suspended already and will be "
+        "skipped.");
+    EXPECT_EQ(BulkQuestion(PlanBulkAction(grid, {1, 2, 4, 5}, BulkKind::Unsuspend), BulkKind::Unsuspend),
+              "Do you want to unsuspend 2 accounts?\nbob, eve\n2 of the selected accounts are active already "
+              "and will "
+              "be skipped.");
 }

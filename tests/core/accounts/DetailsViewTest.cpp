@@ -243,9 +243,10 @@ TEST_F(DetailsTest, ShippedPackageView) {
 
 TEST(DiskUsage, NumbersOfTheBar) {
     auto u = MakeDiskUsage("172M", "unlimited");
-    EXPECT_FALSE(u.HasLimit()); // no digits: counts as 1, the bar is full
-    EXPECT_EQ(u.Percent(), 100);
-    EXPECT_EQ(u.UsedWidth(100), 100);
+    EXPECT_FALSE(u.HasLimit()); // no digits: no limit, so no share of one is used up
+    EXPECT_EQ(u.Percent(), 0);
+    EXPECT_EQ(u.UsedWidth(100), 0);
+    EXPECT_EQ(u.limitText, "unlimited");
     u = MakeDiskUsage("2,500M", "1,000M"); // over the limit: clipped to the cell
     EXPECT_DOUBLE_EQ(u.used, 2500);
     EXPECT_EQ(u.UsedWidth(80), 80);

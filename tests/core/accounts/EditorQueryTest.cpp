@@ -281,6 +281,19 @@ TEST_F(EditorTest, OkChecksTheDomainShowsTheServerMessageAndClosesOnlyOnSuccess)
     ASSERT_EQ(ui_->messages.size(), 1u);
     EXPECT_EQ(ui_->messages[0], "Please enter a valid domain name, for example example.com.");
 
+    // An internationalised domain goes in its ASCII form; one without such a form is not sent.
+    Set(m, "DomainEdit", "\xE2\x82\xAC.example");
+    EXPECT_EQ(m.Ok(kBase, kPlaceholder, request).outcome, EditorOkOutcome::InvalidDomain);
+    EXPECT_EQ(requests, 0);
+    Set(m, "DomainEdit",
+        "b\xC3\xBC"
+        "cher-stra\xC3\x9F"
+        "e.de");
+    next = Reply("<?xml version=\"1.0\"?><createacct><result><status>0</status>"
+                 "<statusmsg>no</statusmsg></result></createacct>");
+    m.Ok(kBase, kPlaceholder, request);
+    EXPECT_NE(sentUrl.find("domain=xn--bcher-strae-46a18a.de"), std::string::npos) << sentUrl;
+
     // A refusal: the server's message, the window stays, ResultQuery holds the refused query.
     Set(m, "DomainEdit", "new.example.com");
     Set(m, "UsernameEdit", "root");
@@ -339,6 +352,9 @@ TEST(EditorKeyFilters, EachFieldRunsItsOwnFilter) {
     EXPECT_EQ(FilterEditorKey(domain, ',', "a"), (KeyFilterResult{true, '.', false}));
     EXPECT_FALSE(FilterEditorKey(domain, '-', "").accept);
     EXPECT_TRUE(FilterEditorKey(domain, '-', "a").accept);
+    EXPECT_TRUE(FilterEditorKey(domain, 0xFC, "b").accept); // a letter of an internationalised name
+    EXPECT_FALSE(FilterEditorKey(domain, '&', "b").accept);
+    EXPECT_EQ(EditorKeyRefusal(domain).substr(0, 34), "A domain name takes letters, digit");
     const auto quota = filterOf(kAccountEditor, "Quota1dit");
     EXPECT_FALSE(FilterEditorKey(quota, 'u', "").accept);
     EXPECT_TRUE(FilterEditorKey(quota, '7', "").accept);
