@@ -252,6 +252,18 @@ private slots:
         QCOMPARE(ui->messages, std::vector<std::string>{"No route could be traced to nowhere.example!"});
         QVERIFY(main.Traceroute1->isEnabled());
         QVERIFY(fake.Args().empty());
+
+        // An internationalised domain is looked up (and would be traced) by its ASCII form.
+        ui->messages.clear();
+        std::string lookedUp;
+        main.TraceLookup = [&lookedUp](const std::string& name) {
+            lookedUp = name;
+            return std::string("None");
+        };
+        QVERIFY(main.StartTrace("b\xC3\xBC"
+                                "cher.example"));
+        QVERIFY(TraceEnds(main));
+        QCOMPARE(lookedUp, std::string("xn--bcher-kva.example"));
     }
 
     void CancelLeavesNoProcessAndNoOutputArrives() {

@@ -2,6 +2,7 @@
 // carries the output into the traceroute window, the end of a trace, and stopping it.
 
 #include "app/MainUnit.h"
+#include "server/Global.h"
 
 #include "server/HttpTransport.h"
 #include "server/TransportUi.h"
@@ -51,11 +52,13 @@ void TParlomarClientMainForm::est1Click() {
         StartTrace(TestHost());
 }
 
-bool TParlomarClientMainForm::StartTrace(const std::string& host) {
+bool TParlomarClientMainForm::StartTrace(const std::string& typedHost) {
     if (traceRunning_ || tracert_)
         return false;
-    if (!TraceCommand::IsAcceptableHost(host)) {
-        ShowMessageText(StatusText(73) + "\"" + PrintableHost(host) + "\"");
+    // An internationalised domain is traced by its ASCII form, as it is sent everywhere else.
+    const std::string host = AsciiDomainName(typedHost);
+    if (host.empty() || !TraceCommand::IsAcceptableHost(host)) {
+        ShowMessageText(StatusText(73) + "\"" + PrintableHost(typedHost) + "\"");
         return false;
     }
     Traceroute1->setEnabled(false);
