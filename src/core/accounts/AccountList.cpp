@@ -12,7 +12,7 @@ namespace parlomar {
 void BeginListAllAccounts(TListState& state) {
     state.lastSearchText.clear();
     state.serverAccountCount = -1;
-    state.accountsListedInFull = true;
+    state.AccountsListedInFull = true;
 }
 
 int BeginServerSearch(TListState& state, std::string_view boxText) {
@@ -20,7 +20,7 @@ int BeginServerSearch(TListState& state, std::string_view boxText) {
         return 5;
     }
     state.lastSearchText.assign(boxText);
-    state.accountsListedInFull = false;
+    state.AccountsListedInFull = false;
     return 0;
 }
 
@@ -127,7 +127,7 @@ AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int st
         return view;
     }
     view.addCaption = 15;
-    view.getListCaption = state.accountsListedInFull ? 68 : 55;
+    view.getListCaption = state.AccountsListedInFull ? 68 : 55;
     if (reply.empty()) {
         view.listMessage = 12;
         return view;

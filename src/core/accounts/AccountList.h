@@ -39,8 +39,8 @@ struct TListState {
     std::string packageReply; // the stored package list reply
     bool packageReplyStored = false;
     std::string lastSearchText;
-    bool accountsListedInFull = false;
-    bool packagesListedInFull = true;
+    bool AccountsListedInFull = false;
+    bool PackagesListedInFull = true;
     int serverAccountCount = 0; // -1: the next account list build counts the rows
     int filterMode = kFilterAll;
     int lastSelectedRow = 0;

@@ -7,7 +7,7 @@ namespace parlomar {
 
 void BeginListPackages(TListState& state) {
     state.listMode = kListModePackages;
-    state.packagesListedInFull = true;
+    state.PackagesListedInFull = true;
 }
 
 int PackageTabStatus(const TListState& state) {
@@ -34,7 +34,7 @@ PackageListView ShowPackageList(TStringGridData& grid, TListState& state, int st
     }
     view.applies = true;
     view.addCaption = 63;
-    view.getListCaption = state.packagesListedInFull ? 68 : 55;
+    view.getListCaption = state.PackagesListedInFull ? 68 : 55;
     view.listMessage = status;
     if (status != 0) {
         return view;

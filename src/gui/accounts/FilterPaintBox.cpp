@@ -306,6 +306,10 @@ int TFilterPaintBox::ItemAt(const QPoint& pos) const {
 }
 
 void TFilterPaintBox::paintEvent(QPaintEvent*) {
+    FilterPaintBoxPaint();
+}
+
+void TFilterPaintBox::FilterPaintBoxPaint() {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QList<int> x = ItemX();
@@ -340,7 +344,11 @@ void TFilterPaintBox::paintEvent(QPaintEvent*) {
 }
 
 void TFilterPaintBox::mouseMoveEvent(QMouseEvent* event) {
-    const int item = ItemAt(event->position().toPoint());
+    FilterPaintBoxMouseMove(event->position().toPoint());
+}
+
+void TFilterPaintBox::FilterPaintBoxMouseMove(const QPoint& pos) {
+    const int item = ItemAt(pos);
     SetHoveredItem(item);
     setCursor(item ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
@@ -355,6 +363,10 @@ void TFilterPaintBox::mousePressEvent(QMouseEvent* event) {
 }
 
 void TFilterPaintBox::leaveEvent(QEvent*) {
+    FilterPaintBoxMouseLeave();
+}
+
+void TFilterPaintBox::FilterPaintBoxMouseLeave() {
     SetHoveredItem(0);
 }
 
@@ -395,6 +407,10 @@ int TTabsPaintBox::TabWidth() const {
 }
 
 void TTabsPaintBox::paintEvent(QPaintEvent*) {
+    TabsPaintBoxPaint();
+}
+
+void TTabsPaintBox::TabsPaintBoxPaint() {
     QPainter painter(this);
     const QPixmap chosen = Pictures ? Pictures->value(0) : QPixmap();
     const QPixmap other = Pictures ? Pictures->value(1) : QPixmap();

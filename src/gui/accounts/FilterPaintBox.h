@@ -47,6 +47,12 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    // The bar's drawing, called from paintEvent only (the painter needs the paint event).
+    void FilterPaintBoxPaint();
+    // The hovered item follows the mouse, with the hand cursor over an item.
+    void FilterPaintBoxMouseMove(const QPoint& pos);
+    // Leaving the bar clears the hover highlight.
+    void FilterPaintBoxMouseLeave();
     int TextTop() const;
     QStringList items_;
     int hovered_ = 0;
@@ -79,6 +85,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    // The strip's drawing, called from paintEvent only (the painter needs the paint event).
+    void TabsPaintBoxPaint();
     QStringList texts_;
     int selected_ = 1;
 };

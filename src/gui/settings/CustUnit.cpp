@@ -317,15 +317,20 @@ bool TCustForm::FormKeyDown(QKeyEvent* event) {
     return false;
 }
 
+std::optional<bool> TCustForm::NetworkEditKeyDown(QObject* watched, QKeyEvent* key) {
+    if (watched == ProxyPortEdit || watched == SocksProxyPortEdit)
+        return FilterTypedKey(static_cast<QLineEdit*>(watched), key, ProxyPortEditKeyPress);
+    if (watched == ProxyAdrEdit || watched == SocksProxyAddrEdit)
+        return FilterTypedKey(static_cast<QLineEdit*>(watched), key, ProxyAdrEditKeyPress);
+    if (watched == ProxyUserEdit || watched == ProxyPSWEdit)
+        return FilterTypedKey(static_cast<QLineEdit*>(watched), key, ProxyUserEditKeyPress);
+    return std::nullopt;
+}
+
 bool TCustForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (watched == ProxyPortEdit || watched == SocksProxyPortEdit)
-            return FilterTypedKey(static_cast<QLineEdit*>(watched), key, ProxyPortEditKeyPress);
-        if (watched == ProxyAdrEdit || watched == SocksProxyAddrEdit)
-            return FilterTypedKey(static_cast<QLineEdit*>(watched), key, ProxyAdrEditKeyPress);
-        if (watched == ProxyUserEdit || watched == ProxyPSWEdit)
-            return FilterTypedKey(static_cast<QLineEdit*>(watched), key, ProxyUserEditKeyPress);
+        if (const std::optional<bool> filtered = NetworkEditKeyDown(watched, static_cast<QKeyEvent*>(event)))
+            return *filtered;
     }
     return TSkinnedForm::eventFilter(watched, event);
 }

@@ -4,6 +4,7 @@
 #include "skins/SkinnedForm.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // A key typed into a proxy edit passes its filter (true: the key is swallowed); no value when
+    // the object is none of the proxy edits.
+    std::optional<bool> NetworkEditKeyDown(QObject* watched, QKeyEvent* key);
     void BuildViewBoxes(TPanel* panel, const std::vector<ViewCheckBox>& boxes);
     void BuildSkinsPage();
     // The packages of the skins folder, the current one selected; the information of the current.

@@ -581,6 +581,10 @@ QString TSkinedStringGrid::AccessibleCellDescription(int col, int dataRow) const
 }
 
 void TSkinedStringGrid::mousePressEvent(QMouseEvent* event) {
+    AccListMouseDown(event);
+}
+
+void TSkinedStringGrid::AccListMouseDown(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     const QModelIndex index = indexAt(pos);
     if (!index.isValid() || index.column() < 1) {
@@ -609,6 +613,10 @@ void TSkinedStringGrid::mousePressEvent(QMouseEvent* event) {
 }
 
 void TSkinedStringGrid::mouseMoveEvent(QMouseEvent* event) {
+    AccListMouseMove(event);
+}
+
+void TSkinedStringGrid::AccListMouseMove(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     const QModelIndex index = indexAt(pos);
     const int row = index.isValid() ? index.row() : -1;

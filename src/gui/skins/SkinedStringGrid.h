@@ -139,6 +139,12 @@ protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
+    // A press makes its row current, then opens the row menu (row icon), a package's details (its
+    // name) or a link (link text).
+    void AccListMouseDown(QMouseEvent* event);
+    // The hovered cell and the hand cursor over a link or row icon follow the pointer; only a move
+    // with a button held selects.
+    void AccListMouseMove(QMouseEvent* event);
     bool OnLinkText(const QPoint& pos, int* viewRow = nullptr, int* col = nullptr) const;
     bool OnRowIcon(const QPoint& pos) const;
     // Where the row menu opens from the keyboard: under the current row's key cell (global).
