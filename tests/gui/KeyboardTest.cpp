@@ -196,12 +196,14 @@ private slots:
         QAccessibleInterface* panel = table->cellAt(0, kAccPanelCol);
         QCOMPARE(panel->text(QAccessible::Name), QStringLiteral("Open the account's control panel"));
         QVERIFY(panel->text(QAccessible::Description).startsWith(QStringLiteral("http")));
-        QCOMPARE(table->cellAt(0, kAccDomainCol)
-                     ->tableCellInterface()
-                     ->columnHeaderCells()
-                     .value(0)
-                     ->text(QAccessible::Name),
-                 Q(grid->Data().Cell(kAccDomainCol, 0)));
+        // The header cells are made for the caller, who gives them back.
+        const QList<QAccessibleInterface*> headers =
+            table->cellAt(0, kAccDomainCol)->tableCellInterface()->columnHeaderCells();
+        QVERIFY(!headers.isEmpty());
+        const QString headerName = headers.value(0)->text(QAccessible::Name);
+        for (QAccessibleInterface* header : headers)
+            QAccessible::deleteAccessibleInterface(QAccessible::registerAccessibleInterface(header));
+        QCOMPARE(headerName, Q(grid->Data().Cell(kAccDomainCol, 0)));
 
         // The main window is a window; every control that takes the focus has a name, without blanks
         // around it.
