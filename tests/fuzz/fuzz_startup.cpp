@@ -36,8 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     }
     const std::vector<std::string> args(parts.begin() + 4, parts.end());
     const parlomar::TCommandLine command = parlomar::ParseCommandLine(args);
-    // The program starts only without arguments; anything it refuses is told on a line of its own.
-    if ((command.action == parlomar::TCommandLine::Action::Run) != args.empty()) {
+    // Without arguments the program starts; with some it starts only when the first is an option
+    // (one the toolkit takes). Anything it refuses is told on a line of its own.
+    const bool runs = command.action == parlomar::TCommandLine::Action::Run;
+    if ((args.empty() && !runs) || (runs && !args.empty() && args.front().rfind('-', 0) != 0)) {
         __builtin_trap();
     }
     if (command.action != parlomar::TCommandLine::Action::Run &&
