@@ -3,12 +3,12 @@
 // Shared pieces of the benchmarks that drive real windows (offscreen) against the stand-in server.
 
 #include "StandinProcess.h"
-#include "app/GuiTransportUi.h"
-#include "app/MainUnit.h"
-#include "settings/Localization.h"
-#include "settings/Paths.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
+#include "core/settings/Localization.h"
+#include "core/settings/Paths.h"
+#include "gui/app/GuiTransportUi.h"
+#include "gui/app/MainUnit.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
 
 #include <QApplication>
 #include <QString>

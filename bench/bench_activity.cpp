@@ -2,9 +2,9 @@
 // disk when the call returns), reading back a full log of three 10 MiB files for the window, and the
 // settings write after a sign-in with a full list of 50 saved servers.
 
-#include "server/ActivityLog.h"
-#include "settings/Paths.h"
-#include "settings/SavedServers.h"
+#include "core/server/ActivityLog.h"
+#include "core/settings/Paths.h"
+#include "core/settings/SavedServers.h"
 
 #include <benchmark/benchmark.h>
 

@@ -7,7 +7,7 @@
 // - bulk_stall: an action on all 40 accounts runs, its request in flight held by the stall switch.
 // The time is that of the exit itself, from "Exit" to the window's teardown done.
 #include "GuiBench.h"
-#include "skins/SkinedStringGrid.h"
+#include "gui/skins/SkinedStringGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -8,13 +8,13 @@
 // curl program (TLS on loopback, the same credentials) plus one streaming pass of xmllint over the
 // saved reply. BM_ListAccountsToSortedGrid reports ratio_to_baseline = its time / that sum.
 #include "StandinProcess.h"
-#include "app/GuiTransportUi.h"
-#include "app/MainUnit.h"
-#include "settings/Localization.h"
-#include "settings/Paths.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
-#include "skins/SkinedStringGrid.h"
+#include "core/settings/Localization.h"
+#include "core/settings/Paths.h"
+#include "gui/app/GuiTransportUi.h"
+#include "gui/app/MainUnit.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinedStringGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,14 +3,14 @@
 // skins off and on again) until the main window and the dialog are repainted in it. Each choice
 // reads its package afresh. Counter: maxrss_MB is the process's peak resident size so far.
 #include "GuiBench.h"
-#include "settings/CustUnit.h"
-#include "settings/IniFile.h"
-#include "settings/Localization.h"
-#include "settings/Paths.h"
-#include "skins/BitCheckBox.h"
-#include "skins/Controls.h"
-#include "skins/SkinedStringGrid.h"
-#include "skins/Skins.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Localization.h"
+#include "core/settings/Paths.h"
+#include "gui/settings/CustUnit.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinedStringGrid.h"
+#include "gui/skins/Skins.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

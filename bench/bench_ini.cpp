@@ -1,8 +1,8 @@
 // Speed of the INI layer: every settings read and write works on the whole file text, so these show
 // what one ReadIniValue / WriteIniValue costs on the shipped settings file.
 
-#include "settings/IniFile.h"
-#include "settings/Paths.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Paths.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,12 +4,12 @@
 // action on many accounts reaching the grid, and the CSV export of the shown list, on 10,000 and
 // 100,000 accounts shaped like the stand-in server's generated accounts. maxrss_MB is the process's peak
 // resident size so far.
-#include "accounts/AccountList.h"
-#include "accounts/BulkAction.h"
-#include "accounts/GridSort.h"
-#include "accounts/ListExport.h"
-#include "accounts/ListGrid.h"
-#include "accounts/StringGrid.h"
+#include "core/accounts/AccountList.h"
+#include "core/accounts/BulkAction.h"
+#include "core/accounts/GridSort.h"
+#include "core/accounts/ListExport.h"
+#include "core/accounts/ListGrid.h"
+#include "core/accounts/StringGrid.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "tools/TraceRewriter.h"
-#include "tools/TracertParser.h"
+#include "core/tools/TraceRewriter.h"
+#include "core/tools/TracertParser.h"
 
 using namespace parlomar;
 

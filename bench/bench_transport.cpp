@@ -5,10 +5,10 @@
 
 #ifdef PARLOMAR_STANDIN_BIN
 
-#include "server/HttpTransport.h"
-#include "server/PasswordCipher.h"
-#include "server/TransportUi.h"
-#include "settings/Paths.h"
+#include "core/server/HttpTransport.h"
+#include "core/server/PasswordCipher.h"
+#include "core/server/TransportUi.h"
+#include "core/settings/Paths.h"
 
 #include <poll.h>
 #include <signal.h>

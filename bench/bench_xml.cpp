@@ -1,7 +1,7 @@
 // Speed of reading the account list out of a large listaccts reply: the five column extractions that
 // build the account grid, on 10,000 and 100,000 accounts (about 1 KB each).
-#include "accounts/StringGrid.h"
-#include "server/XMLParser.h"
+#include "core/accounts/StringGrid.h"
+#include "core/server/XMLParser.h"
 
 #include <benchmark/benchmark.h>
 

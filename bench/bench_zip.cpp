@@ -1,6 +1,6 @@
 // Speed of the skin package reader: every skinned image reads the whole package again, so both the
 // walk over a package and the inflation of one bitmap matter.
-#include "skins/SciZipFile.h"
+#include "core/skins/SciZipFile.h"
 
 #include <benchmark/benchmark.h>
 #include <zlib.h>

@@ -1,13 +1,13 @@
 // Program entry: the file locations, the command line, the single-instance guard, the main window and
 // the event loop.
 
-#include "CommandLine.h"
-#include "app/CommandChannel.h"
-#include "app/GuiTransportUi.h"
-#include "app/MainUnit.h"
-#include "app/SingleInstance.h"
-#include "settings/Captions.h"
-#include "settings/Paths.h"
+#include "core/CommandLine.h"
+#include "core/settings/Paths.h"
+#include "gui/app/CommandChannel.h"
+#include "gui/app/GuiTransportUi.h"
+#include "gui/app/MainUnit.h"
+#include "gui/app/SingleInstance.h"
+#include "gui/settings/Captions.h"
 
 #include <QApplication>
 #include <QMessageBox>

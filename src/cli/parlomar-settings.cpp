@@ -8,10 +8,10 @@
 // Without --folder it writes the settings file that the program in this executable's folder uses
 // (that folder's own in portable use, else the user's).
 
-#include "Error.h"
-#include "server/PasswordCipher.h"
-#include "settings/IniFile.h"
-#include "settings/Paths.h"
+#include "core/Error.h"
+#include "core/server/PasswordCipher.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Paths.h"
 
 #include <iostream>
 #include <string>

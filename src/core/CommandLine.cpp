@@ -1,8 +1,8 @@
-#include "CommandLine.h"
+#include "core/CommandLine.h"
 
-#include "server/ActivityLog.h"
-#include "settings/Localization.h"
-#include "settings/Paths.h"
+#include "core/server/ActivityLog.h"
+#include "core/settings/Localization.h"
+#include "core/settings/Paths.h"
 
 #include <algorithm>
 #include <array>

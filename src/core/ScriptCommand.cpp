@@ -1,4 +1,4 @@
-#include "ScriptCommand.h"
+#include "core/ScriptCommand.h"
 
 namespace parlomar {
 

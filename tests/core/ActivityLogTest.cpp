@@ -1,9 +1,9 @@
 // Which requests change something, and the activity log's file: lines read back whatever the file
 // holds, pairs of lines joined, rotation, the file private.
 
-#include "server/ActivityLog.h"
-#include "Error.h"
-#include "server/ApiFunctions.h"
+#include "core/server/ActivityLog.h"
+#include "core/Error.h"
+#include "core/server/ApiFunctions.h"
 
 #include <gtest/gtest.h>
 

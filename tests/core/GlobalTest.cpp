@@ -1,8 +1,8 @@
-#include "server/Global.h"
+#include "core/server/Global.h"
 
-#include "accounts/StringGrid.h"
-#include "server/ReplyText.h"
-#include "server/XMLParser.h"
+#include "core/accounts/StringGrid.h"
+#include "core/server/ReplyText.h"
+#include "core/server/XMLParser.h"
 
 #include <gtest/gtest.h>
 

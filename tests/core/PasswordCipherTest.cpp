@@ -1,4 +1,4 @@
-#include "server/PasswordCipher.h"
+#include "core/server/PasswordCipher.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "skins/SciZipFile.h"
+#include "core/skins/SciZipFile.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -1,7 +1,7 @@
-#include "skins/SkinPackage.h"
+#include "core/skins/SkinPackage.h"
 
-#include "settings/Paths.h"
-#include "skins/SciZipFile.h"
+#include "core/settings/Paths.h"
+#include "core/skins/SciZipFile.h"
 
 #include <gtest/gtest.h>
 

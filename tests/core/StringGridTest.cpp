@@ -1,4 +1,4 @@
-#include "accounts/StringGrid.h"
+#include "core/accounts/StringGrid.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "server/XMLParser.h"
+#include "core/server/XMLParser.h"
 
-#include "accounts/StringGrid.h"
+#include "core/accounts/StringGrid.h"
 
 #include <gtest/gtest.h>
 

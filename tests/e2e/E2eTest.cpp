@@ -4,9 +4,9 @@
 
 #include "ClientProcess.h"
 #include "StandinProcess.h"
-#include "server/PasswordCipher.h"
-#include "settings/IniFile.h"
-#include "settings/Paths.h"
+#include "core/server/PasswordCipher.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Paths.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 
 #include "ClientProcess.h"
 #include "StandinProcess.h"
-#include "server/PasswordCipher.h"
-#include "settings/IniFile.h"
+#include "core/server/PasswordCipher.h"
+#include "core/settings/IniFile.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // current one): lines that are not records are skipped, never a crash; a record written from the
 // values read back is read back the same.
 
-#include "server/ActivityLog.h"
+#include "core/server/ActivityLog.h"
 
 #include <cstdint>
 #include <cstdlib>

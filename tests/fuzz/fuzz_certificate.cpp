@@ -1,6 +1,6 @@
 // What the certificate question shows of a certificate a server sent: any DER bytes give texts or
 // nothing, never a crash.
-#include "server/CertificateCheck.h"
+#include "core/server/CertificateCheck.h"
 
 #include <openssl/x509.h>
 

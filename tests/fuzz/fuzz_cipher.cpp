@@ -1,6 +1,6 @@
 // The stored-password decipher over any text (a settings file is outside input), and the round
 // trip of any bytes.
-#include "server/PasswordCipher.h"
+#include "core/server/PasswordCipher.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The details window's table over any reply: built for an account summary and for a package,
 // every cell's shown text, hint and role read, every group toggled.
-#include "accounts/DetailsView.h"
+#include "core/accounts/DetailsView.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The editor's reading of a package list reply: the first line names the package, the rest is the
 // reply. Every editor kind fills from it and builds its query.
-#include "accounts/EditorQuery.h"
+#include "core/accounts/EditorQuery.h"
 
 #include <cstddef>
 #include <cstdint>

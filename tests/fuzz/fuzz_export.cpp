@@ -1,8 +1,8 @@
 // Fuzzes what the export and the details window do with server texts: a CSV field is well-formed
 // UTF-8, quoted exactly when it must be, never starts a formula, and reads back as the text; a Unix
 // time value is shown as a date or not at all.
-#include "accounts/DetailsView.h"
-#include "accounts/ListExport.h"
+#include "core/accounts/DetailsView.h"
+#include "core/accounts/ListExport.h"
 
 #include <cctype>
 #include <cstddef>

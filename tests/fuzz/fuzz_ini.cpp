@@ -1,7 +1,7 @@
 // Parses arbitrary bytes as an INI file: reads sections and keys, writes a key and reads it back.
 
-#include "settings/IniFile.h"
-#include "settings/SavedServers.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/SavedServers.h"
 
 #include <cstdint>
 #include <cstdlib>

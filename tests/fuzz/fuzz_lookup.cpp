@@ -1,6 +1,6 @@
 // The handling of name service answers through its seam: a chain of entries made from the input
 // (family, address length, address bytes), including ones of the wrong family or too short.
-#include "tools/HostLookup.h"
+#include "core/tools/HostLookup.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>

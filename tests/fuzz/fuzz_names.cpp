@@ -1,7 +1,7 @@
 // Fuzzes the checks of typed and server texts: the domain test, the IPv4 test, link texts and the
 // address a link opens. Each must hold its own promises for any input.
-#include "accounts/ListGrid.h"
-#include "server/Global.h"
+#include "core/accounts/ListGrid.h"
+#include "core/server/Global.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Skin pictures through the window's own decoder: any bytes give a picture within the size and
 // budget rules, or none; never a crash or a huge allocation.
-#include "skins/SkinPicture.h"
+#include "gui/skins/SkinPicture.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The readers of an action reply: its result, the status message a password change shows, the
 // signed-out test, the suspended state and the judgement of one account of an action on several.
-#include "accounts/BulkAction.h"
-#include "server/Global.h"
+#include "core/accounts/BulkAction.h"
+#include "core/server/Global.h"
 
 #include <cstddef>
 #include <cstdint>

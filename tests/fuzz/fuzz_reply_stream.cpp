@@ -2,9 +2,9 @@
 // the reply into pieces must give the same values and account rows. Input layout: byte 0 = how
 // often the tags are looked for (1 to 64 bytes), byte 1 = the seed of the piece sizes, byte 2 = tag
 // length (modulo 8), then the tag, then the reply.
-#include "accounts/AccountList.h"
-#include "accounts/StringGrid.h"
-#include "server/XMLParser.h"
+#include "core/accounts/AccountList.h"
+#include "core/accounts/StringGrid.h"
+#include "core/server/XMLParser.h"
 
 #include <cstddef>
 #include <cstdint>

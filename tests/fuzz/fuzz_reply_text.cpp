@@ -1,6 +1,6 @@
 // Fuzzes the readers that turn reply texts into what windows show: character reference decoding and
 // the reduction of markup in status messages to their words.
-#include "server/ReplyText.h"
+#include "core/server/ReplyText.h"
 
 #include <cstddef>
 #include <cstdint>

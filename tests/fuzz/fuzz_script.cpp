@@ -1,6 +1,6 @@
 // The command channel of scripted runs: any input, in pieces of any size, gives whole lines of at
 // most the line limit, each parsed into its command.
-#include "ScriptCommand.h"
+#include "core/ScriptCommand.h"
 
 #include <cstddef>
 #include <cstdint>

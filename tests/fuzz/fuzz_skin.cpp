@@ -1,8 +1,8 @@
 // Reads arbitrary bytes as a skin settings text and as the values in it: every key is looked up and
 // every value converted as colour, integer, flag and font style. A colour that reads must read the
 // same after it was written back.
-#include "skins/SkinPackage.h"
-#include "skins/SkinValues.h"
+#include "core/skins/SkinPackage.h"
+#include "core/skins/SkinValues.h"
 
 #include <algorithm>
 #include <cstddef>

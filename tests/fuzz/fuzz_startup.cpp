@@ -1,7 +1,7 @@
 // Fuzzes what the program reads before it shows anything: the environment that places the user's
 // folders and the command line. The input is split at NUL bytes: four variable values, then arguments.
-#include "CommandLine.h"
-#include "settings/Paths.h"
+#include "core/CommandLine.h"
+#include "core/settings/Paths.h"
 
 #include <algorithm>
 #include <cstddef>

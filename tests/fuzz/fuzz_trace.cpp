@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "tools/TraceRewriter.h"
-#include "tools/TracertParser.h"
+#include "core/tools/TraceRewriter.h"
+#include "core/tools/TracertParser.h"
 
 using namespace parlomar;
 

@@ -1,7 +1,7 @@
 // Fuzzes the four tag-search operations. Input layout: byte 0 = tag length, byte 1 = section length,
 // byte 2 = value length (each modulo 16), then the tag, the section and the value, then the data.
-#include "accounts/StringGrid.h"
-#include "server/XMLParser.h"
+#include "core/accounts/StringGrid.h"
+#include "core/server/XMLParser.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Walks arbitrary bytes as a skin package and reads every entry: damaged input must end in a
 // parlomar::Error or an empty result, never a crash, an overread or a huge allocation.
-#include "skins/SciZipFile.h"
+#include "core/skins/SciZipFile.h"
 
 #include <cstddef>
 #include <cstdint>

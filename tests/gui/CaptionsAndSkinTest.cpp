@@ -2,13 +2,13 @@
 
 #include "GuiTestSupport.h"
 #include "TestRegistry.h"
-#include "settings/Captions.h"
-#include "settings/Localization.h"
-#include "skins/BitCheckBox.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/SkinnedForm.h"
-#include "skins/Skins.h"
+#include "core/settings/Localization.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/SkinnedForm.h"
+#include "gui/skins/Skins.h"
 
 #include <QMenu>
 #include <QTest>

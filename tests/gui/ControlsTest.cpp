@@ -1,9 +1,9 @@
 // The skinned controls: sizing, glyphs, the three-state cycle, the embedded edit button.
 
 #include "TestRegistry.h"
-#include "skins/BitCheckBox.h"
-#include "skins/ButtonEdit.h"
-#include "skins/SkinButton.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/SkinButton.h"
 
 #include <QPainter>
 #include <QSignalSpy>

@@ -4,9 +4,9 @@
 #include "StandinProcess.h"
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
-#include "app/MainUnit.h"
-#include "settings/CustUnit.h"
-#include "skins/SkinedStringGrid.h"
+#include "gui/app/MainUnit.h"
+#include "gui/settings/CustUnit.h"
+#include "gui/skins/SkinedStringGrid.h"
 
 #include <QGuiApplication>
 #include <QTest>

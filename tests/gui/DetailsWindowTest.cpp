@@ -4,13 +4,13 @@
 
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
-#include "accounts/SummaryUnit.h"
-#include "app/MainUnit.h"
-#include "app/WindowOpeners.h"
-#include "server/XMLParser.h"
-#include "settings/Localization.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
+#include "core/server/XMLParser.h"
+#include "core/settings/Localization.h"
+#include "gui/accounts/SummaryUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/app/WindowOpeners.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
 
 #include <QPlainTextEdit>
 #include <QTest>

@@ -4,15 +4,15 @@
 
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
-#include "accounts/AddUnit.h"
-#include "app/MainUnit.h"
-#include "app/WindowOpeners.h"
-#include "server/XMLParser.h"
-#include "settings/Localization.h"
-#include "skins/BitCheckBox.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
+#include "core/server/XMLParser.h"
+#include "core/settings/Localization.h"
+#include "gui/accounts/AddUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/app/WindowOpeners.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,9 +1,9 @@
 #include "GuiTestSupport.h"
 
-#include "server/HttpTransport.h"
-#include "settings/Localization.h"
-#include "settings/Paths.h"
-#include "skins/SkinPackage.h"
+#include "core/server/HttpTransport.h"
+#include "core/settings/Localization.h"
+#include "core/settings/Paths.h"
+#include "core/skins/SkinPackage.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/GuiTransportUi.h"
+#include "gui/app/GuiTransportUi.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

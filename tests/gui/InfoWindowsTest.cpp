@@ -2,12 +2,12 @@
 
 #include "GuiTestSupport.h"
 #include "TestRegistry.h"
-#include "info/AboutUnit.h"
-#include "info/MessageUnit.h"
-#include "server/HttpTransport.h"
-#include "settings/Localization.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
+#include "core/server/HttpTransport.h"
+#include "core/settings/Localization.h"
+#include "gui/info/AboutUnit.h"
+#include "gui/info/MessageUnit.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
 
 #include <QApplication>
 #include <QClipboard>

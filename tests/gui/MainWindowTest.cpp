@@ -4,13 +4,13 @@
 #include "StandinProcess.h"
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
-#include "app/MainUnit.h"
-#include "server/HttpTransport.h"
-#include "server/PasswordCipher.h"
-#include "settings/Localization.h"
-#include "skins/BitCheckBox.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
+#include "core/server/HttpTransport.h"
+#include "core/server/PasswordCipher.h"
+#include "core/settings/Localization.h"
+#include "gui/app/MainUnit.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
 
 #include <QStatusBar>
 #include <QTabBar>

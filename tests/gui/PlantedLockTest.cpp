@@ -2,7 +2,7 @@
 // starting, while a live lock of this user's still does.
 
 #include "TestRegistry.h"
-#include "app/SingleInstance.h"
+#include "gui/app/SingleInstance.h"
 
 #include <QDir>
 #include <QFile>

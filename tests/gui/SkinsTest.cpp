@@ -1,22 +1,22 @@
 // Skin packages on real windows: pictures where they must be (decoded from every BMP depth), bad
 // packages at start, a skin switch reaching the open windows, and "Save skin attributes" read back.
 
-#include "skins/Skins.h"
+#include "gui/skins/Skins.h"
 #include "GuiTestSupport.h"
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
-#include "accounts/SummaryUnit.h"
-#include "app/MainUnit.h"
-#include "info/MessageUnit.h"
-#include "settings/CustUnit.h"
-#include "settings/IniFile.h"
-#include "settings/Localization.h"
-#include "settings/Paths.h"
-#include "skins/BitCheckBox.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/SkinPicture.h"
-#include "skins/SkinedStringGrid.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Localization.h"
+#include "core/settings/Paths.h"
+#include "gui/accounts/SummaryUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/info/MessageUnit.h"
+#include "gui/settings/CustUnit.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/SkinPicture.h"
+#include "gui/skins/SkinedStringGrid.h"
 
 #include <QStatusBar>
 #include <QTest>

@@ -3,13 +3,13 @@
 
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
-#include "accounts/AccountList.h"
-#include "app/MainUnit.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/SkinedStringGrid.h"
-#include "tools/TraceCommand.h"
-#include "tools/TracertUnit.h"
+#include "core/accounts/AccountList.h"
+#include "core/tools/TraceCommand.h"
+#include "gui/app/MainUnit.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/SkinedStringGrid.h"
+#include "gui/tools/TracertUnit.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -3,14 +3,14 @@
 
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
-#include "accounts/AddUnit.h"
-#include "accounts/SummaryUnit.h"
-#include "app/MainUnit.h"
-#include "app/WindowOpeners.h"
-#include "info/MessageUnit.h"
-#include "settings/CustUnit.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
+#include "gui/accounts/AddUnit.h"
+#include "gui/accounts/SummaryUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/app/WindowOpeners.h"
+#include "gui/info/MessageUnit.h"
+#include "gui/settings/CustUnit.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,8 +1,8 @@
 #include "WindowsTestSupport.h"
 
-#include "app/MainUnit.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
+#include "gui/app/MainUnit.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
 
 namespace parlomar::test {
 

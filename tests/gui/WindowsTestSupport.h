@@ -5,9 +5,9 @@
 
 #include "GuiTestSupport.h"
 #include "StandinProcess.h"
-#include "server/Global.h"
-#include "server/HttpTransport.h"
-#include "server/PasswordCipher.h"
+#include "core/server/Global.h"
+#include "core/server/HttpTransport.h"
+#include "core/server/PasswordCipher.h"
 
 #include <fstream>
 #include <sstream>

@@ -2,10 +2,10 @@
 // question and message seam.
 #include "TransportTestSupport.h"
 
-#include "server/ApiRequests.h"
-#include "server/Global.h"
-#include "server/XMLParser.h"
-#include "settings/Paths.h"
+#include "core/server/ApiRequests.h"
+#include "core/server/Global.h"
+#include "core/server/XMLParser.h"
+#include "core/settings/Paths.h"
 
 #include <gtest/gtest.h>
 

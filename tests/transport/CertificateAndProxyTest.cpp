@@ -2,7 +2,7 @@
 // through a real HTTP proxy.
 #include "TransportTestSupport.h"
 
-#include "settings/IniFile.h"
+#include "core/settings/IniFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The background list fetch: completions on the owner's thread, several fetches at once, shutdown.
 #include "TransportTestSupport.h"
 
-#include "server/GetXMLThreadUnit.h"
+#include "core/server/GetXMLThreadUnit.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // wire, the reading rules, the transport statuses, faults and responsiveness.
 #include "TransportTestSupport.h"
 
-#include "settings/Localization.h"
+#include "core/settings/Localization.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 
 #include "TransportTestSupport.h"
 
-#include "server/ActivityLog.h"
-#include "server/Global.h"
-#include "server/RequestGuard.h"
+#include "core/server/ActivityLog.h"
+#include "core/server/Global.h"
+#include "core/server/RequestGuard.h"
 
 #include <gtest/gtest.h>
 

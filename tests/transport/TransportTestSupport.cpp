@@ -1,8 +1,8 @@
 #include "TransportTestSupport.h"
 
-#include "server/PasswordCipher.h"
-#include "settings/IniFile.h"
-#include "settings/Paths.h"
+#include "core/server/PasswordCipher.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Paths.h"
 
 #include <httplib.h>
 #include <openssl/ssl.h>

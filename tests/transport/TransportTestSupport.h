@@ -1,7 +1,7 @@
 #pragma once
 
-#include "server/HttpTransport.h"
-#include "server/TransportUi.h"
+#include "core/server/HttpTransport.h"
+#include "core/server/TransportUi.h"
 
 #include <atomic>
 #include <chrono>

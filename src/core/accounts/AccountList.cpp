@@ -1,8 +1,8 @@
-#include "accounts/AccountList.h"
+#include "core/accounts/AccountList.h"
 
-#include "accounts/GridSort.h"
-#include "server/Global.h"
-#include "server/XMLParser.h"
+#include "core/accounts/GridSort.h"
+#include "core/server/Global.h"
+#include "core/server/XMLParser.h"
 
 #include <iterator>
 #include <unordered_map>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "accounts/ListGrid.h"
-#include "accounts/StringGrid.h"
-#include "server/HttpTransport.h"
-#include "server/XMLParser.h"
+#include "core/accounts/ListGrid.h"
+#include "core/accounts/StringGrid.h"
+#include "core/server/HttpTransport.h"
+#include "core/server/XMLParser.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
-#include "accounts/BulkAction.h"
+#include "core/accounts/BulkAction.h"
 
-#include "server/Global.h"
-#include "settings/Localization.h"
+#include "core/server/Global.h"
+#include "core/settings/Localization.h"
 
 #include <unordered_map>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "accounts/AccountList.h"
-#include "server/HttpTransport.h"
+#include "core/accounts/AccountList.h"
+#include "core/server/HttpTransport.h"
 
 #include <cstddef>
 #include <string>

@@ -1,7 +1,7 @@
-#include "accounts/BulkRun.h"
+#include "core/accounts/BulkRun.h"
 
-#include "server/GetXMLThreadUnit.h"
-#include "server/TransportUi.h"
+#include "core/server/GetXMLThreadUnit.h"
+#include "core/server/TransportUi.h"
 
 #include <atomic>
 #include <mutex>

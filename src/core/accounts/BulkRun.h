@@ -1,6 +1,6 @@
 #pragma once
 
-#include "accounts/BulkAction.h"
+#include "core/accounts/BulkAction.h"
 
 #include <cstddef>
 #include <cstdint>

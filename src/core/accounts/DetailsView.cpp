@@ -1,9 +1,9 @@
-#include "accounts/DetailsView.h"
+#include "core/accounts/DetailsView.h"
 
-#include "server/Global.h"
-#include "server/XMLParser.h"
-#include "settings/IniFile.h"
-#include "settings/Localization.h"
+#include "core/server/Global.h"
+#include "core/server/XMLParser.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Localization.h"
 
 #include <algorithm>
 #include <charconv>

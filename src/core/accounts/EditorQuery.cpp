@@ -1,9 +1,9 @@
-#include "accounts/EditorQuery.h"
+#include "core/accounts/EditorQuery.h"
 
-#include "accounts/PasswordGenerator.h"
-#include "server/TransportUi.h"
-#include "server/XMLParser.h"
-#include "settings/Localization.h"
+#include "core/accounts/PasswordGenerator.h"
+#include "core/server/TransportUi.h"
+#include "core/server/XMLParser.h"
+#include "core/settings/Localization.h"
 
 #include <algorithm>
 #include <array>

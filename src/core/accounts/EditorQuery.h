@@ -1,8 +1,8 @@
 #pragma once
 
-#include "accounts/KeyFilters.h"
-#include "server/Global.h"
-#include "server/HttpTransport.h"
+#include "core/accounts/KeyFilters.h"
+#include "core/server/Global.h"
+#include "core/server/HttpTransport.h"
 
 #include <functional>
 #include <span>

@@ -1,4 +1,4 @@
-#include "accounts/GridSort.h"
+#include "core/accounts/GridSort.h"
 
 #include <algorithm>
 #include <clocale>

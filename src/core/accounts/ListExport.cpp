@@ -1,7 +1,7 @@
-#include "accounts/ListExport.h"
+#include "core/accounts/ListExport.h"
 
-#include "Error.h"
-#include "settings/IniFile.h"
+#include "core/Error.h"
+#include "core/settings/IniFile.h"
 
 namespace parlomar {
 

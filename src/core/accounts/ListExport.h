@@ -1,6 +1,6 @@
 #pragma once
 
-#include "accounts/StringGrid.h"
+#include "core/accounts/StringGrid.h"
 
 #include <filesystem>
 #include <string>

@@ -1,6 +1,6 @@
-#include "accounts/ListGrid.h"
+#include "core/accounts/ListGrid.h"
 
-#include "server/Global.h"
+#include "core/server/Global.h"
 
 namespace parlomar {
 

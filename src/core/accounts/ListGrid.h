@@ -1,7 +1,7 @@
 #pragma once
 
-#include "accounts/GridSort.h"
-#include "accounts/StringGrid.h"
+#include "core/accounts/GridSort.h"
+#include "core/accounts/StringGrid.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
-#include "accounts/PackageList.h"
+#include "core/accounts/PackageList.h"
 
-#include "accounts/GridSort.h"
-#include "server/XMLParser.h"
+#include "core/accounts/GridSort.h"
+#include "core/server/XMLParser.h"
 
 namespace parlomar {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "accounts/AccountList.h"
-#include "accounts/StringGrid.h"
+#include "core/accounts/AccountList.h"
+#include "core/accounts/StringGrid.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
-#include "server/ActivityLog.h"
+#include "core/server/ActivityLog.h"
 
-#include "Error.h"
-#include "settings/Paths.h"
+#include "core/Error.h"
+#include "core/settings/Paths.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
-#include "server/ApiFunctions.h"
+#include "core/server/ApiFunctions.h"
 
-#include "server/HttpTransport.h"
+#include "core/server/HttpTransport.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/Global.h"
+#include "core/server/Global.h"
 
 #include <string>
 #include <string_view>

@@ -1,9 +1,9 @@
-#include "server/ApiRequests.h"
+#include "core/server/ApiRequests.h"
 
-#include "server/Global.h"
-#include "server/HttpTransport.h"
-#include "server/TransportUi.h"
-#include "settings/Localization.h"
+#include "core/server/Global.h"
+#include "core/server/HttpTransport.h"
+#include "core/server/TransportUi.h"
+#include "core/settings/Localization.h"
 
 namespace parlomar {
 

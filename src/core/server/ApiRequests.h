@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/HttpTransport.h"
+#include "core/server/HttpTransport.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "server/CertificateCheck.h"
+#include "core/server/CertificateCheck.h"
 
-#include "server/HttpTransport.h"
+#include "core/server/HttpTransport.h"
 
 #include <openssl/evp.h>
 #include <openssl/x509.h>

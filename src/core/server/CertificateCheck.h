@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/TransportUi.h"
+#include "core/server/TransportUi.h"
 
 #include <curl/curl.h>
 #include <openssl/ssl.h>

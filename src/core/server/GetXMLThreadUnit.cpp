@@ -1,6 +1,6 @@
-#include "server/GetXMLThreadUnit.h"
+#include "core/server/GetXMLThreadUnit.h"
 
-#include "server/TransportUi.h"
+#include "core/server/TransportUi.h"
 
 #include <algorithm>
 #include <atomic>

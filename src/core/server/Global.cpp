@@ -1,7 +1,7 @@
-#include "server/Global.h"
+#include "core/server/Global.h"
 
-#include "server/ReplyText.h"
-#include "server/XMLParser.h"
+#include "core/server/ReplyText.h"
+#include "core/server/XMLParser.h"
 
 #include <arpa/inet.h>
 #include <idn2.h>

@@ -1,13 +1,13 @@
-#include "server/HttpTransport.h"
+#include "core/server/HttpTransport.h"
 
-#include "Error.h"
-#include "server/CertificateCheck.h"
-#include "server/Global.h"
-#include "server/RequestGuard.h"
-#include "server/SharedConnection.h"
-#include "server/TransportUi.h"
-#include "settings/IniFile.h"
-#include "settings/Localization.h"
+#include "core/Error.h"
+#include "core/server/CertificateCheck.h"
+#include "core/server/Global.h"
+#include "core/server/RequestGuard.h"
+#include "core/server/SharedConnection.h"
+#include "core/server/TransportUi.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Localization.h"
 
 #include <curl/curl.h>
 #include <openssl/ssl.h>

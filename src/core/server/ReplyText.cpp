@@ -1,4 +1,4 @@
-#include "server/ReplyText.h"
+#include "core/server/ReplyText.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>

@@ -1,13 +1,13 @@
-#include "server/RequestGuard.h"
+#include "core/server/RequestGuard.h"
 
-#include "Error.h"
-#include "server/ActivityLog.h"
-#include "server/ApiFunctions.h"
-#include "server/Global.h"
-#include "server/TransportUi.h"
-#include "server/XMLParser.h"
-#include "settings/IniFile.h"
-#include "settings/Localization.h"
+#include "core/Error.h"
+#include "core/server/ActivityLog.h"
+#include "core/server/ApiFunctions.h"
+#include "core/server/Global.h"
+#include "core/server/TransportUi.h"
+#include "core/server/XMLParser.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Localization.h"
 
 #include <atomic>
 

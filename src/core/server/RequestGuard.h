@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/HttpTransport.h"
+#include "core/server/HttpTransport.h"
 
 #include <functional>
 #include <string_view>

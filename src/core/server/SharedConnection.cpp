@@ -1,9 +1,9 @@
-#include "server/SharedConnection.h"
+#include "core/server/SharedConnection.h"
 
-#include "server/HttpTransport.h"
-#include "server/PasswordCipher.h"
-#include "server/TransportUi.h"
-#include "settings/IniFile.h"
+#include "core/server/HttpTransport.h"
+#include "core/server/PasswordCipher.h"
+#include "core/server/TransportUi.h"
+#include "core/settings/IniFile.h"
 
 namespace parlomar {
 

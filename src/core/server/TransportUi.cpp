@@ -1,4 +1,4 @@
-#include "server/TransportUi.h"
+#include "core/server/TransportUi.h"
 
 #include <mutex>
 #include <utility>

@@ -1,7 +1,7 @@
-#include "server/XMLParser.h"
+#include "core/server/XMLParser.h"
 
-#include "accounts/StringGrid.h"
-#include "server/ReplyText.h"
+#include "core/accounts/StringGrid.h"
+#include "core/server/ReplyText.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "settings/IniFile.h"
+#include "core/settings/IniFile.h"
 
-#include "Error.h"
-#include "settings/Paths.h"
+#include "core/Error.h"
+#include "core/settings/Paths.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "settings/Localization.h"
+#include "core/settings/Localization.h"
 
-#include "settings/IniFile.h"
+#include "core/settings/IniFile.h"
 
 #include <cstdio>
 #include <ctime>

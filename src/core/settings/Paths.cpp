@@ -1,6 +1,6 @@
-#include "settings/Paths.h"
+#include "core/settings/Paths.h"
 
-#include "Error.h"
+#include "core/Error.h"
 
 #include <fcntl.h>
 #include <pwd.h>

@@ -1,6 +1,6 @@
-#include "settings/SavedServers.h"
+#include "core/settings/SavedServers.h"
 
-#include "settings/IniFile.h"
+#include "core/settings/IniFile.h"
 
 namespace parlomar {
 

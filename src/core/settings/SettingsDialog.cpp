@@ -1,8 +1,8 @@
-#include "settings/SettingsDialog.h"
+#include "core/settings/SettingsDialog.h"
 
-#include "server/HttpTransport.h"
-#include "settings/IniFile.h"
-#include "settings/Localization.h"
+#include "core/server/HttpTransport.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Localization.h"
 
 #include <algorithm>
 

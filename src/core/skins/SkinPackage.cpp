@@ -1,8 +1,8 @@
-#include "skins/SkinPackage.h"
+#include "core/skins/SkinPackage.h"
 
-#include "Error.h"
-#include "settings/Paths.h"
-#include "skins/SciZipFile.h"
+#include "core/Error.h"
+#include "core/settings/Paths.h"
+#include "core/skins/SciZipFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "skins/SkinValues.h"
+#include "core/skins/SkinValues.h"
 
 #include <array>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "tools/HostLookup.h"
+#include "core/tools/HostLookup.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -1,4 +1,4 @@
-#include "tools/TraceCommand.h"
+#include "core/tools/TraceCommand.h"
 
 #include <cerrno>
 #include <csignal>

@@ -7,7 +7,7 @@
 #include <sys/types.h>
 #include <vector>
 
-#include "tools/TraceRewriter.h"
+#include "core/tools/TraceRewriter.h"
 
 namespace parlomar {
 

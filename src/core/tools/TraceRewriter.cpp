@@ -1,4 +1,4 @@
-#include "tools/TraceRewriter.h"
+#include "core/tools/TraceRewriter.h"
 
 #include <charconv>
 #include <cmath>

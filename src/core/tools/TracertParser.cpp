@@ -1,4 +1,4 @@
-#include "tools/TracertParser.h"
+#include "core/tools/TracertParser.h"
 
 #include <cmath>
 #include <string>

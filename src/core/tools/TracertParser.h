@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "accounts/StringGrid.h"
+#include "core/accounts/StringGrid.h"
 
 namespace parlomar {
 

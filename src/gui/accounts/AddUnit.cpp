@@ -1,16 +1,16 @@
-#include "accounts/AddUnit.h"
+#include "gui/accounts/AddUnit.h"
 
-#include "accounts/PasswordGenerator.h"
-#include "info/AboutUnit.h"
-#include "server/HttpTransport.h"
-#include "settings/Captions.h"
-#include "settings/Localization.h"
-#include "skins/BitCheckBox.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/SkinPackage.h"
-#include "skins/Skins.h"
+#include "core/accounts/PasswordGenerator.h"
+#include "core/server/HttpTransport.h"
+#include "core/settings/Localization.h"
+#include "core/skins/SkinPackage.h"
+#include "gui/info/AboutUnit.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/Skins.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

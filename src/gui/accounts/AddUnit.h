@@ -1,7 +1,7 @@
 #pragma once
 
-#include "accounts/EditorQuery.h"
-#include "skins/SkinnedForm.h"
+#include "core/accounts/EditorQuery.h"
+#include "gui/skins/SkinnedForm.h"
 
 #include <QHash>
 #include <QPixmap>

@@ -1,13 +1,13 @@
-#include "accounts/BulkUnit.h"
+#include "gui/accounts/BulkUnit.h"
 
-#include "info/AboutUnit.h"
-#include "settings/Captions.h"
-#include "settings/Localization.h"
-#include "skins/Controls.h"
-#include "skins/HeadingStrip.h"
-#include "skins/SkinButton.h"
-#include "skins/SkinedStringGrid.h"
-#include "skins/Skins.h"
+#include "core/settings/Localization.h"
+#include "gui/info/AboutUnit.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/HeadingStrip.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/SkinedStringGrid.h"
+#include "gui/skins/Skins.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

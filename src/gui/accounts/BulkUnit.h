@@ -1,8 +1,8 @@
 #pragma once
 
-#include "accounts/BulkAction.h"
-#include "accounts/StringGrid.h"
-#include "skins/SkinnedForm.h"
+#include "core/accounts/BulkAction.h"
+#include "core/accounts/StringGrid.h"
+#include "gui/skins/SkinnedForm.h"
 
 #include <QTableView>
 

@@ -1,6 +1,6 @@
-#include "accounts/FilterPaintBox.h"
+#include "gui/accounts/FilterPaintBox.h"
 
-#include "skins/Controls.h"
+#include "gui/skins/Controls.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

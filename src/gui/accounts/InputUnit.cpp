@@ -1,15 +1,15 @@
-#include "accounts/InputUnit.h"
+#include "gui/accounts/InputUnit.h"
 
-#include "accounts/PasswordGenerator.h"
-#include "info/AboutUnit.h"
-#include "server/TransportUi.h"
-#include "settings/Captions.h"
-#include "settings/Localization.h"
-#include "skins/BitCheckBox.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/Skins.h"
+#include "core/accounts/PasswordGenerator.h"
+#include "core/server/TransportUi.h"
+#include "core/settings/Localization.h"
+#include "gui/info/AboutUnit.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/Skins.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "accounts/DetailsView.h"
-#include "skins/SkinnedForm.h"
+#include "core/accounts/DetailsView.h"
+#include "gui/skins/SkinnedForm.h"
 
 #include <QTableWidget>
 

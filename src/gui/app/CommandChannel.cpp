@@ -1,9 +1,9 @@
-#include "app/CommandChannel.h"
+#include "gui/app/CommandChannel.h"
 
-#include "ScriptCommand.h"
-#include "app/MainUnit.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
+#include "core/ScriptCommand.h"
+#include "gui/app/MainUnit.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
 
 #include <QSocketNotifier>
 #include <QString>

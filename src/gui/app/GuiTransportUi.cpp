@@ -1,10 +1,10 @@
-#include "app/GuiTransportUi.h"
+#include "gui/app/GuiTransportUi.h"
 
-#include "app/MainUnit.h"
-#include "info/MessageUnit.h"
-#include "server/GetXMLThreadUnit.h"
-#include "settings/Captions.h"
-#include "settings/Paths.h"
+#include "core/server/GetXMLThreadUnit.h"
+#include "core/settings/Paths.h"
+#include "gui/app/MainUnit.h"
+#include "gui/info/MessageUnit.h"
+#include "gui/settings/Captions.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/TransportUi.h"
+#include "core/server/TransportUi.h"
 
 #include <QObject>
 #include <QPointer>

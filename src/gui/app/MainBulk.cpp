@@ -2,20 +2,20 @@
 // run on a worker with its progress and summary window, the grid kept true without a refetch), the
 // export of the shown list, and the traceroute of an account.
 
-#include "app/MainUnit.h"
-#include "app/MainUnitPrivate.h"
+#include "gui/app/MainUnit.h"
+#include "gui/app/MainUnitPrivate.h"
 
-#include "Error.h"
-#include "accounts/BulkUnit.h"
-#include "accounts/ListExport.h"
-#include "server/HttpTransport.h"
-#include "server/TransportUi.h"
-#include "settings/Captions.h"
-#include "settings/IniFile.h"
-#include "settings/Localization.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
-#include "skins/SkinedStringGrid.h"
+#include "core/Error.h"
+#include "core/accounts/ListExport.h"
+#include "core/server/HttpTransport.h"
+#include "core/server/TransportUi.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Localization.h"
+#include "gui/accounts/BulkUnit.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinedStringGrid.h"
 
 #include <QDir>
 #include <QFile>

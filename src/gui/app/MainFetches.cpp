@@ -1,15 +1,15 @@
 // The list fetches of the main window: one per list, the newest replacing a running one, the list
 // asked for last shown and the other stored, Escape and the stop control ending them.
-#include "app/MainUnit.h"
-#include "app/MainUnitPrivate.h"
+#include "gui/app/MainUnit.h"
+#include "gui/app/MainUnitPrivate.h"
 
-#include "server/GetXMLThreadUnit.h"
-#include "server/Global.h"
-#include "settings/Captions.h"
-#include "settings/Localization.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
-#include "skins/SkinedStringGrid.h"
+#include "core/server/GetXMLThreadUnit.h"
+#include "core/server/Global.h"
+#include "core/settings/Localization.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinedStringGrid.h"
 
 #include <QPointer>
 #include <QSignalBlocker>

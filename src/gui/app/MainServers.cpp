@@ -1,23 +1,23 @@
 // The main window's saved servers (the list under the address field), the read-only switch of a
 // sign-in and the activity log window.
 
-#include "app/MainUnit.h"
-#include "app/MainUnitPrivate.h"
+#include "gui/app/MainUnit.h"
+#include "gui/app/MainUnitPrivate.h"
 
-#include "Error.h"
-#include "accounts/BulkAction.h"
-#include "app/ServerList.h"
-#include "info/ActivityUnit.h"
-#include "server/ApiFunctions.h"
-#include "server/HttpTransport.h"
-#include "server/TransportUi.h"
-#include "settings/Captions.h"
-#include "settings/Localization.h"
-#include "skins/BitCheckBox.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/SkinPackage.h"
-#include "skins/Skins.h"
+#include "core/Error.h"
+#include "core/accounts/BulkAction.h"
+#include "core/server/ApiFunctions.h"
+#include "core/server/HttpTransport.h"
+#include "core/server/TransportUi.h"
+#include "core/settings/Localization.h"
+#include "core/skins/SkinPackage.h"
+#include "gui/app/ServerList.h"
+#include "gui/info/ActivityUnit.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/Skins.h"
 
 #include <QAction>
 #include <QBoxLayout>

@@ -1,22 +1,22 @@
 // The main window's skin: its picture components, the parts that differ with and without a skin,
 // a skin change made in the settings dialog, and "Save skin attributes" for every window.
 
-#include "app/MainUnit.h"
+#include "gui/app/MainUnit.h"
 
-#include "Error.h"
-#include "accounts/AddUnit.h"
-#include "accounts/BulkUnit.h"
-#include "accounts/FilterPaintBox.h"
-#include "accounts/InputUnit.h"
-#include "accounts/SummaryUnit.h"
-#include "info/AboutUnit.h"
-#include "info/MessageUnit.h"
-#include "server/TransportUi.h"
-#include "settings/CustUnit.h"
-#include "skins/Controls.h"
-#include "skins/SkinedStringGrid.h"
-#include "skins/Skins.h"
-#include "tools/TracertUnit.h"
+#include "core/Error.h"
+#include "core/server/TransportUi.h"
+#include "gui/accounts/AddUnit.h"
+#include "gui/accounts/BulkUnit.h"
+#include "gui/accounts/FilterPaintBox.h"
+#include "gui/accounts/InputUnit.h"
+#include "gui/accounts/SummaryUnit.h"
+#include "gui/info/AboutUnit.h"
+#include "gui/info/MessageUnit.h"
+#include "gui/settings/CustUnit.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinedStringGrid.h"
+#include "gui/skins/Skins.h"
+#include "gui/tools/TracertUnit.h"
 
 #include <QLabel>
 #include <QStatusBar>

@@ -1,16 +1,16 @@
 // The main window's side of the traceroute tool: the hidden "Test" command, the 500 ms timer that
 // carries the output into the traceroute window, the end of a trace, and stopping it.
 
-#include "app/MainUnit.h"
-#include "server/Global.h"
+#include "core/server/Global.h"
+#include "gui/app/MainUnit.h"
 
-#include "server/HttpTransport.h"
-#include "server/TransportUi.h"
-#include "settings/Captions.h"
-#include "settings/Localization.h"
-#include "skins/Controls.h"
-#include "tools/TraceCommand.h"
-#include "tools/TracertUnit.h"
+#include "core/server/HttpTransport.h"
+#include "core/server/TransportUi.h"
+#include "core/settings/Localization.h"
+#include "core/tools/TraceCommand.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/Controls.h"
+#include "gui/tools/TracertUnit.h"
 
 #include <QTimer>
 

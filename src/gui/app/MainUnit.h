@@ -1,13 +1,13 @@
 #pragma once
 
-#include "accounts/AccountList.h"
-#include "accounts/BulkRun.h"
-#include "accounts/KeyFilters.h"
-#include "server/GetXMLThreadUnit.h"
-#include "settings/SavedServers.h"
-#include "skins/SkinnedForm.h"
-#include "tools/TracertParser.h"
-#include "tools/TracertThreadUnit.h"
+#include "core/accounts/AccountList.h"
+#include "core/accounts/BulkRun.h"
+#include "core/accounts/KeyFilters.h"
+#include "core/server/GetXMLThreadUnit.h"
+#include "core/settings/SavedServers.h"
+#include "core/tools/TracertParser.h"
+#include "gui/skins/SkinnedForm.h"
+#include "gui/tools/TracertThreadUnit.h"
 
 #include <QList>
 #include <QPixmap>

@@ -1,7 +1,7 @@
-#include "app/ServerList.h"
+#include "gui/app/ServerList.h"
 
-#include "settings/Captions.h"
-#include "skins/Controls.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/Controls.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

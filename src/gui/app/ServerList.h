@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/SavedServers.h"
+#include "core/settings/SavedServers.h"
 
 #include <QFrame>
 

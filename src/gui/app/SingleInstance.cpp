@@ -1,6 +1,6 @@
-#include "app/SingleInstance.h"
+#include "gui/app/SingleInstance.h"
 
-#include "settings/Paths.h"
+#include "core/settings/Paths.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

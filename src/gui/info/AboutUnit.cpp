@@ -1,11 +1,11 @@
-#include "info/AboutUnit.h"
+#include "gui/info/AboutUnit.h"
 
-#include "settings/Captions.h"
-#include "settings/Localization.h"
-#include "settings/Paths.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/Skins.h"
+#include "core/settings/Localization.h"
+#include "core/settings/Paths.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/Skins.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

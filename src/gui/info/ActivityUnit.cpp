@@ -1,14 +1,14 @@
-#include "info/ActivityUnit.h"
+#include "gui/info/ActivityUnit.h"
 
-#include "accounts/BulkAction.h"
-#include "info/AboutUnit.h"
-#include "server/Global.h"
-#include "server/HttpTransport.h"
-#include "settings/Captions.h"
-#include "settings/Localization.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/Skins.h"
+#include "core/accounts/BulkAction.h"
+#include "core/server/Global.h"
+#include "core/server/HttpTransport.h"
+#include "core/settings/Localization.h"
+#include "gui/info/AboutUnit.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/Skins.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

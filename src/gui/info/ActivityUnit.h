@@ -1,7 +1,7 @@
 #pragma once
 
-#include "server/ActivityLog.h"
-#include "skins/SkinnedForm.h"
+#include "core/server/ActivityLog.h"
+#include "gui/skins/SkinnedForm.h"
 
 #include <QAbstractTableModel>
 #include <QTableView>

@@ -1,16 +1,16 @@
-#include "info/MessageUnit.h"
+#include "gui/info/MessageUnit.h"
 
-#include "accounts/PackageList.h"
-#include "info/AboutUnit.h"
-#include "server/Global.h"
-#include "server/HttpTransport.h"
-#include "server/XMLParser.h"
-#include "settings/Captions.h"
-#include "settings/Localization.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/Skins.h"
-#include "tools/HostLookup.h"
+#include "core/accounts/PackageList.h"
+#include "core/server/Global.h"
+#include "core/server/HttpTransport.h"
+#include "core/server/XMLParser.h"
+#include "core/settings/Localization.h"
+#include "core/tools/HostLookup.h"
+#include "gui/info/AboutUnit.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/Skins.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "skins/SkinnedForm.h"
+#include "gui/skins/SkinnedForm.h"
 
 #include <cstdint>
 #include <string>

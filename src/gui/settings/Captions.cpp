@@ -1,12 +1,12 @@
-#include "settings/Captions.h"
+#include "gui/settings/Captions.h"
 
-#include "settings/IniFile.h"
-#include "settings/Localization.h"
-#include "skins/BitCheckBox.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/SkinnedForm.h"
-#include "skins/Skins.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Localization.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/SkinnedForm.h"
+#include "gui/skins/Skins.h"
 
 #include <QAbstractButton>
 #include <QClipboard>

@@ -1,20 +1,20 @@
 // The Skins page of the settings dialog: the packages of the skins folders, switching skins on and
 // off, and choosing one, which every open window takes at once.
 
-#include "settings/CustUnit.h"
+#include "gui/settings/CustUnit.h"
 
 #include <QPointer>
 
-#include "Error.h"
-#include "server/TransportUi.h"
-#include "settings/Captions.h"
-#include "settings/IniFile.h"
-#include "settings/Localization.h"
-#include "settings/Paths.h"
-#include "skins/BitCheckBox.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
-#include "skins/Skins.h"
+#include "core/Error.h"
+#include "core/server/TransportUi.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Localization.h"
+#include "core/settings/Paths.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/Skins.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -1,21 +1,21 @@
-#include "settings/CustUnit.h"
+#include "gui/settings/CustUnit.h"
 
 #include <algorithm>
 
-#include "Error.h"
-#include "accounts/AddUnit.h"
-#include "accounts/KeyFilters.h"
-#include "info/AboutUnit.h"
-#include "server/HttpTransport.h"
-#include "server/PasswordCipher.h"
-#include "server/TransportUi.h"
-#include "settings/Captions.h"
-#include "settings/Localization.h"
-#include "skins/BitCheckBox.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/Skins.h"
+#include "core/Error.h"
+#include "core/accounts/KeyFilters.h"
+#include "core/server/HttpTransport.h"
+#include "core/server/PasswordCipher.h"
+#include "core/server/TransportUi.h"
+#include "core/settings/Localization.h"
+#include "gui/accounts/AddUnit.h"
+#include "gui/info/AboutUnit.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/Skins.h"
 
 #include <QKeyEvent>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/SettingsDialog.h"
-#include "skins/SkinnedForm.h"
+#include "core/settings/SettingsDialog.h"
+#include "gui/skins/SkinnedForm.h"
 
 #include <functional>
 #include <optional>

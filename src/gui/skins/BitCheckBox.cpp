@@ -1,6 +1,6 @@
-#include "skins/BitCheckBox.h"
+#include "gui/skins/BitCheckBox.h"
 
-#include "skins/Controls.h"
+#include "gui/skins/Controls.h"
 
 #include <QBitmap>
 #include <QHelpEvent>

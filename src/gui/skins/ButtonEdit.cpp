@@ -1,6 +1,6 @@
-#include "skins/ButtonEdit.h"
+#include "gui/skins/ButtonEdit.h"
 
-#include "skins/Controls.h"
+#include "gui/skins/Controls.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "skins/Controls.h"
+#include "gui/skins/Controls.h"
 
 #include <QAbstractItemView>
 #include <QGuiApplication>

@@ -6,7 +6,7 @@
 // (dynamic property "Tag", 0 when unset) that the caption (-1), skinning (-100), default font (-9,
 // -8) and double-buffering (-3) rules are keyed on.
 
-#include "accounts/KeyFilters.h"
+#include "core/accounts/KeyFilters.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
-#include "skins/PictureScrollBar.h"
+#include "gui/skins/PictureScrollBar.h"
 
-#include "skins/Controls.h"
-#include "skins/SkinedStringGrid.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinedStringGrid.h"
 
 #include <QMouseEvent>
 #include <QPainter>

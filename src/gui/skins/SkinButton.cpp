@@ -1,4 +1,4 @@
-#include "skins/SkinButton.h"
+#include "gui/skins/SkinButton.h"
 
 #include <QApplication>
 #include <QBitmap>

@@ -1,13 +1,13 @@
 // The look of a skin package: the values of the skin settings and the pictures of the package, laid
 // over the plain look. A value that is missing or does not convert keeps what the plain look set.
 
-#include "skins/BitCheckBox.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/SkinRules.h"
-#include "skins/SkinedStringGrid.h"
-#include "skins/SkinnedForm.h"
-#include "skins/Skins.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/SkinRules.h"
+#include "gui/skins/SkinedStringGrid.h"
+#include "gui/skins/SkinnedForm.h"
+#include "gui/skins/Skins.h"
 
 #include <QFontDatabase>
 

@@ -1,4 +1,4 @@
-#include "skins/SkinPicture.h"
+#include "gui/skins/SkinPicture.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -1,15 +1,15 @@
 // "Save skin attributes": the current look of a window written out as skin files, so that a skin
 // can be authored from a running program and packed as it is.
 
-#include "Error.h"
-#include "settings/IniFile.h"
-#include "settings/Paths.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/SkinRules.h"
-#include "skins/SkinedStringGrid.h"
-#include "skins/SkinnedForm.h"
-#include "skins/Skins.h"
+#include "core/Error.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Paths.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/SkinRules.h"
+#include "gui/skins/SkinedStringGrid.h"
+#include "gui/skins/SkinnedForm.h"
+#include "gui/skins/Skins.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -1,14 +1,14 @@
-#include "skins/SkinedStringGrid.h"
+#include "gui/skins/SkinedStringGrid.h"
 
-#include "accounts/AccountList.h"
-#include "accounts/GridSort.h"
-#include "accounts/ListGrid.h"
-#include "accounts/PackageList.h"
-#include "settings/Localization.h"
-#include "skins/Controls.h"
-#include "skins/HeadingStrip.h"
-#include "skins/PictureScrollBar.h"
-#include "skins/Skins.h"
+#include "core/accounts/AccountList.h"
+#include "core/accounts/GridSort.h"
+#include "core/accounts/ListGrid.h"
+#include "core/accounts/PackageList.h"
+#include "core/settings/Localization.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/HeadingStrip.h"
+#include "gui/skins/PictureScrollBar.h"
+#include "gui/skins/Skins.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -1,7 +1,7 @@
-#include "skins/SkinnedForm.h"
+#include "gui/skins/SkinnedForm.h"
 
-#include "skins/Controls.h"
-#include "skins/Skins.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/Skins.h"
 
 #include <QApplication>
 #include <QBitmap>

@@ -1,15 +1,15 @@
-#include "skins/Skins.h"
+#include "gui/skins/Skins.h"
 
-#include "Error.h"
-#include "settings/IniFile.h"
-#include "skins/BitCheckBox.h"
-#include "skins/ButtonEdit.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/SkinPicture.h"
-#include "skins/SkinRules.h"
-#include "skins/SkinedStringGrid.h"
-#include "skins/SkinnedForm.h"
+#include "core/Error.h"
+#include "core/settings/IniFile.h"
+#include "gui/skins/BitCheckBox.h"
+#include "gui/skins/ButtonEdit.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/SkinPicture.h"
+#include "gui/skins/SkinRules.h"
+#include "gui/skins/SkinedStringGrid.h"
+#include "gui/skins/SkinnedForm.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "skins/SkinPackage.h"
-#include "skins/SkinValues.h"
+#include "core/skins/SkinPackage.h"
+#include "core/skins/SkinValues.h"
 
 #include <QColor>
 #include <QList>

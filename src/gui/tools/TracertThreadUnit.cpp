@@ -1,7 +1,7 @@
-#include "tools/TracertThreadUnit.h"
+#include "gui/tools/TracertThreadUnit.h"
 
-#include "tools/HostLookup.h"
-#include "tools/TraceCommand.h"
+#include "core/tools/HostLookup.h"
+#include "core/tools/TraceCommand.h"
 
 #include <mutex>
 #include <thread>

@@ -1,13 +1,13 @@
-#include "tools/TracertUnit.h"
+#include "gui/tools/TracertUnit.h"
 
-#include "info/AboutUnit.h"
-#include "settings/Captions.h"
-#include "skins/Controls.h"
-#include "skins/SkinButton.h"
-#include "skins/SkinedStringGrid.h"
-#include "skins/Skins.h"
-#include "tools/TracertParser.h"
-#include "tools/TracertThreadUnit.h"
+#include "core/tools/TracertParser.h"
+#include "gui/info/AboutUnit.h"
+#include "gui/settings/Captions.h"
+#include "gui/skins/Controls.h"
+#include "gui/skins/SkinButton.h"
+#include "gui/skins/SkinedStringGrid.h"
+#include "gui/skins/Skins.h"
+#include "gui/tools/TracertThreadUnit.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "accounts/StringGrid.h"
-#include "skins/SkinnedForm.h"
+#include "core/accounts/StringGrid.h"
+#include "gui/skins/SkinnedForm.h"
 
 #include <QPointer>
 #include <QTableView>

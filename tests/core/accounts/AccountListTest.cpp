@@ -1,5 +1,5 @@
-#include "accounts/AccountList.h"
-#include "accounts/PackageList.h"
+#include "core/accounts/AccountList.h"
+#include "core/accounts/PackageList.h"
 
 #include <gtest/gtest.h>
 

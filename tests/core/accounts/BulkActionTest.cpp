@@ -1,9 +1,9 @@
 // Actions on several accounts without a server: what is planned, how replies are judged, and how
 // the grid and the stored-reply overlays follow the outcomes.
 
-#include "accounts/BulkAction.h"
+#include "core/accounts/BulkAction.h"
 
-#include "settings/Paths.h"
+#include "core/settings/Paths.h"
 #include "settings/SettingsTestFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "accounts/DetailsView.h"
+#include "core/accounts/DetailsView.h"
 
-#include "settings/IniFile.h"
-#include "settings/Localization.h"
-#include "settings/Paths.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Localization.h"
+#include "core/settings/Paths.h"
 #include "settings/SettingsTestFolder.h"
 
 #include <gtest/gtest.h>

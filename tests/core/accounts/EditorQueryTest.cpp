@@ -1,9 +1,9 @@
-#include "accounts/EditorQuery.h"
+#include "core/accounts/EditorQuery.h"
 
-#include "accounts/PasswordGenerator.h"
-#include "server/TransportUi.h"
-#include "settings/Localization.h"
-#include "settings/Paths.h"
+#include "core/accounts/PasswordGenerator.h"
+#include "core/server/TransportUi.h"
+#include "core/settings/Localization.h"
+#include "core/settings/Paths.h"
 #include "settings/SettingsTestFolder.h"
 
 #include <gtest/gtest.h>

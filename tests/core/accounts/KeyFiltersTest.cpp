@@ -1,4 +1,4 @@
-#include "accounts/KeyFilters.h"
+#include "core/accounts/KeyFilters.h"
 
 #include <functional>
 #include <string>

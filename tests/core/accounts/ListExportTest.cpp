@@ -1,8 +1,8 @@
 // The CSV export, read back the way another program reads it: with Python's csv module.
 
-#include "accounts/ListExport.h"
+#include "core/accounts/ListExport.h"
 
-#include "Error.h"
+#include "core/Error.h"
 #include "settings/SettingsTestFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "accounts/GridSort.h"
-#include "accounts/ListGrid.h"
-#include "accounts/StringGrid.h"
+#include "core/accounts/GridSort.h"
+#include "core/accounts/ListGrid.h"
+#include "core/accounts/StringGrid.h"
 
 #include <gtest/gtest.h>
 

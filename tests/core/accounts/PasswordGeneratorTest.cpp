@@ -1,4 +1,4 @@
-#include "accounts/PasswordGenerator.h"
+#include "core/accounts/PasswordGenerator.h"
 
 #include <set>
 

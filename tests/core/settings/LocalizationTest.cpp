@@ -1,8 +1,8 @@
-#include "settings/Localization.h"
+#include "core/settings/Localization.h"
 
-#include "Error.h"
-#include "settings/IniFile.h"
-#include "settings/Paths.h"
+#include "core/Error.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Paths.h"
 #include "settings/SettingsTestFolder.h"
 
 #include <gtest/gtest.h>

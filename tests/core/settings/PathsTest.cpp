@@ -1,8 +1,8 @@
-#include "settings/Paths.h"
+#include "core/settings/Paths.h"
 
-#include "settings/IniFile.h"
+#include "core/settings/IniFile.h"
+#include "core/skins/SkinPackage.h"
 #include "settings/SettingsTestFolder.h"
-#include "skins/SkinPackage.h"
 
 #include <gtest/gtest.h>
 

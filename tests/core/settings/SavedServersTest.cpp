@@ -1,10 +1,10 @@
 // The saved servers of the sign-in panel in the settings file: beside an older file's sections,
 // most recent first, at most 50, one entry per server, private once a password is in it.
 
-#include "settings/SavedServers.h"
+#include "core/settings/SavedServers.h"
 #include "SettingsTestFolder.h"
-#include "settings/IniFile.h"
-#include "settings/Paths.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Paths.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/Paths.h"
+#include "core/settings/Paths.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,7 +1,7 @@
 // The parlomar-settings tool run as a script runs it: what it writes is what the program reads.
 
-#include "server/PasswordCipher.h"
-#include "settings/IniFile.h"
+#include "core/server/PasswordCipher.h"
+#include "core/settings/IniFile.h"
 #include "settings/SettingsTestFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Checks of the shipped language file and default settings file against the program's use of them.
 
-#include "accounts/DetailsView.h"
-#include "settings/IniFile.h"
+#include "core/accounts/DetailsView.h"
+#include "core/settings/IniFile.h"
 #include "settings/SettingsTestFolder.h"
 
 #include <gtest/gtest.h>

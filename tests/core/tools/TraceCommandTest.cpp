@@ -1,5 +1,5 @@
-#include "tools/TraceCommand.h"
-#include "tools/TracertParser.h"
+#include "core/tools/TraceCommand.h"
+#include "core/tools/TracertParser.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,5 +1,5 @@
-#include "tools/TraceRewriter.h"
-#include "tools/TracertParser.h"
+#include "core/tools/TraceRewriter.h"
+#include "core/tools/TracertParser.h"
 
 #include <fstream>
 #include <sstream>
