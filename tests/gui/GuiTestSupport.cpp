@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHelpEvent>
-#include <QProcess>
 #include <QToolTip>
 
 #include <netinet/in.h>
@@ -57,29 +56,6 @@ int FreePort() {
 
 QString Status(int n, const std::string& suffix) {
     return QString::fromStdString(StatusText(n) + " " + suffix);
-}
-
-bool TakingShots() {
-    return !qEnvironmentVariableIsEmpty("PARLOMAR_SCREENSHOTS") &&
-           QGuiApplication::platformName() == QLatin1String("xcb");
-}
-
-void SaveShot(QWidget* window, const QString& name) {
-    window->raise();
-    QTest::qWait(300);
-    const QString path = qEnvironmentVariable("PARLOMAR_SCREENSHOTS") + QLatin1Char('/') + name;
-    QVERIFY(window->grab().save(path));
-}
-
-void ShootScreen(QWidget* window, const QString& name, QWidget* also) {
-    QTest::qWait(400);
-    QApplication::processEvents();
-    const QRect area = also ? window->frameGeometry().united(also->frameGeometry()) : window->frameGeometry();
-    const QString crop =
-        QStringLiteral("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y());
-    const QString path = qEnvironmentVariable("PARLOMAR_SCREENSHOTS") + QLatin1Char('/') + name;
-    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                                 QStringLiteral("-crop"), crop, path});
 }
 
 int ShownHintWidth(QWidget* widget, const QPoint& at) {

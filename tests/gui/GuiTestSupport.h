@@ -77,19 +77,6 @@ inline bool Contains(const std::string& text, const std::string& part) {
 // The status text `n` as the status bar shows it: the text, a space, then `suffix`.
 QString Status(int n, const std::string& suffix = "");
 
-// Pictures for docs/screenshots are taken only when PARLOMAR_SCREENSHOTS names a folder and the
-// platform is a real X server (xvfb-run); a test skips with kNoShots otherwise.
-bool TakingShots();
-inline constexpr const char* kNoShots =
-    "set PARLOMAR_SCREENSHOTS and run under xvfb-run with the xcb platform";
-
-// The window raised and its own picture saved as `name` in the pictures folder.
-void SaveShot(QWidget* window, const QString& name);
-
-// The screen under the window's frame (and under `also`'s, when given), read after the screen has
-// settled, taken with `import -window root` cropped to it and saved as `name` in the pictures folder.
-void ShootScreen(QWidget* window, const QString& name, QWidget* also = nullptr);
-
 // Asks the widget for its hint at a point, as hovering does, and returns the width of the hint window
 // shown (-1 when none shows); the hint is hidden again.
 int ShownHintWidth(QWidget* widget, const QPoint& at);

@@ -12,9 +12,12 @@
 #include "gui/skins/ButtonEdit.h"
 #include "gui/skins/Controls.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
+#include <QToolTip>
 
 using namespace parlomar;
 
@@ -43,18 +46,68 @@ class MainWindowTest : public test::WindowTest {
     Q_OBJECT
 
 private slots:
-    void KeyFiltersOfTheSignInFields() {
+    void KeyFiltersOfTheSignInFieldsRefuseVisibly() {
         test::ProgramFolder folder;
         TParlomarClientMainForm form;
         form.show();
+        const auto refusedWith = [](const char* start) {
+            const bool shown =
+                QTest::qWaitFor([&] { return QToolTip::text().startsWith(QString::fromUtf8(start)); });
+            QToolTip::hideText();
+            return shown;
+        };
+        // A refused character is dropped with the reason shown at its field; "," becomes ".".
         QTest::keyClicks(form.IPEdit, QStringLiteral("10,0-0.1_x"));
+        QCOMPARE(form.IPEdit->text(), QStringLiteral("10.00.1_x"));
+        QVERIFY(refusedWith("Only letters, digits and \".\" can be typed into the address"));
         TypeCharacter(form.IPEdit, QChar(0xE9));
         QCOMPARE(form.IPEdit->text(), QStringLiteral("10.00.1_x"));
+        QVERIFY(refusedWith("Only letters"));
+        QTest::keyClicks(form.IPEdit, QStringLiteral("\\")); // passes the filter, but is a path
+        QCOMPARE(form.IPEdit->text(), QStringLiteral("10.00.1_x"));
+        QVERIFY(refusedWith("The server address must be a host name or an IP address only, without a path"));
         QTest::keyClicks(form.PortEdit, QStringLiteral("6a5:537"));
         QCOMPARE(form.PortEdit->text(), QStringLiteral("65537"));
-        QCOMPARE(GetSignInValues().port, 0); // not a port: sign-in refuses it by name
+        QVERIFY(refusedWith("Only digits go into the port field"));
+        QCOMPARE(GetSignInValues().port, 0);       // not a port: sign-in refuses it by name
+        QTest::keyClick(form.PortEdit, Qt::Key_1); // a sixth digit
+        QCOMPARE(form.PortEdit->text(), QStringLiteral("65537"));
+        QVERIFY(refusedWith("Only digits go into the port field, at most five"));
         form.PortEdit->clear();
         QCOMPARE(GetSignInValues().port, 0);
+
+        // A paste holding what a field refuses is refused whole, never stripped; a host name with "-"
+        // and an IPv6 address, which cannot be typed, can be pasted.
+        const auto paste = [](TEdit* edit, const char* text) {
+            QApplication::clipboard()->setText(QString::fromUtf8(text));
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        };
+        paste(form.PortEdit, "20 87");
+        QVERIFY(form.PortEdit->text().isEmpty());
+        QVERIFY(refusedWith("Only digits go into the port field"));
+        paste(form.PortEdit, "208700");
+        QVERIFY(form.PortEdit->text().isEmpty());
+        QVERIFY(refusedWith("Only digits go into the port field"));
+        paste(form.PortEdit, "2087");
+        QCOMPARE(form.PortEdit->text(), QStringLiteral("2087"));
+        paste(form.IPEdit, "srv-01.example.com");
+        QCOMPARE(form.IPEdit->text(), QStringLiteral("srv-01.example.com"));
+        paste(form.IPEdit, "[2001:db8::1]");
+        QCOMPARE(form.IPEdit->text(), QStringLiteral("[2001:db8::1]"));
+        paste(form.IPEdit, "root@cp.example.com");
+        QCOMPARE(form.IPEdit->text(), QStringLiteral("[2001:db8::1]"));
+        QVERIFY(refusedWith("The server address must be a host name or an IP address only, without a user"));
+        paste(form.IPEdit, "cp.example.com/whm");
+        QCOMPARE(form.IPEdit->text(), QStringLiteral("[2001:db8::1]"));
+        QVERIFY(refusedWith("The server address must be a host name or an IP address only, without a path"));
+        paste(form.IPEdit, std::string(65, 'a').c_str());
+        QCOMPARE(form.IPEdit->text(), QStringLiteral("[2001:db8::1]"));
+        QVERIFY(refusedWith("A server address is at most 64 characters"));
+        QCOMPARE(form.PortEdit->text(), QStringLiteral("2087")); // none of them touched the port
+
+        // User name and password take everything.
         QTest::keyClicks(form.LoginEdit, QStringLiteral("anyone-@"));
         TypeCharacter(form.LoginEdit, QChar(0xE9));
         QCOMPARE(form.LoginEdit->text(), QStringLiteral("anyone-@\u00e9"));

@@ -185,6 +185,24 @@ private slots:
         QCOMPARE(IniLookup(folder.Settings(), "Server1", "IP"), std::string("0"));
     }
 
+    void ASavedPortOutsideTheRangeIsNamedNotWrapped() {
+        test::ShippedProgramFolder folder;
+        folder.WriteSettings("[General]\nShowTray=0\n[Server1]\nIP=cp.example.com\nPort=65537\nLogin=root\n");
+        TParlomarClientMainForm form;
+        ui->SetMainForm(&form);
+        form.show();
+        form.ShowSavedServers();
+        QCOMPARE(Rows(form.ServerList),
+                 (QStringList{QStringLiteral("cp.example.com (no valid port) \u2014 root")}));
+        form.ServerList->ChooseRow(0);
+        QVERIFY(form.PortEdit->text().isEmpty()); // not 1, the low bits of 65537
+        QVERIFY(form.LoginMessLabel->isVisible() &&
+                form.LoginMessLabel->text().contains(QStringLiteral("not a number from 1 to 65535")));
+        QCOMPARE(form.focusWidget(), form.PortEdit);
+        form.LoginButtonClick();
+        QVERIFY(!form.SignedIn() && !test::Contains(folder.Settings(), "login=root"));
+    }
+
     void ReadOnlyServerChangesNothingAnywhere() {
         test::ShippedProgramFolder folder;
         test::LoggedServer server;

@@ -2,6 +2,7 @@
 // replays recorded output slowly, and one run of the real traceroute against 127.0.0.1.
 
 #include "TestRegistry.h"
+#include "TraceTestSupport.h"
 #include "WindowsTestSupport.h"
 #include "core/accounts/AccountList.h"
 #include "core/tools/TraceCommand.h"
@@ -27,67 +28,12 @@
 #include <unistd.h>
 
 using namespace parlomar;
+using test::FakeTraceroute;
+using test::Lines;
+using test::Recorded;
+using test::TraceEnds;
 
 namespace {
-
-std::string Recorded(const char* name) {
-    std::ifstream in(std::string(PARLOMAR_SOURCE_DIR) + "/tests/data/trace/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// The pieces of a recorded output: one per line, each with its line feed.
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find('\n', start);
-        const size_t next = end == std::string::npos ? text.size() : end + 1;
-        lines.push_back(text.substr(start, next - start));
-        start = next;
-    }
-    return lines;
-}
-
-// A program "traceroute" found first that writes its arguments to a file and then prints the
-// given pieces, waiting before each one.
-class FakeTraceroute {
-public:
-    FakeTraceroute(const std::vector<std::string>& pieces, double delaySeconds, double firstDelay = 0) {
-        oldPath_ = qgetenv("PATH");
-        std::string script = "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + ArgsFile() + "'\n";
-        bool first = true;
-        for (const std::string& piece : pieces) {
-            std::string quoted;
-            for (char c : piece)
-                quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-            script += "sleep " + std::to_string(first && firstDelay > 0 ? firstDelay : delaySeconds) + "\n";
-            script += "printf '%s' '" + quoted + "'\n";
-            first = false;
-        }
-        const QString path = dir_.path() + QStringLiteral("/traceroute");
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(script.data(), static_cast<qint64>(script.size()));
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("PATH", dir_.path().toUtf8() + ':' + oldPath_);
-        TraceCommand::SetSystemFolders({dir_.path().toStdString()}); // found before the system's
-    }
-    ~FakeTraceroute() {
-        TraceCommand::SetSystemFolders({});
-        qputenv("PATH", oldPath_);
-    }
-    std::string ArgsFile() const { return dir_.path().toStdString() + "/args"; }
-    // The arguments of the last run, one per line; empty when it never ran.
-    std::string Args() const {
-        std::ifstream in(ArgsFile());
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-private:
-    QTemporaryDir dir_;
-    QByteArray oldPath_;
-};
 
 // Live processes of a trace: our children called "traceroute", and members of the trace's process
 // group (what a command started of its own).
@@ -122,11 +68,6 @@ QColor PixelOfRow(TTracertForm& form, int viewRow) {
     const QRect cell = form.Grid->visualRect(form.Grid->model()->index(viewRow, 3));
     return form.Grid->viewport()->grab().toImage().pixelColor(cell.center() +
                                                               QPoint(cell.width() / 2 - 2, 0));
-}
-
-// Waits until the trace of the main window has ended (its end handling has run).
-bool TraceEnds(TParlomarClientMainForm& main, int ms = 15000) {
-    return QTest::qWaitFor([&] { return !main.TraceRunning() && !main.Tracert(); }, ms);
 }
 
 } // namespace
@@ -414,22 +355,6 @@ private slots:
         QCOMPARE(form->Grid->Data().Cell(0, 1), std::string("1"));
         QVERIFY(form->Grid->Data().Cell(4, 1).find("127.0.0.1") != std::string::npos);
         QCOMPARE(TraceProcesses(-1), 0);
-    }
-
-    void Pictures() {
-        if (!test::TakingShots())
-            QSKIP(test::kNoShots);
-        test::ShippedProgramFolder folder;
-        FakeTraceroute fake(Lines(Recorded("linux_route.txt")), 0.5);
-        TParlomarClientMainForm main;
-        main.TraceLookup = [](const std::string&) { return std::string("203.0.113.80"); };
-        QVERIFY(main.StartTrace("www.example.net"));
-        QVERIFY(QTest::qWaitFor([&] { return main.TracertForm && main.TracertForm->Grid->RowCount() >= 5; }));
-        const QString folderPath = qEnvironmentVariable("PARLOMAR_SCREENSHOTS") + QLatin1Char('/');
-        QVERIFY(main.TracertForm->grab().save(folderPath + QStringLiteral("traceroute-running.png")));
-        QVERIFY(TraceEnds(main));
-        QTest::qWait(200);
-        QVERIFY(main.TracertForm->grab().save(folderPath + QStringLiteral("traceroute.png")));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "core/settings/SavedServers.h"
 
+#include "core/server/Global.h"
 #include "core/settings/IniFile.h"
 
 namespace parlomar {
@@ -27,18 +28,6 @@ std::string SavedServerSection(std::size_t index) {
     return "Server" + std::to_string(index);
 }
 
-std::uint16_t PortOfText(std::string_view text) {
-    std::uint32_t value = 0;
-    if (text.empty())
-        return 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return 0;
-        value = (value * 10 + static_cast<std::uint32_t>(c - '0')) & 0xFFFFFF;
-    }
-    return static_cast<std::uint16_t>(value & 0xFFFF);
-}
-
 std::vector<SavedServer> SavedServersFromText(std::string_view settingsText) {
     std::vector<SavedServer> list;
     for (std::size_t index = 1; index <= kMaxSavedServers; ++index) {
@@ -47,7 +36,7 @@ std::vector<SavedServer> SavedServersFromText(std::string_view settingsText) {
         server.address = Value(settingsText, section, "IP");
         if (server.address.empty())
             continue;
-        server.port = PortOfText(Value(settingsText, section, "Port"));
+        server.port = ServerPortOf(Value(settingsText, section, "Port"));
         server.userName = Value(settingsText, section, "Login");
         server.savePassword = IniFlag(IniLookup(settingsText, section, "SavePsw"));
         if (server.savePassword)

@@ -28,7 +28,7 @@ std::string SavedServerSection(std::size_t index);
 
 // The list in a settings text, most recent first: sections Server1 to Server50 in that order, each
 // with a non-empty IP; a second entry for the same server is dropped. Missing keys read as empty or
-// false; a port that is not a decimal number reads as 0, a larger one keeps its low 16 bits.
+// false; a port that is not a number from 1 to 65535 reads as 0 (no port).
 std::vector<SavedServer> SavedServersFromText(std::string_view settingsText);
 std::vector<SavedServer> ReadSavedServers(); // from the settings file
 
@@ -43,9 +43,5 @@ std::vector<SavedServer> WithoutServer(std::vector<SavedServer> list, const Save
 // Writes the list over the sections of the settings file in one atomic write (the sections of entries
 // no longer in it are removed). Throws Error("Unable to write to <path>").
 void WriteSavedServers(const std::vector<SavedServer>& list);
-
-// The port as the sign-in panel reads it: decimal; an empty or non-numeric text gives 0, a larger
-// number keeps its low 16 bits.
-std::uint16_t PortOfText(std::string_view text);
 
 } // namespace parlomar

@@ -7,6 +7,7 @@
 #include "core/Error.h"
 #include "core/accounts/BulkAction.h"
 #include "core/server/ApiFunctions.h"
+#include "core/server/Global.h"
 #include "core/server/HttpTransport.h"
 #include "core/server/TransportUi.h"
 #include "core/settings/Localization.h"
@@ -48,7 +49,7 @@ QIcon DropDownIcon() {
 SavedServer TypedServer(const TParlomarClientMainForm& form) {
     SavedServer server;
     server.address = S(form.IPEdit->text());
-    server.port = PortOfText(S(form.PortEdit->text()));
+    server.port = ServerPortOf(S(form.PortEdit->text()));
     server.userName = S(form.LoginEdit->text());
     return server;
 }
@@ -85,7 +86,7 @@ void TParlomarClientMainForm::ChooseSavedServer(const SavedServer& server) {
         return;
     ShowSignInFailure(QString()); // what an earlier attempt said is not about this server
     IPEdit->setText(Q(server.address));
-    PortEdit->setText(QString::number(server.port));
+    PortEdit->setText(server.port != 0 ? QString::number(server.port) : QString());
     LoginEdit->setText(Q(server.userName));
     RememberCheck->SetChecked(server.savePassword);
     ReadOnlyCheck->SetChecked(server.readOnly);
@@ -95,10 +96,15 @@ void TParlomarClientMainForm::ChooseSavedServer(const SavedServer& server) {
     values.encipheredPassword =
         server.savePassword ? CutChars(server.encipheredPassword, 255) : std::string();
     SetSignInValues(values);
-    if (server.savePassword && !server.encipheredPassword.empty())
+    if (server.port == 0) { // a hand-edited entry: nothing is signed in to until a port is typed
+        ShowSignInFailure(QStringLiteral("The port saved for this server is not a number from 1 to 65535: "
+                                         "type its port."));
+        PortEdit->setFocus();
+    } else if (server.savePassword && !server.encipheredPassword.empty()) {
         LoginButton->setFocus();
-    else
+    } else {
         PswEdit->setFocus();
+    }
 }
 
 void TParlomarClientMainForm::RemoveSavedServer(const SavedServer& server) {

@@ -64,6 +64,25 @@ std::uint16_t PortOf(const QString& text) {
 
 // The longest address the field keeps (a pasted web address may be longer until it is taken apart).
 constexpr int kAddressLength = 64;
+constexpr int kPortLength = 5;
+
+// Why a character does not go into a sign-in field, said at the field.
+constexpr char kAddressKeyRefusal[] = "Only letters, digits and \".\" can be typed into the address; a name "
+                                      "with \"-\" or an IPv6 address can be pasted.";
+constexpr char kPortRefusal[] = "Only digits go into the port field, at most five of them.";
+
+// Whether after holds characters that before did not (something was typed, pasted or dropped in),
+// rather than only fewer of them.
+bool SomethingInserted(const QString& before, const QString& after) {
+    qsizetype start = 0;
+    while (start < after.size() && start < before.size() && after.at(start) == before.at(start))
+        ++start;
+    qsizetype end = 0;
+    while (end < after.size() - start && end < before.size() - start &&
+           after.at(after.size() - 1 - end) == before.at(before.size() - 1 - end))
+        ++end;
+    return start + end < after.size();
+}
 
 // A pasted web address ("https://host:port/...") or "host:port": the host and the port (empty when
 // it names none). False for anything else, which stays as it was typed.
@@ -128,8 +147,25 @@ void TParlomarClientMainForm::FocusSignInField(TEdit* field) {
 }
 
 void TParlomarClientMainForm::IPEditEdited(const QString& text) {
+    // textEdited comes before textChanged: addressBefore_ still holds the text before this edit.
+    const QString before = addressBefore_;
     QString host, port;
-    if (TakeHostAndPort(text, &host, &port)) {
+    const bool taken = TakeHostAndPort(text, &host, &port);
+    const QString address = taken ? host : text;
+    // The address check judges what went in, not the key filter: a pasted host name with "-" or an
+    // IPv6 address is an address, though neither can be typed. A problem the text had already is
+    // left to the check at sign-in.
+    if (SomethingInserted(before, text)) {
+        std::string problem = ServerAddressProblem(S(address));
+        if (problem.empty() && address.trimmed().size() > kAddressLength)
+            problem = "A server address is at most " + std::to_string(kAddressLength) + " characters long.";
+        if (!problem.empty() && problem != ServerAddressProblem(S(before))) {
+            IPEdit->setText(before);
+            ShowFieldRefusal(IPEdit, Q(problem));
+            return;
+        }
+    }
+    if (taken) {
         IPEdit->setText(host.left(kAddressLength));
         if (!port.isEmpty())
             PortEdit->setText(port);
@@ -170,7 +206,8 @@ void TParlomarClientMainForm::BuildLoginPanel() {
         form->addWidget(edit, row, 1);
     };
     field(IPLabel, "IPLabel", "IP", IPEdit, "IPEdit", 255, 0); // kept to 64 once a paste is taken apart
-    field(PortLabel, "PortLabel", "Port", PortEdit, "PortEdit", 5, 1);
+    // The port field takes more than its five digits so that a longer paste is refused whole, not cut.
+    field(PortLabel, "PortLabel", "Port", PortEdit, "PortEdit", 255, 1);
     field(Label1, "Label1", "Username", LoginEdit, "LoginEdit", 64, 2);
     field(Label2, "Label2", "Password", PswEdit, "PswEdit", 64, 3);
     PswEdit->setEchoMode(QLineEdit::Password);
@@ -199,7 +236,16 @@ void TParlomarClientMainForm::BuildLoginPanel() {
     centre->addWidget(LoginMessLabel, 2, 0, 1, 3, Qt::AlignTop);
 
     connect(IPEdit, &QLineEdit::textEdited, this, &TParlomarClientMainForm::IPEditEdited);
+    GuardEditedText(
+        PortEdit,
+        [this](int key, const QString&) {
+            KeyFilterResult result = PortEditKeyPress(key);
+            result.accept = result.accept && PortEdit->text().size() <= kPortLength; // the text as edited
+            return result;
+        },
+        QString::fromUtf8(kPortRefusal));
     connect(IPEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::IPEditChange);
+    addressBefore_ = IPEdit->text();
     connect(PortEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::PortEditChange);
     connect(LoginEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::LoginEditChange);
     connect(PswEdit, &QLineEdit::textChanged, this, &TParlomarClientMainForm::PswEditChange);
@@ -210,6 +256,7 @@ void TParlomarClientMainForm::BuildLoginPanel() {
 // ---- Sign-in ----
 
 void TParlomarClientMainForm::IPEditChange() {
+    addressBefore_ = IPEdit->text();
     UpdateSignInValues();
 }
 
@@ -235,27 +282,12 @@ void TParlomarClientMainForm::UpdateSignInValues() {
     SetSignInValues(values);
 }
 
-bool TParlomarClientMainForm::FilterKey(TEdit* edit, QKeyEvent* event, KeyFilterResult (*filter)(int)) {
-    const QString text = event->text();
-    if (text.size() != 1)
-        return false;
-    const int key = text.at(0).unicode();
-    // Only typed characters are filtered: keys that produce no character (cursor keys, Delete, Tab,
-    // Enter) and the line break characters go their usual way.
-    if (key == 9 || key == 10 || key == 13 || key == 27 || key == 127)
-        return false;
-    const KeyFilterResult result = filter(key);
-    if (result.selectAll) {
-        edit->selectAll();
-        return true;
-    }
-    if (!result.accept)
-        return true; // dropped
-    if (result.key != key) {
-        edit->insert(QString(QChar(result.key)));
-        return true;
-    }
-    return false;
+bool TParlomarClientMainForm::FilterSignInKey(TEdit* edit, QKeyEvent* key) {
+    if (edit == IPEdit)
+        return FilterTypedKey(edit, key, IPEditKeyPress, QString::fromUtf8(kAddressKeyRefusal));
+    if (edit == PortEdit)
+        return FilterTypedKey(edit, key, PortEditKeyPress, QString::fromUtf8(kPortRefusal));
+    return FilterTypedKey(edit, key, LoginEditKeyPress);
 }
 
 void TParlomarClientMainForm::LoginButtonClick() {

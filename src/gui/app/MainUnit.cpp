@@ -556,11 +556,7 @@ bool TParlomarClientMainForm::eventFilter(QObject* watched, QEvent* event) {
             ShowSavedServers();
             return true;
         }
-        if (edit == IPEdit)
-            return FilterKey(edit, key, IPEditKeyPress);
-        if (edit == PortEdit)
-            return FilterKey(edit, key, PortEditKeyPress);
-        return FilterKey(edit, key, LoginEditKeyPress);
+        return FilterSignInKey(edit, key);
     }
     return TSkinnedForm::eventFilter(watched, event);
 }

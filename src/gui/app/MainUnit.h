@@ -407,13 +407,17 @@ private:
     void RememberServer();
     // Enables or disables the changing actions and shows "read-only" as ReadOnly() says.
     void ApplyReadOnly();
-    bool FilterKey(TEdit* edit, QKeyEvent* event, KeyFilterResult (*filter)(int));
+    // A key typed into a sign-in field, through the field's filter: a refused character shows why at
+    // the field. True when the field must not see the key.
+    bool FilterSignInKey(TEdit* edit, QKeyEvent* key);
     // The address check and the port's presence before a sign-in; the field at fault takes the focus.
     bool SignInFieldsAccepted();
     // The focus into a field of the sign-in panel (its text selected); without one, the first empty
     // field, else the sign-in button.
     void FocusSignInField(TEdit* field = nullptr);
-    // Typed or pasted into the address field: a web address gives its host and port to the fields.
+    // Typed or pasted into the address field: a web address gives its host and port to the fields;
+    // what would make the address more than a host name or an address is refused whole, with the
+    // reason shown at the field.
     void IPEditEdited(const QString& text);
     // A fetched list is shown: the grid takes the focus on its current (first) row, unless the
     // operator went on typing in the search box or works in a control that chose the list.
@@ -425,6 +429,7 @@ private:
     bool signedIn_ = false;
     bool requestRunning_ = false;
     bool readOnly_ = false; // the sign-in in progress or signed in is to a read-only server
+    QString addressBefore_; // the address field's text before the edit in progress
     bool formShown_ = false;
     std::uint64_t session_ = 0;
     std::unique_ptr<TGetXMLThread> fetches_[2]; // the running fetch of each list: accounts, packages

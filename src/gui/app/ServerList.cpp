@@ -28,7 +28,8 @@ TServerList::TServerList(QWidget* owner) : QFrame(owner, Qt::Popup) {
 }
 
 QString TServerList::RowText(const SavedServer& server) {
-    QString text = Q(server.address) + QLatin1Char(':') + QString::number(server.port);
+    QString text = Q(server.address);
+    text += server.port != 0 ? QStringLiteral(":%1").arg(server.port) : QStringLiteral(" (no valid port)");
     if (!server.userName.empty())
         text += QStringLiteral(" \u2014 ") + Q(server.userName);
     if (server.readOnly)

@@ -259,8 +259,9 @@ void ShowFieldRefusal(QLineEdit* edit, const QString& refusal) {
 void GuardEditedText(QLineEdit* edit, const std::function<KeyFilterResult(int, const QString&)>& filter,
                      const QString& refusal) {
     auto previous = std::make_shared<QString>(edit->text());
-    QObject::connect(edit, &QLineEdit::textChanged, edit,
-                     [previous](const QString& text) { *previous = text; });
+    // The edit's own text, not the signal's: a refusal sets the text back while the change it refuses
+    // is still being announced.
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, previous] { *previous = edit->text(); });
     // textEdited comes before textChanged: previous still holds the text before the edit.
     QObject::connect(
         edit, &QLineEdit::textEdited, edit, [edit, previous, filter, refusal](const QString& text) {

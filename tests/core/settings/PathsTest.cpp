@@ -118,6 +118,43 @@ TEST(FileLocations, InstalledUseWritesTheUsersFilesAndLeavesTheShippedOnesAlone)
     EXPECT_EQ(SkinSaveFolder(), at.user.data / "skins");
 }
 
+// Every file under folder with its contents.
+std::map<fs::path, std::string> FilesUnder(const fs::path& folder) {
+    std::map<fs::path, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        files[entry.path()] = entry.is_regular_file() ? SettingsTestFolder::Read(entry.path()) : "(folder)";
+    return files;
+}
+
+// A program folder unpacked as the package ships it (language file, skins, default settings) where
+// the user may not write, e.g. one unpacked by root. Whether it may be written is what the program
+// asks the system (FolderWritable) and hands in; here it is handed in, so that this runs as root too.
+TEST(FileLocations, AProgramFolderWithItsDataThatMayNotBeWrittenIsOnlyRead) {
+    Layouts at;
+    SettingsTestFolder::Write(at.build / "ParlomarClient.ini", "[General]\nShowTray=0\n");
+    SettingsTestFolder::Write(at.build / "skins/Blue.zip", "shipped");
+    const std::map<fs::path, std::string> shipped = FilesUnder(at.build);
+    UseFileLocations(ResolveFileLocations(at.build, false, at.user));
+    EXPECT_FALSE(FileLocations().portable);
+
+    // The settings start from the folder's default in the user's configuration folder.
+    ASSERT_EQ(PrepareSettingsFile(), std::nullopt);
+    EXPECT_EQ(SettingsFile(), at.user.config / "ParlomarClient.ini");
+    WriteIniValue("USERS", "Login", "operator", kSettingsTarget);
+    EXPECT_EQ(ReadIniValue("General", "ShowTray", kSettingsTarget), "0");
+    EXPECT_EQ(ReadIniValue("USERS", "Login", kSettingsTarget), "operator");
+
+    // Saved captions and saved skins go to the user's data folder; the shipped skins stay offered.
+    EXPECT_EQ(ReadIniValue("APPLICATION", "NAME", kLanguageTarget), "Build");
+    WriteIniValue("APPLICATION", "NAME", "Mine", kLanguageTarget);
+    EXPECT_EQ(ReadIniValue("APPLICATION", "NAME", kLanguageTarget), "Mine");
+    EXPECT_EQ(LanguageFile(), at.user.data / "Localization/English.lng");
+    EXPECT_EQ(SkinSaveFolder(), at.user.data / "skins");
+    EXPECT_EQ(SkinPackagePath("Blue"), at.build / "skins/Blue.zip");
+
+    EXPECT_EQ(FilesUnder(at.build), shipped); // nothing written beside the program
+}
+
 TEST(FileLocations, PrivateRuntimeFolderIsTheUsersOwnAndNeverAPlantedOne) {
     SettingsTestFolder folder;
     const fs::path temp = folder.Path() / "tmp";

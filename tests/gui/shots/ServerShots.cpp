@@ -1,7 +1,7 @@
-// Screenshots of the saved servers list, a read-only sign-in and the activity log window for
-// docs/screenshots: runs only when PARLOMAR_SCREENSHOTS names a folder and a real X display is there
-// (xvfb-run -s "-screen 0 1280x800x24"), taking each picture with `import -window root`.
+// Pictures of the saved servers list, a read-only sign-in and the activity log window for
+// docs/screenshots (scripts/screenshots), each taken with `import -window root`.
 
+#include "Shots.h"
 #include "StandinProcess.h"
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
@@ -33,13 +33,11 @@ SavedServer Saved(const char* address, std::uint16_t port, const char* user, boo
 
 } // namespace
 
-class ServerShotsTest : public test::WindowTest {
+class ServerShots : public test::WindowTest {
     Q_OBJECT
 
 private slots:
     void SavedServersAndActivityLogPictures() {
-        if (!test::TakingShots())
-            QSKIP(test::kNoShots);
         test::ShippedProgramFolder folder;
         standin_test::TempDir data;
         standin_test::StandinProcess server(data.Path(), {"--seed", "demo"});
@@ -101,5 +99,5 @@ private slots:
     }
 };
 
-static parlomar::test::RegisterTest<ServerShotsTest> registerServerShotsTest;
-#include "ServerShotsTest.moc"
+static parlomar::test::RegisterTest<ServerShots> registerServerShots;
+#include "ServerShots.moc"

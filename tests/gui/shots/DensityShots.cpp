@@ -1,6 +1,7 @@
-// Pictures at twice the density for docs/screenshots: runs only under a real X server with
-// PARLOMAR_SCREENSHOTS set and QT_SCALE_FACTOR=2 (xvfb-run -a -s "-screen 0 2560x1600x24").
+// Pictures at twice the density for docs/screenshots (scripts/screenshots runs this one with
+// QT_SCALE_FACTOR=2 on a 2560x1600 screen).
 
+#include "Shots.h"
 #include "StandinProcess.h"
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
@@ -13,13 +14,12 @@
 
 using namespace parlomar;
 
-class DensityShotsTest : public test::WindowTest {
+class DensityShots : public test::WindowTest {
     Q_OBJECT
 
 private slots:
     void MainWindowAndSettingsAtTwiceTheDensity() {
-        if (!test::TakingShots() || qGuiApp->devicePixelRatio() < 2)
-            QSKIP("set PARLOMAR_SCREENSHOTS and QT_SCALE_FACTOR=2 under xvfb-run with the xcb platform");
+        QVERIFY2(qGuiApp->devicePixelRatio() >= 2, "run with QT_SCALE_FACTOR=2 (scripts/screenshots does)");
         test::ProgramFolder folder;
         folder.WriteLanguage(test::ShippedFile("Localization/English.lng"));
         folder.WriteSettings("[General]\nShowTray=0\nUntrustedCert=1\n");
@@ -47,5 +47,5 @@ private slots:
     }
 };
 
-static parlomar::test::RegisterTest<DensityShotsTest> registerDensityShotsTest;
-#include "DensityShotsTest.moc"
+static parlomar::test::RegisterTest<DensityShots> registerDensityShots;
+#include "DensityShots.moc"

@@ -1,7 +1,7 @@
-// Screenshots of the results area for docs/screenshots: runs only when PARLOMAR_SCREENSHOTS names a
-// folder and a real X display is there (xvfb-run -s "-screen 0 1280x800x24"), taking each picture
-// with `import -window root` cropped to the window.
+// Pictures of the results area for docs/screenshots (scripts/screenshots), each taken with
+// `import -window root` cropped to the window.
 
+#include "Shots.h"
 #include "StandinProcess.h"
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
@@ -54,13 +54,11 @@ protected:
 
 } // namespace
 
-class ScreenshotsTest : public test::WindowTest {
+class ResultsShots : public test::WindowTest {
     Q_OBJECT
 
 private slots:
     void ResultsAreaPictures() {
-        if (!test::TakingShots())
-            QSKIP(test::kNoShots);
         test::ProgramFolder folder;
         folder.WriteLanguage(test::ShippedFile("Localization/English.lng"));
         folder.WriteSettings("[General]\nShowTray=0\nUntrustedCert=1\n");
@@ -108,8 +106,6 @@ private slots:
     }
 
     void SeveralAccountsPictures() {
-        if (!test::TakingShots())
-            QSKIP(test::kNoShots);
         auto showing = std::make_shared<ShowingUi>(); // replaces the answering seam
         SetTransportUi(showing);
         test::ProgramFolder folder;
@@ -154,5 +150,5 @@ private slots:
     }
 };
 
-static parlomar::test::RegisterTest<ScreenshotsTest> registerScreenshotsTest;
-#include "ScreenshotsTest.moc"
+static parlomar::test::RegisterTest<ResultsShots> registerResultsShots;
+#include "ResultsShots.moc"

@@ -1,6 +1,6 @@
-// Pictures of the windows in each shipped skin for docs/screenshots/skins: runs only when
-// PARLOMAR_SCREENSHOTS names a folder and the platform is a real X server (xvfb-run).
+// Pictures of the windows in each shipped skin for docs/screenshots/skins (scripts/screenshots).
 
+#include "Shots.h"
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
 #include "core/settings/IniFile.h"
@@ -23,13 +23,11 @@
 
 using namespace parlomar;
 
-class SkinShotsTest : public test::WindowTest {
+class SkinShots : public test::WindowTest {
     Q_OBJECT
 
 private slots:
     void ShippedSkinPictures() {
-        if (!test::TakingShots())
-            QSKIP(test::kNoShots);
         for (const QString& skin : {QStringLiteral("Daylight"), QStringLiteral("Graphite")}) {
             const QString prefix = skin.toLower() + QLatin1Char('-');
             test::ShippedProgramFolder folder;
@@ -98,6 +96,6 @@ private slots:
     }
 };
 
-static test::RegisterTest<SkinShotsTest> registerSkinShotsTest;
+static test::RegisterTest<SkinShots> registerSkinShots;
 
-#include "SkinShotsTest.moc"
+#include "SkinShots.moc"

@@ -1,6 +1,6 @@
-// Pictures of the editor, details and settings windows for docs/screenshots: runs only when
-// PARLOMAR_SCREENSHOTS names a folder and the platform is a real X server (xvfb-run).
+// Pictures of the editor, details and settings windows for docs/screenshots (scripts/screenshots).
 
+#include "Shots.h"
 #include "TestRegistry.h"
 #include "WindowsTestSupport.h"
 #include "gui/accounts/AddUnit.h"
@@ -18,13 +18,11 @@
 
 using namespace parlomar;
 
-class WindowShotsTest : public test::WindowTest {
+class WindowShots : public test::WindowTest {
     Q_OBJECT
 
 private slots:
     void EditorDetailsAndSettingsPictures() {
-        if (!test::TakingShots())
-            QSKIP(test::kNoShots);
         {
             test::ShippedProgramFolder folder;
             test::SignedInServer server;
@@ -89,6 +87,6 @@ private slots:
     }
 };
 
-static test::RegisterTest<WindowShotsTest> registerWindowShotsTest;
+static test::RegisterTest<WindowShots> registerWindowShots;
 
-#include "WindowShotsTest.moc"
+#include "WindowShots.moc"
