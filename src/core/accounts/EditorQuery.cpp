@@ -1,5 +1,6 @@
 #include "core/accounts/EditorQuery.h"
 
+#include "core/Text.h"
 #include "core/accounts/PasswordGenerator.h"
 #include "core/server/TransportUi.h"
 #include "core/server/XMLParser.h"
@@ -101,21 +102,6 @@ constexpr std::array kAccountFields{
     EditorField{"PlanEdit", "Plan", "plan", C::Combo, 0, F::Name, false, S::General, {}},
 };
 
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), Lower);
-    return out;
-}
-
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return Lower(x) < Lower(y); });
-}
-
 // Splits a text at CR (the joiner of XmlExtract mode 3).
 std::vector<std::string> SplitAtCr(std::string_view text) {
     std::vector<std::string> parts;
@@ -206,7 +192,7 @@ std::vector<std::string> PlanListItems(std::string_view packageListText, std::st
             }
         }
     }
-    std::stable_sort(names.begin(), names.end(), LessIgnoringCase);
+    std::stable_sort(names.begin(), names.end(), LessIgnoringAsciiCase);
     names.insert(names.begin(), std::string(placeholder));
     return names;
 }

@@ -1,6 +1,7 @@
 #include "core/server/ActivityLog.h"
 
 #include "core/Error.h"
+#include "core/Files.h"
 #include "core/settings/Paths.h"
 
 #include <nlohmann/json.hpp>
@@ -113,9 +114,10 @@ void Rotate(const std::filesystem::path& file) {
 }
 
 std::string ReadTail(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
+    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file)
         return {};
+    const int fd = file.Get();
     std::string text;
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
@@ -135,7 +137,6 @@ std::string ReadTail(const std::filesystem::path& path) {
         if (cut) // the first line read is only the end of one
             text.erase(0, text.find('\n') == std::string::npos ? text.size() : text.find('\n') + 1);
     }
-    ::close(fd);
     return text;
 }
 

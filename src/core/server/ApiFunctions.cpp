@@ -1,5 +1,6 @@
 #include "core/server/ApiFunctions.h"
 
+#include "core/Text.h"
 #include "core/server/HttpTransport.h"
 
 #include <array>
@@ -9,17 +10,6 @@ namespace parlomar {
 namespace {
 
 constexpr std::string_view kApiPrefix = "/xml-api/";
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        c = LowerAscii(c);
-    return lower;
-}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -96,14 +86,14 @@ QueryFields RequestQuery(std::string_view url) {
 }
 
 bool IsPasswordParameter(std::string_view key) {
-    const std::string lower = Lower(key);
+    const std::string lower = LowerAscii(key);
     return lower.find("pass") != std::string::npos || lower.find("psw") != std::string::npos;
 }
 
 std::string RequestTarget(const QueryFields& query) {
     for (std::string_view key : {"user", "pkg", "name", "username"})
         for (const auto& [name, value] : query)
-            if (Lower(name) == key)
+            if (LowerAscii(name) == key)
                 return value;
     return {};
 }

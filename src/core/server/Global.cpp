@@ -1,5 +1,6 @@
 #include "core/server/Global.h"
 
+#include "core/Text.h"
 #include "core/server/ReplyText.h"
 #include "core/server/XMLParser.h"
 
@@ -199,10 +200,7 @@ std::string SearchAccountsUrl(std::string_view baseUrl, std::string_view searchT
 }
 
 std::string TrimmedSearchText(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+    return std::string(Trimmed(text));
 }
 
 std::string CreateAccountUrl(std::string_view baseUrl, const QueryFields& fields) {

@@ -1,6 +1,7 @@
 #include "core/server/HttpTransport.h"
 
 #include "core/Error.h"
+#include "core/Text.h"
 #include "core/server/CertificateCheck.h"
 #include "core/server/Global.h"
 #include "core/server/RequestGuard.h"
@@ -45,13 +46,6 @@ std::filesystem::path gExtraAuthorities;
 std::filesystem::path ExtraAuthorities() {
     std::lock_guard lock(gSeamMutex);
     return gExtraAuthorities;
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    return lower;
 }
 
 std::string PinKey(const std::string& host, unsigned port) {

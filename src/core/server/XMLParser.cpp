@@ -1,5 +1,6 @@
 #include "core/server/XMLParser.h"
 
+#include "core/Text.h"
 #include "core/accounts/StringGrid.h"
 #include "core/server/ReplyText.h"
 
@@ -26,14 +27,6 @@ constexpr FoldTable kFold;
 
 inline unsigned char Fold(char c) {
     return kFold.map[static_cast<unsigned char>(c)];
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        c = static_cast<char>(Fold(c));
-    }
-    return out;
 }
 
 // One pattern searched for ignoring the case of A-Z (Horspool's algorithm on the folded bytes, so the

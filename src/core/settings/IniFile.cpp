@@ -1,6 +1,8 @@
 #include "core/settings/IniFile.h"
 
 #include "core/Error.h"
+#include "core/Files.h"
+#include "core/Text.h"
 #include "core/settings/Paths.h"
 
 #include <cerrno>
@@ -21,36 +23,6 @@ namespace {
 constexpr std::size_t kMaxFileSize = 64u * 1024u * 1024u;
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // A name or value as handed to a write: cut at the first line break (a line break would split the
 // entry and could inject other keys), then to the length limit.
@@ -103,7 +75,7 @@ public:
 
 private:
     void Classify(Line& line) const {
-        auto content = Trim(text_.substr(line.begin, line.contentEnd - line.begin));
+        auto content = Trimmed(text_.substr(line.begin, line.contentEnd - line.begin), kWhitespace);
         if (content.empty() || content.front() == ';') {
             return;
         }
@@ -111,7 +83,7 @@ private:
             auto close = content.rfind(']');
             if (close != std::string_view::npos) {
                 line.kind = LineKind::Section;
-                line.name = Trim(content.substr(1, close - 1));
+                line.name = Trimmed(content.substr(1, close - 1), kWhitespace);
                 return;
             }
         }
@@ -120,8 +92,8 @@ private:
             return;
         }
         line.kind = LineKind::Entry;
-        line.name = Trim(content.substr(0, eq));
-        line.value = Trim(content.substr(eq + 1));
+        line.name = Trimmed(content.substr(0, eq), kWhitespace);
+        line.value = Trimmed(content.substr(eq + 1), kWhitespace);
     }
 
     std::string_view text_;
@@ -140,7 +112,7 @@ void ForEachEntry(std::string_view text, std::string_view section, Fn fn) {
             if (inSection) {
                 return; // only the first matching section counts
             }
-            inSection = !seen && SameName(line.name, section);
+            inSection = !seen && EqualIgnoringAsciiCase(line.name, section);
             seen = seen || inSection;
         } else if (line.kind == LineKind::Entry && inSection) {
             if (!fn(line)) {
@@ -160,52 +132,7 @@ std::string_view Unquote(std::string_view v) {
 // Reads a whole file; nothing when it is missing, unreadable, not a regular file or too big. Opened
 // without waiting, so a FIFO or a device in the file's place gives nothing instead of a hang.
 std::optional<std::string> ReadFileText(const std::filesystem::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::size_t>(st.st_size) > kMaxFileSize) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string text;
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;
-        }
-        text.append(buf, static_cast<std::size_t>(n));
-        if (text.size() > kMaxFileSize) {
-            ::close(fd);
-            return std::nullopt;
-        }
-    }
-    ::close(fd);
-    return text;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
+    return ReadRegularFile(path, kMaxFileSize);
 }
 
 // Replaces the file with `text` atomically: a temporary file in the same folder is written, flushed
@@ -268,7 +195,7 @@ std::optional<std::string> IniFindValue(std::string_view text, std::string_view 
                                         std::string_view key) {
     std::optional<std::string> result;
     ForEachEntry(text, section, [&](const Line& line) {
-        if (SameName(line.name, key)) {
+        if (EqualIgnoringAsciiCase(line.name, key)) {
             result = std::string(line.value);
             return false;
         }
@@ -300,8 +227,8 @@ std::vector<std::string> IniSectionLines(std::string_view text, std::string_view
 std::string IniSetValue(std::string_view text, std::string_view section, std::string_view key,
                         std::string_view value) {
     // Blanks around names mean nothing to a reader, so they are not written either.
-    section = Trim(WriteText(section));
-    key = Trim(WriteText(key));
+    section = Trimmed(WriteText(section), kWhitespace);
+    key = Trimmed(WriteText(key), kWhitespace);
     value = WriteText(value);
     if (section.empty() || key.empty()) {
         return std::string(text);
@@ -324,17 +251,17 @@ std::string IniSetValue(std::string_view text, std::string_view section, std::st
     Line lastOfSection; // the header or the last entry of the section
     bool lastLineBlank = true;
     while (reader.Next(line)) {
-        lastLineBlank = Trim(text.substr(line.begin, line.contentEnd - line.begin)).empty();
+        lastLineBlank = Trimmed(text.substr(line.begin, line.contentEnd - line.begin), kWhitespace).empty();
         if (line.kind == LineKind::Section) {
             if (inSection) {
                 break;
             }
-            if (!found && SameName(line.name, section)) {
+            if (!found && EqualIgnoringAsciiCase(line.name, section)) {
                 inSection = found = true;
                 lastOfSection = line;
             }
         } else if (line.kind == LineKind::Entry && inSection) {
-            if (SameName(line.name, key)) {
+            if (EqualIgnoringAsciiCase(line.name, key)) {
                 keyLine = line;
                 break;
             }
@@ -392,7 +319,7 @@ std::string IniSetValue(std::string_view text, std::string_view section, std::st
 }
 
 std::string IniRemoveSection(std::string_view text, std::string_view section) {
-    section = Trim(WriteText(section));
+    section = Trimmed(WriteText(section), kWhitespace);
     std::string out;
     out.reserve(text.size());
     LineReader reader(text);
@@ -401,7 +328,7 @@ std::string IniRemoveSection(std::string_view text, std::string_view section) {
     bool removing = false;
     while (reader.Next(line)) {
         if (line.kind == LineKind::Section) {
-            removing = SameName(line.name, section);
+            removing = EqualIgnoringAsciiCase(line.name, section);
         }
         if (!removing) {
             out.append(text.substr(line.begin, line.end - line.begin));
@@ -429,7 +356,7 @@ namespace {
 
 // A key that holds a password (USERS/Psw, Proxy/PSW, the saved servers' Psw).
 bool IsPasswordKey(std::string_view key) {
-    return SameName(key, "Psw") || SameName(key, "Password");
+    return EqualIgnoringAsciiCase(key, "Psw") || EqualIgnoringAsciiCase(key, "Password");
 }
 
 // Every read-change-write of a file, in this process (the GUI thread and the transport's workers
@@ -441,15 +368,10 @@ class TFileEditLock {
 public:
     explicit TFileEditLock(const std::filesystem::path& path) : guard_(Mutex()) {
         const std::string lock = path.string() + ".lock";
-        fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd_ >= 0) {
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        fd_ = UniqueFd(::open(lock.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd_) {
+            while (::flock(fd_.Get(), LOCK_EX) != 0 && errno == EINTR) {
             }
-        }
-    }
-    ~TFileEditLock() {
-        if (fd_ >= 0) {
-            ::close(fd_); // releases the lock
         }
     }
     TFileEditLock(const TFileEditLock&) = delete;
@@ -461,7 +383,7 @@ private:
         return mutex;
     }
     std::lock_guard<std::mutex> guard_;
-    int fd_ = -1;
+    UniqueFd fd_; // closing it releases the lock
 };
 
 // Reads the file of target, hands its text to edit and writes the result back atomically, keeping
@@ -572,7 +494,7 @@ void ReadIniSection(std::string_view section, IniTarget target, std::vector<std:
 }
 
 bool IniFlag(std::string_view text) {
-    text = Trim(text);
+    text = Trimmed(text, kWhitespace);
     if (text.empty()) {
         return false;
     }
@@ -586,7 +508,8 @@ bool IniFlag(std::string_view text) {
         !unsigned_part.empty() &&
         ((unsigned_part.front() >= '0' && unsigned_part.front() <= '9') || unsigned_part.front() == '.');
     if (!numeric) {
-        return SameName(text, "true") || SameName(text, "yes") || SameName(text, "on");
+        return EqualIgnoringAsciiCase(text, "true") || EqualIgnoringAsciiCase(text, "yes") ||
+               EqualIgnoringAsciiCase(text, "on");
     }
     auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
     if (ec == std::errc() && end == digits.data() + digits.size()) {

@@ -1,6 +1,7 @@
 #include "core/settings/Paths.h"
 
 #include "core/Error.h"
+#include "core/Files.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -75,22 +76,11 @@ bool MakePrivateFolders(const fs::path& folder) {
     return mkdir(folder.c_str(), 0700) == 0 || (errno == EEXIST && fs::is_directory(folder, ec));
 }
 
+// A shipped file read to copy it for the user: settings and captions are far smaller than this.
+constexpr std::size_t kMaxShippedFile = 64u * 1024u * 1024u;
+
 std::optional<std::string> ReadWhole(const fs::path& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    std::string text;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            text.append(buffer, static_cast<std::size_t>(n));
-        } else if (n == 0 || errno != EINTR) {
-            close(fd);
-            return n == 0 ? std::optional<std::string>(std::move(text)) : std::nullopt;
-        }
-    }
+    return ReadRegularFile(path, kMaxShippedFile);
 }
 
 // Creates path with text, never over an existing file or link. False when it could not.

@@ -1,6 +1,8 @@
 #include "core/skins/SkinPackage.h"
 
 #include "core/Error.h"
+#include "core/Files.h"
+#include "core/Text.h"
 #include "core/settings/Paths.h"
 #include "core/skins/SciZipFile.h"
 
@@ -126,21 +128,6 @@ bool IsOwnCopy(const std::filesystem::path& path) {
            st.st_nlink == 1 && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-    std::size_t written = 0;
-    while (written < data.size()) {
-        const ssize_t n = write(fd, data.data() + written, data.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Writes data into a file descriptor that was just created for path; on failure the file goes.
 void FillNewFile(int fd, const std::filesystem::path& path, std::string_view data,
                  const std::string& shownName) {
@@ -173,24 +160,6 @@ std::filesystem::path CreateCopy(const std::filesystem::path& path, std::string_
     const std::filesystem::path fresh(name.data());
     FillNewFile(unique, fresh, data, path.string());
     return fresh;
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 } // namespace

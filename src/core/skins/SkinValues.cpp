@@ -1,5 +1,7 @@
 #include "core/skins/SkinValues.h"
 
+#include "core/Text.h"
+
 #include <array>
 #include <cstdio>
 #include <utility>
@@ -68,27 +70,11 @@ constexpr std::array<NamedColor, 52> kColors{{
     {"clDefault", clDefault},
 }};
 
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
-    c = Lower(c);
+    c = LowerAscii(c);
     return (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
 }
 
@@ -108,7 +94,7 @@ std::optional<std::int32_t> SkinInteger(std::string_view text) {
     if (i < text.size() && text[i] == '$') {
         hex = true;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && Lower(text[i + 1]) == 'x') {
+    } else if (i + 1 < text.size() && text[i] == '0' && LowerAscii(text[i + 1]) == 'x') {
         hex = true;
         i += 2;
     }
@@ -135,7 +121,7 @@ std::optional<std::int32_t> SkinInteger(std::string_view text) {
 
 std::optional<TColor> ColorFromText(std::string_view text) {
     for (const NamedColor& color : kColors) {
-        if (EqualNoCase(text, color.name)) {
+        if (EqualIgnoringAsciiCase(text, color.name)) {
             return color.value;
         }
     }
@@ -157,10 +143,10 @@ std::string ColorToText(TColor color) {
 }
 
 std::optional<bool> SkinFlag(std::string_view text) {
-    if (EqualNoCase(text, "true")) {
+    if (EqualIgnoringAsciiCase(text, "true")) {
         return true;
     }
-    if (EqualNoCase(text, "false")) {
+    if (EqualIgnoringAsciiCase(text, "false")) {
         return false;
     }
     if (const auto number = SkinInteger(text)) {

@@ -1,5 +1,7 @@
 #include "core/tools/TracertParser.h"
 
+#include "core/Text.h"
+
 #include <cmath>
 #include <string>
 
@@ -11,16 +13,6 @@ bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= ' ';
 }
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 // Characters first..last (1-based, inclusive; last 0 = to the end) of line, trimmed; empty when
 // the line is shorter.
 std::string Slice(std::string_view line, size_t first, size_t last) {
@@ -28,7 +20,7 @@ std::string Slice(std::string_view line, size_t first, size_t last) {
         return {};
     }
     const size_t count = last == 0 ? std::string_view::npos : last - first + 1;
-    return std::string(Trim(line.substr(first - 1, count)));
+    return std::string(TrimmedBy(line.substr(first - 1, count), IsBlank));
 }
 
 // Calls f for every line of text; CR, LF and CR LF each end a line.
@@ -75,7 +67,7 @@ void TraceOutputBuffer::Clear() {
 void ParseTraceOutput(std::string_view text, TStringGridData& grid) {
     std::vector<std::string_view> hops;
     ForEachLine(text, [&](std::string_view line) {
-        const std::string_view trimmed = Trim(line);
+        const std::string_view trimmed = TrimmedBy(line, IsBlank);
         if (!trimmed.empty() && trimmed.front() >= '0' && trimmed.front() <= '9') {
             hops.push_back(line);
         }
