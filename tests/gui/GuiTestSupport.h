@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestSupport.h"
+
 #include "gui/app/GuiTransportUi.h"
 
 #include <QApplication>
@@ -61,9 +63,6 @@ protected slots:
     void init();
     void cleanup();
 };
-
-// A loopback port nothing listens on: bound once to learn a free one, then closed.
-int FreePort();
 
 // The text holds the line (with its line feed).
 inline bool Has(const std::string& text, const std::string& line) {

@@ -32,7 +32,7 @@ protected:
 TEST_F(ApiRequests, ConfirmAndCallAsksSendsAndReports) {
     if (!StandinAvailable())
         GTEST_SKIP() << "the stand-in server is not built";
-    Standin standin(state.dir.path / "standin");
+    Standin standin(state.dir.Path() / "standin");
     state.SignIn(standin.port);
     auto packageExists = [] {
         return HttpGet(ServerBaseUrl() + "/xml-api/listpkgs").text.find("<name>bronze</name>") !=
@@ -68,7 +68,7 @@ TEST_F(ApiRequests, ConfirmAndCallAsksSendsAndReports) {
 TEST_F(ApiRequests, PackageNameWithMarkupCharactersRoundTrips) {
     if (!StandinAvailable())
         GTEST_SKIP() << "the stand-in server is not built";
-    Standin standin(state.dir.path / "standin");
+    Standin standin(state.dir.Path() / "standin");
     state.SignIn(standin.port);
     const std::string name = "R&D <lab>";
     ASSERT_TRUE(
@@ -87,7 +87,7 @@ TEST_F(ApiRequests, PackageNameWithMarkupCharactersRoundTrips) {
 }
 
 TEST_F(ApiRequests, ConfirmAndCallFallsBackToItsOwnTexts) {
-    TestCertificates certificates(state.dir.path);
+    TestCertificates certificates(state.dir.Path());
     auto [cert, key] = certificates.Make("probe", "IP:127.0.0.1", true);
     ProbeServer probe(cert, key);
     state.SignIn(probe.port, probe.user, probe.password);
@@ -103,7 +103,7 @@ TEST_F(ApiRequests, ConfirmAndCallFallsBackToItsOwnTexts) {
 TEST_F(ApiRequests, ConfirmAndCallForUserAndQuerySuspended) {
     if (!StandinAvailable())
         GTEST_SKIP() << "the stand-in server is not built";
-    Standin standin(state.dir.path / "standin");
+    Standin standin(state.dir.Path() / "standin");
     state.SignIn(standin.port);
     std::string status = "old", message = "untouched";
 

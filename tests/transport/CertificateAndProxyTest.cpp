@@ -20,7 +20,7 @@ namespace {
 class Certificates : public ::testing::Test {
 protected:
     TransportFixtureState state;
-    TestCertificates certificates{state.dir.path};
+    TestCertificates certificates{state.dir.Path()};
     std::string PinOf(int port) {
         return ReadIniValue("Certificates", "127.0.0.1:" + std::to_string(port), 1);
     }
@@ -185,14 +185,14 @@ TEST_F(Certificates, RequestsGoThroughTheProxyWithItsCredentials) {
     state.SignIn(probe.port, probe.user, probe.password);
     const std::string url = "https://127.0.0.1/xml-api/version";
 
-    Tinyproxy open(state.dir.path, "");
+    Tinyproxy open(state.dir.Path(), "");
     state.Setting("Proxy", "USE", "1");
     state.Setting("Proxy", "ADDR", "127.0.0.1");
     state.Setting("Proxy", "PORT", std::to_string(open.port));
     EXPECT_EQ(HttpGet(url).status, 0);
     EXPECT_EQ(probe.Requests().size(), 1u); // the credentials go with the first request
 
-    Tinyproxy guarded(state.dir.path, "puser ppass");
+    Tinyproxy guarded(state.dir.Path(), "puser ppass");
     state.Setting("Proxy", "PORT", std::to_string(guarded.port));
     CloseConnection();
     EXPECT_EQ(HttpGet(url).status, kStatusInternalError); // the proxy refuses the tunnel

@@ -34,7 +34,7 @@ protected:
 TEST_F(ListFetch, CompletionsReachTheOwnerThreadEachWithItsOwnReply) {
     if (!StandinAvailable())
         GTEST_SKIP() << "the stand-in server is not built";
-    Standin standin(state.dir.path / "standin");
+    Standin standin(state.dir.Path() / "standin");
     state.SignIn(standin.port);
 
     TGetXMLThread accounts(ServerBaseUrl() + "/xml-api/listaccts?searchtype=user&search=", kFetchAccounts,

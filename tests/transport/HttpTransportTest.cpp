@@ -163,7 +163,7 @@ TEST_F(HttpTransport, TransportFailuresGiveTheirStatusNumbers) {
     EXPECT_EQ(HttpGet("https://127.0.0.1/xml-api/version").status, kStatusTimeout);
     SetTimeLimits(std::chrono::seconds(30), std::chrono::seconds(60));
 
-    TestCertificates certificates(state.dir.path);
+    TestCertificates certificates(state.dir.Path());
     SetExtraTrustedAuthorities(certificates.caCert);
     const struct {
         std::string name;
@@ -199,7 +199,7 @@ TEST_F(HttpTransport, RequestOnGuiThreadKeepsEventsFlowing) {
 
     if (!StandinAvailable())
         GTEST_SKIP() << "the stand-in server is not built";
-    Standin standin(state.dir.path / "standin");
+    Standin standin(state.dir.Path() / "standin");
     CloseConnection();
     state.SignIn(standin.port);
     standin.SetFaults("delay_ms=2000&times=1");
@@ -219,7 +219,7 @@ TEST_F(HttpTransport, RequestOnGuiThreadKeepsEventsFlowing) {
 TEST_F(HttpTransport, StandinFaultsGiveStatusesNotCrashes) {
     if (!StandinAvailable())
         GTEST_SKIP() << "the stand-in server is not built";
-    Standin standin(state.dir.path / "standin");
+    Standin standin(state.dir.Path() / "standin");
     state.SignIn(standin.port);
     SetTransportUi(nullptr); // on a thread of its own, as the list fetch does
 
@@ -249,7 +249,7 @@ TEST_F(HttpTransport, StandinFaultsGiveStatusesNotCrashes) {
 }
 
 TEST_F(HttpTransport, SessionsStoppedRequestsAndTimeLimits) {
-    TestCertificates certificates(state.dir.path);
+    TestCertificates certificates(state.dir.Path());
     auto [cert, key] = certificates.Make("probe", "IP:127.0.0.1", true);
     ProbeServer probe(cert, key);
     state.SignIn(probe.port, probe.user, probe.password);
@@ -295,7 +295,7 @@ TEST_F(HttpTransport, SessionsStoppedRequestsAndTimeLimits) {
 }
 
 TEST_F(HttpTransport, OneRequestPerCallAndOneFallbackForAnotherScheme) {
-    TestCertificates certificates(state.dir.path);
+    TestCertificates certificates(state.dir.Path());
     auto [cert, key] = certificates.Make("probe", "IP:127.0.0.1", true);
     ProbeServer probe(cert, key);
     state.SignIn(probe.port, probe.user, probe.password);
@@ -362,7 +362,7 @@ TEST_F(HttpTransport, ReplyOverTheLimitEndsWithAnError) {
 }
 
 TEST_F(HttpTransport, RenegotiationIsRefused) {
-    TestCertificates certificates(state.dir.path);
+    TestCertificates certificates(state.dir.Path());
     auto [cert, key] = certificates.Make("renegotiating", "IP:127.0.0.1", true);
     RenegotiatingServer server(cert, key);
     state.SignIn(server.port);
@@ -398,7 +398,7 @@ TEST_F(HttpTransport, ReaderTakesTheBodyAsItArrives) {
         }
         void Finish() override { ++finishes; }
     };
-    TestCertificates certificates(state.dir.path);
+    TestCertificates certificates(state.dir.Path());
     auto [cert, key] = certificates.Make("probe", "IP:127.0.0.1", true);
     ProbeServer probe(cert, key);
     probe.scheme = "Digest"; // the first request is answered with a page asking for Digest

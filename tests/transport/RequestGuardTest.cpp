@@ -24,7 +24,7 @@ class TemporaryDataHome : public ::testing::Environment {
 public:
     void SetUp() override {
         home_ = std::make_unique<TempDir>();
-        ::setenv("XDG_DATA_HOME", home_->path.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", home_->Path().c_str(), 1);
     }
     void TearDown() override { home_.reset(); }
 
@@ -51,8 +51,8 @@ TEST(RequestGuard, ReadOnlyRefusesAndTheLogRecordsEveryChange) {
     if (!StandinAvailable())
         GTEST_SKIP() << "the stand-in server is not built";
     TransportFixtureState state;
-    const std::filesystem::path requests = state.dir.path / "requests.log";
-    Standin standin(state.dir.path / "standin", {"--request-log", requests.string()});
+    const std::filesystem::path requests = state.dir.Path() / "requests.log";
+    Standin standin(state.dir.Path() / "standin", {"--request-log", requests.string()});
     state.SignIn(standin.port);
     std::filesystem::remove_all(ActivityLogFolder());
     const std::string base = ServerBaseUrl();
@@ -123,8 +123,8 @@ TEST(RequestGuard, AChangeThatCannotBeLoggedIsNotSentUnlessTheSettingsSaySo) {
     if (!StandinAvailable())
         GTEST_SKIP() << "the stand-in server is not built";
     TransportFixtureState state;
-    const std::filesystem::path requests = state.dir.path / "requests.log";
-    Standin standin(state.dir.path / "standin", {"--request-log", requests.string()});
+    const std::filesystem::path requests = state.dir.Path() / "requests.log";
+    Standin standin(state.dir.Path() / "standin", {"--request-log", requests.string()});
     state.SignIn(standin.port);
     SetReadOnlyServer(false);
     // A folder where the log file should be: nothing can be appended to it.

@@ -22,17 +22,6 @@
 
 namespace parlomar::test {
 
-TempDir::TempDir() {
-    std::random_device random;
-    path = std::filesystem::temp_directory_path() / ("parlomar-transport-" + std::to_string(random()));
-    std::filesystem::create_directories(path);
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-}
-
 // ---- RecorderUi ----
 
 void RecorderUi::ShowRequestStatus(int n, const std::string& suffix) {
@@ -174,36 +163,6 @@ void ChildProcess::Stop() {
     if (outFd >= 0)
         close(outFd);
     outFd = -1;
-}
-
-int RunCommand(const std::vector<std::string>& argv) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::vector<char*> args;
-        for (const auto& arg : argv)
-            args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-int FreePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
 }
 
 // ---- Certificates ----
@@ -501,7 +460,7 @@ TransportFixtureState::TransportFixtureState() : ui(std::make_shared<RecorderUi>
     unsetenv("HTTPS_PROXY");
     unsetenv("all_proxy");
     unsetenv("ALL_PROXY");
-    SetProgramFolder(dir.path);
+    SetProgramFolder(dir.Path());
     std::ofstream(SettingsFile()) << "[General]\nUntrustedCert=0\n";
     SetTransportUi(ui);
     CloseConnection();

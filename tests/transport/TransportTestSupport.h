@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestSupport.h"
+
 #include "core/server/HttpTransport.h"
 #include "core/server/TransportUi.h"
 
@@ -16,13 +18,6 @@
 #include <vector>
 
 namespace parlomar::test {
-
-// A temporary folder, removed with everything in it.
-struct TempDir {
-    TempDir();
-    ~TempDir();
-    std::filesystem::path path;
-};
 
 // The GUI as the core sees it, with the constructing thread as the GUI thread: posted functions run
 // when events are processed, and every call is recorded.
@@ -69,12 +64,6 @@ public:
 private:
     void Stop();
 };
-
-// Runs a command without a shell and returns its exit status.
-int RunCommand(const std::vector<std::string>& argv);
-
-// A TCP port on 127.0.0.1 that was free a moment ago.
-int FreePort();
 
 // Certificates made with the openssl command-line tool: a test authority and server certificates.
 struct TestCertificates {

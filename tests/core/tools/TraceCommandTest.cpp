@@ -1,6 +1,8 @@
 #include "core/tools/TraceCommand.h"
 #include "core/tools/TracertParser.h"
 
+#include "TestSupport.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -19,19 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir() {
-        path_ = fs::temp_directory_path() / ("parlomar-trace-" + std::to_string(getpid()) + "-" +
-                                             std::to_string(reinterpret_cast<uintptr_t>(this)));
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using parlomar::test::TempDir;
 
 // Reads until the output ends or `until` holds, for at most 20 s.
 template <typename Pred>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestSupport.h"
+
 #include <curl/curl.h>
 #include <sys/types.h>
 
@@ -9,18 +11,7 @@
 
 namespace standin_test {
 
-// A temporary folder removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using parlomar::test::TempDir;
 
 inline constexpr const char* kUser = "operator";
 inline constexpr const char* kPassword = "Pa$$ w0rd&more";

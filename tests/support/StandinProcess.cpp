@@ -62,19 +62,6 @@ size_t AppendTo(char* data, size_t size, size_t count, void* target) {
 
 } // namespace
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "standin-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 StandinProcess::StandinProcess(const std::filesystem::path& dataDir, std::vector<std::string> extraArgs)
     : dataDir_(dataDir) {
     std::vector<std::string> args = {"--listen", "127.0.0.1:0", "--data",     dataDir.string(),

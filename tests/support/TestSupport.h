@@ -1,0 +1,30 @@
+#pragma once
+// What every test binary needs to set up: temporary folders, free ports, commands run to their end.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace parlomar::test {
+
+// A private temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// A TCP port on 127.0.0.1 that was free a moment ago.
+int FreePort();
+
+// Runs a command without a shell, its output thrown away; returns its exit status (-1 when it did
+// not exit by itself).
+int RunCommand(const std::vector<std::string>& argv);
+
+} // namespace parlomar::test
