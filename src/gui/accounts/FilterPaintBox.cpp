@@ -1,6 +1,7 @@
 #include "accounts/FilterPaintBox.h"
 
 #include "skins/Controls.h"
+#include "skins/FocusFrame.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -238,6 +239,7 @@ void TFilterPaintBox::InstallAccessibility() {
 }
 
 TFilterPaintBox::TFilterPaintBox(QWidget* parent) : QWidget(parent) {
+    setProperty(kOwnFocusFrame, true);
     setObjectName(QStringLiteral("FilterPaintBox"));
     setFixedHeight(21);
     setMouseTracking(true);
@@ -371,6 +373,7 @@ void TFilterPaintBox::FilterPaintBoxMouseLeave() {
 }
 
 TTabsPaintBox::TTabsPaintBox(QWidget* parent) : QWidget(parent) {
+    setProperty(kOwnFocusFrame, true);
     setObjectName(QStringLiteral("TabsPaintBox"));
     setFixedHeight(25);
     setFocusPolicy(Qt::StrongFocus);

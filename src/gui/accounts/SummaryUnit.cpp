@@ -10,6 +10,7 @@
 #include "settings/Captions.h"
 #include "settings/Localization.h"
 #include "skins/Controls.h"
+#include "skins/FocusFrame.h"
 #include "skins/SkinButton.h"
 #include "skins/SkinedStringGrid.h"
 #include "skins/Skins.h"
@@ -118,6 +119,7 @@ QIcon ToolButtonIcon(char kind) {
 } // namespace
 
 TSummaryGrid::TSummaryGrid(QWidget* parent) : QTableWidget(parent) {
+    setProperty(kOwnFocusFrame, true);
     setColumnCount(2);
     horizontalHeader()->hide();
     verticalHeader()->hide();
