@@ -3,9 +3,9 @@
 #include "skins/SkinButton.h"
 
 #include <QAbstractItemView>
-#include <QItemSelectionModel>
 #include <QApplication>
 #include <QEvent>
+#include <QItemSelectionModel>
 #include <QPainter>
 #include <QPointer>
 #include <QTabBar>
@@ -175,9 +175,14 @@ void WatchFocusFrames() {
     watching = true;
     static QPointer<TFocusFrame> frame;
     QObject::connect(application, &QApplication::focusChanged, application, [](QWidget*, QWidget* now) {
-        delete frame.data();
-        if (WantsFrame(now))
-            frame = new TFocusFrame(now);
+        // Both later, from the event loop: the focus also moves while windows are being destroyed.
+        if (frame)
+            frame->deleteLater();
+        frame = nullptr;
+        QTimer::singleShot(0, qApp, [target = QPointer<QWidget>(now)] {
+            if (target && !frame && QApplication::focusWidget() == target && WantsFrame(target))
+                frame = new TFocusFrame(target);
+        });
     });
 }
 
