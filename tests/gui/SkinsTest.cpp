@@ -18,6 +18,8 @@
 #include "gui/skins/SkinPicture.h"
 #include "gui/skins/SkinedStringGrid.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -475,6 +477,80 @@ private slots:
                 }
             // The sign-in edits have the colour the skin gives them.
             QCOMPARE(main.IPEdit->palette().color(QPalette::Base), signInColour);
+        }
+    }
+
+    // In the plain look and under each shipped skin every control that takes the focus shows it
+    // clearly: its picture with the focus differs from its picture without, in strong colour steps,
+    // along its edge (an edit's text cursor is no frame) or, for the controls that draw their own
+    // frame and for lists, anywhere.
+    void EveryControlShowsItsFocusUnderEveryLook() {
+        auto clearlyChanged = [](const QImage& a, const QImage& b, int ring) {
+            int changed = 0;
+            for (int y = 0; y < std::min(a.height(), b.height()); ++y)
+                for (int x = 0; x < std::min(a.width(), b.width()); ++x) {
+                    if (ring > 0 && x >= ring && y >= ring && x < a.width() - ring && y < a.height() - ring)
+                        continue;
+                    const QRgb p = a.pixel(x, y);
+                    const QRgb q = b.pixel(x, y);
+                    changed += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                                   std::abs(qBlue(p) - qBlue(q)) >=
+                               150;
+                }
+            return changed;
+        };
+        for (const std::string& skin : {std::string(), std::string("Daylight"), std::string("Graphite")}) {
+            test::ShippedProgramFolder folder;
+            if (!skin.empty()) {
+                fs::create_directories(SkinsFolder());
+                fs::copy_file(std::string(PARLOMAR_PROGRAM_DIR) + "/skins/" + skin + ".zip",
+                              SkinsFolder() / (skin + ".zip"));
+                UseSkin(skin);
+            }
+            TParlomarClientMainForm main;
+            main.show();
+            TCustForm dialog(&main, kGeneralPage); // modal: shown once the main window is done
+            std::vector<std::pair<QWidget*, int>> pages{{&main, -1}};
+            for (int page = 0; page < dialog.CustListBox->count(); ++page)
+                pages.emplace_back(&dialog, page);
+            for (const auto& [window, page] : pages) {
+                if (page == 0) {
+                    dialog.show();
+                    dialog.ProxyCheck->click(); // the proxy fields take the focus only while they are on
+                }
+                if (page >= 0)
+                    dialog.CustListBoxClick(page);
+                QApplication::setActiveWindow(window);
+                QVERIFY(QTest::qWaitForWindowActive(window));
+                QList<QWidget*> controls;
+                for (QWidget* control : window->findChildren<QWidget*>())
+                    if ((control->focusPolicy() & Qt::TabFocus) && control->isVisibleTo(window) &&
+                        control->isEnabled() && control->window() == window)
+                        controls.append(control);
+                QVERIFY(controls.size() >= 3);
+                for (QWidget* control : controls) {
+                    QWidget* other = controls.front() == control ? controls.back() : controls.front();
+                    other->setFocus(Qt::OtherFocusReason);
+                    QTest::qWait(20);
+                    const QImage without = control->grab().toImage();
+                    control->setFocus(Qt::OtherFocusReason);
+                    QTRY_VERIFY2(control->hasFocus(), qPrintable(control->objectName()));
+                    QTest::qWait(20);
+                    const QImage with = control->grab().toImage();
+                    const bool anywhere = control->property("OwnFocusFrame").toBool() ||
+                                          qobject_cast<QAbstractItemView*>(control);
+                    const int changed = clearlyChanged(without, with, anywhere ? 0 : 2);
+                    const int needed = anywhere ? 30 : control->width() + control->height();
+                    QVERIFY2(changed >= needed,
+                             qPrintable(QStringLiteral("%1 %2 %3: %4 of %5 pixels")
+                                            .arg(QString::fromStdString(skin),
+                                                 QString::fromLatin1(control->metaObject()->className()),
+                                                 control->objectName())
+                                            .arg(changed)
+                                            .arg(needed)));
+                }
+            }
+            dialog.CancelButtonClick();
         }
     }
 

@@ -44,8 +44,7 @@ void SetTextColor(QWidget* widget, const QColor& color) {
 
 // The small picture of a group bar: a coloured square with a white mark.
 QPixmap GroupIcon(const QColor& color, char mark) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = PlainCanvas(16, 16);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
@@ -73,8 +72,7 @@ QPixmap ToggleImage(bool open) {
 } // namespace
 
 QPixmap SectionToggleImage(bool open) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = PlainCanvas(16, 16);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QColor(0x5D, 0x96, 0xB0));
@@ -96,14 +94,15 @@ QPixmap SectionToggleImage(bool open) {
 }
 
 QPixmap UnlimitedButtonImage(int height, bool over) {
-    QPixmap pixmap(20, std::max(height, 1));
+    const int shownHeight = std::max(height, 1);
+    QPixmap pixmap = PlainCanvas(20, shownHeight);
     pixmap.fill(over ? QColor(0xE4, 0xF0, 0xF7) : QColor(0xF2, 0xF5, 0xF7));
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QColor(0x7F, 0x9D, 0xB9));
-    painter.drawLine(0, 0, 0, pixmap.height());
+    painter.drawLine(0, 0, 0, shownHeight);
     painter.setPen(QPen(QColor(0x2E, 0x6F, 0x8E), 1.4));
-    const qreal cy = pixmap.height() / 2.0;
+    const qreal cy = shownHeight / 2.0;
     // An infinity sign: two loops side by side.
     painter.drawEllipse(QPointF(7, cy), 3.2, 2.6);
     painter.drawEllipse(QPointF(13.4, cy), 3.2, 2.6);

@@ -1,6 +1,7 @@
 #include "gui/accounts/FilterPaintBox.h"
 
 #include "gui/skins/Controls.h"
+#include "gui/skins/FocusFrame.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -238,6 +239,7 @@ void TFilterPaintBox::InstallAccessibility() {
 }
 
 TFilterPaintBox::TFilterPaintBox(QWidget* parent) : QWidget(parent) {
+    setProperty(kOwnFocusFrame, true);
     setObjectName(QStringLiteral("FilterPaintBox"));
     setFixedHeight(21);
     setMouseTracking(true);
@@ -371,6 +373,7 @@ void TFilterPaintBox::FilterPaintBoxMouseLeave() {
 }
 
 TTabsPaintBox::TTabsPaintBox(QWidget* parent) : QWidget(parent) {
+    setProperty(kOwnFocusFrame, true);
     setObjectName(QStringLiteral("TabsPaintBox"));
     setFixedHeight(25);
     setFocusPolicy(Qt::StrongFocus);

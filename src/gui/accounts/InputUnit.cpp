@@ -29,8 +29,7 @@ const QColor kLinkHoverColour(0x7A, 0xB3, 0xCD);
 
 // The "unlimited" button of the bandwidth field in the plain look: an infinity sign.
 QPixmap UnlimitedPicture(const QColor& colour) {
-    QPixmap pixmap(22, 20);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = PlainCanvas(22, 20);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     QFont font(QStringLiteral("Arial"));

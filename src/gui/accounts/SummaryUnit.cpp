@@ -10,6 +10,7 @@
 #include "gui/info/AboutUnit.h"
 #include "gui/settings/Captions.h"
 #include "gui/skins/Controls.h"
+#include "gui/skins/FocusFrame.h"
 #include "gui/skins/SkinButton.h"
 #include "gui/skins/SkinedStringGrid.h"
 #include "gui/skins/Skins.h"
@@ -118,6 +119,7 @@ QIcon ToolButtonIcon(char kind) {
 } // namespace
 
 TSummaryGrid::TSummaryGrid(QWidget* parent) : QTableWidget(parent) {
+    setProperty(kOwnFocusFrame, true);
     setColumnCount(2);
     horizontalHeader()->hide();
     verticalHeader()->hide();

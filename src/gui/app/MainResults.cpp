@@ -58,8 +58,7 @@ namespace {
 
 // The cancel button of the traceroute window: a red disc with a white cross.
 QPixmap CancelGlyph() {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = PlainCanvas(16, 16);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
@@ -82,7 +81,7 @@ QList<QPixmap> PlainImageList() {
         pixmap.fill(Qt::transparent);
         return pixmap;
     };
-    // The sort arrows, the tab and the row icons are drawn at the screen's density (sharp at 200 %).
+    // Every picture is drawn at the screen's density (sharp at 200 %).
     auto arrow = [&](bool up) {
         QPixmap pixmap = PlainCanvas(9, 6);
         QPainter painter(&pixmap);
@@ -105,8 +104,8 @@ QList<QPixmap> PlainImageList() {
         painter.drawPolygon(QPolygonF{QPointF(5.5, 5), QPointF(10.5, 5), QPointF(8, 8.5)});
         return pixmap;
     };
-    auto glyph = [&](const QColor& colour, const QString& text, qreal density = 1.0) {
-        QPixmap pixmap = PlainCanvas(16, 16, density);
+    auto glyph = [&](const QColor& colour, const QString& text) {
+        QPixmap pixmap = PlainCanvas(16, 16);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
@@ -122,9 +121,9 @@ QList<QPixmap> PlainImageList() {
     };
     images << arrow(false) << arrow(true) << glyph(QColor(0x2E, 0x6F, 0x8E), QStringLiteral("P"))
            << glyph(QColor(0x2E, 0x6F, 0x8E), QStringLiteral("P"))
-           << glyph(QColor(0x5D, 0x96, 0xB0), QStringLiteral("A"), PictureDensity())
-           << glyph(QColor(0x8E, 0x7A, 0x2E), QStringLiteral("K"), PictureDensity())
-           << rowIcon(QColor(0x5D, 0x96, 0xB0)) << rowIcon(QColor(0xB8, 0xC2, 0xCC));
+           << glyph(QColor(0x5D, 0x96, 0xB0), QStringLiteral("A"))
+           << glyph(QColor(0x8E, 0x7A, 0x2E), QStringLiteral("K")) << rowIcon(QColor(0x5D, 0x96, 0xB0))
+           << rowIcon(QColor(0xB8, 0xC2, 0xCC));
     images << SectionToggleImage(true) << SectionToggleImage(false);
     while (images.size() < 13)
         images << blank(16, 16);

@@ -34,15 +34,20 @@ namespace parlomar {
 namespace {
 
 QIcon DropDownIcon() {
-    QPixmap pixmap(12, 12);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0x50, 0x50, 0x50));
-    const QPointF arrow[3] = {QPointF(2, 4), QPointF(10, 4), QPointF(6, 9)};
-    painter.drawPolygon(arrow, 3);
-    return QIcon(pixmap);
+    QIcon icon;
+    // At 1x and 2x: the icon takes the one that suits the screen.
+    for (const qreal density : {1.0, 2.0}) {
+        QPixmap pixmap = PlainCanvas(12, 12, density);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x50, 0x50, 0x50));
+        const QPointF arrow[3] = {QPointF(2, 4), QPointF(10, 4), QPointF(6, 9)};
+        painter.drawPolygon(arrow, 3);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 // The sign-in the panel holds now, as a saved entry.

@@ -62,8 +62,7 @@ constexpr int kDesignWidth = 368;
 constexpr int kDesignHeight = 407;
 
 QPixmap Dot(const QColor& colour) {
-    QPixmap pixmap(14, 14);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = PlainCanvas(14, 14);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(colour.darker(140));

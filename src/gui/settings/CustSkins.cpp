@@ -174,6 +174,7 @@ void TCustForm::FillSkinsList() {
 void TCustForm::ApplyDialogSkin() {
     ApplySkin(this, QStringLiteral("CustForm"), CheckBoxImages());
     RestyleViewBoxes();
+    FitViewPage();
     SetSkinFrame(SkinActive());
     ProxyCheckClick();
 }

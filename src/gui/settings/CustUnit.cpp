@@ -29,6 +29,8 @@ constexpr int kPageWidth = TCustForm::kClientWidth - kPageLeft - 8;
 constexpr int kOkCancelHeight = 51;
 constexpr int kPageHeight = TCustForm::kClientHeight - kOkCancelHeight - kPageTop - 4;
 constexpr int kViewPanelHeight = 132; // six rows of boxes
+constexpr int kViewColumnGap = 12;    // between the widest caption of a column and the next column
+constexpr char kViewColumnProperty[] = "ViewColumn";
 const QColor kDialogColor(0xEC, 0xEF, 0xEF);
 
 QString Text(const std::string& text) {
@@ -70,9 +72,10 @@ TCustForm::TCustForm(QWidget* owner, int page)
         label->setGeometry(8, 4, 300, 24);
         return label;
     };
-    auto check = [](QWidget* parent, const char* name, const char* text, int top) {
+    auto check = [this](QWidget* parent, const char* name, const char* text, int top) {
         auto* box = Named(new TBitCheckBox(QString::fromUtf8(text), parent), name);
         box->setGeometry(12, top, kPageWidth - 24, 20);
+        pageWide_.append(box);
         return box;
     };
 
@@ -148,13 +151,10 @@ TCustForm::TCustForm(QWidget* owner, int page)
     // The view check boxes are built from the settings file as it is at this opening.
     BuildViewBoxes(CheckBoxPanel1, SummaryViewCheckBoxes(kViewPanelHeight));
     BuildViewBoxes(CheckBoxPanel2, PackageViewCheckBoxes(kViewPanelHeight));
+    FitViewPage();
 }
 
 void TCustForm::BuildViewBoxes(TPanel* panel, const std::vector<ViewCheckBox>& boxes) {
-    // The last column has the room up to the panel's edge: its captions are cut only where that ends.
-    int lastLeft = 0;
-    for (const ViewCheckBox& box : boxes)
-        lastLeft = std::max(lastLeft, box.left);
     for (const ViewCheckBox& box : boxes) {
         auto* check = new TBitCheckBox(Text(box.caption), panel);
         check->setObjectName(Text(box.key));
@@ -163,12 +163,64 @@ void TCustForm::BuildViewBoxes(TPanel* panel, const std::vector<ViewCheckBox>& b
         font.setBold(true);
         check->setFont(font);
         check->setProperty("ViewKey", Text(box.key));
-        const int width = box.left == lastLeft ? std::max(kViewColumnStep - 4, panel->width() - box.left - 4)
-                                               : kViewColumnStep - 4;
-        check->setGeometry(box.left, box.top, width, kViewBoxStep);
+        check->setProperty(kViewColumnProperty, (box.left - kViewBoxMargin) / kViewColumnStep);
+        check->setGeometry(box.left, box.top, kViewColumnStep - 4, kViewBoxStep);
         check->SetChecked(box.checked);
         check->show();
     }
+}
+
+std::vector<int> TCustForm::ViewColumnWidths(TPanel* panel) const {
+    std::vector<int> widths;
+    for (const TBitCheckBox* box : ViewBoxes(panel)) {
+        const auto column = static_cast<size_t>(box->property(kViewColumnProperty).toInt());
+        if (widths.size() <= column)
+            widths.resize(column + 1, 0);
+        widths[column] = std::max(widths[column], box->WholeWidth());
+    }
+    return widths;
+}
+
+void TCustForm::FitViewPage() {
+    // Each column of view boxes is as wide as its widest caption and the columns stay at least the
+    // designed step apart; the dialog widens until both panels fit, so no caption is cut.
+    auto lefts = [](const std::vector<int>& widths) {
+        std::vector<int> out;
+        int left = kViewBoxMargin;
+        for (const int width : widths) {
+            out.push_back(left);
+            left += std::max(kViewColumnStep, width + kViewColumnGap);
+        }
+        return out;
+    };
+    int panelWidth = kPageWidth - 8;
+    for (TPanel* panel : {CheckBoxPanel1, CheckBoxPanel2}) {
+        const std::vector<int> widths = ViewColumnWidths(panel);
+        if (!widths.empty())
+            panelWidth = std::max(panelWidth, lefts(widths).back() + widths.back() + 4);
+    }
+    const int pageWidth = panelWidth + 8;
+    const int clientWidth = kPageLeft + pageWidth + 8;
+
+    for (TPanel* page : {GeneralPanel, NetworkPanel, ViewPanel})
+        page->resize(pageWidth, page->height());
+    for (TBitCheckBox* box : pageWide_)
+        box->resize(pageWidth - 24, box->height());
+    for (TPanel* panel : {CheckBoxPanel1, CheckBoxPanel2}) {
+        panel->resize(panelWidth, panel->height());
+        const std::vector<int> columns = lefts(ViewColumnWidths(panel));
+        for (TBitCheckBox* box : ViewBoxes(panel)) {
+            const auto column = static_cast<size_t>(box->property(kViewColumnProperty).toInt());
+            // The last column has the room up to the panel's edge.
+            const int right = column + 1 < columns.size() ? columns[column + 1] : panelWidth;
+            box->setGeometry(columns[column], box->y(), right - columns[column] - 4, kViewBoxStep);
+        }
+    }
+    OkCancelPanel->setGeometry(0, OkCancelPanel->y(), clientWidth, kOkCancelHeight);
+    OKButton->move(clientWidth - 2 * 85 - 8, 6);
+    CancelButton->move(clientWidth - 85 - 8, 6);
+    FooterImage->setGeometry(0, kOkCancelHeight - 14, clientWidth, 14);
+    SetFixedClientSize(QSize(clientWidth, kClientHeight));
 }
 
 QList<TBitCheckBox*> TCustForm::ViewBoxes(TPanel* panel) const {
@@ -203,6 +255,7 @@ void TCustForm::FormShow() {
     ApplySkin(this, QStringLiteral("CustForm"), CheckBoxImages());
     setWindowTitle(Q(SettingsDialogTitle(S(windowTitle()))) + QString::fromUtf8(kMakerCredit));
     RestyleViewBoxes();
+    FitViewPage(); // the skin's check box pictures may take other room than the plain boxes
 
     const int page = CurrentPage >= 0 && CurrentPage < CustListBox->count() ? CurrentPage : kGeneralPage;
     CustListBox->setCurrentRow(page);

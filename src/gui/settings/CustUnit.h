@@ -85,6 +85,7 @@ public:
     void SkinsComboDrawItem(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const;
 
+    // The designed width; the dialog is wider when the view boxes' captions need it (FitViewPage).
     static constexpr int kClientWidth = 522;
     static constexpr int kClientHeight = 405;
 
@@ -105,9 +106,15 @@ private:
     // The window's look after a skin change: skin, frame, view boxes and proxy fields.
     void ApplyDialogSkin();
     void RestyleViewBoxes();
+    // The widest caption of each column of a panel's view boxes.
+    std::vector<int> ViewColumnWidths(TPanel* panel) const;
+    // Places the view boxes' columns by their captions and sizes the pages and the dialog to them.
+    void FitViewPage();
     std::vector<ViewCheckBox> ViewBoxValues(TPanel* panel) const;
     SettingsDialogValues Values() const;
     bool shown_ = false;
+    // The check boxes as wide as their page.
+    QList<TBitCheckBox*> pageWide_;
 };
 
 } // namespace parlomar

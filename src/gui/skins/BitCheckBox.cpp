@@ -1,6 +1,7 @@
 #include "gui/skins/BitCheckBox.h"
 
 #include "gui/skins/Controls.h"
+#include "gui/skins/FocusFrame.h"
 
 #include <QBitmap>
 #include <QHelpEvent>
@@ -31,6 +32,7 @@ void DrawDisabledCaption(QPainter& painter, const QRect& rect, const QString& te
 TBitCheckBox::TBitCheckBox(QWidget* parent) : TBitCheckBox(QString(), parent) {}
 
 TBitCheckBox::TBitCheckBox(const QString& caption, QWidget* parent) : QCheckBox(caption, parent) {
+    setProperty(kOwnFocusFrame, true);
     resize(97, 17);
 }
 
@@ -84,10 +86,17 @@ QRect TBitCheckBox::TextRect() const {
     return QRect(textLeft, 0, width() - textLeft, height());
 }
 
-QString TBitCheckBox::ShownText() const {
+int TBitCheckBox::CaptionRoom() const {
     // The style's contents rectangle keeps a little room of its own after the text.
-    const int room = TextRect().width() - (HasGlyphs() ? 0 : 2);
-    return ElideCaption(text(), fontMetrics(), room);
+    return TextRect().width() - (HasGlyphs() ? 0 : 2);
+}
+
+QString TBitCheckBox::ShownText() const {
+    return ElideCaption(text(), fontMetrics(), CaptionRoom());
+}
+
+int TBitCheckBox::WholeWidth() const {
+    return width() - CaptionRoom() + fontMetrics().horizontalAdvance(text());
 }
 
 QString TBitCheckBox::HintText() const {
@@ -104,20 +113,19 @@ bool TBitCheckBox::event(QEvent* event) {
     return QCheckBox::event(event);
 }
 
-void TBitCheckBox::paintEvent(QPaintEvent* event) {
+void TBitCheckBox::paintEvent(QPaintEvent*) {
     const QString shown = ShownText();
     if (!HasGlyphs()) {
-        if (shown == text() && isEnabled()) {
-            QCheckBox::paintEvent(event);
-            return;
-        }
+        // The style's box and caption; the focus frame is the box's own (the style's is faint).
         QStylePainter painter(this);
         QStyleOptionButton option;
         initStyleOption(&option);
+        option.state &= ~QStyle::State_HasFocus;
         option.text = isEnabled() ? shown : QString();
         painter.drawControl(QStyle::CE_CheckBox, option);
         if (!isEnabled())
             DrawDisabledCaption(painter, TextRect(), shown);
+        DrawFocusFrame(painter, TextRect().left(), shown);
         return;
     }
     QPainter painter(this); // the control's own colour, when it has one, is filled in already
@@ -139,13 +147,18 @@ void TBitCheckBox::paintEvent(QPaintEvent* event) {
     } else {
         DrawDisabledCaption(painter, textRect, shown);
     }
-    if (hasFocus()) {
-        const QFontMetrics metrics(font());
-        QRect focus(textLeft, (height() - metrics.height()) / 2 - 2, metrics.horizontalAdvance(shown),
-                    metrics.height() + 3);
-        painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
-        painter.drawRect(focus.intersected(rect()));
-    }
+    DrawFocusFrame(painter, textLeft, shown);
+}
+
+void TBitCheckBox::DrawFocusFrame(QPainter& painter, int textLeft, const QString& shown) const {
+    if (!hasFocus())
+        return;
+    const QFontMetrics metrics(font());
+    const QRect focus(textLeft, (height() - metrics.height()) / 2 - 2, metrics.horizontalAdvance(shown),
+                      metrics.height() + 3);
+    painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(focus.intersected(rect()));
 }
 
 } // namespace parlomar

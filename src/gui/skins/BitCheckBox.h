@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QPixmap>
 
+class QPainter;
+
 namespace parlomar {
 
 // A check box drawn from pictures (checked, unchecked, greyed); with no pictures it draws the
@@ -40,6 +42,8 @@ public:
     // What the box draws as its caption: the text, or the elided text.
     QString ShownText() const;
     bool Elided() const { return ShownText() != text(); }
+    // The width at which the box shows its caption whole, with its picture or the style's box.
+    int WholeWidth() const;
     // The hint shown over the box: its own tool tip, else the whole caption while it is elided.
     QString HintText() const;
 
@@ -52,6 +56,9 @@ private:
     const QPixmap& StatePicture(int* count) const;
     // The room for the caption: beside the picture, or the style's contents rectangle.
     QRect TextRect() const;
+    int CaptionRoom() const;
+    // A dotted frame around the caption while the box has the focus.
+    void DrawFocusFrame(QPainter& painter, int textLeft, const QString& shown) const;
     QPixmap checked_, unchecked_, grayed_;
     int checkedNum_ = 1, uncheckedNum_ = 1, grayedNum_ = 1;
 };

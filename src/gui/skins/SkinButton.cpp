@@ -1,5 +1,7 @@
 #include "gui/skins/SkinButton.h"
 
+#include "gui/skins/FocusFrame.h"
+
 #include <QApplication>
 #include <QBitmap>
 #include <QLayout>
@@ -27,6 +29,7 @@ TSkinButton::TSkinButton(const QString& caption, QWidget* parent) : QPushButton(
     BackgroundColor = QApplication::palette().color(QPalette::Button);
     setAutoDefault(false);
     setAttribute(Qt::WA_Hover);
+    setProperty(kOwnFocusFrame, true); // while FocusRectColor is a colour
 }
 
 const QPixmap& TSkinButton::CurrentPicture() const {

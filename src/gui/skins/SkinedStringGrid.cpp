@@ -6,6 +6,7 @@
 #include "core/accounts/PackageList.h"
 #include "core/settings/Localization.h"
 #include "gui/skins/Controls.h"
+#include "gui/skins/FocusFrame.h"
 #include "gui/skins/HeadingStrip.h"
 #include "gui/skins/PictureScrollBar.h"
 #include "gui/skins/Skins.h"
@@ -186,6 +187,7 @@ const QColor TSkinedStringGrid::EvenRowColour(0xF3, 0xF3, 0xF3);
 const QColor TSkinedStringGrid::SelectedColour(0xD3, 0xDE, 0xEB);
 
 TSkinedStringGrid::TSkinedStringGrid(QWidget* parent) : QTableView(parent) {
+    setProperty(kOwnFocusFrame, true);
     BackColor = QApplication::palette().color(QPalette::Base);
     model_ = new TStringGridModel(&data_, this);
     setModel(model_);

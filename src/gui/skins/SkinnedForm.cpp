@@ -1,6 +1,7 @@
 #include "gui/skins/SkinnedForm.h"
 
 #include "gui/skins/Controls.h"
+#include "gui/skins/FocusFrame.h"
 #include "gui/skins/Skins.h"
 
 #include <QApplication>
@@ -65,6 +66,7 @@ TSkinnedForm::TSkinnedForm(const QString& formName, QWidget* parent) : QDialog(p
     arial.setPixelSize(12);
     setFont(arial);
     frameOn_ = SkinActive(); // the frame a window is created with
+    WatchFocusFrames();
 }
 
 void TSkinnedForm::SetDesignedTransparentColor(bool on, const QColor& value) {
@@ -139,6 +141,16 @@ void TSkinnedForm::ApplyFrame() {
     }
     if (visible)
         show();
+}
+
+void TSkinnedForm::SetFixedClientSize(const QSize& size) {
+    if (!frameApplied_ || !clientArea_) {
+        setFixedSize(size);
+        return;
+    }
+    setFixedSize(framedSize_); // FitFramedSize keeps a fixed window fixed
+    clientSize_ = size;
+    FitFramedSize();
 }
 
 void TSkinnedForm::FitFramedSize() {

@@ -45,6 +45,9 @@ public:
     // the window is shown next, or at once on a shown window.
     void SetSkinFrame(bool frameOn);
     bool SkinFrameOn() const { return frameOn_; }
+    // Fixes the size of the window's client area: the window itself when it has no skin frame, the
+    // area below the caption strip (and the frame around it) when it has one.
+    void SetFixedClientSize(const QSize& size);
     // A sizeable window can be resized from the edges of its skin frame.
     void SetSizeable(bool sizeable) { sizeable_ = sizeable; }
 

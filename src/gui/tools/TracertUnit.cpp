@@ -187,7 +187,7 @@ void TTracertForm::FormCreate() {
     CancelButton->setToolTip(QStringLiteral("Cancel tracert process"));
     const QPixmap picture = images_ ? images_->value(kCancelImage) : QPixmap();
     CancelButton->setIcon(picture);
-    CancelButton->setIconSize(picture.isNull() ? QSize(16, 16) : picture.size());
+    CancelButton->setIconSize(picture.isNull() ? QSize(16, 16) : PictureSize(picture));
     CancelButton->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
     connect(CancelButton, &QToolButton::clicked, this, &TTracertForm::CancelButtonClick);
     PlaceStatusControls();
