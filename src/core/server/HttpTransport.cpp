@@ -1,6 +1,7 @@
 #include "core/server/HttpTransport.h"
 
 #include "core/Error.h"
+#include "core/server/ApiFunctions.h"
 #include "core/server/CertificateCheck.h"
 #include "core/server/Global.h"
 #include "core/server/RequestGuard.h"
@@ -473,28 +474,32 @@ RequestFunction SessionRequests(std::uint64_t session) {
     };
 }
 
-static HttpReply SendRequest(std::string_view url, const std::shared_ptr<RequestControl>& control,
+static HttpReply SendRequest(const ApiRequest& request, const std::shared_ptr<RequestControl>& control,
                              bool& sent);
 
 HttpReply HttpGet(std::string_view url, const std::shared_ptr<RequestControl>& control) {
+    return HttpGet(ParseApiRequest(url), control);
+}
+
+HttpReply HttpGet(const ApiRequest& request, const std::shared_ptr<RequestControl>& control) {
     // A changing request is refused on a read-only server and recorded in the activity log.
-    return GuardRequest(url, [&] {
+    return GuardRequest(request, [&] {
         bool sent = false;
-        HttpReply reply = SendRequest(url, control, sent);
+        HttpReply reply = SendRequest(request, control, sent);
         reply.sent = sent;
         return reply;
     });
 }
 
-static HttpReply SendRequest(std::string_view url, const std::shared_ptr<RequestControl>& control,
+static HttpReply SendRequest(const ApiRequest& request, const std::shared_ptr<RequestControl>& control,
                              bool& sent) {
     AbortFlag = 0;
     HttpReply reply;
     TransportStatus status = kStatusStart;
 
-    const std::string scheme = SplitUrl(url, 1);
-    const std::string host = SplitUrl(url, 2);
-    const std::string path = SplitUrl(url, 3);
+    const std::string& scheme = request.scheme;
+    const std::string& host = request.host;
+    const std::string& path = request.path;
     if (host.size() < 5)
         status = kStatusHostTooShort;
     if (path.size() < 5)

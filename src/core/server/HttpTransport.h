@@ -136,6 +136,9 @@ std::shared_ptr<void> HoldConnection();
 HttpReply HttpGet(std::string_view url);
 // The same under the request's own controls (nullptr: none).
 HttpReply HttpGet(std::string_view url, const std::shared_ptr<RequestControl>& control);
+// The same for a request already taken apart (ParseApiRequest): nothing splits the URL again.
+struct ApiRequest;
+HttpReply HttpGet(const ApiRequest& request, const std::shared_ptr<RequestControl>& control);
 
 // A way to send one request, for operations that send on behalf of a window.
 using RequestFunction = std::function<HttpReply(std::string_view url)>;

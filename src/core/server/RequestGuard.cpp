@@ -61,23 +61,20 @@ bool ReadOnlyServer() {
     return gReadOnly.load();
 }
 
-HttpReply GuardRequest(std::string_view url, const std::function<HttpReply()>& send) {
-    if (!ChangesServer(url))
+HttpReply GuardRequest(const ApiRequest& request, const std::function<HttpReply()>& send) {
+    if (!request.changes)
         return send();
 
     const SignInValues signIn = GetSignInValues();
     ActivityRecord record;
     record.entry = NewActivityEntry();
-    record.server = SplitUrl(url, 2);
+    record.server = request.host;
     record.port = signIn.port;
     record.user = signIn.userName;
-    record.function = ApiFunctionOf(url);
-    if (record.function.empty())
-        record.function = SplitUrl(url, 3);
+    record.function = request.function.empty() ? request.path : request.function;
+    record.target = request.target;
     std::vector<std::string> passwords;
-    const QueryFields query = RequestQuery(url);
-    record.target = RequestTarget(query);
-    for (const auto& [key, value] : query) {
+    for (const auto& [key, value] : request.query) {
         if (IsPasswordParameter(key))
             passwords.push_back(value);
         else

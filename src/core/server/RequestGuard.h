@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/server/ApiFunctions.h"
 #include "core/server/HttpTransport.h"
 
 #include <functional>
@@ -22,9 +23,9 @@ inline constexpr TransportStatus kStatusNotLogged = 15;
 void SetReadOnlyServer(bool readOnly);
 bool ReadOnlyServer();
 
-// Runs send() for url under the rules above and returns its reply, or the refusal. When the activity
+// Runs send() for the request under the rules above and returns its reply, or the refusal. When the activity
 // log cannot be written the request is not sent (kStatusNotLogged) unless the settings allow it; the
 // operator is told why once per sign-in. Passwords in the recorded server texts become "***".
-HttpReply GuardRequest(std::string_view url, const std::function<HttpReply()>& send);
+HttpReply GuardRequest(const ApiRequest& request, const std::function<HttpReply()>& send);
 
 } // namespace parlomar
