@@ -65,6 +65,7 @@ private slots:
         LoadLanguageGlobals();
         test::SignedInServer server;
         TParlomarClientMainForm main;
+        main.SetWindowsSession(server.session);
         TSummaryForm* form = OpenDetails(main, true, "greenleaf");
         QVERIFY(form && form->isVisible() && !form->isModal());
         QVERIFY(form->windowTitle().startsWith(QStringLiteral("greenleafgardens.org - ")));
@@ -123,6 +124,7 @@ private slots:
         const auto start = record.find("<disklimit>") + 11;
         record.replace(start, record.find("</disklimit>") - start, "&lt;img width=2000 height=10 src=x&gt;");
         TSummaryForm form;
+        form.Session = server.session;
         form.DetailsKind = kAccountDetails;
         form.RecordText = record;
         form.UserName = "greenleaf";
@@ -138,6 +140,7 @@ private slots:
         test::ShippedProgramFolder folder;
         test::SignedInServer server;
         TParlomarClientMainForm main;
+        main.SetWindowsSession(server.session);
         TSummaryForm* suspended = OpenDetails(main, true, "greenleaf");
         TSummaryForm* active = OpenDetails(main, true, "alpinebk");
         QVERIFY(suspended && active && suspended != active);
@@ -176,6 +179,7 @@ private slots:
         LoadLanguageGlobals();
         test::SignedInServer server;
         TParlomarClientMainForm main;
+        main.SetWindowsSession(server.session);
         main.PackageListReply = server.PackageList();
         TSummaryForm* form = OpenDetails(main, false, "gold");
         QVERIFY(form && form->isVisible());

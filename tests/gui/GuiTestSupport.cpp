@@ -40,7 +40,6 @@ void WindowTest::init() {
 
 void WindowTest::cleanup() {
     SetTransportUi(nullptr);
-    CloseConnection();
 }
 
 int FreePort() {

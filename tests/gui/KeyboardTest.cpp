@@ -63,7 +63,7 @@ private slots:
             QTest::keyClick(form.IPEdit, Qt::Key_V, Qt::ControlModifier);
             QCOMPARE(form.IPEdit->text(), QStringLiteral("srv-01.example.com"));
             QCOMPARE(form.PortEdit->text(), QStringLiteral("2096"));
-            QCOMPARE(GetSignInValues().serverAddress, "srv-01.example.com");
+            QCOMPARE(form.TypedSignInValues().serverAddress, "srv-01.example.com");
             form.IPEdit->clear();
             QApplication::clipboard()->setText(QStringLiteral("10.1.2.3:2087"));
             QTest::keyClick(form.IPEdit, Qt::Key_V, Qt::ControlModifier);

@@ -588,10 +588,7 @@ private slots:
         form.Listaccounts1Click();
         WaitIdle(s);
         form.AccList->SelectDataRow(1);
-        SignInValues values = GetSignInValues();
-        values.encipheredPassword = EncipherPassword("not the password");
-        SetSignInValues(values);
-        CloseConnection();
+        s.Api("/standin/faults?garbage=1&times=1"); // the next reply is no server's
         test::OnNextModal<TInputForm>([](TInputForm* input) {
             input->BandWidthEdit->setText(QStringLiteral("10"));
             input->OKButton->click();
@@ -625,7 +622,7 @@ private slots:
         form.Listaccounts1Click();
         WaitIdle(s);
         s.server.Stop();
-        CloseConnection();
+        form.Session()->CloseConnection();
         form.Listaccounts1Click();
         WaitIdle(s);
         QVERIFY(form.MessPanel->isVisible() && !form.AccList->isVisible());

@@ -52,14 +52,14 @@ private slots:
         QCOMPARE(form.IPEdit->text(), QStringLiteral("10.00.1_x"));
         QTest::keyClicks(form.PortEdit, QStringLiteral("6a5:537"));
         QCOMPARE(form.PortEdit->text(), QStringLiteral("65537"));
-        QCOMPARE(GetSignInValues().port, 0); // not a port: sign-in refuses it by name
+        QCOMPARE(form.TypedSignInValues().port, 0); // not a port: sign-in refuses it by name
         form.PortEdit->clear();
-        QCOMPARE(GetSignInValues().port, 0);
+        QCOMPARE(form.TypedSignInValues().port, 0);
         QTest::keyClicks(form.LoginEdit, QStringLiteral("anyone-@"));
         TypeCharacter(form.LoginEdit, QChar(0xE9));
         QCOMPARE(form.LoginEdit->text(), QStringLiteral("anyone-@\u00e9"));
         QTest::keyClicks(form.PswEdit, QStringLiteral("pw"));
-        QCOMPARE(GetSignInValues().encipheredPassword, EncipherPassword("pw"));
+        QCOMPARE(form.TypedSignInValues().encipheredPassword, EncipherPassword("pw"));
         QCOMPARE(form.PswEdit->echoMode(), QLineEdit::Password);
     }
 

@@ -65,10 +65,7 @@ private slots:
         WindowTest::init();
         std::filesystem::remove_all(ActivityLogFolder());
     }
-    void cleanup() {
-        SetReadOnlyServer(false);
-        WindowTest::cleanup();
-    }
+    void cleanup() { WindowTest::cleanup(); }
 
     void SavedServersAcrossRestartsBesideAnOlderFile() {
         test::ShippedProgramFolder folder;
@@ -134,7 +131,7 @@ private slots:
         QCOMPARE(form.PortEdit->text(), QString::number(first.Port()));
         QVERIFY(form.LoginMessLabel->isHidden());
         QVERIFY(form.RememberCheck->Checked() && !form.ReadOnlyCheck->Checked());
-        QCOMPARE(GetSignInValues().encipheredPassword, EncipherPassword(standin_test::kPassword));
+        QCOMPARE(form.TypedSignInValues().encipheredPassword, EncipherPassword(standin_test::kPassword));
         QCOMPARE(form.focusWidget(), form.LoginButton); // and Enter there signs in
         QTest::keyClick(form.LoginButton, Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
@@ -310,7 +307,7 @@ private slots:
         ui->answers = {true};
         form.Suspend1Click();
         QCOMPARE(form.AccList->Data().Cell(kAccSuspendedCol, row), std::string("1"));
-        SessionRequests(form.Session())(SuspendAccountUrl(ServerBaseUrl(), "nosuchuser"));
+        HttpGet(form.Session(), SuspendAccountUrl(form.Session()->BaseUrl(), "nosuchuser"));
 
         form.Activitylog1Click();
         QPointer<TActivityForm> window = form.ActivityForm;

@@ -379,6 +379,7 @@ private slots:
         test::SignedInServer server;
         FakeTraceroute fake(Lines(Recorded("linux_route.txt")), 0.4);
         TParlomarClientMainForm main;
+        main.SetWindowsSession(server.session);
         ui->SetMainForm(&main);
         main.IPEdit->setText(QStringLiteral("127.0.0.1"));
         main.PortEdit->setText(QString::number(server.server.Port()));

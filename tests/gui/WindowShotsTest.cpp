@@ -31,6 +31,7 @@ private slots:
             const std::string packages = server.PackageList();
 
             TAddForm account;
+            account.Session = server.session;
             account.PackageListText = packages;
             account.show();
             account.Edit(QStringLiteral("DomainEdit"))->setText(QStringLiteral("fresh-bakes.com"));
@@ -42,6 +43,7 @@ private slots:
             account.CancelButtonClick();
 
             TAddForm package;
+            package.Session = server.session;
             package.EditorKind = kPackageEditor;
             package.PackageAction = kEditPackage;
             package.PackageListText = packages;
@@ -51,6 +53,7 @@ private slots:
             package.CancelButtonClick();
 
             TParlomarClientMainForm main;
+            main.SetWindowsSession(server.session);
             main.PackageListReply = packages;
             OpenAccountDetails(&main, "greenleaf"); // a suspended account
             test::SaveShot(OpenDetailsWindows().last(), QStringLiteral("details-account.png"));

@@ -37,9 +37,11 @@ TEST_F(ListFetch, CompletionsReachTheOwnerThreadEachWithItsOwnReply) {
     Standin standin(state.dir.path / "standin");
     state.SignIn(standin.port);
 
-    TGetXMLThread accounts(ServerBaseUrl() + "/xml-api/listaccts?searchtype=user&search=", kFetchAccounts,
+    TGetXMLThread accounts(
+        TestSession(),
+        BaseUrlOf(TestSession()) + "/xml-api/listaccts?searchtype=user&search=", kFetchAccounts, Recorder());
+    TGetXMLThread packages(TestSession(), BaseUrlOf(TestSession()) + "/xml-api/listpkgs", kFetchPackages,
                            Recorder());
-    TGetXMLThread packages(ServerBaseUrl() + "/xml-api/listpkgs", kFetchPackages, Recorder());
     accounts.Start();
     packages.Start();
     ASSERT_TRUE(state.ui->PumpUntil([this] { return deliveries.size() == 2; }));
@@ -66,7 +68,7 @@ TEST_F(ListFetch, ShutdownEndsALongReplyAndDiscardsCompletions) {
 
     // A completion that arrives on the GUI thread once shutdown has begun is dropped.
     probe.SetReply("<?xml?><short/>");
-    TGetXMLThread finished("http://127.0.0.1/xml-api/version", kFetchPackages, Recorder());
+    TGetXMLThread finished(TestSession(), "http://127.0.0.1/xml-api/version", kFetchPackages, Recorder());
     finished.Start();
     ASSERT_TRUE(finished.WaitFor(std::chrono::seconds(10)));
     BeginFetchShutdown();
@@ -75,8 +77,8 @@ TEST_F(ListFetch, ShutdownEndsALongReplyAndDiscardsCompletions) {
     ResetFetchShutdown();
 
     probe.SetReply(longReply, 514, std::chrono::milliseconds(20));
-    auto running =
-        std::make_unique<TGetXMLThread>("http://127.0.0.1/xml-api/listpkgs", kFetchPackages, Recorder());
+    auto running = std::make_unique<TGetXMLThread>(TestSession(), "http://127.0.0.1/xml-api/listpkgs",
+                                                   kFetchPackages, Recorder());
     running->Start();
     ASSERT_TRUE(state.ui->PumpUntil([this] { return state.ui->DotSuffixes().size() > 3; }));
     EXPECT_FALSE(running->Finished());
@@ -89,8 +91,8 @@ TEST_F(ListFetch, ShutdownEndsALongReplyAndDiscardsCompletions) {
     // Exit stops a fetch that its owner discarded and dropped as well, and waits for it.
     ResetFetchShutdown();
     probe.SetReply(longReply, 514, std::chrono::milliseconds(20));
-    auto dropped =
-        std::make_unique<TGetXMLThread>("http://127.0.0.1/xml-api/listpkgs", kFetchPackages, Recorder());
+    auto dropped = std::make_unique<TGetXMLThread>(TestSession(), "http://127.0.0.1/xml-api/listpkgs",
+                                                   kFetchPackages, Recorder());
     dropped->Start();
     dropped->Discard();
     dropped.reset();
@@ -100,7 +102,7 @@ TEST_F(ListFetch, ShutdownEndsALongReplyAndDiscardsCompletions) {
 
     // A fetch started after shutdown began sends nothing.
     const auto sent = probe.Requests().size();
-    TGetXMLThread late("http://127.0.0.1/xml-api/listpkgs", kFetchPackages, Recorder());
+    TGetXMLThread late(TestSession(), "http://127.0.0.1/xml-api/listpkgs", kFetchPackages, Recorder());
     late.Start();
     EXPECT_TRUE(late.WaitFor(std::chrono::seconds(10)));
     EXPECT_EQ(probe.Requests().size(), sent);

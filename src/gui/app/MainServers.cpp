@@ -91,10 +91,8 @@ void TParlomarClientMainForm::ChooseSavedServer(const SavedServer& server) {
     ReadOnlyCheck->SetChecked(server.readOnly);
     // The stored form is what the field shows and what the transport deciphers, as at start.
     PswEdit->setText(server.savePassword ? Q(server.encipheredPassword) : QString());
-    SignInValues values = GetSignInValues();
-    values.encipheredPassword =
+    signInValues_.encipheredPassword =
         server.savePassword ? CutChars(server.encipheredPassword, 255) : std::string();
-    SetSignInValues(values);
     if (server.savePassword && !server.encipheredPassword.empty())
         LoginButton->setFocus();
     else
@@ -161,7 +159,7 @@ void TParlomarClientMainForm::RememberServer() {
     SavedServer server = TypedServer(*this);
     server.savePassword = RememberCheck->Checked();
     if (server.savePassword)
-        server.encipheredPassword = GetSignInValues().encipheredPassword;
+        server.encipheredPassword = signInValues_.encipheredPassword;
     server.readOnly = readOnly_;
     try {
         WriteSavedServers(WithServerFirst(ReadSavedServers(), server));

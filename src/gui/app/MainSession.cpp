@@ -52,6 +52,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <utility>
 
 namespace parlomar {
 
@@ -226,13 +227,12 @@ void TParlomarClientMainForm::PswEditChange() {
 }
 
 void TParlomarClientMainForm::UpdateSignInValues() {
-    SignInValues values = GetSignInValues();
+    SignInValues& values = signInValues_;
     values.serverAddress = CutChars(S(IPEdit->text()), 255);
     values.port = PortOf(PortEdit->text());
     values.userName = CutChars(S(LoginEdit->text()), 255);
     if (sender() == PswEdit)
         values.encipheredPassword = CutChars(EncipherPassword(S(PswEdit->text())), 255);
-    SetSignInValues(values);
 }
 
 bool TParlomarClientMainForm::FilterKey(TEdit* edit, QKeyEvent* event, KeyFilterResult (*filter)(int)) {
@@ -267,7 +267,7 @@ void TParlomarClientMainForm::LoginButtonClick() {
         const std::string section = "USERS";
         WriteIniValue(section, "login", S(LoginEdit->text()), kSettingsTarget);
         if (RememberCheck->Checked()) {
-            WriteIniValue(section, "Psw", GetSignInValues().encipheredPassword, kSettingsTarget);
+            WriteIniValue(section, "Psw", signInValues_.encipheredPassword, kSettingsTarget);
             WriteIniValue(section, "IP", S(IPEdit->text()), kSettingsTarget);
             WriteIniValue(section, "Port", std::to_string(PortOf(PortEdit->text())), kSettingsTarget);
         } else {
@@ -286,17 +286,18 @@ void TParlomarClientMainForm::SignIn() {
         return;
     if (!SignInFieldsAccepted())
         return;
-    // A new session: the connection of an earlier try is closed, so this one connects with the
-    // values typed now, and nothing of an earlier sign-in is sent any more.
-    session_ = BeginSession();
-    const std::uint64_t session = session_;
+    // A new session with the values typed now (and its own connection); an earlier try has ended,
+    // so nothing of it is sent any more.
+    if (session_)
+        session_->End();
     readOnly_ = ReadOnlyCheck->Checked();
-    SetReadOnlyServer(readOnly_); // before the first request of the sign-in
+    session_ = ServerSession::Make(signInValues_, readOnly_);
+    const SessionPtr session = session_;
     ShowSignInFailure(QString());
     QPointer<TParlomarClientMainForm> self(this);
     requestRunning_ = true;
     LoginButton->setEnabled(false);
-    const HttpReply reply = SessionRequests(session)(VersionUrl(ServerBaseUrl()));
+    const HttpReply reply = HttpGet(session, VersionUrl(session->BaseUrl()));
     if (!self || destroyed_)
         return; // the window went away while the request ran
     requestRunning_ = false;
@@ -304,8 +305,8 @@ void TParlomarClientMainForm::SignIn() {
     if (session != session_)
         return; // ended meanwhile
     if (reply.status != kStatusOk) {
-        session_ = 0;
-        BeginSession(); // a failed sign-in leaves no connection behind
+        session->End(); // a failed sign-in leaves no connection behind
+        session_ = nullptr;
         // What was tried goes with the failure: a typing error in the address or the port shows.
         const std::string tried = ErrorText(reply.status) + " (" + S(IPEdit->text().trimmed()) + ", port " +
                                   std::to_string(PortOf(PortEdit->text())) + ")";
@@ -373,20 +374,22 @@ void TParlomarClientMainForm::SignOut() {
     SearchPanel->hide();
     TabsPaintBox->hide();
     TabSet->hide();
-    if (wasSignedIn) {
+    const SessionPtr ending = std::exchange(session_, nullptr);
+    std::shared_ptr<void> held = ending ? ending->HoldConnection() : nullptr;
+    // Ends the session: its connection is closed, and no request of this sign-in is sent any more.
+    if (ending)
+        ending->End();
+    if (wasSignedIn && ending) {
         // The sign-out request goes over the connection of this sign-in, on a thread of its own and
         // for at most 2 s: a stalled server holds neither the window nor the exit. Its reply and
         // status do not matter.
         auto control = std::make_shared<RequestControl>();
-        control->connection = HoldConnection();
+        control->connection = std::move(held);
         control->timeLimit = std::chrono::milliseconds(2000);
         control->quiet = true;
         if (control->connection)
-            SendInBackground(ServerBaseUrl() + "/?logout", std::move(control));
+            SendInBackground(ending, ending->BaseUrl() + "/?logout", std::move(control));
     }
-    // Ends the session: the connection is closed, and no request of this sign-in is sent any more.
-    BeginSession();
-    session_ = 0;
     ServerLabel->clear();
     ApplyReadOnly();
     if (wasSignedIn)
