@@ -14,6 +14,7 @@
 
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace parlomar;
@@ -172,6 +173,25 @@ private slots:
         QVERIFY(test::Contains(ui->questions.back(), "alpinebk"));
         QVERIFY(!active->isVisible());
         QVERIFY(test::Contains(server.Summary("alpinebk"), "<status>0</status>"));
+    }
+
+    void AWindowClosedWhileItsRequestRuns() {
+        test::ShippedProgramFolder folder;
+        test::SignedInServer server;
+        TParlomarClientMainForm main;
+        main.SetWindowsSession(server.session);
+        QPointer<TSummaryForm> form = OpenDetails(main, true, "alpinebk");
+        QVERIFY(form);
+        standin_test::RequestOptions options;
+        standin_test::Get(server.server.Url("/standin/faults?delay_ms=1500&times=1"), options);
+        // The window goes while Pause waits for its reply: the reply reaches nothing of it.
+        QTimer::singleShot(300, form, [form] { delete form.data(); });
+        ui->answers = {true};
+        const std::size_t shown = ui->messages.size();
+        form->PauseButtonClick();
+        QVERIFY(!form);
+        QCOMPARE(ui->messages.size(), shown);
+        QVERIFY(test::Contains(server.Summary("alpinebk"), "<suspended>1</suspended>"));
     }
 
     void PackageView() {

@@ -2,8 +2,15 @@
 #include "TransportTestSupport.h"
 
 #include "core/server/GetXMLThreadUnit.h"
+#include "core/server/Global.h"
+#include "core/server/RequestGuard.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 using namespace parlomar;
 using namespace parlomar::test;
@@ -108,4 +115,63 @@ TEST_F(ListFetch, ShutdownEndsALongReplyAndDiscardsCompletions) {
     EXPECT_EQ(probe.Requests().size(), sent);
     state.ui->PumpUntil([] { return false; }, std::chrono::milliseconds(100));
     EXPECT_TRUE(deliveries.empty());
+}
+
+TEST_F(ListFetch, TwoSessionsAtOnceAndALateReplyAfterASwitch) {
+    if (!StandinAvailable())
+        GTEST_SKIP() << "the stand-in server is not built";
+    const std::filesystem::path firstLog = state.dir.path / "first.log";
+    const std::filesystem::path secondLog = state.dir.path / "second.log";
+    Standin first(state.dir.path / "first", {"--request-log", firstLog.string()});
+    Standin second(state.dir.path / "second", {"--request-log", secondLog.string()});
+    auto signIn = [](const Standin& server, bool readOnly) {
+        return ServerSession::Make(
+            {"127.0.0.1", static_cast<std::uint16_t>(server.port), "root", EncipheredForTest("demopass")},
+            readOnly);
+    };
+    const SessionPtr readOnly = signIn(first, true);
+    const SessionPtr changing = signIn(second, false);
+    auto text = [](const std::filesystem::path& file) {
+        std::ifstream in(file);
+        std::stringstream all;
+        all << in.rdbuf();
+        return all.str();
+    };
+
+    // On two threads at once: each session reaches its own server with its own rules.
+    SetTransportUi(nullptr);
+    std::atomic<int> good{0};
+    auto work = [&good](const SessionPtr& session, TransportStatus suspendStatus) {
+        for (int i = 0; i < 5; ++i)
+            good += parlomar::HttpGet(session, ListPackagesUrl(session->BaseUrl())).text.find("<package>") !=
+                    std::string::npos;
+        good += parlomar::HttpGet(session, SuspendAccountUrl(session->BaseUrl(), "alpinebk")).status ==
+                suspendStatus;
+    };
+    std::thread other([&] { work(readOnly, kStatusReadOnly); });
+    work(changing, kStatusOk);
+    other.join();
+    EXPECT_EQ(good.load(), 12);
+    EXPECT_EQ(text(firstLog).find("suspendacct"), std::string::npos);
+    EXPECT_NE(text(secondLog).find("suspendacct"), std::string::npos);
+
+    // A switch while a fetch of the old session waits for its reply: that fetch ends soon, and
+    // only the new session's reply is delivered.
+    SetTransportUi(state.ui);
+    first.SetFaults("delay_ms=3000&times=1");
+    TGetXMLThread late(readOnly, ListAccountsUrl(readOnly->BaseUrl(), "user", ""), kFetchAccounts,
+                       Recorder());
+    late.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto switched = std::chrono::steady_clock::now();
+    readOnly->End();
+    TGetXMLThread next(changing, ListPackagesUrl(changing->BaseUrl()), kFetchPackages, Recorder());
+    next.Start();
+    ASSERT_TRUE(late.WaitFor(std::chrono::seconds(10)));
+    EXPECT_LT(std::chrono::steady_clock::now() - switched, std::chrono::milliseconds(2500));
+    ASSERT_TRUE(state.ui->PumpUntil([this] { return !deliveries.empty(); }));
+    state.ui->PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+    ASSERT_EQ(deliveries.size(), 1u);
+    EXPECT_EQ(deliveries[0].kind, kFetchPackages);
+    EXPECT_EQ(parlomar::HttpGet(readOnly, VersionUrl(readOnly->BaseUrl())).status, kStatusRequestNotOpened);
 }

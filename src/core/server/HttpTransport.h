@@ -44,8 +44,8 @@ inline constexpr TransportStatus kStatusUntrustedCertificate = 12045;
 inline constexpr TransportStatus kStatusInvalidResponse = 12152;
 inline constexpr TransportStatus kStatusSecureChannel = 12157;
 
-// What HttpGet hands back. text is the reply body when status is 0, else empty; httpStatus is the server's
-// HTTP status code (0 when none arrived).
+// What HttpGet hands back. text is the reply body when status is 0, else empty; httpStatus is the
+// server's HTTP status code (0 when none arrived).
 struct HttpReply {
     TransportStatus status = kStatusStart;
     std::string text;
