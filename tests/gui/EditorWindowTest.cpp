@@ -322,7 +322,8 @@ private slots:
         main.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
         main.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
         main.LoginButtonClick();
-        QVERIFY(main.SignedIn());
+        QVERIFY(QTest::qWaitFor([&] { return !main.RequestRunning(); }, 20000));
+        QTRY_VERIFY_WITH_TIMEOUT(main.SignedIn(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!main.PackageListReply.empty() && !main.FetchRunning(), 20000);
 
         bool driven = false;

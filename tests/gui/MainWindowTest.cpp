@@ -84,7 +84,7 @@ private slots:
         QVERIFY(form.RememberCheck->Checked());
         TypeSignIn(form, server.Port(), standin_test::kUser, standin_test::kPassword);
         QTest::keyClick(form.PortEdit, Qt::Key_Return); // Enter in any field signs in
-        QVERIFY(form.SignedIn());
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn(), 20000);
         QCOMPARE(ui->certificateQuestions, 1); // the self-signed certificate, then remembered
         QVERIFY(ui->messages.empty());
         QVERIFY(!form.LoginPanel->isVisible() && form.ResultsPanel->isVisible());
@@ -126,6 +126,7 @@ private slots:
         form.RememberCheck->SetChecked(false);
         TypeSignIn(form, server.Port(), standin_test::kUser, "wrong");
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QVERIFY(!form.SignedIn());
         QCOMPARE(form.StatusSlot(0), test::Status(11));
         QVERIFY(form.LoginPanel->isVisible());
@@ -139,6 +140,7 @@ private slots:
         const int closed = test::FreePort();
         TypeSignIn(form, closed, standin_test::kUser, standin_test::kPassword);
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QVERIFY(!form.SignedIn());
         QCOMPARE(ui->messages.size(), std::size_t(1));
         QCOMPARE(ui->messages.back(), ErrorText(12029) + " (127.0.0.1, port " + std::to_string(closed) + ")");
@@ -164,6 +166,7 @@ private slots:
         // A pasted address with a scheme: refused, and not remembered.
         form.IPEdit->setText(QStringLiteral("http://127.0.0.1"));
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QCOMPARE(ui->messages.size(), std::size_t(2));
         QVERIFY(ui->messages[1].find("scheme") != std::string::npos);
         QCOMPARE(form.StatusSlot(0), test::Status(6));

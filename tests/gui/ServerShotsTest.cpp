@@ -67,6 +67,7 @@ private slots:
             form.ServerList->ChooseRow(0);
             form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
             form.LoginButtonClick();
+            QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
             QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && !form.FetchRunning(), 20000);
             form.Listaccounts1Click();
             QTRY_VERIFY_WITH_TIMEOUT(!form.FetchRunning() && !form.ListBuildRunning(), 20000);
@@ -77,6 +78,7 @@ private slots:
             form.Signout1Click();
             form.ReadOnlyCheck->SetChecked(false);
             form.LoginButtonClick();
+            QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
             QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && !form.FetchRunning(), 20000);
             const RequestFunction send = SessionRequests(form.Session());
             send(CreateAccountUrl(form.Session()->BaseUrl(), {{"domain", "bakery-example.com"},

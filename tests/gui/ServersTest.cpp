@@ -90,12 +90,14 @@ private slots:
             test::TypeSignIn(form, first.Port());
             form.RememberCheck->SetChecked(true);
             form.LoginButtonClick();
+            QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
             QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
             form.Signout1Click();
             test::TypeSignIn(form, second.Port());
             form.RememberCheck->SetChecked(false);
             form.ReadOnlyCheck->SetChecked(true);
             form.LoginButtonClick();
+            QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
             QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
             form.Signout1Click();
         }
@@ -118,6 +120,7 @@ private slots:
         // A sign-in to a wrong port fails; its message goes once a saved server is chosen.
         form.PortEdit->setText(QString::number(test::FreePort()));
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QTRY_VERIFY_WITH_TIMEOUT(!form.LoginMessLabel->isHidden() && test::Idle(form), 20000);
         QTest::keyClick(form.IPEdit, Qt::Key_Down, Qt::AltModifier);
         QCOMPARE(Rows(form.ServerList), (QStringList{secondRow, firstRow}));
@@ -190,6 +193,7 @@ private slots:
         test::TypeSignIn(form, server.Port());
         form.ReadOnlyCheck->SetChecked(true);
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         QVERIFY(form.ReadOnlyLabel->isVisible());
         QCOMPARE(form.ReadOnlyLabel->text(), QStringLiteral("read-only"));
@@ -283,6 +287,7 @@ private slots:
         QVERIFY(!form.ReadOnlyLabel->isVisible() && form.Createaccounts1->isEnabled());
         form.ReadOnlyCheck->SetChecked(false);
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         QVERIFY(!form.ReadOnlyLabel->isVisible());
         QVERIFY(form.Createaccounts1->isEnabled() && form.Delete1->isEnabled() &&

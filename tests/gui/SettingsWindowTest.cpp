@@ -326,6 +326,7 @@ private slots:
         main.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
         main.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
         main.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !main.RequestRunning(); }, 20000));
         QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && !main.PackageListReply.empty(), 20000);
         main.Listaccounts1Click();
         QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && !main.ListBuildRunning() &&

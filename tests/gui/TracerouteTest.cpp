@@ -386,7 +386,8 @@ private slots:
         main.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
         main.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
         main.SignIn();
-        QVERIFY(main.SignedIn());
+        QVERIFY(QTest::qWaitFor([&] { return !main.RequestRunning(); }, 20000));
+        QTRY_VERIFY_WITH_TIMEOUT(main.SignedIn(), 20000);
         main.est1->trigger(); // "Test" while signed in traces the server
         QVERIFY(QTest::qWaitFor([&] { return main.TracertForm && main.TracertForm->isVisible(); }, 10000));
         QVERIFY(fake.Args().find("--\n127.0.0.1\n") != std::string::npos);

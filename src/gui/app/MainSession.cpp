@@ -294,16 +294,26 @@ void TParlomarClientMainForm::SignIn() {
     session_ = ServerSession::Make(signInValues_, readOnly_);
     const SessionPtr session = session_;
     ShowSignInFailure(QString());
-    QPointer<TParlomarClientMainForm> self(this);
     requestRunning_ = true;
     LoginButton->setEnabled(false);
-    const HttpReply reply = HttpGet(session, VersionUrl(session->BaseUrl()));
-    if (!self || destroyed_)
-        return; // the window went away while the request ran
+    // The version request runs on a worker; the sign-in goes on in its completion, on the GUI thread,
+    // only while this window and this session last.
+    QPointer<TParlomarClientMainForm> self(this);
+    signInFetch_ = std::make_unique<TGetXMLThread>(session, VersionUrl(session->BaseUrl()), std::uint8_t{0},
+                                                   [self, session](std::uint8_t, const HttpReply& reply) {
+                                                       if (self)
+                                                           self->SignInDone(session, reply);
+                                                   });
+    signInFetch_->Start();
+}
+
+void TParlomarClientMainForm::SignInDone(const SessionPtr& session, const HttpReply& reply) {
+    signInFetch_.reset();
+    if (destroyed_ || session != session_)
+        return; // ended meanwhile
     requestRunning_ = false;
     LoginButton->setEnabled(true);
-    if (session != session_)
-        return; // ended meanwhile
+    QPointer<TParlomarClientMainForm> self(this);
     if (reply.status != kStatusOk) {
         session->End(); // a failed sign-in leaves no connection behind
         session_ = nullptr;
@@ -351,6 +361,12 @@ void TParlomarClientMainForm::SignIn() {
 
 void TParlomarClientMainForm::SignOut() {
     StopTraceAndWindow();
+    if (signInFetch_) { // a sign-in still waiting for its reply ends with its session below
+        signInFetch_->Stop();
+        signInFetch_.reset();
+        requestRunning_ = false;
+        LoginButton->setEnabled(true);
+    }
     const bool wasSignedIn = signedIn_;
     signedIn_ = false;
     for (auto& fetch : fetches_) { // a list that arrives after the sign-out is neither sent nor shown

@@ -377,6 +377,8 @@ private:
     void CloseSessionWindows();
     void ForgetSessionLists();
     void ShowSignInFailure(const QString& text);
+    // The reply of the sign-in's version request, on the GUI thread.
+    void SignInDone(const SessionPtr& session, const HttpReply& reply);
     void BuildListMenus();
     void BuildBulkMenus();
     // The row menu for the selection: true (and the items for all of them) when several rows are
@@ -433,8 +435,9 @@ private:
     SessionPtr session_;        // the sign-in in progress or signed in
     SignInValues signInValues_; // what the sign-in panel holds
     SessionPtr windowsSession_;
-    std::unique_ptr<TGetXMLThread> fetches_[2]; // the running fetch of each list: accounts, packages
-    std::uint8_t wantedList_ = 0;               // the list asked for last: 1 accounts, 2 packages
+    std::unique_ptr<TGetXMLThread> signInFetch_; // the version request of a sign-in in progress
+    std::unique_ptr<TGetXMLThread> fetches_[2];  // the running fetch of each list: accounts, packages
+    std::uint8_t wantedList_ = 0;                // the list asked for last: 1 accounts, 2 packages
     bool settingQuery_ = false;
     bool focusListWhenShown_ = false; // a fetch was asked for: its list takes the focus when shown
     std::uint64_t buildGeneration_ = 0;
