@@ -59,17 +59,19 @@ public:
             throw std::runtime_error("the stand-in server did not start");
         parlomar::SetProgramFolder(dir_);
         std::ofstream(parlomar::SettingsFile()) << "[General]\nUntrustedCert=0\n";
-        parlomar::SetSignInValues({"127.0.0.1",
-                                   static_cast<std::uint16_t>(std::atoi(line.c_str() + colon + 1)), "bench",
-                                   parlomar::EncipherPassword("bench")});
+        session = parlomar::ServerSession::Make(
+            {"127.0.0.1", static_cast<std::uint16_t>(std::atoi(line.c_str() + colon + 1)), "bench",
+             parlomar::EncipherPassword("bench")});
     }
     ~Server() {
-        parlomar::CloseConnection();
+        session->End();
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
         std::error_code ignored;
         std::filesystem::remove_all(dir_, ignored);
     }
+
+    parlomar::SessionPtr session;
 
 private:
     std::filesystem::path dir_;
@@ -92,10 +94,10 @@ public:
 void Fetch(benchmark::State& state, bool onGuiThread) {
     static Server server;
     parlomar::SetTransportUi(onGuiThread ? std::make_shared<IdleGui>() : nullptr);
-    const std::string url = parlomar::ServerBaseUrl() + "/xml-api/listaccts?searchtype=user&search=";
+    const std::string url = server.session->BaseUrl() + "/xml-api/listaccts?searchtype=user&search=";
     std::size_t bytes = 0;
     for (auto _ : state) {
-        parlomar::HttpReply reply = parlomar::HttpGet(url);
+        parlomar::HttpReply reply = parlomar::HttpGet(server.session, url);
         if (reply.status != 0 || reply.httpStatus != 200 || reply.text.empty()) {
             state.SkipWithError("the request failed");
             break;

@@ -14,6 +14,7 @@
 
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace parlomar;
@@ -65,6 +66,7 @@ private slots:
         LoadLanguageGlobals();
         test::SignedInServer server;
         TParlomarClientMainForm main;
+        main.SetWindowsSession(server.session);
         TSummaryForm* form = OpenDetails(main, true, "greenleaf");
         QVERIFY(form && form->isVisible() && !form->isModal());
         QVERIFY(form->windowTitle().startsWith(QStringLiteral("greenleafgardens.org - ")));
@@ -123,6 +125,7 @@ private slots:
         const auto start = record.find("<disklimit>") + 11;
         record.replace(start, record.find("</disklimit>") - start, "&lt;img width=2000 height=10 src=x&gt;");
         TSummaryForm form;
+        form.Session = server.session;
         form.DetailsKind = kAccountDetails;
         form.RecordText = record;
         form.UserName = "greenleaf";
@@ -138,6 +141,7 @@ private slots:
         test::ShippedProgramFolder folder;
         test::SignedInServer server;
         TParlomarClientMainForm main;
+        main.SetWindowsSession(server.session);
         TSummaryForm* suspended = OpenDetails(main, true, "greenleaf");
         TSummaryForm* active = OpenDetails(main, true, "alpinebk");
         QVERIFY(suspended && active && suspended != active);
@@ -171,11 +175,31 @@ private slots:
         QVERIFY(test::Contains(server.Summary("alpinebk"), "<status>0</status>"));
     }
 
+    void AWindowClosedWhileItsRequestRuns() {
+        test::ShippedProgramFolder folder;
+        test::SignedInServer server;
+        TParlomarClientMainForm main;
+        main.SetWindowsSession(server.session);
+        QPointer<TSummaryForm> form = OpenDetails(main, true, "alpinebk");
+        QVERIFY(form);
+        standin_test::RequestOptions options;
+        standin_test::Get(server.server.Url("/standin/faults?delay_ms=1500&times=1"), options);
+        // The window goes while Pause waits for its reply: the reply reaches nothing of it.
+        QTimer::singleShot(300, form, [form] { delete form.data(); });
+        ui->answers = {true};
+        const std::size_t shown = ui->messages.size();
+        form->PauseButtonClick();
+        QVERIFY(!form);
+        QCOMPARE(ui->messages.size(), shown);
+        QVERIFY(test::Contains(server.Summary("alpinebk"), "<suspended>1</suspended>"));
+    }
+
     void PackageView() {
         test::ShippedProgramFolder folder;
         LoadLanguageGlobals();
         test::SignedInServer server;
         TParlomarClientMainForm main;
+        main.SetWindowsSession(server.session);
         main.PackageListReply = server.PackageList();
         TSummaryForm* form = OpenDetails(main, false, "gold");
         QVERIFY(form && form->isVisible());

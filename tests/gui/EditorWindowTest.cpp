@@ -49,6 +49,7 @@ private slots:
         test::ShippedProgramFolder folder;
         test::SignedInServer server;
         TAddForm form;
+        form.Session = server.session;
         form.PackageListText = server.PackageList();
         form.show();
 
@@ -132,6 +133,7 @@ private slots:
         // Last labels of any length pass the domain check and reach the server.
         for (const char* domain : {"shop.museum", "my-site.photography"}) {
             TAddForm created;
+            created.Session = server.session;
             fill(created, domain, domain[0] == 's' ? "shopmuseum" : "mysite");
             created.OKButtonClick();
             QVERIFY2(test::Contains(ui->messages.back(), "Account created"), domain);
@@ -139,6 +141,7 @@ private slots:
         QVERIFY(test::Contains(server.Summary("mysite"), "<domain>my-site.photography</domain>"));
 
         TAddForm form;
+        form.Session = server.session;
         fill(form, "fresh-bakes.com", "freshbk");
         form.OKButtonClick();
         QVERIFY(test::Contains(ui->messages.back(), "Account created"));
@@ -160,6 +163,7 @@ private slots:
 
         // The same domain again: the server refuses; the window stays with everything as typed.
         TAddForm again;
+        again.Session = server.session;
         fill(again, "fresh-bakes.com", "otherbk");
         again.OKButtonClick();
         QVERIFY(test::Contains(ui->messages.back(), "already belongs"));
@@ -174,6 +178,7 @@ private slots:
         test::ShippedProgramFolder folder;
         test::SignedInServer server;
         TAddForm form;
+        form.Session = server.session;
         form.PackageListText = server.PackageList();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -226,6 +231,7 @@ private slots:
         test::SignedInServer server;
 
         TAddForm create;
+        create.Session = server.session;
         create.EditorKind = kPackageEditor;
         create.PackageAction = kCreatePackage;
         create.PackageListText = server.PackageList();
@@ -247,6 +253,7 @@ private slots:
 
         // Editing: the fields come from the package, check boxes from "y" and "n".
         TAddForm edit;
+        edit.Session = server.session;
         edit.EditorKind = kPackageEditor;
         edit.PackageAction = kEditPackage;
         edit.PackageListText = list;
@@ -270,6 +277,7 @@ private slots:
         // nothing sends every value back as it was.
         const std::string silver = XmlFindElement(list, "package", "name", "silver");
         TAddForm same;
+        same.Session = server.session;
         same.EditorKind = kPackageEditor;
         same.PackageAction = kEditPackage;
         same.PackageListText = list;
@@ -288,6 +296,7 @@ private slots:
 
         // A package that is not there: nothing filled, the server refuses, the window stays.
         TAddForm ghost;
+        ghost.Session = server.session;
         ghost.EditorKind = kPackageEditor;
         ghost.PackageAction = kEditPackage;
         ghost.PackageListText = list;
@@ -305,6 +314,7 @@ private slots:
         test::ShippedProgramFolder folder;
         test::SignedInServer server;
         TParlomarClientMainForm main;
+        main.SetWindowsSession(server.session);
         ui->SetMainForm(&main);
         main.show();
         main.IPEdit->setText(QStringLiteral("127.0.0.1"));
@@ -312,7 +322,8 @@ private slots:
         main.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
         main.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
         main.LoginButtonClick();
-        QVERIFY(main.SignedIn());
+        QVERIFY(QTest::qWaitFor([&] { return !main.RequestRunning(); }, 20000));
+        QTRY_VERIFY_WITH_TIMEOUT(main.SignedIn(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!main.PackageListReply.empty() && !main.FetchRunning(), 20000);
 
         bool driven = false;

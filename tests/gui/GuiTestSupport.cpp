@@ -39,7 +39,6 @@ void WindowTest::init() {
 
 void WindowTest::cleanup() {
     SetTransportUi(nullptr);
-    CloseConnection();
 }
 
 QString Status(int n, const std::string& suffix) {

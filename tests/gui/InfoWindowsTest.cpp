@@ -198,7 +198,6 @@ private slots:
 
         // The server information view opens while its name lookup still runs, and shows the host
         // name when it comes.
-        SetSignInValues({"127.0.0.1", 1, "root", ""});
         SetServerInfoLookup(&SlowLookup);
         gLookupDone = false;
         bool checked = false;
@@ -213,10 +212,8 @@ private slots:
             form->accept();
             checked = true;
         });
-        ShowServerInformation(nullptr, "", 0, false);
+        ShowServerInformation(nullptr, "", 0, false, ServerSession::Make({"127.0.0.1", 1, "root", ""}));
         SetServerInfoLookup(nullptr);
-        CloseConnection(); // opened for the version request to nowhere
-        SetSignInValues({});
         QVERIFY(checked);
         QVERIFY(!gLookupOnGuiThread);
     }

@@ -63,7 +63,7 @@ private slots:
             QTest::keyClick(form.IPEdit, Qt::Key_V, Qt::ControlModifier);
             QCOMPARE(form.IPEdit->text(), QStringLiteral("srv-01.example.com"));
             QCOMPARE(form.PortEdit->text(), QStringLiteral("2096"));
-            QCOMPARE(GetSignInValues().serverAddress, "srv-01.example.com");
+            QCOMPARE(form.TypedSignInValues().serverAddress, "srv-01.example.com");
             form.IPEdit->clear();
             QApplication::clipboard()->setText(QStringLiteral("10.1.2.3:2087"));
             QTest::keyClick(form.IPEdit, Qt::Key_V, Qt::ControlModifier);
@@ -75,6 +75,7 @@ private slots:
             form.LoginEdit->setText(QStringLiteral("root"));
             form.LoginEdit->setFocus();
             form.LoginButtonClick();
+            QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
             QCOMPARE(ui->messages.size(), std::size_t(1));
             QVERIFY(ui->messages[0].find("port") != std::string::npos);
             QCOMPARE(form.focusWidget(), form.PortEdit);
@@ -84,6 +85,7 @@ private slots:
             form.PortEdit->setText(QStringLiteral("2087"));
             form.IPEdit->setText(QStringLiteral("ftp://10.1.2.3"));
             form.LoginButtonClick();
+            QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
             QCOMPARE(ui->messages.size(), std::size_t(2));
             QCOMPARE(form.focusWidget(), form.IPEdit);
         }

@@ -69,12 +69,12 @@ private slots:
         QTest::keyClicks(form.PortEdit, QStringLiteral("6a5:537"));
         QCOMPARE(form.PortEdit->text(), QStringLiteral("65537"));
         QVERIFY(refusedWith("Only digits go into the port field"));
-        QCOMPARE(GetSignInValues().port, 0);       // not a port: sign-in refuses it by name
-        QTest::keyClick(form.PortEdit, Qt::Key_1); // a sixth digit
+        QCOMPARE(form.TypedSignInValues().port, 0); // not a port: sign-in refuses it by name
+        QTest::keyClick(form.PortEdit, Qt::Key_1);  // a sixth digit
         QCOMPARE(form.PortEdit->text(), QStringLiteral("65537"));
         QVERIFY(refusedWith("Only digits go into the port field, at most five"));
         form.PortEdit->clear();
-        QCOMPARE(GetSignInValues().port, 0);
+        QCOMPARE(form.TypedSignInValues().port, 0);
 
         // A paste holding what a field refuses is refused whole, never stripped; a host name with "-"
         // and an IPv6 address, which cannot be typed, can be pasted.
@@ -112,7 +112,7 @@ private slots:
         TypeCharacter(form.LoginEdit, QChar(0xE9));
         QCOMPARE(form.LoginEdit->text(), QStringLiteral("anyone-@\u00e9"));
         QTest::keyClicks(form.PswEdit, QStringLiteral("pw"));
-        QCOMPARE(GetSignInValues().encipheredPassword, EncipherPassword("pw"));
+        QCOMPARE(form.TypedSignInValues().encipheredPassword, EncipherPassword("pw"));
         QCOMPARE(form.PswEdit->echoMode(), QLineEdit::Password);
     }
 
@@ -137,7 +137,7 @@ private slots:
         QVERIFY(form.RememberCheck->Checked());
         TypeSignIn(form, server.Port(), standin_test::kUser, standin_test::kPassword);
         QTest::keyClick(form.PortEdit, Qt::Key_Return); // Enter in any field signs in
-        QVERIFY(form.SignedIn());
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn(), 20000);
         QCOMPARE(ui->certificateQuestions, 1); // the self-signed certificate, then remembered
         QVERIFY(ui->messages.empty());
         QVERIFY(!form.LoginPanel->isVisible() && form.ResultsPanel->isVisible());
@@ -179,6 +179,7 @@ private slots:
         form.RememberCheck->SetChecked(false);
         TypeSignIn(form, server.Port(), standin_test::kUser, "wrong");
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QVERIFY(!form.SignedIn());
         QCOMPARE(form.StatusSlot(0), test::Status(11));
         QVERIFY(form.LoginPanel->isVisible());
@@ -192,6 +193,7 @@ private slots:
         const int closed = test::FreePort();
         TypeSignIn(form, closed, standin_test::kUser, standin_test::kPassword);
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QVERIFY(!form.SignedIn());
         QCOMPARE(ui->messages.size(), std::size_t(1));
         QCOMPARE(ui->messages.back(), ErrorText(12029) + " (127.0.0.1, port " + std::to_string(closed) + ")");
@@ -217,6 +219,7 @@ private slots:
         // A pasted address with a scheme: refused, and not remembered.
         form.IPEdit->setText(QStringLiteral("http://127.0.0.1"));
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QCOMPARE(ui->messages.size(), std::size_t(2));
         QVERIFY(ui->messages[1].find("scheme") != std::string::npos);
         QCOMPARE(form.StatusSlot(0), test::Status(6));

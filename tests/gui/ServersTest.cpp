@@ -65,10 +65,7 @@ private slots:
         WindowTest::init();
         std::filesystem::remove_all(ActivityLogFolder());
     }
-    void cleanup() {
-        SetReadOnlyServer(false);
-        WindowTest::cleanup();
-    }
+    void cleanup() { WindowTest::cleanup(); }
 
     void SavedServersAcrossRestartsBesideAnOlderFile() {
         test::ShippedProgramFolder folder;
@@ -93,12 +90,14 @@ private slots:
             test::TypeSignIn(form, first.Port());
             form.RememberCheck->SetChecked(true);
             form.LoginButtonClick();
+            QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
             QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
             form.Signout1Click();
             test::TypeSignIn(form, second.Port());
             form.RememberCheck->SetChecked(false);
             form.ReadOnlyCheck->SetChecked(true);
             form.LoginButtonClick();
+            QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
             QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
             form.Signout1Click();
         }
@@ -121,6 +120,7 @@ private slots:
         // A sign-in to a wrong port fails; its message goes once a saved server is chosen.
         form.PortEdit->setText(QString::number(test::FreePort()));
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QTRY_VERIFY_WITH_TIMEOUT(!form.LoginMessLabel->isHidden() && test::Idle(form), 20000);
         QTest::keyClick(form.IPEdit, Qt::Key_Down, Qt::AltModifier);
         QCOMPARE(Rows(form.ServerList), (QStringList{secondRow, firstRow}));
@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(form.PortEdit->text(), QString::number(first.Port()));
         QVERIFY(form.LoginMessLabel->isHidden());
         QVERIFY(form.RememberCheck->Checked() && !form.ReadOnlyCheck->Checked());
-        QCOMPARE(GetSignInValues().encipheredPassword, EncipherPassword(standin_test::kPassword));
+        QCOMPARE(form.TypedSignInValues().encipheredPassword, EncipherPassword(standin_test::kPassword));
         QCOMPARE(form.focusWidget(), form.LoginButton); // and Enter there signs in
         QTest::keyClick(form.LoginButton, Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
@@ -211,6 +211,7 @@ private slots:
         test::TypeSignIn(form, server.Port());
         form.ReadOnlyCheck->SetChecked(true);
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         QVERIFY(form.ReadOnlyLabel->isVisible());
         QCOMPARE(form.ReadOnlyLabel->text(), QStringLiteral("read-only"));
@@ -304,6 +305,7 @@ private slots:
         QVERIFY(!form.ReadOnlyLabel->isVisible() && form.Createaccounts1->isEnabled());
         form.ReadOnlyCheck->SetChecked(false);
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         QVERIFY(!form.ReadOnlyLabel->isVisible());
         QVERIFY(form.Createaccounts1->isEnabled() && form.Delete1->isEnabled() &&
@@ -328,7 +330,7 @@ private slots:
         ui->answers = {true};
         form.Suspend1Click();
         QCOMPARE(form.AccList->Data().Cell(kAccSuspendedCol, row), std::string("1"));
-        SessionRequests(form.Session())(SuspendAccountUrl(ServerBaseUrl(), "nosuchuser"));
+        HttpGet(form.Session(), SuspendAccountUrl(form.Session()->BaseUrl(), "nosuchuser"));
 
         form.Activitylog1Click();
         QPointer<TActivityForm> window = form.ActivityForm;

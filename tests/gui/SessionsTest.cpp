@@ -61,7 +61,7 @@ private slots:
         // The port corrected and Enter: the retry goes to the port typed now.
         form.PortEdit->setText(QString::number(server.Port()));
         QTest::keyClick(form.PortEdit, Qt::Key_Return);
-        QVERIFY(form.SignedIn());
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn(), 20000);
         QVERIFY(folder.Settings().find("Port=" + std::to_string(server.Port()) + "\n") != std::string::npos);
         QVERIFY(!form.LoginMessLabel->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form), 20000);
@@ -71,6 +71,7 @@ private slots:
         form.Signout1Click();
         form.PswEdit->setText(QStringLiteral("mistyped"));
         form.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
         QVERIFY(!form.SignedIn());
         QCOMPARE(form.StatusSlot(0), test::Status(11));
         QVERIFY(ShownInFull(form.StatusPanels[0]));
@@ -78,7 +79,8 @@ private slots:
         QVERIFY(ShownInFull(form.LoginMessLabel));
         form.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
         form.LoginButtonClick();
-        QVERIFY(form.SignedIn());
+        QVERIFY(QTest::qWaitFor([&] { return !form.RequestRunning(); }, 20000));
+        QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form), 20000);
     }
 

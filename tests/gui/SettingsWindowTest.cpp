@@ -217,38 +217,41 @@ private slots:
         test::SignedInServer server;
         Tinyproxy proxy(folder.Path());
         QVERIFY(proxy.ready);
-        const std::string version = VersionUrl(ServerBaseUrl());
-        QCOMPARE(HttpGet(version).status, kStatusOk); // direct; the connection stays open
+        const std::string version = VersionUrl(server.session->BaseUrl());
+        QCOMPARE(HttpGet(server.session, version).status, kStatusOk); // direct; the connection stays open
 
         // An OK that changes nothing keeps the connection: still direct.
         {
             TCustForm form;
+            form.Session = server.session;
             form.show();
             form.OKButtonClick();
         }
-        QCOMPARE(HttpGet(version).status, kStatusOk);
+        QCOMPARE(HttpGet(server.session, version).status, kStatusOk);
         QVERIFY(!proxy.Log().contains("CONNECT"));
 
         // The proxy switched on: the next request goes through it.
         {
             TCustForm form(nullptr, kProxyPage);
+            form.Session = server.session;
             form.show();
             form.ProxyCheck->click();
             form.ProxyAdrEdit->setText(QStringLiteral("127.0.0.1"));
             form.ProxyPortEdit->setText(QString::number(proxy.port));
             form.OKButtonClick();
         }
-        QCOMPARE(HttpGet(version).status, kStatusOk);
+        QCOMPARE(HttpGet(server.session, version).status, kStatusOk);
         QTRY_VERIFY(proxy.Log().contains("CONNECT 127.0.0.1:" + QByteArray::number(server.server.Port())));
 
         // A proxy port where nothing listens: the next request fails to connect.
         {
             TCustForm form(nullptr, kProxyPage);
+            form.Session = server.session;
             form.show();
             form.ProxyPortEdit->setText(QString::number(test::FreePort()));
             form.OKButtonClick();
         }
-        QCOMPARE(HttpGet(version).status, kStatusCannotConnect);
+        QCOMPARE(HttpGet(server.session, version).status, kStatusCannotConnect);
     }
 
     void ShippedTextsReadWellAndWhatDoesNotFitIsElided() {
@@ -305,10 +308,11 @@ private slots:
         test::SignedInServer server;
         const std::string domain = "a-domain-name-too-long-for-its-status-slot.example";
         QVERIFY(server
-                    .Get(ServerBaseUrl() + "/xml-api/createacct?username=longname&domain=" + domain +
-                         "&password=Pw123456&plan=silver")
+                    .Get(server.session->BaseUrl() + "/xml-api/createacct?username=longname&domain=" +
+                         domain + "&password=Pw123456&plan=silver")
                     .find("<status>1</status>") != std::string::npos);
         TParlomarClientMainForm main;
+        main.SetWindowsSession(server.session);
         ui->SetMainForm(&main);
         main.resize(700, 500);
         main.show();
@@ -317,6 +321,7 @@ private slots:
         main.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
         main.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
         main.LoginButtonClick();
+        QVERIFY(QTest::qWaitFor([&] { return !main.RequestRunning(); }, 20000));
         QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && !main.PackageListReply.empty(), 20000);
         main.Listaccounts1Click();
         QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && !main.ListBuildRunning() &&

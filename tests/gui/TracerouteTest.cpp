@@ -320,13 +320,15 @@ private slots:
         test::SignedInServer server;
         FakeTraceroute fake(Lines(Recorded("linux_route.txt")), 0.4);
         TParlomarClientMainForm main;
+        main.SetWindowsSession(server.session);
         ui->SetMainForm(&main);
         main.IPEdit->setText(QStringLiteral("127.0.0.1"));
         main.PortEdit->setText(QString::number(server.server.Port()));
         main.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
         main.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
         main.SignIn();
-        QVERIFY(main.SignedIn());
+        QVERIFY(QTest::qWaitFor([&] { return !main.RequestRunning(); }, 20000));
+        QTRY_VERIFY_WITH_TIMEOUT(main.SignedIn(), 20000);
         main.est1->trigger(); // "Test" while signed in traces the server
         QVERIFY(QTest::qWaitFor([&] { return main.TracertForm && main.TracertForm->isVisible(); }, 10000));
         QVERIFY(fake.Args().find("--\n127.0.0.1\n") != std::string::npos);

@@ -1,5 +1,7 @@
 #include "WindowsTestSupport.h"
 
+#include <QTest>
+
 #include "gui/app/MainUnit.h"
 #include "gui/skins/ButtonEdit.h"
 #include "gui/skins/Controls.h"
@@ -56,6 +58,7 @@ void TypeSignIn(TParlomarClientMainForm& form, int port) {
 void SignIn(TParlomarClientMainForm& form, int port) {
     TypeSignIn(form, port);
     form.LoginButtonClick();
+    static_cast<void>(QTest::qWaitFor([&form] { return !form.RequestRunning(); }, 20000)); // its reply
 }
 
 bool Idle(const TParlomarClientMainForm& form) {

@@ -35,21 +35,19 @@ struct ShippedProgramFolder : ProgramFolder {
     }
 };
 
-// The stand-in server with its demo data; the transport's sign-in values point at it.
+// The stand-in server with its demo data and a session signed in to it.
 struct SignedInServer {
     standin_test::TempDir data;
     standin_test::StandinProcess server{data.Path(), {"--seed", "demo"}};
 
-    SignedInServer() {
-        CloseConnection();
-        SetSignInValues({"127.0.0.1", static_cast<std::uint16_t>(server.Port()), standin_test::kUser,
-                         EncipherPassword(standin_test::kPassword)});
-    }
-    ~SignedInServer() { CloseConnection(); }
-    std::string Get(const std::string& url) const { return HttpGet(url).text; }
-    std::string PackageList() const { return Get(ListPackagesUrl(ServerBaseUrl())); }
+    SessionPtr session =
+        ServerSession::Make({"127.0.0.1", static_cast<std::uint16_t>(server.Port()), standin_test::kUser,
+                             EncipherPassword(standin_test::kPassword)});
+
+    std::string Get(const std::string& url) const { return HttpGet(session, url).text; }
+    std::string PackageList() const { return Get(ListPackagesUrl(session->BaseUrl())); }
     std::string Summary(const std::string& user) const {
-        return Get(AccountSummaryUrl(ServerBaseUrl(), user));
+        return Get(AccountSummaryUrl(session->BaseUrl(), user));
     }
 };
 

@@ -35,25 +35,28 @@ TEST_F(ApiRequests, ConfirmAndCallAsksSendsAndReports) {
     Standin standin(state.dir.Path() / "standin");
     state.SignIn(standin.port);
     auto packageExists = [] {
-        return HttpGet(ServerBaseUrl() + "/xml-api/listpkgs").text.find("<name>bronze</name>") !=
+        return HttpGet(BaseUrlOf(TestSession()) + "/xml-api/listpkgs").text.find("<name>bronze</name>") !=
                std::string::npos;
     };
 
     // Declined: nothing is sent, the package is still there.
-    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "bronze", "Package", "deleted", "Delete"), kCallDeclined);
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "bronze", "Package", "deleted", "Delete", TestSession()),
+              kCallDeclined);
     EXPECT_EQ(state.ui->questions, std::vector<std::string>{"Delete Package bronze?"});
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(packageExists());
 
     state.ui->answers = {true, true, true};
-    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "bronze", "Package", "deleted", "Delete"), kCallSucceeded);
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "bronze", "Package", "deleted", "Delete", TestSession()),
+              kCallSucceeded);
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].find("bronze"), std::string::npos); // the server's statusmsg
     EXPECT_FALSE(packageExists());
 
     // A name with "&" stays one value: the server answers about exactly that package, and its
     // message reads as the server meant it (references decoded).
-    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "silver&x=1", "Package", "deleted", "Delete"), kCallRefused);
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "silver&x=1", "Package", "deleted", "Delete", TestSession()),
+              kCallRefused);
     EXPECT_NE(Messages().back().find("silver&x=1"), std::string::npos) << Messages().back();
     EXPECT_EQ(Messages().back().find("&amp;"), std::string::npos) << Messages().back();
 
@@ -61,7 +64,8 @@ TEST_F(ApiRequests, ConfirmAndCallAsksSendsAndReports) {
     const auto shown = Messages().size();
     CloseConnection();
     state.SignIn(FreePort());
-    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "gold", "Package", "deleted", "Delete"), kStatusCannotConnect);
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "gold", "Package", "deleted", "Delete", TestSession()),
+              kStatusCannotConnect);
     EXPECT_EQ(Messages().size(), shown);
 }
 
@@ -71,19 +75,20 @@ TEST_F(ApiRequests, PackageNameWithMarkupCharactersRoundTrips) {
     Standin standin(state.dir.Path() / "standin");
     state.SignIn(standin.port);
     const std::string name = "R&D <lab>";
-    ASSERT_TRUE(
-        ReadApiResult(HttpGet(AddPackageUrl(ServerBaseUrl(), {{"name", name}, {"quota", "100"}})).text)
-            .IsSuccess());
+    ASSERT_TRUE(ReadApiResult(
+                    HttpGet(AddPackageUrl(BaseUrlOf(TestSession()), {{"name", name}, {"quota", "100"}})).text)
+                    .IsSuccess());
     // The reply carries it escaped; the list and the details read it as it is.
-    const std::string reply = HttpGet(ListPackagesUrl(ServerBaseUrl())).text;
+    const std::string reply = HttpGet(ListPackagesUrl(BaseUrlOf(TestSession()))).text;
     EXPECT_NE(reply.find("<name>R&amp;D &lt;lab&gt;</name>"), std::string::npos);
     EXPECT_NE(("\r" + XmlExtract(reply, "", "name", kXmlAllValues) + "\r").find("\r" + name + "\r"),
               std::string::npos);
     EXPECT_NE(XmlFindElement(reply, "package", "name", name).find("<QUOTA>100</QUOTA>"), std::string::npos);
     // Sent back as read, it names exactly that package.
     state.ui->answers = {true};
-    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", name, "Package", "deleted", "Delete"), kCallSucceeded);
-    EXPECT_EQ(HttpGet(ListPackagesUrl(ServerBaseUrl())).text.find("R&amp;D"), std::string::npos);
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", name, "Package", "deleted", "Delete", TestSession()),
+              kCallSucceeded);
+    EXPECT_EQ(HttpGet(ListPackagesUrl(BaseUrlOf(TestSession()))).text.find("R&amp;D"), std::string::npos);
 }
 
 TEST_F(ApiRequests, ConfirmAndCallFallsBackToItsOwnTexts) {
@@ -94,9 +99,11 @@ TEST_F(ApiRequests, ConfirmAndCallFallsBackToItsOwnTexts) {
     state.ui->answers = {true, true};
     probe.SetReply("<?xml version=\"1.0\"?><killpkg><result><status>1</status><statusmsg></statusmsg>"
                    "</result></killpkg>");
-    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "p", "Package", "deleted", "Delete"), kCallSucceeded);
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "p", "Package", "deleted", "Delete", TestSession()),
+              kCallSucceeded);
     probe.SetReply("<?xml version=\"1.0\"?><killpkg><result><status>0</status></result></killpkg>");
-    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "p", "Package", "deleted", "Delete"), kCallRefused);
+    EXPECT_EQ(ConfirmAndCall("killpkg?pkg=", "p", "Package", "deleted", "Delete", TestSession()),
+              kCallRefused);
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Package p deleted", "The request did not succeed."}));
 }
 
@@ -107,32 +114,32 @@ TEST_F(ApiRequests, ConfirmAndCallForUserAndQuerySuspended) {
     state.SignIn(standin.port);
     std::string status = "old", message = "untouched";
 
-    EXPECT_EQ(QuerySuspended("alpinebk"), 0);
-    EXPECT_EQ(QuerySuspended("greenleaf"), 1);
-    EXPECT_EQ(QuerySuspended("nosuchuser"), -1);
+    EXPECT_EQ(QuerySuspended("alpinebk", TestSession()), 0);
+    EXPECT_EQ(QuerySuspended("greenleaf", TestSession()), 1);
+    EXPECT_EQ(QuerySuspended("nosuchuser", TestSession()), -1);
 
-    ConfirmAndCallForUser("alpinebk", "suspendacct", "Suspend alpinebk", status, message);
+    ConfirmAndCallForUser("alpinebk", "suspendacct", "Suspend alpinebk", status, message, TestSession());
     EXPECT_EQ(status, "");
     EXPECT_EQ(message, "untouched");
     EXPECT_EQ(state.ui->questions.back(), "Suspend alpinebk?");
-    EXPECT_EQ(QuerySuspended("alpinebk"), 0); // declined: nothing was sent
+    EXPECT_EQ(QuerySuspended("alpinebk", TestSession()), 0); // declined: nothing was sent
 
     state.ui->answers = {true, true, true};
-    ConfirmAndCallForUser("alpinebk", "suspendacct", "Suspend alpinebk", status, message);
+    ConfirmAndCallForUser("alpinebk", "suspendacct", "Suspend alpinebk", status, message, TestSession());
     EXPECT_EQ(status, "1");
     EXPECT_FALSE(message.empty());
-    EXPECT_EQ(QuerySuspended("alpinebk"), 1);
+    EXPECT_EQ(QuerySuspended("alpinebk", TestSession()), 1);
 
     CloseConnection();
     state.SignIn(standin.port, "root", "wrong-password");
-    ConfirmAndCallForUser("alpinebk", "unsuspendacct", "Unsuspend alpinebk", status, message);
+    ConfirmAndCallForUser("alpinebk", "unsuspendacct", "Unsuspend alpinebk", status, message, TestSession());
     EXPECT_EQ(status, "relogin");
-    EXPECT_EQ(QuerySuspended("alpinebk"), -1);
+    EXPECT_EQ(QuerySuspended("alpinebk", TestSession()), -1);
 
     CloseConnection();
     state.SignIn(FreePort());
-    ConfirmAndCallForUser("alpinebk", "unsuspendacct", "Unsuspend alpinebk", status, message);
+    ConfirmAndCallForUser("alpinebk", "unsuspendacct", "Unsuspend alpinebk", status, message, TestSession());
     EXPECT_EQ(status, "");
     EXPECT_EQ(Messages().back(), "Cannot connect to the server.");
-    EXPECT_EQ(QuerySuspended("alpinebk"), -1);
+    EXPECT_EQ(QuerySuspended("alpinebk", TestSession()), -1);
 }

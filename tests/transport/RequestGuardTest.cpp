@@ -55,15 +55,15 @@ TEST(RequestGuard, ReadOnlyRefusesAndTheLogRecordsEveryChange) {
     Standin standin(state.dir.Path() / "standin", {"--request-log", requests.string()});
     state.SignIn(standin.port);
     std::filesystem::remove_all(ActivityLogFolder());
-    const std::string base = ServerBaseUrl();
+    const std::string base = BaseUrlOf(TestSession());
 
     // Read-only: changing requests end at the entry, whatever their spelling; viewing ones go.
-    SetReadOnlyServer(true);
+    state.SignIn(standin.port, "root", "demopass", true);
     EXPECT_EQ(HttpGet(SuspendAccountUrl(base, "alpinebk")).status, kStatusReadOnly);
     EXPECT_EQ(HttpGet(base + "/xml-api/SuspendAcct?user=alpinebk").status, kStatusReadOnly);
     EXPECT_EQ(HttpGet(AccountSummaryUrl(base, "alpinebk")).status, kStatusOk);
     EXPECT_EQ(HttpGet(ListAccountsUrl(base, "user", "")).status, kStatusOk);
-    SetReadOnlyServer(false);
+    state.SignIn(standin.port);
     const std::string arrived = Lower(FileText(requests));
     EXPECT_EQ(arrived.find("suspendacct"), std::string::npos) << arrived;
     EXPECT_NE(arrived.find("/xml-api/listaccts"), std::string::npos);
@@ -80,9 +80,8 @@ TEST(RequestGuard, ReadOnlyRefusesAndTheLogRecordsEveryChange) {
     EXPECT_EQ(HttpGet(SuspendAccountUrl(base, "newsite")).status, kStatusOk);
     EXPECT_EQ(HttpGet(PasswdUrl(base, "newsite", changed)).status, kStatusOk);
     EXPECT_EQ(HttpGet(SuspendAccountUrl(base, "nosuchuser")).status, kStatusOk);
-    CloseConnection();
     state.SignIn(FreePort());
-    EXPECT_EQ(HttpGet(UnsuspendAccountUrl(ServerBaseUrl(), "newsite")).status, kStatusCannotConnect);
+    EXPECT_EQ(HttpGet(UnsuspendAccountUrl(BaseUrlOf(TestSession()), "newsite")).status, kStatusCannotConnect);
 
     const std::vector<ActivityEntry> entries = ReadActivityLog();
     ASSERT_EQ(entries.size(), 7u);
@@ -109,7 +108,7 @@ TEST(RequestGuard, ReadOnlyRefusesAndTheLogRecordsEveryChange) {
               (QueryFields{{"domain", "newsite.example"}, {"username", "newsite"}, {"plan", "bronze"}}));
     expect(5, "SuspendAcct", "alpinebk", kStatusReadOnly, "");
     expect(6, "suspendacct", "alpinebk", kStatusReadOnly, "");
-    EXPECT_EQ(entries[0].record.port, 0u + static_cast<unsigned>(GetSignInValues().port));
+    EXPECT_EQ(entries[0].record.port, 0u + static_cast<unsigned>(TestSession()->Port()));
 
     // Two lines for each request sent, one for each refused at the entry; no password in any form.
     const std::string log = FileText(ActivityLogFile());
@@ -126,11 +125,10 @@ TEST(RequestGuard, AChangeThatCannotBeLoggedIsNotSentUnlessTheSettingsSaySo) {
     const std::filesystem::path requests = state.dir.Path() / "requests.log";
     Standin standin(state.dir.Path() / "standin", {"--request-log", requests.string()});
     state.SignIn(standin.port);
-    SetReadOnlyServer(false);
     // A folder where the log file should be: nothing can be appended to it.
     std::filesystem::remove_all(ActivityLogFolder());
     std::filesystem::create_directories(ActivityLogFile());
-    const std::string base = ServerBaseUrl();
+    const std::string base = BaseUrlOf(TestSession());
     const auto suspends = [&] {
         const std::string arrived = Lower(FileText(requests));
         std::size_t n = 0;
@@ -148,7 +146,7 @@ TEST(RequestGuard, AChangeThatCannotBeLoggedIsNotSentUnlessTheSettingsSaySo) {
     EXPECT_NE(state.ui->messages[0].find(ActivityLogFile().string()), std::string::npos);
 
     // The next sign-in tells it again; the operator's setting lets the change go without its line.
-    SetReadOnlyServer(false);
+    state.SignIn(standin.port);
     state.Setting("General", "SendWithoutLog", "1");
     EXPECT_EQ(HttpGet(SuspendAccountUrl(base, "alpinebk")).status, kStatusOk);
     EXPECT_EQ(suspends(), 1u);

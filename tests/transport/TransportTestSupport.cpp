@@ -454,7 +454,25 @@ std::string EncipheredForTest(const std::string& password) {
     return EncipherPassword(password);
 }
 
+namespace {
+TransportFixtureState* gFixture = nullptr;
+}
+
+SessionPtr TestSession() {
+    return gFixture ? gFixture->session : nullptr;
+}
+
+HttpReply HttpGet(std::string_view url, const std::shared_ptr<RequestControl>& control) {
+    return parlomar::HttpGet(TestSession(), url, control);
+}
+
+void CloseConnection() {
+    if (SessionPtr session = TestSession())
+        session->CloseConnection();
+}
+
 TransportFixtureState::TransportFixtureState() : ui(std::make_shared<RecorderUi>()) {
+    gFixture = this;
     unsetenv("http_proxy");
     unsetenv("https_proxy");
     unsetenv("HTTPS_PROXY");
@@ -472,11 +490,13 @@ TransportFixtureState::TransportFixtureState() : ui(std::make_shared<RecorderUi>
 TransportFixtureState::~TransportFixtureState() {
     CloseConnection();
     SetTransportUi(nullptr);
-    SetSignInValues({});
+    gFixture = nullptr;
 }
 
-void TransportFixtureState::SignIn(int port, const std::string& user, const std::string& password) {
-    SetSignInValues({"127.0.0.1", static_cast<std::uint16_t>(port), user, EncipheredForTest(password)});
+void TransportFixtureState::SignIn(int port, const std::string& user, const std::string& password,
+                                   bool readOnly) {
+    session = ServerSession::Make(
+        {"127.0.0.1", static_cast<std::uint16_t>(port), user, EncipheredForTest(password)}, readOnly);
 }
 
 void TransportFixtureState::Setting(const std::string& section, const std::string& key,

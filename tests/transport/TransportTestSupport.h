@@ -137,13 +137,23 @@ std::string EncipheredForTest(const std::string& password);
 
 // Common test set-up: a temporary program folder with an empty settings file, the recorder UI
 // installed, and the sign-in values for 127.0.0.1 with the given port and credentials.
+// SignIn makes a new session (the test's current one); HttpGet and CloseConnection below act on it.
 struct TransportFixtureState {
     TransportFixtureState();
     ~TransportFixtureState();
-    void SignIn(int port, const std::string& user = "root", const std::string& password = "demopass");
+    void SignIn(int port, const std::string& user = "root", const std::string& password = "demopass",
+                bool readOnly = false);
     void Setting(const std::string& section, const std::string& key, const std::string& value);
     TempDir dir;
     std::shared_ptr<RecorderUi> ui;
+    SessionPtr session;
 };
+
+// The session of the running test's fixture (none outside a fixture or before its SignIn).
+SessionPtr TestSession();
+// HttpGet for TestSession().
+HttpReply HttpGet(std::string_view url, const std::shared_ptr<RequestControl>& control = nullptr);
+// The test session's connection is closed (the next request opens a new one).
+void CloseConnection();
 
 } // namespace parlomar::test

@@ -12,6 +12,7 @@ namespace parlomar {
 struct TBulkRun::State {
     BulkKind kind = BulkKind::Suspend;
     std::vector<BulkEntry> entries; // the worker's own until it ends
+    SessionPtr session;
     std::string baseUrl;
     std::shared_ptr<RequestControl> control = std::make_shared<RequestControl>();
     Request request;
@@ -29,19 +30,20 @@ struct TBulkRun::State {
     }
 };
 
-TBulkRun::TBulkRun(BulkKind kind, std::vector<BulkEntry> entries, std::string baseUrl, std::uint64_t session,
-                   Step step, Finished finished, Request request)
+TBulkRun::TBulkRun(BulkKind kind, std::vector<BulkEntry> entries, SessionPtr session, Step step,
+                   Finished finished, Request request)
     : Kind(kind), Session(session), state_(std::make_shared<State>()) {
     state_->kind = kind;
     state_->entries = std::move(entries);
-    state_->baseUrl = std::move(baseUrl);
-    state_->control->session = session;
+    state_->session = session;
+    state_->baseUrl = session ? session->BaseUrl() : std::string();
     state_->step = std::move(step);
     state_->finished = std::move(finished);
-    state_->request = request ? std::move(request)
-                              : [](const std::string& url, const std::shared_ptr<RequestControl>& control) {
-                                    return HttpGet(url, control);
-                                };
+    state_->request =
+        request ? std::move(request)
+                : [session](const std::string& url, const std::shared_ptr<RequestControl>& control) {
+                      return HttpGet(session, url, control);
+                  };
 }
 
 TBulkRun::~TBulkRun() {
@@ -60,7 +62,8 @@ void TBulkRun::Start() {
     StartCountedThread(state_->control, [state = state_] {
         // A request is sent only while the run is wanted: not stopped, its sign-in still current.
         auto wanted = [&] {
-            return !state->stopRequested && state->control->Wanted() && !FetchShutdownBegun();
+            return !state->stopRequested && RequestWanted(state->session.get(), state->control.get()) &&
+                   !FetchShutdownBegun();
         };
         for (std::size_t i = 0; i < state->entries.size(); ++i) {
             BulkEntry& entry = state->entries[i];

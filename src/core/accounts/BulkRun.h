@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/accounts/BulkAction.h"
+#include "core/server/ServerSession.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,17 +25,18 @@ public:
     using Step = std::function<void(std::size_t index, const BulkEntry& entry)>;
     // Every entry with its outcome; those not reached are NotSent.
     using Finished = std::function<void(const std::vector<BulkEntry>& entries)>;
-    // Sends one request (HttpGet under the run's controls; tests replace it).
+    // Sends one request (HttpGet for the session under the run's controls; tests replace it).
     using Request = std::function<HttpReply(const std::string& url, const std::shared_ptr<RequestControl>&)>;
 
-    TBulkRun(BulkKind kind, std::vector<BulkEntry> entries, std::string baseUrl, std::uint64_t session,
-             Step step, Finished finished, Request request = nullptr);
+    // The request URLs start with the session's BaseUrl().
+    TBulkRun(BulkKind kind, std::vector<BulkEntry> entries, SessionPtr session, Step step, Finished finished,
+             Request request = nullptr);
     ~TBulkRun();
     TBulkRun(const TBulkRun&) = delete;
     TBulkRun& operator=(const TBulkRun&) = delete;
 
     const BulkKind Kind;
-    const std::uint64_t Session;
+    const SessionPtr Session;
 
     // Starts the worker (once).
     void Start();

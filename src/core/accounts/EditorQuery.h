@@ -138,7 +138,7 @@ public:
     // "?"), and the server's statusmsg is shown, whatever it is. A failed transfer shows its error
     // text; a signed-out reply shows error text 11 and is reported. Status "1" closes the window.
     EditorOkResult Ok(std::string_view baseUrl, std::string_view planPlaceholder,
-                      const EditorRequestFunction& request = SessionRequests());
+                      const EditorRequestFunction& request);
     // Cancel: ResultQuery becomes empty.
     void Cancel() { resultQuery_.clear(); }
     // The query of the last request OK sent; empty at creation and after Cancel. When the opener

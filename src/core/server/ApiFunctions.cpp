@@ -39,38 +39,19 @@ std::string PercentDecode(std::string_view text) {
     return out;
 }
 
-} // namespace
-
-std::string ApiFunctionOf(std::string_view url) {
-    const std::string path = SplitUrl(url, 3);
+std::string FunctionOfPath(std::string_view path) {
     if (path.compare(0, kApiPrefix.size(), kApiPrefix) != 0)
         return {};
-    const std::string_view rest = std::string_view(path).substr(kApiPrefix.size());
+    const std::string_view rest = path.substr(kApiPrefix.size());
     return std::string(rest.substr(0, rest.find('?')));
 }
 
-bool IsViewingFunction(std::string_view function) {
-    static constexpr std::array<std::string_view, 4> kViewing = {"version", "listaccts", "listpkgs",
-                                                                 "accountsummary"};
-    for (std::string_view viewing : kViewing)
-        if (function == viewing)
-            return true;
-    return false;
-}
-
-bool ChangesServer(std::string_view url) {
-    if (SplitUrl(url, 3) == "/?logout")
-        return false;
-    return !IsViewingFunction(ApiFunctionOf(url));
-}
-
-QueryFields RequestQuery(std::string_view url) {
+QueryFields QueryOfPath(std::string_view path) {
     QueryFields fields;
-    const std::string path = SplitUrl(url, 3);
     const std::size_t question = path.find('?');
     if (question == std::string::npos)
         return fields;
-    std::string_view query = std::string_view(path).substr(question + 1);
+    std::string_view query = path.substr(question + 1);
     while (!query.empty()) {
         const std::size_t amp = query.find('&');
         const std::string_view pair = query.substr(0, amp);
@@ -85,6 +66,29 @@ QueryFields RequestQuery(std::string_view url) {
     return fields;
 }
 
+} // namespace
+
+std::string ApiFunctionOf(std::string_view url) {
+    return FunctionOfPath(SplitUrl(url, 3));
+}
+
+bool IsViewingFunction(std::string_view function) {
+    static constexpr std::array<std::string_view, 4> kViewing = {"version", "listaccts", "listpkgs",
+                                                                 "accountsummary"};
+    for (std::string_view viewing : kViewing)
+        if (function == viewing)
+            return true;
+    return false;
+}
+
+bool ChangesServer(std::string_view url) {
+    return ParseApiRequest(url).changes;
+}
+
+QueryFields RequestQuery(std::string_view url) {
+    return QueryOfPath(SplitUrl(url, 3));
+}
+
 bool IsPasswordParameter(std::string_view key) {
     const std::string lower = LowerAscii(key);
     return lower.find("pass") != std::string::npos || lower.find("psw") != std::string::npos;
@@ -96,6 +100,26 @@ std::string RequestTarget(const QueryFields& query) {
             if (LowerAscii(name) == key)
                 return value;
     return {};
+}
+
+std::string ApiRequest::Url() const {
+    std::string url = scheme;
+    url += host;
+    url += path;
+    return url;
+}
+
+ApiRequest ParseApiRequest(std::string_view url) {
+    ApiRequest request;
+    request.scheme = SplitUrl(url, 1);
+    request.host = SplitUrl(url, 2);
+    request.path = SplitUrl(url, 3);
+    request.function = FunctionOfPath(request.path);
+    request.query = QueryOfPath(request.path);
+    request.target = RequestTarget(request.query);
+    request.signOut = request.path == "/?logout";
+    request.changes = !request.signOut && !IsViewingFunction(request.function);
+    return request;
 }
 
 } // namespace parlomar

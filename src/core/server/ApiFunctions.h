@@ -35,4 +35,23 @@ bool IsPasswordParameter(std::string_view key);
 // key, the first of them present ("" when none is).
 std::string RequestTarget(const QueryFields& query);
 
+// One request as the transport, the read-only guard and the activity log read it: the URL is taken
+// apart once, where the request is made, and every later step reads these fields.
+struct ApiRequest {
+    std::string scheme;   // "https://", "http://" or "" (see SplitUrl part 1)
+    std::string host;     // the host the URL names (the session decides where it goes)
+    std::string path;     // from the "/" after the host on, the query included, as sent
+    std::string function; // the XML API function (ApiFunctionOf), "" for another path
+    QueryFields query;    // decoded, in the order sent
+    std::string target;   // RequestTarget of the query
+    bool changes = true;  // ChangesServer
+    bool signOut = false; // the sign-out (path "/?logout")
+
+    // The URL text again: scheme, host and path.
+    std::string Url() const;
+};
+
+// The one parse of a request URL.
+ApiRequest ParseApiRequest(std::string_view url);
+
 } // namespace parlomar

@@ -16,10 +16,10 @@ std::string Joined(std::string_view a, std::string_view b, std::string_view c) {
 } // namespace
 
 int ConfirmAndCall(std::string_view functionWithKey, std::string_view item, std::string_view noun,
-                   std::string_view doneText, std::string_view question, const RequestFunction& request) {
+                   std::string_view doneText, std::string_view question, const SessionPtr& session) {
     if (!AskQuestionText(Joined(question, noun, item) + "?"))
         return kCallDeclined;
-    const HttpReply reply = request(ApiItemUrl(ServerBaseUrl(), functionWithKey, item));
+    const HttpReply reply = HttpGet(session, ApiItemUrl(BaseUrlOf(session), functionWithKey, item));
     if (reply.status != kStatusOk)
         return reply.status;
     const ApiResult result = ReadApiResult(reply.text);
@@ -34,12 +34,12 @@ int ConfirmAndCall(std::string_view functionWithKey, std::string_view item, std:
 }
 
 void ConfirmAndCallForUser(std::string_view user, std::string_view function, std::string_view question,
-                           std::string& statusText, std::string& messageText,
-                           const RequestFunction& request) {
+                           std::string& statusText, std::string& messageText, const SessionPtr& session) {
     statusText.clear();
     if (!AskQuestionText(std::string(question) + "?"))
         return;
-    const HttpReply reply = request(ApiItemUrl(ServerBaseUrl(), std::string(function) + "?user=", user));
+    const HttpReply reply =
+        HttpGet(session, ApiItemUrl(BaseUrlOf(session), std::string(function) + "?user=", user));
     if (IsSignedOutReply(reply.text, reply.httpStatus)) {
         statusText = "relogin";
         return;
@@ -53,8 +53,8 @@ void ConfirmAndCallForUser(std::string_view user, std::string_view function, std
     messageText = result.statusmsg;
 }
 
-int QuerySuspended(std::string_view user, const RequestFunction& request) {
-    const HttpReply reply = request(AccountSummaryUrl(ServerBaseUrl(), user));
+int QuerySuspended(std::string_view user, const SessionPtr& session) {
+    const HttpReply reply = HttpGet(session, AccountSummaryUrl(BaseUrlOf(session), user));
     return reply.status == kStatusOk ? SuspendedStateOf(reply.text) : -1;
 }
 

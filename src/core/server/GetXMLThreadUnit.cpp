@@ -45,6 +45,7 @@ void Leave(const std::shared_ptr<RequestControl>& control) {
 } // namespace
 
 struct TGetXMLThread::State {
+    SessionPtr session;
     std::string url;
     std::uint8_t kind = 0;
     std::shared_ptr<RequestControl> control = std::make_shared<RequestControl>();
@@ -60,12 +61,12 @@ struct TGetXMLThread::State {
     }
 };
 
-TGetXMLThread::TGetXMLThread(std::string url, std::uint8_t kind, Completion completion, std::uint64_t session,
+TGetXMLThread::TGetXMLThread(SessionPtr session, std::string url, std::uint8_t kind, Completion completion,
                              std::shared_ptr<ReplyReader> reader)
     : URL(std::move(url)), Kind(kind), state_(std::make_shared<State>()) {
+    state_->session = std::move(session);
     state_->url = URL;
     state_->kind = Kind;
-    state_->control->session = session;
     state_->control->reader = std::move(reader);
     state_->completion = std::move(completion);
 }
@@ -81,20 +82,20 @@ void TGetXMLThread::Start() {
     }
     Enter(state_->control);
     std::thread([state = state_] {
-        // A fetch that starts after shutdown began sends nothing (HttpGet would clear AbortFlag).
+        // A fetch that starts after shutdown began sends nothing.
         HttpReply reply;
         if (!gShutdown.load())
-            reply = HttpGet(state->url, state->control);
+            reply = HttpGet(state->session, state->url, state->control);
         {
             std::lock_guard lock(state->mutex);
             state->finished = true;
         }
         state->ended.notify_all();
         // Delivered on the GUI thread, unless shutdown began or the owner discarded it meanwhile.
-        if (!gShutdown.load() && state->control->Wanted()) {
+        if (!gShutdown.load() && RequestWanted(state->session.get(), state->control.get())) {
             PostToGui([state, reply = std::move(reply)] {
-                if (gShutdown.load())
-                    return;
+                if (gShutdown.load() || (state->session && state->session->Ended()))
+                    return; // a late reply of an ended session reaches nobody
                 if (Completion completion = state->TakeCompletion())
                     completion(state->kind, reply);
             });
@@ -129,7 +130,7 @@ void TGetXMLThread::SetQuiet(bool quiet) {
 
 bool TGetXMLThread::StopAtShutdown(std::chrono::milliseconds timeout) {
     BeginFetchShutdown();
-    AbortFlag = 1;
+    state_->control->stop = true;
     if (WaitFor(timeout))
         return true;
     std::unique_lock lock(state_->mutex);
@@ -139,7 +140,6 @@ bool TGetXMLThread::StopAtShutdown(std::chrono::milliseconds timeout) {
 
 bool StopAllFetches(std::chrono::milliseconds timeout) {
     BeginFetchShutdown();
-    AbortFlag = 1;
     RunningThreads& running = Running();
     std::unique_lock lock(running.mutex);
     for (const auto& control : running.controls)
@@ -150,10 +150,10 @@ bool StopAllFetches(std::chrono::milliseconds timeout) {
     return false;
 }
 
-void SendInBackground(std::string url, std::shared_ptr<RequestControl> control) {
+void SendInBackground(SessionPtr session, std::string url, std::shared_ptr<RequestControl> control) {
     Enter(control);
-    std::thread([url = std::move(url), control] {
-        HttpGet(url, control);
+    std::thread([session = std::move(session), url = std::move(url), control] {
+        HttpGet(session, url, control);
         Leave(control);
     }).detach();
 }

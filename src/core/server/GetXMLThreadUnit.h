@@ -23,10 +23,10 @@ class TGetXMLThread {
 public:
     using Completion = std::function<void(std::uint8_t kind, const HttpReply& reply)>;
 
-    // session: the sign-in session the request belongs to (0: none; see RequestControl). reader: reads
+    // session: the sign-in session the request belongs to; its end ends the fetch. reader: reads
     // the reply on the fetch thread while it arrives (RequestControl::reader); it has taken the whole
     // reply, and Finish has run, before a completion with status 0 is delivered.
-    TGetXMLThread(std::string url, std::uint8_t kind, Completion completion, std::uint64_t session = 0,
+    TGetXMLThread(SessionPtr session, std::string url, std::uint8_t kind, Completion completion,
                   std::shared_ptr<ReplyReader> reader = nullptr);
     ~TGetXMLThread();
     TGetXMLThread(const TGetXMLThread&) = delete;
@@ -49,8 +49,8 @@ public:
     // delivered).
     void SetQuiet(bool quiet);
 
-    // The shutdown step: completions of every fetch are discarded from now on, AbortFlag is set, and
-    // this fetch is waited for up to the given time, then until it has ended. Returns whether it
+    // The shutdown step: completions of every fetch are discarded from now on, this fetch is stopped
+    // and waited for up to the given time, then until it has ended. Returns whether it
     // ended within the time.
     bool StopAtShutdown(std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 
@@ -59,12 +59,12 @@ private:
     std::shared_ptr<State> state_;
 };
 
-// Every fetch thread still running, discarded and dropped ones included, is stopped (AbortFlag is set
-// too) and waited for up to the time given, then until each has ended. True when all ended in time.
+// Every fetch thread still running, discarded and dropped ones included, is stopped and waited for up to the
+// time given, then until each has ended. True when all ended in time.
 bool StopAllFetches(std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 // Sends one request on a thread of its own and forgets the reply (the sign-out request). The thread
 // counts among the running fetch threads; WaitForFetchThreads waits for it.
-void SendInBackground(std::string url, std::shared_ptr<RequestControl> control);
+void SendInBackground(SessionPtr session, std::string url, std::shared_ptr<RequestControl> control);
 // Runs work on a thread of its own that counts among the running fetch threads until work returns:
 // StopAllFetches sets control->stop and waits for it, so work must end soon once that is set.
 void StartCountedThread(std::shared_ptr<RequestControl> control, std::function<void()> work);

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "core/server/ApiFunctions.h"
 #include "core/server/CertificateCheck.h"
 #include "core/server/Global.h"
 #include "core/server/RequestGuard.h"
@@ -22,8 +23,6 @@
 
 namespace parlomar {
 
-std::atomic<std::uint8_t> AbortFlag{0};
-
 namespace {
 
 // The reply is taken in pieces of this many bytes of the stream; a 0 byte ends the text of its piece.
@@ -33,9 +32,6 @@ constexpr auto kDotInterval = std::chrono::milliseconds(100);
 constexpr auto kPumpInterval = std::chrono::milliseconds(10);
 constexpr int kMaxCertificateRetries = 10;
 constexpr const char* kPinSection = "Certificates";
-
-std::mutex gSignInMutex;
-SignInValues gSignIn;
 
 std::atomic<long> gConnectSeconds{kConnectTimeoutSeconds};
 std::atomic<long> gStallSeconds{60};
@@ -69,24 +65,26 @@ struct Progress {
 };
 
 // A request's status display: shown only while the request is wanted, also when posted.
-void ShowStatus(const std::shared_ptr<RequestControl>& control, int n, const std::string& suffix) {
+bool Unwanted(const ServerSession* session, const RequestControl* control) {
+    return !RequestWanted(session, control);
+}
+
+void ShowStatus(const SessionPtr& session, const std::shared_ptr<RequestControl>& control, int n,
+                const std::string& suffix) {
     auto ui = CurrentTransportUi();
-    if (!ui || (control && (control->quiet || !control->Wanted())))
+    if (!ui || (control && control->quiet) || Unwanted(session.get(), control.get()))
         return;
     if (ui->IsGuiThread())
         ui->ShowRequestStatus(n, suffix);
     else
-        ui->PostToGuiThread([ui, control, n, suffix] {
-            if (!control || (!control->quiet && control->Wanted()))
+        ui->PostToGuiThread([ui, session, control, n, suffix] {
+            if (!(control && control->quiet) && !Unwanted(session.get(), control.get()))
                 ui->ShowRequestStatus(n, suffix);
         });
 }
 
-bool Unwanted(const RequestControl* control) {
-    return control && !control->Wanted();
-}
-
 struct Transfer {
+    SessionPtr session;
     std::shared_ptr<Connection> connection;
     std::shared_ptr<RequestControl> control;
     std::string url;
@@ -143,7 +141,7 @@ struct Transfer {
             progress->dotsChanged = true;
             progress->changed.notify_all();
         } else {
-            ShowStatus(control, 1, dots);
+            ShowStatus(session, control, 1, dots);
         }
     }
 };
@@ -177,7 +175,7 @@ std::size_t OnReplyData(char* data, std::size_t size, std::size_t count, void* u
         used += take;
         if (transfer->piece.size() == kPieceSize) {
             transfer->TakePiece();
-            if (AbortFlag.load() == 1 || Unwanted(transfer->control.get())) {
+            if (Unwanted(transfer->session.get(), transfer->control.get())) {
                 transfer->aborted = true;
                 return 0; // ends the transfer; the rest of the reply is not read
             }
@@ -188,7 +186,7 @@ std::size_t OnReplyData(char* data, std::size_t size, std::size_t count, void* u
 
 int OnTransferProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto* transfer = static_cast<Transfer*>(user);
-    if (AbortFlag.load() == 1 || Unwanted(transfer->control.get())) {
+    if (Unwanted(transfer->session.get(), transfer->control.get())) {
         transfer->aborted = true;
         return 1;
     }
@@ -200,7 +198,7 @@ int OnTransferProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_
 // certificate is judged by the remembered fingerprint as it stands now.
 int CheckBeforeSending(void* user, char*, char*, int, int) {
     auto* transfer = static_cast<Transfer*>(user);
-    if (AbortFlag.load() == 1 || Unwanted(transfer->control.get())) {
+    if (Unwanted(transfer->session.get(), transfer->control.get())) {
         transfer->aborted = true;
         return CURL_PREREQFUNC_ABORT;
     }
@@ -342,7 +340,8 @@ void RunTransferResponsively(Transfer& transfer) {
             dots = progress.dots;
             done = progress.done;
         }
-        if (showDots && !Unwanted(transfer.control.get()) && !(transfer.control && transfer.control->quiet))
+        if (showDots && !Unwanted(transfer.session.get(), transfer.control.get()) &&
+            !(transfer.control && transfer.control->quiet))
             ui->ShowRequestStatus(1, dots);
         if (done)
             break;
@@ -402,20 +401,10 @@ void PumpEvents() {
 
 } // namespace
 
-void SetSignInValues(const SignInValues& values) {
-    std::lock_guard lock(gSignInMutex);
-    gSignIn = values;
-}
-
-SignInValues GetSignInValues() {
-    std::lock_guard lock(gSignInMutex);
-    return gSignIn;
-}
-
-std::string ServerBaseUrl() {
-    std::lock_guard lock(gSignInMutex);
-    std::erase(gSignIn.serverAddress, ' ');
-    return ServerBaseUrl(gSignIn.serverAddress);
+bool RequestWanted(const ServerSession* session, const RequestControl* control) {
+    if (control && control->stop.load())
+        return false;
+    return !session || !session->Ended() || (control && control->connection);
 }
 
 std::string SplitUrl(std::string_view url, int part) {
@@ -455,40 +444,42 @@ void SetExtraTrustedAuthorities(const std::filesystem::path& pemFile) {
     gExtraAuthorities = pemFile;
 }
 
-HttpReply HttpGet(std::string_view url) {
-    return HttpGet(url, nullptr);
+RequestFunction SessionRequests(SessionPtr session) {
+    return [session = std::move(session)](std::string_view url) { return HttpGet(session, url); };
 }
 
-RequestFunction SessionRequests(std::uint64_t session) {
-    return [session](std::string_view url) {
-        auto control = std::make_shared<RequestControl>();
-        control->session = session;
-        return HttpGet(url, control);
-    };
+static HttpReply SendRequest(const SessionPtr& session, const ApiRequest& request,
+                             const std::shared_ptr<RequestControl>& control, bool& sent);
+
+HttpReply HttpGet(const SessionPtr& session, std::string_view url,
+                  const std::shared_ptr<RequestControl>& control) {
+    return HttpGet(session, ParseApiRequest(url), control);
 }
 
-static HttpReply SendRequest(std::string_view url, const std::shared_ptr<RequestControl>& control,
-                             bool& sent);
-
-HttpReply HttpGet(std::string_view url, const std::shared_ptr<RequestControl>& control) {
+HttpReply HttpGet(const SessionPtr& session, const ApiRequest& request,
+                  const std::shared_ptr<RequestControl>& control) {
+    if (!session) {
+        HttpReply reply;
+        reply.status = kStatusRequestNotOpened;
+        return reply;
+    }
     // A changing request is refused on a read-only server and recorded in the activity log.
-    return GuardRequest(url, [&] {
+    return GuardRequest(*session, request, [&] {
         bool sent = false;
-        HttpReply reply = SendRequest(url, control, sent);
+        HttpReply reply = SendRequest(session, request, control, sent);
         reply.sent = sent;
         return reply;
     });
 }
 
-static HttpReply SendRequest(std::string_view url, const std::shared_ptr<RequestControl>& control,
-                             bool& sent) {
-    AbortFlag = 0;
+static HttpReply SendRequest(const SessionPtr& session, const ApiRequest& request,
+                             const std::shared_ptr<RequestControl>& control, bool& sent) {
     HttpReply reply;
     TransportStatus status = kStatusStart;
 
-    const std::string scheme = SplitUrl(url, 1);
-    const std::string host = SplitUrl(url, 2);
-    const std::string path = SplitUrl(url, 3);
+    const std::string& scheme = request.scheme;
+    const std::string& host = request.host;
+    const std::string& path = request.path;
     if (host.size() < 5)
         status = kStatusHostTooShort;
     if (path.size() < 5)
@@ -508,28 +499,23 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
         reply.status = status;
         return reply;
     }
-    if (AbortFlag.load() == 1) {
-        reply.status = kStatusConnectionNotOpened;
-        return reply;
-    }
-    if (Unwanted(control.get())) {
+    if (Unwanted(session.get(), control.get())) {
         reply.status = kStatusRequestNotOpened;
         return reply;
     }
 
     bool sessionEnded = false;
-    std::shared_ptr<Connection> connection =
-        control && control->connection
-            ? std::static_pointer_cast<Connection>(control->connection)
-            : OpenConnection(host, proxyText, control ? control->session : 0, sessionEnded);
+    std::shared_ptr<Connection> connection = control && control->connection
+                                                 ? std::static_pointer_cast<Connection>(control->connection)
+                                                 : session->OpenConnection(proxyText, sessionEnded);
     if (!connection) {
         reply.status = sessionEnded ? kStatusRequestNotOpened : kStatusConnectionNotOpened;
         return reply;
     }
 
-    ShowStatus(control, 0, "");
+    ShowStatus(session, control, 0, "");
     PumpEvents();
-    if (AbortFlag.load() == 1 || Unwanted(control.get())) {
+    if (Unwanted(session.get(), control.get())) {
         reply.status = kStatusRequestNotOpened;
         return reply;
     }
@@ -542,10 +528,11 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
     const std::string requestUrl = scheme + target + ":" + std::to_string(connection->port) + SafePath(path);
     const std::string pinKey = PinKey(connection->host, connection->port);
 
-    std::string accepted;
+    std::string accepted = session->AcceptedFingerprint();
     bool fellBack = false;
     for (int retries = 0;; ++retries) {
         Transfer transfer;
+        transfer.session = session;
         transfer.connection = connection;
         transfer.control = control;
         transfer.url = requestUrl;
@@ -568,7 +555,7 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
             reply.status = kStatusRequestNotOpened;
             return reply;
         }
-        if (transfer.aborted && Unwanted(control.get())) {
+        if (transfer.aborted) {
             reply.status = kStatusRequestNotOpened; // stopped, or its session ended: nothing to show
             return reply;
         }
@@ -576,25 +563,11 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
             reply.status = kStatusReplyTooLarge;
             return reply;
         }
-        if (transfer.askedOtherScheme && !fellBack && !Unwanted(control.get())) {
+        if (transfer.askedOtherScheme && !fellBack && !Unwanted(session.get(), control.get())) {
             // Sent again once, answering the scheme the server asked for.
             fellBack = true;
             connection->otherScheme = true;
             continue;
-        }
-        if (transfer.aborted) {
-            // Stopped after the piece being read; before anything arrived the request counts as
-            // not sent.
-            if (transfer.bodyStarted || transfer.httpStatus != 0) {
-                reply.status = kStatusOk;
-                reply.text = std::move(transfer.text);
-                reply.httpStatus = transfer.httpStatus;
-                if (transfer.reader)
-                    transfer.reader->Finish();
-            } else {
-                reply.status = kStatusRequestNotOpened;
-            }
-            return reply;
         }
         status = StatusOfTransfer(transfer);
         if (status == kStatusOk) {
@@ -603,11 +576,11 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
             reply.httpStatus = transfer.httpStatus;
             if (transfer.reader)
                 transfer.reader->Finish();
-            ShowStatus(control, 2, "");
+            ShowStatus(session, control, 2, "");
             return reply;
         }
-        if (!transfer.certificate.rejected || retries >= kMaxCertificateRetries || AbortFlag.load() == 1 ||
-            Unwanted(control.get())) {
+        if (!transfer.certificate.rejected || retries >= kMaxCertificateRetries ||
+            Unwanted(session.get(), control.get())) {
             reply.status = status;
             return reply;
         }
@@ -628,12 +601,8 @@ static HttpReply SendRequest(std::string_view url, const std::shared_ptr<Request
             }
         }
         accepted = info.fingerprint;
-        try {
-            WriteIniValue(kPinSection, pinKey, info.fingerprint, kSettingsTarget);
-        } catch (const Error&) {
-            // Not remembered: accepted for this request only.
-        }
-        if (AbortFlag.load() == 1 || Unwanted(control.get())) {
+        session->AcceptCertificate(pinKey, info.fingerprint); // remembered through the session
+        if (Unwanted(session.get(), control.get())) {
             reply.status = status;
             return reply;
         }

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/server/ServerSession.h"
+
 namespace parlomar {
 
 // The result of every HTTP request: 0 success; -1 start value; 1 certificate declined; 2 request not
@@ -42,8 +44,8 @@ inline constexpr TransportStatus kStatusUntrustedCertificate = 12045;
 inline constexpr TransportStatus kStatusInvalidResponse = 12152;
 inline constexpr TransportStatus kStatusSecureChannel = 12157;
 
-// What HttpGet hands back. text is the reply body when status is 0 (a partial one when AbortFlag
-// ended the read), else empty; httpStatus is the server's HTTP status code (0 when none arrived).
+// What HttpGet hands back. text is the reply body when status is 0, else empty; httpStatus is the
+// server's HTTP status code (0 when none arrived).
 struct HttpReply {
     TransportStatus status = kStatusStart;
     std::string text;
@@ -53,25 +55,6 @@ struct HttpReply {
     // time-out, a connection cut off).
     bool sent = false;
 };
-
-// The sign-in values the transport connects with. The sign-in sets them; the connection takes a copy
-// when it is opened, so a change takes effect after CloseConnection.
-struct SignInValues {
-    std::string serverAddress;
-    std::uint16_t port = 0;
-    std::string userName;
-    std::string encipheredPassword; // the stored form; deciphered when the connection is opened
-};
-void SetSignInValues(const SignInValues& values);
-SignInValues GetSignInValues();
-
-// 1 asks a running HttpGet to stop after the piece of the reply it is reading; cleared at the start
-// of every HttpGet.
-extern std::atomic<std::uint8_t> AbortFlag;
-
-// Removes every blank from the stored server address (keeping the cleaned value) and returns
-// "https://" followed by it.
-std::string ServerBaseUrl();
 
 // The URL splitter: part 1 the scheme ("http://" when the lower-cased URL contains "http://", else
 // "https://" when it contains "https://", else empty); part 2 the host (between the first "://" and
@@ -88,8 +71,8 @@ public:
     virtual void Restart() = 0;
     // The next bytes of the body, in order: since the last Restart together exactly the text so far.
     virtual void Take(std::string_view bytes) = 0;
-    // HttpGet is about to return status 0: what was taken since the last Restart is HttpReply::text
-    // (a partial one when AbortFlag ended the read). Not called for any other outcome.
+    // HttpGet is about to return status 0: what was taken since the last Restart is HttpReply::text.
+    // Not called for any other outcome.
     virtual void Finish() = 0;
 };
 
@@ -98,11 +81,8 @@ struct RequestControl {
     // Set by the caller to end the request: before it is sent nothing is sent; while it runs it
     // ends within about a second. Either way it gives status 2 and no reply.
     std::atomic<bool> stop{false};
-    // Not 0: the sign-in session the request belongs to (CurrentSession() when it was made). It is
-    // sent only while that session is the current one (checked when it takes the connection and
-    // again right before it goes out), and ends like a stopped one when the session ends.
-    std::uint64_t session = 0;
-    // Not empty: the request goes to this connection (HoldConnection()), also after it was closed.
+    // Not empty: the request goes to this connection (ServerSession::HoldConnection()), also after
+    // its session ended (the sign-out of that session).
     std::shared_ptr<void> connection;
     // Above 0: the whole request ends after this time with status 12002.
     std::chrono::milliseconds timeLimit{0};
@@ -112,39 +92,31 @@ struct RequestControl {
     // Not empty: also given the reply's body piece by piece while it arrives (the list fetch reads
     // the accounts on its own thread that way). HttpReply::text still holds the whole body.
     std::shared_ptr<ReplyReader> reader;
-
-    // Not stopped, and its session (if any) still the current one. A request that is no longer
-    // wanted shows nothing in the status display.
-    bool Wanted() const;
 };
 
-// Sign-in sessions. BeginSession closes the shared connection and starts a new session; from then
-// on no request of an earlier session is sent, and one still running ends.
-std::uint64_t CurrentSession();
-std::uint64_t BeginSession();
-// The shared connection as it is now, to send one more request on after it is closed (empty when
-// none is open). What it holds keeps its live connections, so that request goes out on one of them
-// when one is idle, its certificate judged like any other's.
-std::shared_ptr<void> HoldConnection();
+// Not stopped (control may be null), and its session not ended unless the request is the one sent
+// on a held connection. A request that is no longer wanted shows nothing in the status display.
+bool RequestWanted(const ServerSession* session, const RequestControl* control);
 
-// One GET of url. Checks the URL and the proxy settings first (statuses 6 to 10, nothing sent), then
-// opens or reuses the shared connection and reads the reply. Called on the GUI thread, the transfer
-// runs on a worker thread while the GUI keeps processing events. Over TLS the credentials go with the
-// request (HTTP Basic), so one call is one request; a server that answers them by asking for another
-// scheme gets the request once more with that scheme, and so does every later request on the
-// connection. The server certificate is judged before every request (see CertificateCheck.h).
-HttpReply HttpGet(std::string_view url);
-// The same under the request's own controls (nullptr: none).
-HttpReply HttpGet(std::string_view url, const std::shared_ptr<RequestControl>& control);
+// One GET of url for a session. Checks the URL and the proxy settings first (statuses 6 to 10,
+// nothing sent), then opens or reuses the session's connection and reads the reply; the request
+// goes to the session's host and port whatever host the URL names. Called on the GUI thread, the
+// transfer runs on a worker thread while the GUI keeps processing events. Over TLS the credentials go
+// with the request (HTTP Basic), so one call is one request; a server that answers them by asking for
+// another scheme gets the request once more with that scheme, and so does every later request on the
+// connection. The server certificate is judged before every request (see CertificateCheck.h). An
+// ended session sends nothing (status 2).
+struct ApiRequest;
+HttpReply HttpGet(const SessionPtr& session, const ApiRequest& request,
+                  const std::shared_ptr<RequestControl>& control = nullptr);
+// The same for a URL text, taken apart once (ParseApiRequest).
+HttpReply HttpGet(const SessionPtr& session, std::string_view url,
+                  const std::shared_ptr<RequestControl>& control = nullptr);
 
 // A way to send one request, for operations that send on behalf of a window.
 using RequestFunction = std::function<HttpReply(std::string_view url)>;
-// HttpGet bound to a sign-in session (see RequestControl::session); 0: plain HttpGet.
-RequestFunction SessionRequests(std::uint64_t session = 0);
-
-// Forgets the shared connection; the next HttpGet opens a new one with the values current then.
-// Requests in flight finish on the connection they started with.
-void CloseConnection();
+// HttpGet for a session.
+RequestFunction SessionRequests(SessionPtr session);
 
 // Test seams: the connect time-out (30 s, connect and TLS handshake) and the time without any
 // received byte after which a transfer ends with 12002 (60 s); the largest reply taken

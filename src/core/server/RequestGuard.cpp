@@ -9,22 +9,17 @@
 #include "core/settings/IniFile.h"
 #include "core/settings/Localization.h"
 
-#include <atomic>
-
 namespace parlomar {
 
 namespace {
 
-std::atomic<bool> gReadOnly{false};
-std::atomic<bool> gLogFailureShown{false};
-
-// Whether the record is in the log. When it is not, the operator is told why, once per sign-in.
-bool Record(const ActivityRecord& record) {
+// Whether the record is in the log. When it is not, the operator is told why, once per session.
+bool Record(ServerSession& session, const ActivityRecord& record) {
     try {
         AppendActivity(record);
         return true;
     } catch (const Error& error) {
-        if (!gLogFailureShown.exchange(true)) {
+        if (session.FirstLogFailure()) {
             const std::string text = StatusText(130);
             ShowMessageText((text == "0" ? std::string("The activity log could not be written:") : text) +
                             " " + error.what());
@@ -52,32 +47,20 @@ std::string WithoutPasswords(std::string text, const std::vector<std::string>& p
 
 } // namespace
 
-void SetReadOnlyServer(bool readOnly) {
-    gReadOnly = readOnly;
-    gLogFailureShown = false; // a new sign-in: a log that cannot be written is told again
-}
-
-bool ReadOnlyServer() {
-    return gReadOnly.load();
-}
-
-HttpReply GuardRequest(std::string_view url, const std::function<HttpReply()>& send) {
-    if (!ChangesServer(url))
+HttpReply GuardRequest(ServerSession& session, const ApiRequest& request,
+                       const std::function<HttpReply()>& send) {
+    if (!request.changes)
         return send();
 
-    const SignInValues signIn = GetSignInValues();
     ActivityRecord record;
     record.entry = NewActivityEntry();
-    record.server = SplitUrl(url, 2);
-    record.port = signIn.port;
-    record.user = signIn.userName;
-    record.function = ApiFunctionOf(url);
-    if (record.function.empty())
-        record.function = SplitUrl(url, 3);
+    record.server = session.Address();
+    record.port = session.Port();
+    record.user = session.UserName();
+    record.function = request.function.empty() ? request.path : request.function;
+    record.target = request.target;
     std::vector<std::string> passwords;
-    const QueryFields query = RequestQuery(url);
-    record.target = RequestTarget(query);
-    for (const auto& [key, value] : query) {
+    for (const auto& [key, value] : request.query) {
         if (IsPasswordParameter(key))
             passwords.push_back(value);
         else
@@ -85,12 +68,12 @@ HttpReply GuardRequest(std::string_view url, const std::function<HttpReply()>& s
     }
 
     HttpReply reply;
-    if (ReadOnlyServer()) {
+    if (session.ReadOnly()) {
         reply.status = kStatusReadOnly;
     } else {
         record.time = ActivityTimeNow();
         record.phase = "sending";
-        if (Record(record) || SendWithoutLog())
+        if (Record(session, record) || SendWithoutLog())
             reply = send();
         else
             reply.status = kStatusNotLogged;
@@ -111,7 +94,7 @@ HttpReply GuardRequest(std::string_view url, const std::function<HttpReply()>& s
         record.serverStatus = WithoutPasswords(result.status, passwords);
         record.message = WithoutPasswords(result.statusmsg, passwords);
     }
-    Record(record);
+    Record(session, record);
     return reply;
 }
 

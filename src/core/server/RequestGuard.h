@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/server/ApiFunctions.h"
 #include "core/server/HttpTransport.h"
 
 #include <functional>
@@ -8,8 +9,9 @@
 namespace parlomar {
 
 // What every request passes before the transport sends it (HttpGet runs it first): a request that
-// changes something on the server (ChangesServer) is refused while the signed-in server is
-// read-only, and is recorded in the activity log before it is sent and again with its outcome.
+// changes something on the server (ChangesServer) is refused while its session is read-only
+// (ServerSession::ReadOnly), and is recorded in the activity log before it is sent and again with its
+// outcome.
 
 // The status of a request refused because the server is read-only; nothing was sent.
 inline constexpr TransportStatus kStatusReadOnly = 14;
@@ -17,14 +19,10 @@ inline constexpr TransportStatus kStatusReadOnly = 14;
 // activity log (unless the settings say [General] SendWithoutLog=1).
 inline constexpr TransportStatus kStatusNotLogged = 15;
 
-// The read-only switch of the sign-in: set by the sign-in before its first request (which also lets
-// a log failure be told again in that sign-in).
-void SetReadOnlyServer(bool readOnly);
-bool ReadOnlyServer();
-
-// Runs send() for url under the rules above and returns its reply, or the refusal. When the activity
+// Runs send() for the request under the rules above and returns its reply, or the refusal. When the activity
 // log cannot be written the request is not sent (kStatusNotLogged) unless the settings allow it; the
-// operator is told why once per sign-in. Passwords in the recorded server texts become "***".
-HttpReply GuardRequest(std::string_view url, const std::function<HttpReply()>& send);
+// operator is told why once per session. Passwords in the recorded server texts become "***".
+HttpReply GuardRequest(ServerSession& session, const ApiRequest& request,
+                       const std::function<HttpReply()>& send);
 
 } // namespace parlomar

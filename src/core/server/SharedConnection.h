@@ -1,7 +1,7 @@
 #pragma once
 
-// The transport's shared connection and the sign-in sessions that own it (used by HttpTransport.cpp
-// only; the public side is in HttpTransport.h).
+// A session's connection pool (used by ServerSession.cpp and HttpTransport.cpp only; the public side
+// is in ServerSession.h and HttpTransport.h).
 
 #include <curl/curl.h>
 
@@ -17,7 +17,7 @@ namespace parlomar {
 
 void InitCurlOnce();
 
-// The shared connection: the server and the credentials it was opened with, the proxy read at that
+// A session's connection: the server and the credentials it was opened with, the proxy read at that
 // time, and what later requests reuse. libcurl allows a share handle to be used by transfers on
 // several threads at once only for TLS sessions and name lookups, so that is all it shares. Live
 // connections stay with the easy handle that opened them: the handles wait in a small pool, and each
@@ -25,7 +25,7 @@ void InitCurlOnce();
 // own), so a request usually goes out on the connection of the one before.
 //
 // Requests hold it by shared_ptr, and so does a sign-out that holds it (HoldConnection): closing it,
-// or beginning a new session, only drops the global reference, and the handles with their live
+// or ending its session, only drops the session's reference, and the handles with their live
 // connections go when the last holder lets go.
 class Connection {
 public:
@@ -63,12 +63,5 @@ private:
     std::mutex poolMutex_;
     std::vector<CURL*> idle_;
 };
-
-// The shared connection, opened with the sign-in values current now unless one is open (then it is
-// reused whatever the host). The request's session (0: none) is checked under the same lock that
-// BeginSession takes, so a request of an ended session never gets the connection of a later
-// sign-in: nullptr with sessionEnded set. nullptr alone: it could not be opened.
-std::shared_ptr<Connection> OpenConnection(const std::string& host, const std::string& proxyText,
-                                           std::uint64_t session, bool& sessionEnded);
 
 } // namespace parlomar

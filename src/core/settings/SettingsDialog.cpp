@@ -115,13 +115,8 @@ SettingsOkPlan PlanSettingsOk(const SettingsDialogValues& values,
 }
 
 void ApplySettingsOk(const SettingsOkPlan& plan, const std::function<void()>& closeConnection) {
-    if (plan.closeConnection) {
-        if (closeConnection) {
-            closeConnection();
-        } else {
-            CloseConnection();
-        }
-    }
+    if (plan.closeConnection && closeConnection)
+        closeConnection();
     for (const auto& write : plan.writes) {
         WriteIniValue(write.section, write.key, write.value, kSettingsTarget);
     }

@@ -86,8 +86,8 @@ SettingsOkPlan PlanSettingsOk(const SettingsDialogValues& values,
                               const std::vector<ViewCheckBox>& packageBoxes);
 // Carries the plan out. A write that fails throws Error("Unable to write to <file>"): the writes
 // before it stay made, the ones after it are not made, and the window stays open.
-void ApplySettingsOk(const SettingsOkPlan& plan,
-                     const std::function<void()>& closeConnection = nullptr /* CloseConnection */);
+void ApplySettingsOk(const SettingsOkPlan& plan, const std::function<void()>& closeConnection =
+                                                     nullptr /* the session's CloseConnection */);
 
 // The dialog's title: status text 41 + " - " + the title from the language file.
 std::string SettingsDialogTitle(std::string_view captionTitle);

@@ -485,7 +485,7 @@ void TAddForm::OKButtonClick() {
     requestRunning_ = true;
     OKButton->setEnabled(false);
     CancelButton->setEnabled(false);
-    const EditorOkResult result = model_->Ok(ServerBaseUrl(), StatusText(50), SessionRequests(Session));
+    const EditorOkResult result = model_->Ok(BaseUrlOf(Session), StatusText(50), SessionRequests(Session));
     if (!self)
         return; // closed while the request ran
     requestRunning_ = false;

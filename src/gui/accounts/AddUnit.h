@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/accounts/EditorQuery.h"
+#include "core/server/ServerSession.h"
 #include "gui/skins/SkinnedForm.h"
 
 #include <QHash>
@@ -47,7 +48,7 @@ public:
     int PackageAction = kNoPackageAction;
     std::string PackageListText; // the last listpkgs reply
     std::string PackageName;     // edit: the package of the selected row
-    std::uint64_t Session = 0;   // the sign-in session OK sends in (0: none)
+    SessionPtr Session;          // the sign-in session OK sends in (none: nothing is sent)
     bool ReadOnly = false;       // signed in to a read-only server: OK is disabled
 
     // The query of the last request OK sent; empty at creation and after Cancel.

@@ -587,7 +587,7 @@ void TSummaryForm::PauseButtonClick() {
     std::string status;
     std::string message;
     ConfirmAndCallForUser(UserName, SuspendFunction(wasSuspended), SuspendQuestion(wasSuspended, UserName),
-                          status, message, SessionRequests(Session));
+                          status, message, Session);
     if (!self)
         return;
     if (status.empty() && message.empty()) {
@@ -609,7 +609,7 @@ void TSummaryForm::PauseButtonClick() {
         Calls.refetchList();
     if (!self)
         return;
-    const HttpReply reply = SessionRequests(Session)(AccountSummaryUrl(ServerBaseUrl(), UserName));
+    const HttpReply reply = HttpGet(Session, AccountSummaryUrl(BaseUrlOf(Session), UserName));
     if (!self)
         return;
     SetActionsEnabled(buttons.runEnabled, buttons.pauseEnabled, true);
@@ -626,7 +626,7 @@ void TSummaryForm::DeleteButtonClick() {
     const bool pauseWas = PauseButton->isEnabled();
     SetActionsEnabled(false, false, false);
     const bool account = DetailsKind == kAccountDetails;
-    const RequestFunction request = SessionRequests(Session);
+    const SessionPtr request = Session;
     const int result = account ? ConfirmAndCall("removeacct?user=", UserName, StatusText(53), StatusText(54),
                                                 StatusText(51), request)
                                : ConfirmAndCall("killpkg?pkg=", ItemName, StatusText(52), StatusText(54),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/accounts/DetailsView.h"
+#include "core/server/ServerSession.h"
 #include "gui/skins/SkinnedForm.h"
 
 #include <QTableWidget>
@@ -60,7 +61,7 @@ public:
     std::string ItemName;   // account: its domain; package: its name
     std::string UserName;   // account: its user name
     bool Suspended = false;
-    std::uint64_t Session = 0; // the sign-in session the window's requests belong to (0: none)
+    SessionPtr Session; // the sign-in session the window's requests belong to (none: nothing is sent)
     // Signed in to a read-only server: Run, Pause, Delete and the password link are off.
     bool ReadOnly = false;
     SummaryCalls Calls;

@@ -120,8 +120,8 @@ void TParlomarClientMainForm::ListPopupMenuPopup() {
     if (SuspendMenuCaption(AccList->Data(), row) == 0) {
         const std::string user = AccList->Data().Cell(kAccUserCol, row);
         QPointer<TParlomarClientMainForm> self(this);
-        const std::uint64_t session = Session();
-        const int answer = QuerySuspended(user, SessionRequests(session));
+        const SessionPtr session = Session();
+        const int answer = QuerySuspended(user, session);
         if (!self || !SessionCurrent(session))
             return;
         row = RowOfUser(row, user);
@@ -169,12 +169,12 @@ static void RunSuspend(TParlomarClientMainForm* form, const SuspendRequest& requ
     const std::string user = grid->Data().Cell(kAccUserCol, row);
     const std::string domain = grid->Data().Cell(kAccDomainCol, row);
     QPointer<TParlomarClientMainForm> self(form);
-    const std::uint64_t session = form->Session();
+    const SessionPtr session = form->Session();
     form->Signout1->setEnabled(false);
     std::string status;
     std::string message;
     ConfirmAndCallForUser(user, request.function, StatusText(request.question) + " " + domain, status,
-                          message, SessionRequests(session));
+                          message, session);
     if (!self || !form->SessionCurrent(session))
         return;
     form->Signout1->setEnabled(!form->FetchRunning());
@@ -220,7 +220,7 @@ void TParlomarClientMainForm::LimitBandWidth1Click() {
         return;
     const std::string user = AccList->Data().Cell(kAccUserCol, row);
     QPointer<TParlomarClientMainForm> self(this);
-    const std::uint64_t session = Session();
+    const SessionPtr session = Session();
     QPointer<TInputForm> input = new TInputForm(this);
     input->SetStayOnTop(Alwaysontop1->isChecked());
     input->BandWidthPanel->show();
@@ -234,7 +234,7 @@ void TParlomarClientMainForm::LimitBandWidth1Click() {
     delete input.data();
     if (!self || !accepted || !SessionCurrent(session))
         return;
-    const HttpReply reply = SessionRequests(session)(LimitBandwidthUrl(ServerBaseUrl(), user, value));
+    const HttpReply reply = HttpGet(session, LimitBandwidthUrl(BaseUrlOf(session), user, value));
     if (!self || !SessionCurrent(session))
         return;
     const bool signedOut = IsSignedOutReply(reply.text, reply.httpStatus);
@@ -269,7 +269,7 @@ void TParlomarClientMainForm::ChangeAccountPassword(const std::string& userName)
     if (!ChangeAllowed("passwd"))
         return;
     QPointer<TParlomarClientMainForm> self(this);
-    const std::uint64_t session = Session();
+    const SessionPtr session = Session();
     QPointer<TInputForm> input = new TInputForm(this);
     input->SetStayOnTop(Alwaysontop1->isChecked());
     input->ChangePasswordPanel->show();
@@ -282,7 +282,7 @@ void TParlomarClientMainForm::ChangeAccountPassword(const std::string& userName)
     delete input.data();
     if (!self || !accepted || !SessionCurrent(session))
         return;
-    const HttpReply reply = SessionRequests(session)(PasswdUrl(ServerBaseUrl(), userName, password));
+    const HttpReply reply = HttpGet(session, PasswdUrl(BaseUrlOf(session), userName, password));
     if (!self || !SessionCurrent(session))
         return;
     if (reply.status != kStatusOk) {
@@ -311,9 +311,9 @@ void TParlomarClientMainForm::Deleteaccount1Click() {
     if (user.empty() || AccList->ListMode != kListModeAccounts || !ChangeAllowed("removeacct"))
         return;
     QPointer<TParlomarClientMainForm> self(this);
-    const std::uint64_t session = Session();
-    const int result = ConfirmAndCall("removeacct?user=", user, StatusText(53), StatusText(54),
-                                      StatusText(51), SessionRequests(session));
+    const SessionPtr session = Session();
+    const int result =
+        ConfirmAndCall("removeacct?user=", user, StatusText(53), StatusText(54), StatusText(51), session);
     if (!self || !SessionCurrent(session))
         return;
     const AfterDelete after = AfterAccountDelete(result, ListMode);
@@ -349,9 +349,9 @@ void TParlomarClientMainForm::Delete1Click() {
         return;
     const std::string name = AccList->Data().Cell(kPkgNameCol, row);
     QPointer<TParlomarClientMainForm> self(this);
-    const std::uint64_t session = Session();
-    const int result = ConfirmAndCall("killpkg?pkg=", name, StatusText(52), StatusText(54), StatusText(51),
-                                      SessionRequests(session));
+    const SessionPtr session = Session();
+    const int result =
+        ConfirmAndCall("killpkg?pkg=", name, StatusText(52), StatusText(54), StatusText(51), session);
     if (!self || !SessionCurrent(session))
         return;
     const AfterDelete after = AfterPackageDelete(result, ListMode);

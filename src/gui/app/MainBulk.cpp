@@ -161,7 +161,7 @@ void TParlomarClientMainForm::StartBulkAction(BulkKind kind) {
     if (entries.empty())
         return;
     QPointer<TParlomarClientMainForm> self(this);
-    const std::uint64_t session = Session();
+    const SessionPtr session = Session();
     const std::string question = BulkQuestion(entries, kind);
     if (!question.empty() && !AskQuestionText(question))
         return;
@@ -185,7 +185,7 @@ void TParlomarClientMainForm::StartBulkAction(BulkKind kind) {
         return;
     }
     bulkRun_ = std::make_unique<TBulkRun>(
-        kind, entries, ServerBaseUrl(), session,
+        kind, entries, session,
         [self, run](std::size_t index, const BulkEntry& entry) {
             if (self)
                 self->BulkStep(run, index, entry);

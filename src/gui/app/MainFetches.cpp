@@ -31,12 +31,12 @@ void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_
     // The accounts are read on the fetch thread while the reply arrives.
     auto read = kind == kFetchAccounts ? std::make_shared<TAccountReplyReader>() : nullptr;
     slot = std::make_unique<TGetXMLThread>(
-        url, kind,
+        session_, url, kind,
         [self, read](std::uint8_t doneKind, const HttpReply& reply) {
             if (self)
                 self->FetchDone(doneKind, reply, read);
         },
-        session_, read);
+        read);
     SetWantedList(kind);
     slot->Start();
     UpdateListControls();

@@ -362,7 +362,7 @@ void TParlomarClientMainForm::ShowTab(int tab) {
 // ---- Lists ----
 
 void TParlomarClientMainForm::SearchAccounts(const std::string& text) {
-    StartListFetch(SearchAccountsUrl(ServerBaseUrl(), text), kFetchAccounts);
+    StartListFetch(SearchAccountsUrl(BaseUrlOf(session_), text), kFetchAccounts);
 }
 
 void TParlomarClientMainForm::RefetchLastSearch() {
@@ -370,7 +370,7 @@ void TParlomarClientMainForm::RefetchLastSearch() {
 }
 
 void TParlomarClientMainForm::FetchPackageList() {
-    StartListFetch(ListPackagesUrl(ServerBaseUrl()), kFetchPackages);
+    StartListFetch(ListPackagesUrl(BaseUrlOf(session_)), kFetchPackages);
 }
 
 void TParlomarClientMainForm::Listaccounts1Click() {

@@ -97,10 +97,8 @@ void TParlomarClientMainForm::ChooseSavedServer(const SavedServer& server) {
     ReadOnlyCheck->SetChecked(server.readOnly);
     // The stored form is what the field shows and what the transport deciphers, as at start.
     PswEdit->setText(server.savePassword ? Q(server.encipheredPassword) : QString());
-    SignInValues values = GetSignInValues();
-    values.encipheredPassword =
+    signInValues_.encipheredPassword =
         server.savePassword ? CutChars(server.encipheredPassword, 255) : std::string();
-    SetSignInValues(values);
     if (server.port == 0) { // a hand-edited entry: nothing is signed in to until a port is typed
         ShowSignInFailure(QStringLiteral("The port saved for this server is not a number from 1 to 65535: "
                                          "type its port."));
@@ -172,7 +170,7 @@ void TParlomarClientMainForm::RememberServer() {
     SavedServer server = TypedServer(*this);
     server.savePassword = RememberCheck->Checked();
     if (server.savePassword)
-        server.encipheredPassword = GetSignInValues().encipheredPassword;
+        server.encipheredPassword = signInValues_.encipheredPassword;
     server.readOnly = readOnly_;
     try {
         WriteSavedServers(WithServerFirst(ReadSavedServers(), server));

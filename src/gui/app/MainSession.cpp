@@ -52,6 +52,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <utility>
 
 namespace parlomar {
 
@@ -273,13 +274,12 @@ void TParlomarClientMainForm::PswEditChange() {
 }
 
 void TParlomarClientMainForm::UpdateSignInValues() {
-    SignInValues values = GetSignInValues();
+    SignInValues& values = signInValues_;
     values.serverAddress = CutChars(S(IPEdit->text()), 255);
     values.port = PortOf(PortEdit->text());
     values.userName = CutChars(S(LoginEdit->text()), 255);
     if (sender() == PswEdit)
         values.encipheredPassword = CutChars(EncipherPassword(S(PswEdit->text())), 255);
-    SetSignInValues(values);
 }
 
 bool TParlomarClientMainForm::FilterSignInKey(TEdit* edit, QKeyEvent* key) {
@@ -299,7 +299,7 @@ void TParlomarClientMainForm::LoginButtonClick() {
         const std::string section = "USERS";
         WriteIniValue(section, "login", S(LoginEdit->text()), kSettingsTarget);
         if (RememberCheck->Checked()) {
-            WriteIniValue(section, "Psw", GetSignInValues().encipheredPassword, kSettingsTarget);
+            WriteIniValue(section, "Psw", signInValues_.encipheredPassword, kSettingsTarget);
             WriteIniValue(section, "IP", S(IPEdit->text()), kSettingsTarget);
             WriteIniValue(section, "Port", std::to_string(PortOf(PortEdit->text())), kSettingsTarget);
         } else {
@@ -318,26 +318,37 @@ void TParlomarClientMainForm::SignIn() {
         return;
     if (!SignInFieldsAccepted())
         return;
-    // A new session: the connection of an earlier try is closed, so this one connects with the
-    // values typed now, and nothing of an earlier sign-in is sent any more.
-    session_ = BeginSession();
-    const std::uint64_t session = session_;
+    // A new session with the values typed now (and its own connection); an earlier try has ended,
+    // so nothing of it is sent any more.
+    if (session_)
+        session_->End();
     readOnly_ = ReadOnlyCheck->Checked();
-    SetReadOnlyServer(readOnly_); // before the first request of the sign-in
+    session_ = ServerSession::Make(signInValues_, readOnly_);
+    const SessionPtr session = session_;
     ShowSignInFailure(QString());
-    QPointer<TParlomarClientMainForm> self(this);
     requestRunning_ = true;
     LoginButton->setEnabled(false);
-    const HttpReply reply = SessionRequests(session)(VersionUrl(ServerBaseUrl()));
-    if (!self || destroyed_)
-        return; // the window went away while the request ran
+    // The version request runs on a worker; the sign-in goes on in its completion, on the GUI thread,
+    // only while this window and this session last.
+    QPointer<TParlomarClientMainForm> self(this);
+    signInFetch_ = std::make_unique<TGetXMLThread>(session, VersionUrl(session->BaseUrl()), std::uint8_t{0},
+                                                   [self, session](std::uint8_t, const HttpReply& reply) {
+                                                       if (self)
+                                                           self->SignInDone(session, reply);
+                                                   });
+    signInFetch_->Start();
+}
+
+void TParlomarClientMainForm::SignInDone(const SessionPtr& session, const HttpReply& reply) {
+    signInFetch_.reset();
+    if (destroyed_ || session != session_)
+        return; // ended meanwhile
     requestRunning_ = false;
     LoginButton->setEnabled(true);
-    if (session != session_)
-        return; // ended meanwhile
+    QPointer<TParlomarClientMainForm> self(this);
     if (reply.status != kStatusOk) {
-        session_ = 0;
-        BeginSession(); // a failed sign-in leaves no connection behind
+        session->End(); // a failed sign-in leaves no connection behind
+        session_ = nullptr;
         // What was tried goes with the failure: a typing error in the address or the port shows.
         const std::string tried = ErrorText(reply.status) + " (" + S(IPEdit->text().trimmed()) + ", port " +
                                   std::to_string(PortOf(PortEdit->text())) + ")";
@@ -382,6 +393,12 @@ void TParlomarClientMainForm::SignIn() {
 
 void TParlomarClientMainForm::SignOut() {
     StopTraceAndWindow();
+    if (signInFetch_) { // a sign-in still waiting for its reply ends with its session below
+        signInFetch_->Stop();
+        signInFetch_.reset();
+        requestRunning_ = false;
+        LoginButton->setEnabled(true);
+    }
     const bool wasSignedIn = signedIn_;
     signedIn_ = false;
     for (auto& fetch : fetches_) { // a list that arrives after the sign-out is neither sent nor shown
@@ -405,20 +422,22 @@ void TParlomarClientMainForm::SignOut() {
     SearchPanel->hide();
     TabsPaintBox->hide();
     TabSet->hide();
-    if (wasSignedIn) {
+    const SessionPtr ending = std::exchange(session_, nullptr);
+    std::shared_ptr<void> held = ending ? ending->HoldConnection() : nullptr;
+    // Ends the session: its connection is closed, and no request of this sign-in is sent any more.
+    if (ending)
+        ending->End();
+    if (wasSignedIn && ending) {
         // The sign-out request goes over the connection of this sign-in, on a thread of its own and
         // for at most 2 s: a stalled server holds neither the window nor the exit. Its reply and
         // status do not matter.
         auto control = std::make_shared<RequestControl>();
-        control->connection = HoldConnection();
+        control->connection = std::move(held);
         control->timeLimit = std::chrono::milliseconds(2000);
         control->quiet = true;
         if (control->connection)
-            SendInBackground(ServerBaseUrl() + "/?logout", std::move(control));
+            SendInBackground(ending, ending->BaseUrl() + "/?logout", std::move(control));
     }
-    // Ends the session: the connection is closed, and no request of this sign-in is sent any more.
-    BeginSession();
-    session_ = 0;
     ServerLabel->clear();
     ApplyReadOnly();
     if (wasSignedIn)

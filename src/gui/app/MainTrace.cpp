@@ -40,11 +40,7 @@ std::string PrintableHost(const std::string& host) {
 std::string TParlomarClientMainForm::TestHost() const {
     if (!signedIn_)
         return "localhost";
-    std::string host;
-    for (char c : GetSignInValues().serverAddress)
-        if (c != ' ')
-            host += c;
-    return host;
+    return session_ ? session_->Address() : std::string("localhost");
 }
 
 void TParlomarClientMainForm::est1Click() {

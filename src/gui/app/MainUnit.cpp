@@ -389,9 +389,7 @@ void TParlomarClientMainForm::FormCreate() {
     if (RememberCheck->Checked()) {
         const std::string stored = setting("Psw");
         PswEdit->setText(text(stored));
-        SignInValues values = GetSignInValues();
-        values.encipheredPassword = stored == "0" ? std::string() : CutChars(stored, 255);
-        SetSignInValues(values);
+        signInValues_.encipheredPassword = stored == "0" ? std::string() : CutChars(stored, 255);
         signInNow = true;
     }
 
@@ -668,7 +666,6 @@ void TParlomarClientMainForm::FormDestroy() {
         return;
     // The sign-out request has at most 2 s; a little more covers its thread's own end.
     WaitForFetchThreads(std::chrono::milliseconds(2500));
-    CloseConnection();
     DeleteSkinIniCopy();
     TrayIcon->hide();
 }

@@ -224,13 +224,17 @@ public:
     bool SignedIn() const { return signedIn_; }
     bool RequestRunning() const { return requestRunning_; }
     bool FetchRunning() const { return fetches_[0] != nullptr || fetches_[1] != nullptr; }
-    // The sign-in session of this sign-in (0 while signed out). Windows of the sign-in take it when
-    // they open and send their requests bound to it (SessionRequests), so that nothing of theirs
-    // reaches a server once it has ended.
-    std::uint64_t Session() const { return signedIn_ ? session_ : 0; }
+    // The session of this sign-in (none while signed out). Windows of the sign-in take it when they
+    // open and send their requests for it, so that nothing of theirs reaches a server once it has
+    // ended (a sign-out or a switch of server ends it).
+    SessionPtr Session() const { return signedIn_ ? session_ : windowsSession_; }
+    // Tests of the other windows without a sign-in of this window: the session they send for.
+    void SetWindowsSession(SessionPtr session) { windowsSession_ = std::move(session); }
     // Whether the sign-in state a window or an action started in (its Session()) is still the
-    // current one: the same sign-in, or still signed out for 0.
-    bool SessionCurrent(std::uint64_t session) const { return session == Session(); }
+    // current one: the same sign-in, or still signed out for none.
+    bool SessionCurrent(const SessionPtr& session) const { return session == Session(); }
+    // The sign-in values as the panel's fields hold them (the password in its stored form).
+    const SignInValues& TypedSignInValues() const { return signInValues_; }
 
     // ---- Traceroute ----
     // "Test": a trace of TestHost() unless one runs.
@@ -373,6 +377,8 @@ private:
     void CloseSessionWindows();
     void ForgetSessionLists();
     void ShowSignInFailure(const QString& text);
+    // The reply of the sign-in's version request, on the GUI thread.
+    void SignInDone(const SessionPtr& session, const HttpReply& reply);
     void BuildListMenus();
     void BuildBulkMenus();
     // The row menu for the selection: true (and the items for all of them) when several rows are
@@ -431,9 +437,12 @@ private:
     bool readOnly_ = false; // the sign-in in progress or signed in is to a read-only server
     QString addressBefore_; // the address field's text before the edit in progress
     bool formShown_ = false;
-    std::uint64_t session_ = 0;
-    std::unique_ptr<TGetXMLThread> fetches_[2]; // the running fetch of each list: accounts, packages
-    std::uint8_t wantedList_ = 0;               // the list asked for last: 1 accounts, 2 packages
+    SessionPtr session_;        // the sign-in in progress or signed in
+    SignInValues signInValues_; // what the sign-in panel holds
+    SessionPtr windowsSession_;
+    std::unique_ptr<TGetXMLThread> signInFetch_; // the version request of a sign-in in progress
+    std::unique_ptr<TGetXMLThread> fetches_[2];  // the running fetch of each list: accounts, packages
+    std::uint8_t wantedList_ = 0;                // the list asked for last: 1 accounts, 2 packages
     bool settingQuery_ = false;
     bool focusListWhenShown_ = false; // a fetch was asked for: its list takes the focus when shown
     std::uint64_t buildGeneration_ = 0;

@@ -34,7 +34,7 @@ bool StayOnTop(const TParlomarClientMainForm* main) {
 
 void OpenEditor(TParlomarClientMainForm* main, int kind, int action, const std::string& packageName) {
     QPointer<TParlomarClientMainForm> owner(main);
-    const std::uint64_t session = main->Session();
+    const SessionPtr session = main->Session();
     QPointer<TAddForm> editor = new TAddForm(main);
     editor->Session = session;
     editor->ReadOnly = main->ReadOnly();
@@ -73,7 +73,7 @@ void ForgetClosedDetailsWindows() {
 TSummaryForm* NewDetailsWindow(TParlomarClientMainForm* main, int kind) {
     ForgetClosedDetailsWindows();
     auto* window = new TSummaryForm(main);
-    const std::uint64_t session = main->Session();
+    const SessionPtr session = main->Session();
     window->Session = session;
     window->ReadOnly = main->ReadOnly();
     window->DetailsKind = kind;
@@ -118,8 +118,8 @@ void OpenPackageEditorFor(TParlomarClientMainForm* main, const std::string& pack
 
 void OpenAccountDetails(TParlomarClientMainForm* main, const std::string& userName) {
     QPointer<TParlomarClientMainForm> owner(main);
-    const std::uint64_t session = main->Session();
-    const HttpReply reply = SessionRequests(session)(AccountSummaryUrl(ServerBaseUrl(), userName));
+    const SessionPtr session = main->Session();
+    const HttpReply reply = HttpGet(session, AccountSummaryUrl(BaseUrlOf(session), userName));
     if (!owner || !owner->SessionCurrent(session))
         return;
     if (IsSignedOutReply(reply.text, reply.httpStatus)) {
@@ -148,6 +148,7 @@ void OpenPackageDetails(TParlomarClientMainForm* main, const std::string& packag
 void OpenSettingsDialog(TParlomarClientMainForm* main, int page) {
     QPointer<TParlomarClientMainForm> owner(main);
     QPointer<TCustForm> dialog = new TCustForm(main, page);
+    dialog->Session = main->Session();
     dialog->SetStayOnTop(StayOnTop(main));
     dialog->Calls.showTray = [owner](bool on) {
         if (owner)

@@ -224,18 +224,19 @@ void TMessageForm::ShowWithDetails() {
 
 void TMessageForm::ShowServerInfo() {
     ServerInfoPanel->show();
-    const SignInValues values = GetSignInValues();
     QPointer<TMessageForm> self(this);
-    const HttpReply reply = SessionRequests(Session)(VersionUrl(ServerBaseUrl()));
+    const SessionPtr session = Session;
+    const HttpReply reply = HttpGet(session, VersionUrl(BaseUrlOf(session)));
     if (!self)
         return;
     const std::string version = reply.status == kStatusOk
                                     ? XmlExtract(reply.text, "version", "version", kXmlLastValue)
                                     : StatusText(10);
-    IPValLabel->setText(Q(values.serverAddress));
+    const std::string address = session ? session->Address() : std::string();
+    IPValLabel->setText(Q(address));
     ParlomarValLabel->setText(Q(version));
-    PortValLabel->setText(QString::number(values.port));
-    LoggedInValLabel->setText(Q(values.userName));
+    PortValLabel->setText(QString::number(session ? session->Port() : 0));
+    LoggedInValLabel->setText(Q(session ? session->UserName() : std::string()));
     PackagesValLabel->setText(QString::number(PackageCountOf(PackageListText)));
     // The host name comes from a name lookup, which may take long: it runs off the GUI thread, and
     // the host name row and the title follow when it answers.
@@ -246,7 +247,7 @@ void TMessageForm::ShowServerInfo() {
                        QString::fromUtf8(kMakerCredit));
     };
     showHost(QString());
-    auto lookup = StartReverseLookup(values.serverAddress);
+    auto lookup = StartReverseLookup(address);
     auto* poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, [lookup, poll, showHost] {
         std::string host;
@@ -349,10 +350,10 @@ void SetServerInfoLookup(ReverseLookupFunction lookup) {
 }
 
 void ShowServerInformation(QWidget* owner, const std::string& packageListReply, int serverAccountCount,
-                           bool stayOnTop, std::uint64_t session) {
+                           bool stayOnTop, SessionPtr session) {
     QPointer<TMessageForm> form = new TMessageForm(owner);
     form->MessageKind = kMessageServerInfo;
-    form->Session = session;
+    form->Session = std::move(session);
     form->PackageListText = packageListReply;
     form->ServerAccountCount = serverAccountCount;
     form->SetStayOnTop(stayOnTop);

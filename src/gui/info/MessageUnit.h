@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/server/ServerSession.h"
 #include "gui/skins/SkinnedForm.h"
 
 #include <cstdint>
@@ -57,8 +58,8 @@ public:
     // account count of the main window.
     std::string PackageListText;
     int ServerAccountCount = 0;
-    // The sign-in session the view's request belongs to (0: none).
-    std::uint64_t Session = 0;
+    // The sign-in session the view's request belongs to (none: nothing is sent).
+    SessionPtr Session;
     // The copy text of the view: caption + " " + value per shown row, joined by a line feed.
     QString ServerInfoText() const;
 
@@ -92,6 +93,6 @@ void SetServerInfoLookup(ReverseLookupFunction lookup);
 
 // "View server information": the message window in kind 1, modal, owned by the main window.
 void ShowServerInformation(QWidget* owner, const std::string& packageListReply, int serverAccountCount,
-                           bool stayOnTop, std::uint64_t session = 0);
+                           bool stayOnTop, SessionPtr session = nullptr);
 
 } // namespace parlomar

@@ -350,7 +350,10 @@ void TCustForm::OKButtonClick() {
     const SettingsOkPlan plan =
         PlanSettingsOk(Values(), ViewBoxValues(CheckBoxPanel1), ViewBoxValues(CheckBoxPanel2));
     try {
-        ApplySettingsOk(plan, [] { CloseConnection(); });
+        ApplySettingsOk(plan, [session = Session] {
+            if (session)
+                session->CloseConnection();
+        });
     } catch (const Error& error) {
         ShowMessageText(error.what()); // the writes before the failed one stay; the window stays open
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/server/ServerSession.h"
 #include "core/settings/SettingsDialog.h"
 #include "gui/skins/SkinnedForm.h"
 
@@ -43,6 +44,9 @@ public:
 
     int CurrentPage = kGeneralPage;
     CustCalls Calls;
+    // The current sign-in: a changed proxy setting closes its connection (the next request opens one
+    // with the new setting).
+    SessionPtr Session;
     // The proxy password as stored: the enciphered form.
     std::string EncipheredProxyPassword;
 

@@ -50,6 +50,7 @@ private slots:
             main.LoginEdit->setText(QString::fromUtf8(standin_test::kUser));
             main.PswEdit->setText(QString::fromUtf8(standin_test::kPassword));
             main.LoginButtonClick();
+            QVERIFY(QTest::qWaitFor([&] { return !main.RequestRunning(); }, 20000));
             QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && main.AccList->isVisible(), 20000);
             main.AccList->SelectDataRow(2);
             test::SaveShot(&main, prefix + QStringLiteral("packages.png"));

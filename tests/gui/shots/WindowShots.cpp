@@ -29,6 +29,7 @@ private slots:
             const std::string packages = server.PackageList();
 
             TAddForm account;
+            account.Session = server.session;
             account.PackageListText = packages;
             account.show();
             account.Edit(QStringLiteral("DomainEdit"))->setText(QStringLiteral("fresh-bakes.com"));
@@ -40,6 +41,7 @@ private slots:
             account.CancelButtonClick();
 
             TAddForm package;
+            package.Session = server.session;
             package.EditorKind = kPackageEditor;
             package.PackageAction = kEditPackage;
             package.PackageListText = packages;
@@ -49,6 +51,7 @@ private slots:
             package.CancelButtonClick();
 
             TParlomarClientMainForm main;
+            main.SetWindowsSession(server.session);
             main.PackageListReply = packages;
             OpenAccountDetails(&main, "greenleaf"); // a suspended account
             test::SaveShot(OpenDetailsWindows().last(), QStringLiteral("details-account.png"));
