@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <iterator>
 #include <unordered_map>
+#include <utility>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -248,42 +249,16 @@ std::shared_ptr<const TAccountValues> TAccountReplyReader::TakeAccounts() {
     return accounts;
 }
 
-AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
-                                std::string_view boxText, const StatusTextLookup& statusText,
-                                TXmlExtractStream* readValues) {
-    if (status != 0 || reply.empty()) {
-        return ShowAccountList(grid, state, status, TAccountValues(), boxText, statusText);
-    }
-    TAccountValues accounts;
-    if (readValues && readValues->Finished()) {
-        accounts.TakeColumns(*readValues);
-        readValues->Reset(); // taken: a second build reads the text
-        accounts.replyBytes = reply.size();
-        accounts.serverMarker = reply.find(kServerMarker) != std::string_view::npos;
-        accounts.status = XmlExtract(reply, "", "status", kXmlLastValue);
-        accounts.statusMessage = StatusMessageOf(reply);
-    } else {
-        accounts = TAccountValues::FromReply(reply);
-    }
-    return ShowAccountList(grid, state, 0, accounts, boxText, statusText);
-}
+namespace {
 
-AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status,
-                                const TAccountValues& accounts, std::string_view boxText,
-                                const StatusTextLookup& statusText) {
+// The part of ShowAccountList after the rows are filled: refusal() gives the reply's status and
+// readable message, asked for only when the reply brought no accounts.
+template <typename Refusal>
+AccountListView ShowFilledRows(TStringGridData& grid, TListState& state, int rows, std::string_view boxText,
+                               const StatusTextLookup& statusText, Refusal refusal) {
     AccountListView view;
-    if (status != 0) {
-        view.listMessage = status;
-        return view;
-    }
     view.addCaption = 15;
     view.getListCaption = state.AccountsListedInFull ? 68 : 55;
-    if (accounts.Empty()) {
-        view.listMessage = 12;
-        return view;
-    }
-
-    int rows = FillAccountRows(grid, accounts);
     if (!state.deletedSince.empty() && rows > 0) {
         std::vector<bool> keep(static_cast<size_t>(grid.RowCount()), true);
         for (int row = 1; row < grid.RowCount(); ++row) {
@@ -296,8 +271,8 @@ AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int st
         view.listMessage = 12;
         view.noAccounts = true;
         // The server refused the search: its words, not "no accounts".
-        if (accounts.status != "1" && !accounts.status.empty())
-            view.serverMessage = accounts.statusMessage;
+        if (const auto [replyStatus, message] = refusal(); replyStatus != "1" && !replyStatus.empty())
+            view.serverMessage = message;
         return view;
     }
     if (state.serverAccountCount == -1) {
@@ -328,6 +303,44 @@ AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int st
     view.slot1 = filtered.slot1;
     view.selectRow = FirstVisibleRow(grid);
     return view;
+}
+
+AccountListView FailedOrEmpty(const TListState& state, int status) {
+    AccountListView view;
+    if (status != 0) {
+        view.listMessage = status;
+        return view;
+    }
+    view.addCaption = 15;
+    view.getListCaption = state.AccountsListedInFull ? 68 : 55;
+    view.listMessage = 12;
+    return view;
+}
+
+} // namespace
+
+AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
+                                std::string_view boxText, const StatusTextLookup& statusText,
+                                TXmlExtractStream* readValues) {
+    if (status != 0 || reply.empty()) {
+        return FailedOrEmpty(state, status);
+    }
+    const int rows = readValues && readValues->Finished() ? FillAccountRows(grid, *readValues)
+                                                          : FillAccountRows(grid, reply);
+    return ShowFilledRows(grid, state, rows, boxText, statusText, [reply] {
+        return std::make_pair(XmlExtract(reply, "", "status", kXmlLastValue), StatusMessageOf(reply));
+    });
+}
+
+AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status,
+                                const TAccountValues& accounts, std::string_view boxText,
+                                const StatusTextLookup& statusText) {
+    if (status != 0 || accounts.Empty()) {
+        return FailedOrEmpty(state, status);
+    }
+    const int rows = FillAccountRows(grid, accounts);
+    return ShowFilledRows(grid, state, rows, boxText, statusText,
+                          [&accounts] { return std::make_pair(accounts.status, accounts.statusMessage); });
 }
 
 ListChangesApplied ReapplyListChanges(TStringGridData& grid, const TListState& state,
