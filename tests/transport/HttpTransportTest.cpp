@@ -399,6 +399,8 @@ TEST_F(HttpTransport, ReaderTakesTheBodyAsItArrives) {
             ++takes;
         }
         void Finish() override { ++finishes; }
+        bool takesBody = false;
+        bool TakesBody() const override { return takesBody; }
     };
     TestCertificates certificates(state.dir.Path());
     auto [cert, key] = certificates.Make("probe", "IP:127.0.0.1", true);
@@ -422,4 +424,14 @@ TEST_F(HttpTransport, ReaderTakesTheBodyAsItArrives) {
     EXPECT_EQ(HttpGet("https://127.0.0.1/xml-api/listaccts", control).status, kStatusReplyTooLarge);
     SetReplyLimit(kMaxReplyBytes);
     EXPECT_EQ(recorder->finishes, 1);
+
+    // A reader that takes the body alone: the reply's text stays empty, the size limit still holds.
+    recorder->takesBody = true;
+    const HttpReply taken = HttpGet("https://127.0.0.1/xml-api/listaccts", control);
+    EXPECT_EQ(taken.status, 0);
+    EXPECT_EQ(taken.text, "");
+    EXPECT_EQ(recorder->text, std::string(10, 'a') + std::string(3000, 'y'));
+    SetReplyLimit(1000);
+    EXPECT_EQ(HttpGet("https://127.0.0.1/xml-api/listaccts", control).status, kStatusReplyTooLarge);
+    SetReplyLimit(kMaxReplyBytes);
 }

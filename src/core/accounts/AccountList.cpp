@@ -4,8 +4,14 @@
 #include "core/server/Global.h"
 #include "core/server/XMLParser.h"
 
+#include <algorithm>
 #include <iterator>
 #include <unordered_map>
+#include <utility>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace parlomar {
 
@@ -45,18 +51,27 @@ std::unordered_map<std::string, std::string> LimitsSetInThisRun(const TStringGri
     return limits;
 }
 
-// XmlExtract's fill of one column (mode 1) from values read beforehand.
-void FillColumn(TStringGridData& grid, int column, std::vector<std::string>& values) {
-    const int count = static_cast<int>(values.size());
+// XmlExtract's fill of one column (mode 1) from values read beforehand: value(n) is the text of row
+// n + 1. The rows left are the last column's, and that column numbers them (every column does in
+// XmlExtract; only the last one's numbers stay).
+template <typename ValueOf>
+void FillColumn(TStringGridData& grid, int column, int count, bool numbers, ValueOf value) {
     if (grid.RowCount() < count + 1) {
         grid.ReserveRows(count + 1);
         grid.SetRowCount(count + 1);
     }
     for (int n = 1; n <= count; ++n) {
-        grid.SetCell(0, n, std::to_string(n));
-        grid.SetCell(column, n, std::move(values[static_cast<size_t>(n - 1)]));
+        if (numbers) {
+            grid.SetCell(0, n, std::to_string(n));
+        }
+        grid.SetCell(column, n, value(n - 1));
     }
     grid.SetRowCount(count + 1);
+}
+
+void FillColumn(TStringGridData& grid, int column, std::vector<std::string>& values, bool numbers) {
+    FillColumn(grid, column, static_cast<int>(values.size()), numbers,
+               [&values](int n) { return std::move(values[static_cast<size_t>(n)]); });
     std::vector<std::string>().swap(values);
 }
 
@@ -97,10 +112,83 @@ int FillAccountRows(TStringGridData& grid, TXmlExtractStream& values) {
     const auto limits = LimitsSetInThisRun(grid);
     grid.SetColCount(kAccountColumns);
     for (size_t i = 0; i < std::size(kReadTags); ++i) {
-        FillColumn(grid, kReadColumns[i], values.Values(i));
+        FillColumn(grid, kReadColumns[i], values.Values(i), i + 1 == std::size(kReadTags));
     }
     values.Reset(); // taken: a second build reads the text
     return FinishAccountRows(grid, limits);
+}
+
+int FillAccountRows(TStringGridData& grid, const TAccountValues& values) {
+    const auto limits = LimitsSetInThisRun(grid);
+    grid.SetColCount(kAccountColumns);
+    for (int i = 0; i < TAccountValues::kColumns; ++i) {
+        FillColumn(grid, kReadColumns[i], values.Count(i), i + 1 == TAccountValues::kColumns,
+                   [&values, i](int n) { return std::string(values.Value(i, n)); });
+    }
+    return FinishAccountRows(grid, limits);
+}
+
+TAccountValues TAccountValues::FromReply(std::string_view reply) {
+    TAccountValues values;
+    values.replyBytes = reply.size();
+    values.serverMarker = reply.find(kServerMarker) != std::string_view::npos;
+    for (int i = 0; i < kColumns; ++i) {
+        TStringGridData column(2, 1);
+        XmlExtract(reply, "", kReadTags[i], kXmlFillColumn, &column, 1);
+        values.firsts_[i] = values.ends_.size();
+        for (int row = 1; row < column.RowCount(); ++row) {
+            values.texts_.append(column.Cell(1, row));
+            values.ends_.push_back(values.texts_.size());
+        }
+    }
+    values.firsts_[kColumns] = values.ends_.size();
+    values.status = XmlExtract(reply, "", "status", kXmlLastValue);
+    values.statusMessage = StatusMessageOf(reply);
+    return values;
+}
+
+void TAccountValues::TakeColumns(TXmlExtractStream& values) {
+    texts_.clear();
+    ends_.clear();
+    std::size_t bytes = 0, count = 0;
+    for (int i = 0; i < kColumns; ++i) {
+        for (const std::string& value : values.Values(static_cast<std::size_t>(i))) {
+            bytes += value.size();
+        }
+        count += values.Values(static_cast<std::size_t>(i)).size();
+    }
+    texts_.reserve(bytes);
+    ends_.reserve(count);
+    for (int i = 0; i < kColumns; ++i) {
+        firsts_[i] = ends_.size();
+        std::vector<std::string>& column = values.Values(static_cast<std::size_t>(i));
+        for (const std::string& value : column) {
+            texts_.append(value);
+            ends_.push_back(texts_.size());
+        }
+        std::vector<std::string>().swap(column);
+    }
+    firsts_[kColumns] = ends_.size();
+}
+
+int TAccountValues::Count(int column) const {
+    if (column < 0 || column >= kColumns) {
+        return 0;
+    }
+    return static_cast<int>(firsts_[column + 1] - firsts_[column]);
+}
+
+std::string_view TAccountValues::Value(int column, int n) const {
+    if (n < 0 || n >= Count(column)) {
+        return {};
+    }
+    const std::size_t at = firsts_[column] + static_cast<std::size_t>(n);
+    const std::size_t start = at == 0 ? 0 : ends_[at - 1];
+    return std::string_view(texts_).substr(start, ends_[at] - start);
+}
+
+bool TAccountValues::SignedOut(long httpStatus) const {
+    return httpStatus == 401 || httpStatus == 403 || (!Empty() && !serverMarker);
 }
 
 TAccountReplyReader::TAccountReplyReader(std::size_t scanEvery)
@@ -108,33 +196,69 @@ TAccountReplyReader::TAccountReplyReader(std::size_t scanEvery)
 
 void TAccountReplyReader::Restart() {
     values_.Reset();
+    bytes_ = 0;
+    marker_ = false;
+    markerTail_.clear();
+    keepText_ = true;
+    std::string().swap(text_);
 }
 
 void TAccountReplyReader::Take(std::string_view bytes) {
     values_.Feed(bytes);
+    bytes_ += bytes.size();
+    if (!marker_) {
+        const std::size_t tail = kServerMarker.size() - 1;
+        std::string joint = markerTail_;
+        joint.append(bytes.substr(0, std::min(bytes.size(), tail)));
+        marker_ = joint.find(kServerMarker) != std::string::npos ||
+                  bytes.find(kServerMarker) != std::string_view::npos;
+        markerTail_.append(bytes.substr(bytes.size() - std::min(bytes.size(), tail)));
+        markerTail_.erase(0, markerTail_.size() - std::min(markerTail_.size(), tail));
+    }
+    if (keepText_) {
+        // Once an account is complete the reply has rows, and its status words are never shown.
+        if (!values_.Values(std::size(kReadTags) - 1).empty()) {
+            keepText_ = false;
+            std::string().swap(text_);
+        } else {
+            text_.append(bytes);
+        }
+    }
 }
 
 void TAccountReplyReader::Finish() {
     values_.Finish();
 }
 
-AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
-                                std::string_view boxText, const StatusTextLookup& statusText,
-                                TXmlExtractStream* readValues) {
-    AccountListView view;
-    if (status != 0) {
-        view.listMessage = status;
-        return view;
+std::shared_ptr<const TAccountValues> TAccountReplyReader::TakeAccounts() {
+    auto accounts = std::make_shared<TAccountValues>();
+    accounts->TakeColumns(values_);
+    accounts->replyBytes = bytes_;
+    accounts->serverMarker = marker_;
+    if (keepText_) {
+        accounts->status = XmlExtract(text_, "", "status", kXmlLastValue);
+        accounts->statusMessage = StatusMessageOf(text_);
     }
+    values_.Reset();
+    std::string().swap(text_);
+#ifdef __GLIBC__
+    // The values were one allocation each, made on the fetch thread: what they held goes back to
+    // the system instead of staying with that thread's heap while the grid is built elsewhere.
+    malloc_trim(0);
+#endif
+    return accounts;
+}
+
+namespace {
+
+// The part of ShowAccountList after the rows are filled: refusal() gives the reply's status and
+// readable message, asked for only when the reply brought no accounts.
+template <typename Refusal>
+AccountListView ShowFilledRows(TStringGridData& grid, TListState& state, int rows, std::string_view boxText,
+                               const StatusTextLookup& statusText, Refusal refusal) {
+    AccountListView view;
     view.addCaption = 15;
     view.getListCaption = state.AccountsListedInFull ? 68 : 55;
-    if (reply.empty()) {
-        view.listMessage = 12;
-        return view;
-    }
-
-    int rows = readValues && readValues->Finished() ? FillAccountRows(grid, *readValues)
-                                                    : FillAccountRows(grid, reply);
     if (!state.deletedSince.empty() && rows > 0) {
         std::vector<bool> keep(static_cast<size_t>(grid.RowCount()), true);
         for (int row = 1; row < grid.RowCount(); ++row) {
@@ -147,9 +271,8 @@ AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int st
         view.listMessage = 12;
         view.noAccounts = true;
         // The server refused the search: its words, not "no accounts".
-        const std::string status = XmlExtract(reply, "", "status", kXmlLastValue);
-        if (status != "1" && !status.empty())
-            view.serverMessage = StatusMessageOf(reply);
+        if (const auto [replyStatus, message] = refusal(); replyStatus != "1" && !replyStatus.empty())
+            view.serverMessage = message;
         return view;
     }
     if (state.serverAccountCount == -1) {
@@ -180,6 +303,44 @@ AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int st
     view.slot1 = filtered.slot1;
     view.selectRow = FirstVisibleRow(grid);
     return view;
+}
+
+AccountListView FailedOrEmpty(const TListState& state, int status) {
+    AccountListView view;
+    if (status != 0) {
+        view.listMessage = status;
+        return view;
+    }
+    view.addCaption = 15;
+    view.getListCaption = state.AccountsListedInFull ? 68 : 55;
+    view.listMessage = 12;
+    return view;
+}
+
+} // namespace
+
+AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
+                                std::string_view boxText, const StatusTextLookup& statusText,
+                                TXmlExtractStream* readValues) {
+    if (status != 0 || reply.empty()) {
+        return FailedOrEmpty(state, status);
+    }
+    const int rows = readValues && readValues->Finished() ? FillAccountRows(grid, *readValues)
+                                                          : FillAccountRows(grid, reply);
+    return ShowFilledRows(grid, state, rows, boxText, statusText, [reply] {
+        return std::make_pair(XmlExtract(reply, "", "status", kXmlLastValue), StatusMessageOf(reply));
+    });
+}
+
+AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status,
+                                const TAccountValues& accounts, std::string_view boxText,
+                                const StatusTextLookup& statusText) {
+    if (status != 0 || accounts.Empty()) {
+        return FailedOrEmpty(state, status);
+    }
+    const int rows = FillAccountRows(grid, accounts);
+    return ShowFilledRows(grid, state, rows, boxText, statusText,
+                          [&accounts] { return std::make_pair(accounts.status, accounts.statusMessage); });
 }
 
 ListChangesApplied ReapplyListChanges(TStringGridData& grid, const TListState& state,

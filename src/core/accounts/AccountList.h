@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -70,9 +71,51 @@ int BeginServerSearch(TListState& state, std::string_view boxText);
 // markers) is kept. Returns the number of data rows.
 int FillAccountRows(TStringGridData& grid, std::string_view reply);
 
+// The account list as a listaccts reply gave it: the decoded values of `user`, `domain`,
+// `suspended`, `diskused` and `disklimit` (every occurrence in order, as XmlExtract's column fill
+// reads them) in one text block, and the few facts about the reply that the window judges it by.
+// This is what the main window keeps between list builds instead of the reply text: filling a grid
+// from it gives the same rows as from the reply.
+class TAccountValues {
+public:
+    static constexpr int kColumns = 5; // user, domain, suspended, diskused, disklimit
+
+    TAccountValues() = default;
+    // Reads a whole reply text.
+    static TAccountValues FromReply(std::string_view reply);
+    // Takes the values of a finished stream whose first five tags are the five above (they are
+    // moved out of it); the reply facts are left to the caller.
+    void TakeColumns(TXmlExtractStream& values);
+
+    int Count(int column) const;
+    // Value n (from 0) of a column; empty outside.
+    std::string_view Value(int column, int n) const;
+
+    std::size_t replyBytes = 0; // 0: the reply was empty
+    bool serverMarker = false;  // the reply holds kServerMarker
+    // The last `status` of the reply and its readable `statusmsg` (StatusMessageOf). Known for a
+    // reply without accounts; a long reply's are not kept.
+    std::string status;
+    std::string statusMessage;
+
+    bool Empty() const { return replyBytes == 0; }
+    // IsSignedOutReply of the reply.
+    bool SignedOut(long httpStatus) const;
+
+private:
+    std::string texts_;
+    std::vector<std::size_t> ends_;         // end of each value in texts_ (it starts at the one before)
+    std::size_t firsts_[kColumns + 1] = {}; // column c's values are ends_[firsts_[c] .. firsts_[c + 1])
+};
+
+// Fills the account rows (as FillAccountRows from the reply text) from the values of a reply.
+int FillAccountRows(TStringGridData& grid, const TAccountValues& values);
+
 // The account values of a listaccts reply, read while the reply arrives (on the fetch thread, as
 // its ReplyReader), so that a list build need not read the whole text again. Its values give the
-// same rows as the reply text does.
+// same rows as the reply text does. It takes the reply's body (TakesBody): the transport keeps no
+// text of an account list; of the reply only what the values need is held, and the text itself
+// only until the first account is complete (a short reply, a refusal, keeps its words).
 class TAccountReplyReader : public ReplyReader {
 public:
     // scanEvery: see TXmlExtractStream.
@@ -80,13 +123,21 @@ public:
     void Restart() override;
     void Take(std::string_view bytes) override;
     void Finish() override;
+    bool TakesBody() const override { return true; }
     // Finish has run: Values holds the values of the whole reply.
     bool Finished() const { return values_.Finished(); }
     // user, domain, suspended, diskused, disklimit.
     TXmlExtractStream& Values() { return values_; }
+    // After Finish: the account list of the reply (the values are moved into it).
+    std::shared_ptr<const TAccountValues> TakeAccounts();
 
 private:
     TXmlExtractStream values_;
+    std::size_t bytes_ = 0;
+    bool marker_ = false;
+    std::string markerTail_; // the last bytes taken, for a marker split between two pieces
+    bool keepText_ = true;
+    std::string text_;
 };
 
 // FillAccountRows from values read while the reply arrived (a finished TAccountReplyReader's): the
@@ -119,6 +170,10 @@ struct AccountListView {
 AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
                                 std::string_view boxText, const StatusTextLookup& statusText,
                                 TXmlExtractStream* readValues = nullptr);
+// The same from the account list of a reply (a transport failure gives an empty one).
+AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status,
+                                const TAccountValues& accounts, std::string_view boxText,
+                                const StatusTextLookup& statusText);
 
 // A grid built from the stored reply before state.suspendedSince or state.deletedSince last changed:
 // those changes into it (suspended states, deleted rows gone, rows the filter bar no longer admits

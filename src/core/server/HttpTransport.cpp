@@ -96,6 +96,7 @@ struct Transfer {
     ReplyReader* reader = nullptr; // the request's reader, if any
 
     std::string text;
+    std::size_t received = 0; // bytes of the body so far (also when the reader takes them)
     std::string piece;
     bool aborted = false;
     bool sent = false; // the request went out: the server may have acted on it
@@ -114,7 +115,9 @@ struct Transfer {
 
     void TakePiece() {
         const std::string_view taken(piece.data(), std::min(piece.size(), piece.find('\0')));
-        text.append(taken);
+        if (!reader || !reader->TakesBody())
+            text.append(taken);
+        received += taken.size();
         if (reader)
             reader->Take(taken);
         piece.clear();
@@ -155,7 +158,8 @@ std::size_t OnReplyData(char* data, std::size_t size, std::size_t count, void* u
         // copies what came so far and briefly needs both copies).
         curl_off_t announced = -1;
         if (curl_easy_getinfo(transfer->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK &&
-            announced > 0 && static_cast<std::size_t>(announced) <= transfer->replyLimit) {
+            announced > 0 && static_cast<std::size_t>(announced) <= transfer->replyLimit &&
+            !(transfer->reader && transfer->reader->TakesBody())) {
             try {
                 transfer->text.reserve(static_cast<std::size_t>(announced));
             } catch (const std::bad_alloc&) {
@@ -163,8 +167,8 @@ std::size_t OnReplyData(char* data, std::size_t size, std::size_t count, void* u
             }
         }
     }
-    if (total > transfer->replyLimit -
-                    std::min(transfer->replyLimit, transfer->text.size() + transfer->piece.size())) {
+    if (total >
+        transfer->replyLimit - std::min(transfer->replyLimit, transfer->received + transfer->piece.size())) {
         transfer->tooLarge = true;
         return 0; // ends the transfer before the reply outgrows memory
     }

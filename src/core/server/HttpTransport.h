@@ -74,6 +74,9 @@ public:
     // HttpGet is about to return status 0: what was taken since the last Restart is HttpReply::text.
     // Not called for any other outcome.
     virtual void Finish() = 0;
+    // True: the reader keeps what it needs of the body and HttpReply::text stays empty (a long
+    // reply is then never held whole).
+    virtual bool TakesBody() const { return false; }
 };
 
 // One request's own controls, shared by its caller and the transfer (any thread may hold them).
@@ -90,7 +93,8 @@ struct RequestControl {
     // of the list not shown). May change while the request runs.
     std::atomic<bool> quiet{false};
     // Not empty: also given the reply's body piece by piece while it arrives (the list fetch reads
-    // the accounts on its own thread that way). HttpReply::text still holds the whole body.
+    // the accounts on its own thread that way). HttpReply::text still holds the whole body unless
+    // the reader TakesBody.
     std::shared_ptr<ReplyReader> reader;
 };
 

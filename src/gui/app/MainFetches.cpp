@@ -77,7 +77,14 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
         UpdateListControls();
         return;
     }
-    if (reply.status == kStatusOk && IsSignedOutReply(reply.text, reply.httpStatus)) {
+    // An account list comes as its values (the reader keeps no reply text), else from the text.
+    std::shared_ptr<const TAccountValues> accounts;
+    if (kind == kFetchAccounts)
+        accounts = read && read->Finished()
+                       ? read->TakeAccounts()
+                       : std::make_shared<const TAccountValues>(TAccountValues::FromReply(reply.text));
+    if (reply.status == kStatusOk &&
+        (accounts ? accounts->SignedOut(reply.httpStatus) : IsSignedOutReply(reply.text, reply.httpStatus))) {
         ReturnToSignIn();
         return;
     }
@@ -97,16 +104,13 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
             ShowPackageList(reply.status, PackageListReply);
         }
     } else {
-        // The completion is the reply's last user (the fetch drops it right after), and the reply
-        // object itself is not const: its text is taken over instead of copying a long list again
-        // on the GUI thread.
-        accountReply_ = std::make_shared<const std::string>(std::move(const_cast<HttpReply&>(reply).text));
-        ListState.suspendedSince.clear(); // the new reply holds the states as they are now
+        accountReply_ = std::move(accounts); // the previous list's values go now
+        ListState.suspendedSince.clear();    // the new reply holds the states as they are now
         ListState.deletedSince.clear();
         Report("accounts stored");
         if (show) {
             ShowTab(0);
-            ShowAccountList(reply.status, *accountReply_, std::move(read));
+            ShowAccountList(reply.status, accountReply_);
         }
     }
     UpdateListControls();

@@ -52,6 +52,10 @@
 #include <map>
 #include <utility>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace parlomar {
 
 namespace {
@@ -441,7 +445,7 @@ void TParlomarClientMainForm::TabSetChange(int tab) {
         if (loading)
             ShowListLoading();
         else
-            ShowAccountList(0, *accountReply_);
+            ShowAccountList(0, accountReply_);
     } else {
         ShowTab(1);
         ListState.listMode = kListModePackages;
@@ -468,18 +472,19 @@ void TParlomarClientMainForm::FilterPaintBoxMouseDown(int item) {
     ListState.filterMode = item;
     FilterPaintBox->FilterMode = item;
     FilterPaintBox->update();
-    ShowAccountList(0, *accountReply_);
+    ShowAccountList(0, accountReply_);
 }
 
-void TParlomarClientMainForm::ShowAccountList(int status, const std::string& reply,
-                                              std::shared_ptr<TAccountReplyReader> read) {
+void TParlomarClientMainForm::ShowAccountList(int status, std::shared_ptr<const TAccountValues> accounts) {
     ListState.listMode = ListMode;
     FilterPaintBox->SetHoveredItem(ListState.filterMode);
-    if (status != 0 || reply.empty()) {
+    if (!accounts)
+        accounts = std::make_shared<const TAccountValues>();
+    if (status != 0 || accounts->Empty()) {
         ++buildGeneration_; // a build still on its way is not shown over this
         TStringGridData unused;
         const AccountListView view =
-            parlomar::ShowAccountList(unused, ListState, status, reply, "", StatusTextLookup());
+            parlomar::ShowAccountList(unused, ListState, status, *accounts, "", StatusTextLookup());
         ApplyAccountView(view);
         return;
     }
@@ -511,16 +516,11 @@ void TParlomarClientMainForm::ShowAccountList(int status, const std::string& rep
     TListState state = ListState;
     state.accountReply.clear();
     state.packageReply.clear();
-    // The worker reads the stored reply itself when that is what is shown (no copy of a long text).
-    auto replyCopy =
-        &reply == accountReply_.get() ? accountReply_ : std::make_shared<const std::string>(reply);
-    if (read && !read->Finished())
-        read.reset();
-    builds_[generation] = std::thread(
-        [this, generation, boxText, state, texts, replyCopy, read, grid = std::move(seed)]() mutable {
-            const AccountListView view = parlomar::ShowAccountList(
-                grid, state, 0, *replyCopy, boxText, [texts](int n) { return (*texts)[n]; },
-                read ? &read->Values() : nullptr);
+    // The worker reads the stored account values, shared with it (never copied on the GUI thread).
+    builds_[generation] =
+        std::thread([this, generation, boxText, state, texts, accounts, grid = std::move(seed)]() mutable {
+            const AccountListView view = parlomar::ShowAccountList(grid, state, 0, *accounts, boxText,
+                                                                   [texts](int n) { return (*texts)[n]; });
             auto done = std::make_shared<TStringGridData>(std::move(grid));
             QMetaObject::invokeMethod(
                 this,
@@ -537,7 +537,12 @@ void TParlomarClientMainForm::DisposeGrid(TStringGridData&& grid) {
     auto old = std::make_shared<TStringGridData>(std::move(grid));
     if (disposer_.joinable())
         disposer_.join();
-    disposer_ = std::thread([old = std::move(old)]() mutable { old.reset(); });
+    disposer_ = std::thread([old = std::move(old)]() mutable {
+        old.reset();
+#ifdef __GLIBC__
+        malloc_trim(0); // its pages go back now, not only once a later list needs the room
+#endif
+    });
 }
 
 void TParlomarClientMainForm::AccountListBuilt(std::uint64_t generation, AccountListView view,

@@ -465,7 +465,7 @@ void TParlomarClientMainForm::CloseSessionWindows() {
 
 void TParlomarClientMainForm::ForgetSessionLists() {
     ++buildGeneration_; // an account list still being built is not shown
-    accountReply_ = std::make_shared<const std::string>();
+    accountReply_ = std::make_shared<const TAccountValues>();
     PackageListReply.clear();
     const int rowHeight = AccList->Data().DefaultRowHeight();
     DisposeGrid(std::move(AccList->Data()));
@@ -502,7 +502,7 @@ void TParlomarClientMainForm::ResetResultsView() {
     AccList->hide();
     MessPanel->show();
     if (ListMode == kFetchAccounts)
-        accountReply_ = std::make_shared<const std::string>();
+        accountReply_ = std::make_shared<const TAccountValues>();
     else if (ListMode == kFetchPackages)
         PackageListReply.clear();
 }

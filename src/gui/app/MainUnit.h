@@ -109,8 +109,7 @@ public:
     // Builds the account list from a reply (the parse and sort run off the GUI thread; the grid is
     // handed over when done) or shows the failure over the results area. With the reader that read
     // the reply while it arrived, its values are used instead of reading the text again.
-    void ShowAccountList(int status, const std::string& reply,
-                         std::shared_ptr<TAccountReplyReader> read = nullptr);
+    void ShowAccountList(int status, std::shared_ptr<const TAccountValues> accounts);
     void ShowPackageList(int status, const std::string& reply);
     // True while an account list is being built off the GUI thread.
     bool ListBuildRunning() const { return !builds_.empty(); }
@@ -276,7 +275,7 @@ public:
 
     std::uint8_t ListMode = 0;
     // The stored reply of the last listaccts (shared with a list build running off the GUI thread).
-    const std::string& AccountListReply() const { return *accountReply_; }
+    const TAccountValues& AccountListReply() const { return *accountReply_; }
     std::string PackageListReply; // the stored reply of the last listpkgs (emptied when one starts)
     // The other list values: last search text, listed in full, server account count, FilterMode,
     // last selected row.
@@ -446,7 +445,7 @@ private:
     bool settingQuery_ = false;
     bool focusListWhenShown_ = false; // a fetch was asked for: its list takes the focus when shown
     std::uint64_t buildGeneration_ = 0;
-    std::shared_ptr<const std::string> accountReply_ = std::make_shared<const std::string>();
+    std::shared_ptr<const TAccountValues> accountReply_ = std::make_shared<const TAccountValues>();
     std::map<std::uint64_t, std::thread> builds_; // account list builds by generation
     std::thread disposer_;                        // frees a replaced list grid off the GUI thread
     bool traceRunning_ = false;

@@ -1,5 +1,6 @@
 #include "core/accounts/AccountList.h"
 #include "core/accounts/PackageList.h"
+#include "core/server/Global.h"
 
 #include <gtest/gtest.h>
 
@@ -322,14 +323,34 @@ TEST(AccountList, ReadingWhileTheReplyArrivesGivesTheRowsOfTheWholeText) {
                 EXPECT_EQ(read.RowHeight(row), whole.RowHeight(row)) << how;
             }
         };
+        // The account values kept in place of the reply text: the same rows, the same judgement
+        // (signed out, refused with the server's words).
+        auto expectSameKept = [&](const TAccountValues& kept, const std::string& how) {
+            TStringGridData read = seed;
+            FillAccountRows(read, kept);
+            ASSERT_EQ(read.RowCount(), whole.RowCount()) << how << " in " << reply;
+            for (int row = 0; row < whole.RowCount(); ++row) {
+                EXPECT_EQ(read.Row(row), whole.Row(row)) << how << " row " << row << " in " << reply;
+            }
+            EXPECT_EQ(kept.Empty(), reply.empty()) << how;
+            EXPECT_EQ(kept.SignedOut(200), IsSignedOutReply(reply, 200)) << how << " in " << reply;
+            if (whole.RowCount() == 1) {
+                EXPECT_EQ(kept.status, XmlExtract(reply, "", "status", kXmlLastValue)) << how;
+                EXPECT_EQ(kept.statusMessage, StatusMessageOf(reply)) << how;
+            }
+        };
+        expectSameKept(TAccountValues::FromReply(reply), "from the text");
         for (size_t cut = 0; cut <= reply.size(); ++cut) {
-            TAccountReplyReader reader(1);
+            TAccountReplyReader reader(1), kept(1);
             reader.Take("<user>before the request went out again</user>");
             reader.Restart();
-            reader.Take(std::string_view(reply).substr(0, cut));
-            reader.Take(std::string_view(reply).substr(cut));
-            reader.Finish();
+            for (TAccountReplyReader* r : {&reader, &kept}) {
+                r->Take(std::string_view(reply).substr(0, cut));
+                r->Take(std::string_view(reply).substr(cut));
+                r->Finish();
+            }
             expectSame(reader, "cut at " + std::to_string(cut));
+            expectSameKept(*kept.TakeAccounts(), "kept, cut at " + std::to_string(cut));
         }
         TAccountReplyReader bytes(1), once;
         for (char c : reply) {
