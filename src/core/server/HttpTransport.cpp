@@ -460,8 +460,10 @@ HttpReply HttpGet(const SessionPtr& session, std::string_view url,
     return HttpGet(session, ParseApiRequest(url), control);
 }
 
-HttpReply HttpGet(const SessionPtr& session, const ApiRequest& request,
+HttpReply HttpGet(const SessionPtr& sessionOfCaller, const ApiRequest& request,
                   const std::shared_ptr<RequestControl>& control) {
+    // Held here: the caller's pointer may belong to a window that is closed while the request runs.
+    const SessionPtr session = sessionOfCaller;
     if (!session) {
         HttpReply reply;
         reply.status = kStatusRequestNotOpened;
