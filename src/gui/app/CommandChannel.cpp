@@ -39,6 +39,8 @@ void RunCommand(TParlomarClientMainForm* form, const std::string& line) {
     } else if (c.command == "search") {
         form->QueryEdit->setText(Q(c.rest));
         form->QueryEditClickButton();
+    } else if (c.command == "find-all") {
+        form->FindAllCommand(c.rest);
     } else if (c.command == "tab") {
         form->TabSet->setCurrentIndex(c.rest == "packages" ? 1 : 0);
     } else if (c.command == "stop") {

@@ -347,6 +347,7 @@ void TParlomarClientMainForm::SignInDone(const SessionPtr& session, const HttpRe
     LoginButton->setEnabled(true);
     QPointer<TParlomarClientMainForm> self(this);
     if (reply.status != kStatusOk) {
+        showAfterSignIn_.clear();
         session->End(); // a failed sign-in leaves no connection behind
         session_ = nullptr;
         // What was tried goes with the failure: a typing error in the address or the port shows.
@@ -389,9 +390,14 @@ void TParlomarClientMainForm::SignInDone(const SessionPtr& session, const HttpRe
     Report("signed in");
     FetchPackageList();
     RememberServer();
+    if (!showAfterSignIn_.empty()) { // an account found on this server
+        QueryEdit->setText(Q(std::exchange(showAfterSignIn_, std::string())));
+        QueryEditClickButton();
+    }
 }
 
 void TParlomarClientMainForm::SignOut() {
+    showAfterSignIn_.clear();
     StopTraceAndWindow();
     if (signInFetch_) { // a sign-in still waiting for its reply ends with its session below
         signInFetch_->Stop();

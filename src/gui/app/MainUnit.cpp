@@ -197,6 +197,9 @@ void TParlomarClientMainForm::BuildMenus() {
     Createpackage1 = Item(ServerMenu, "Createpackage1", "Create package");
     ServerMenu->addSeparator();
     Activitylog1 = Item(ServerMenu, "Activitylog1", "Activity log...");
+    Findall1 = Item(ServerMenu, "Findall1", "Find on every server...");
+    Findall1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    addAction(Findall1); // signed in or not
     est1 = Item(ServerMenu, "est1", "Test");
     est1->setVisible(false);
     // Signing out and leaving have their place in the server menu too, with short cuts that work
@@ -229,6 +232,7 @@ void TParlomarClientMainForm::BuildMenus() {
     connect(Createaccounts1, &QAction::triggered, this, &TParlomarClientMainForm::Createaccounts1Click);
     connect(Createpackage1, &QAction::triggered, this, &TParlomarClientMainForm::Createpackage1Click);
     connect(Activitylog1, &QAction::triggered, this, &TParlomarClientMainForm::Activitylog1Click);
+    connect(Findall1, &QAction::triggered, this, &TParlomarClientMainForm::Findall1Click);
     connect(est1, &QAction::triggered, this, &TParlomarClientMainForm::est1Click);
     BuildListMenus();
     // Every item of a menu has an access key, given when it opens (captions change with the

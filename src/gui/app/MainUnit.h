@@ -45,6 +45,7 @@ class TMenuItem;
 class TPanel;
 class TFilterPaintBox;
 class TActivityForm;
+class TFindAllForm;
 class TInputForm;
 class TServerList;
 class TShape;
@@ -204,6 +205,16 @@ public:
     QPointer<TServerList> ServerList;
     QPointer<TActivityForm> ActivityForm;
 
+    // ---- Find on every server ----
+    // "Find on every server..." (Ctrl+Shift+F): the window, opened or brought to the front.
+    void Findall1Click();
+    QPointer<TFindAllForm> FindAllForm;
+    // An account found on a saved server: signed in to that server (after a question when signed in
+    // to another one), then a server search for its user name shows it in the list.
+    void ShowFoundAccount(const SavedServer& server, const std::string& user);
+    // The command channel's "find-all TEXT": the search in the window; its end is reported.
+    void FindAllCommand(const std::string& text);
+
     // ---- Sign-in ----
     void SignIn();
     void SignOut();
@@ -321,7 +332,7 @@ public:
     TMenuItem *Open1, *Alwaysontop1, *Settings1, *Signout1, *About1, *Exit1, *Saveskinattributes1,
         *Savecaptions1;
     TMenuItem *Viewserverinformation1, *Listaccounts1, *Createaccounts1, *Listpakages1, *Createpackage1,
-        *Activitylog1, *est1;
+        *Activitylog1, *Findall1, *est1;
     TMenuItem* About2;
     QMenu *ListPopupMenu, *PackageMenu;
     TMenuItem *CopyToClipboard1, *Suspend1, *LimitBandWidth1, *Changepassword1, *Viewsummary1,
@@ -436,8 +447,9 @@ private:
     bool readOnly_ = false; // the sign-in in progress or signed in is to a read-only server
     QString addressBefore_; // the address field's text before the edit in progress
     bool formShown_ = false;
-    SessionPtr session_;        // the sign-in in progress or signed in
-    SignInValues signInValues_; // what the sign-in panel holds
+    SessionPtr session_;          // the sign-in in progress or signed in
+    SignInValues signInValues_;   // what the sign-in panel holds
+    std::string showAfterSignIn_; // a found account's user, searched for once the sign-in is done
     SessionPtr windowsSession_;
     std::unique_ptr<TGetXMLThread> signInFetch_; // the version request of a sign-in in progress
     std::unique_ptr<TGetXMLThread> fetches_[2];  // the running fetch of each list: accounts, packages
