@@ -144,6 +144,7 @@ private slots:
         form.Session = server.session;
         fill(form, "fresh-bakes.com", "freshbk");
         form.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(test::Contains(ui->messages.back(), "Account created"));
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QVERIFY(!form.isVisible());
@@ -166,6 +167,7 @@ private slots:
         again.Session = server.session;
         fill(again, "fresh-bakes.com", "otherbk");
         again.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(test::Contains(ui->messages.back(), "already belongs"));
         QVERIFY(again.isVisible());
         QCOMPARE(again.Edit(QStringLiteral("UsernameEdit"))->text(), QStringLiteral("otherbk"));
@@ -222,6 +224,7 @@ private slots:
         form.Edit(QStringLiteral("ContactemailEdit"))->setText(QStringLiteral("owner@example.com"));
         form.Edit(QStringLiteral("PasswordEdit"))->setText(QStringLiteral("MiXed$Pass9"));
         form.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY2(test::Contains(ui->messages.back(), "Account created"), ui->messages.back().c_str());
         QVERIFY(test::Contains(server.Summary("test"), "<domain>xn--bcher-strae-46a18a.de</domain>"));
     }
@@ -245,6 +248,7 @@ private slots:
         QTest::keyClicks(create.Edit(QStringLiteral("QuotaEdit")), QStringLiteral("300MB"));
         create.Check(QStringLiteral("CGICheck"))->click();
         create.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(test::Contains(ui->messages.back(), "Created the package"));
         QVERIFY(!create.isVisible());
         std::string list = server.PackageList();
@@ -268,6 +272,7 @@ private slots:
         edit.Check(QStringLiteral("hasshellCheck"))->click();
         edit.Edit(QStringLiteral("MaxPopEdit"))->setText(QStringLiteral("77"));
         edit.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(test::Contains(ui->messages.back(), "Modified the package"));
         list = server.PackageList();
         QCOMPARE(PackageField(list, "gold", "MAXPOP"), std::string("77"));
@@ -289,6 +294,7 @@ private slots:
         QCOMPARE(same.Edit(QStringLiteral("LanguageEdit"))->text(), Q8(lang));
         QCOMPARE(same.Edit(QStringLiteral("MaxListsEdit"))->text(), Q8(lists));
         same.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(test::Contains(same.ResultQuery(), "language=" + lang + "&"));
         QVERIFY(test::Contains(same.ResultQuery(), "maxlists=" + lists + "&"));
         list = server.PackageList();
@@ -305,6 +311,7 @@ private slots:
         QVERIFY(ghost.Edit(QStringLiteral("QuotaEdit"))->text().isEmpty());
         ghost.Edit(QStringLiteral("NameEdit"))->setText(QStringLiteral("ghost"));
         ghost.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(test::Contains(ui->messages.back(), "does not exist"));
         QVERIFY(ghost.isVisible());
         ghost.CancelButtonClick();

@@ -99,6 +99,7 @@ private slots:
 
         // A details window of an account, then the package tab.
         OpenAccountDetails(&form, "alpinebk");
+        QVERIFY(test::WaitForRequests());
         QPointer<TSummaryForm> details = OpenDetailsWindows().value(0);
         QVERIFY(details && details->isVisible());
         form.TabSet->setCurrentIndex(1);
@@ -277,6 +278,7 @@ private slots:
 
         // A details window: Pause and Delete are disabled while Pause's request runs.
         OpenAccountDetails(&form, "twice");
+        QVERIFY(test::WaitForRequests());
         TSummaryForm* details = OpenDetailsWindows().value(0);
         QVERIFY(details && details->PauseButton->isEnabled());
         server.Faults("delay_ms=800&times=1");

@@ -35,8 +35,7 @@ bool RecorderUi::IsGuiThread() {
     return std::this_thread::get_id() == guiThread;
 }
 
-void RecorderUi::ProcessPendingEvents() {
-    ++pumps;
+void RecorderUi::RunPosted() {
     for (;;) {
         std::function<void()> function;
         {
@@ -48,8 +47,6 @@ void RecorderUi::ProcessPendingEvents() {
         }
         function();
     }
-    if (onPump)
-        onPump();
 }
 
 bool RecorderUi::AskCertificate(const CertificateInfo& info) {
@@ -81,7 +78,7 @@ void RecorderUi::PostToGuiThread(std::function<void()> function) {
 bool RecorderUi::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!done() && std::chrono::steady_clock::now() < end) {
-        ProcessPendingEvents();
+        RunPosted();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return done();

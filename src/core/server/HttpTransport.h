@@ -104,8 +104,8 @@ bool RequestWanted(const ServerSession* session, const RequestControl* control);
 
 // One GET of url for a session. Checks the URL and the proxy settings first (statuses 6 to 10,
 // nothing sent), then opens or reuses the session's connection and reads the reply; the request
-// goes to the session's host and port whatever host the URL names. Called on the GUI thread, the
-// transfer runs on a worker thread while the GUI keeps processing events. Over TLS the credentials go
+// goes to the session's host and port whatever host the URL names. Returns once the reply is in, so
+// windows call it on a worker (gui/app/AsyncRequest.h), never on the GUI thread. Over TLS the credentials go
 // with the request (HTTP Basic), so one call is one request; a server that answers them by asking for
 // another scheme gets the request once more with that scheme, and so does every later request on the
 // connection. The server certificate is judged before every request (see CertificateCheck.h). An
