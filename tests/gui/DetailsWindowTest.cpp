@@ -168,6 +168,7 @@ private slots:
         const std::size_t shown = ui->messages.size();
         ui->answers = {false};
         suspended->PauseButtonClick();
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(ui->messages.size(), shown);
         QVERIFY(suspended->PauseButton->isEnabled());
 

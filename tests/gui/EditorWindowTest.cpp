@@ -109,6 +109,7 @@ private slots:
         for (const char* invalid : {"bakery", "shop.c0m", "-shop.com", "my_shop.com", "shop..com"}) {
             domain->setText(QString::fromUtf8(invalid));
             form.OKButtonClick();
+            QVERIFY(test::WaitForRequests());
             QCOMPARE(ui->messages.back(), StatusText(57));
             QVERIFY2(form.ResultQuery().empty() && form.isVisible(), invalid);
         }
@@ -136,6 +137,7 @@ private slots:
             created.Session = server.session;
             fill(created, domain, domain[0] == 's' ? "shopmuseum" : "mysite");
             created.OKButtonClick();
+            QVERIFY(test::WaitForRequests());
             QVERIFY2(test::Contains(ui->messages.back(), "Account created"), domain);
         }
         QVERIFY(test::Contains(server.Summary("mysite"), "<domain>my-site.photography</domain>"));
@@ -344,6 +346,7 @@ private slots:
             QCOMPARE(editor->EditorKind, kPackageEditor);
             editor->Edit(QStringLiteral("NameEdit"))->setText(QStringLiteral("fromopener"));
             editor->OKButtonClick();
+            QVERIFY(test::WaitForRequests());
             driven = true;
         });
         OpenPackageEditor(&main);

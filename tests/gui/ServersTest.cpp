@@ -277,7 +277,9 @@ private slots:
         QVERIFY(!details->RunButton->isEnabled() && !details->PauseButton->isEnabled() &&
                 !details->DeleteButton->isEnabled());
         details->PauseButtonClick();
+        QVERIFY(test::WaitForRequests());
         details->DeleteButtonClick();
+        QVERIFY(test::WaitForRequests());
         int pswRow = -1;
         for (int r = 0; r < details->Table().Grid().RowCount(); ++r)
             if (details->Table().IsPasswordLink(1, r))
@@ -295,6 +297,7 @@ private slots:
         test::OnNextModal<TAddForm>([](TAddForm* editor) {
             QVERIFY(!editor->OKButton->isEnabled());
             editor->OKButtonClick();
+            QVERIFY(test::WaitForRequests());
         });
         OpenAccountEditor(&form);
 

@@ -269,6 +269,7 @@ private slots:
                 QTest::keyClick(editor, Qt::Key_Escape);
             });
             editor->OKButton->click();
+            QVERIFY(test::WaitForRequests());
         });
         form.Createaccounts1Click();
         QVERIFY(lockedWhileSending);
