@@ -51,6 +51,8 @@ void RecorderUi::RunPosted() {
 
 bool RecorderUi::AskCertificate(const CertificateInfo& info) {
     std::lock_guard lock(mutex);
+    if (std::this_thread::get_id() != guiThread)
+        certificateOffGuiThread = true;
     certificates.push_back(info);
     return acceptCertificate;
 }

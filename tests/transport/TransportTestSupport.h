@@ -33,6 +33,7 @@ public:
     std::deque<bool> answers; // answers to AskQuestion in order; false when none left
     std::vector<CertificateInfo> certificates;
     bool acceptCertificate = false;
+    bool certificateOffGuiThread = false;
 
     void ShowRequestStatus(int n, const std::string& suffix) override;
     bool IsGuiThread() override;

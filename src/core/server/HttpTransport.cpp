@@ -375,6 +375,11 @@ void SetExtraTrustedAuthorities(const std::filesystem::path& pemFile) {
     gExtraAuthorities = pemFile;
 }
 
+void AcceptCertificateOf(const SessionPtr& session, const CertificateInfo& info) {
+    if (session)
+        session->AcceptCertificate(PinKey(info.host, info.port), info.fingerprint);
+}
+
 RequestFunction SessionRequests(SessionPtr session) {
     return [session = std::move(session)](std::string_view url) { return HttpGet(session, url); };
 }
@@ -520,6 +525,11 @@ static HttpReply SendRequest(const SessionPtr& session, const ApiRequest& reques
             auto ui = CurrentTransportUi();
             if (!ui) {
                 reply.status = status;
+                return reply;
+            }
+            if (control && control->certificateAfter) {
+                reply.status = status;
+                reply.certificate = std::make_shared<const CertificateInfo>(info);
                 return reply;
             }
             if (!ui->AskCertificate(info)) {

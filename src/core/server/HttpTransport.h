@@ -44,6 +44,8 @@ inline constexpr TransportStatus kStatusUntrustedCertificate = 12045;
 inline constexpr TransportStatus kStatusInvalidResponse = 12152;
 inline constexpr TransportStatus kStatusSecureChannel = 12157;
 
+struct CertificateInfo;
+
 // What HttpGet hands back. text is the reply body when status is 0, else empty; httpStatus is the
 // server's HTTP status code (0 when none arrived).
 struct HttpReply {
@@ -54,6 +56,10 @@ struct HttpReply {
     // carried it out: its outcome is unknown (a stop or a sign-out while the reply was awaited, a
     // time-out, a connection cut off).
     bool sent = false;
+    // Set when the request ended on a certificate that needs the operator's decision and the
+    // request asked for that to come after it (RequestControl::certificateAfter); status is then the
+    // certificate's problem. Nothing was sent.
+    std::shared_ptr<const CertificateInfo> certificate;
 };
 
 // The URL splitter: part 1 the scheme ("http://" when the lower-cased URL contains "http://", else
@@ -96,7 +102,14 @@ struct RequestControl {
     // the accounts on its own thread that way). HttpReply::text still holds the whole body unless
     // the reader TakesBody.
     std::shared_ptr<ReplyReader> reader;
+    // A certificate that needs the operator's decision is not asked about from inside the request:
+    // the request ends with HttpReply::certificate, and the caller asks, accepts it
+    // (AcceptCertificateOf) and sends the request again. Set before the request starts.
+    bool certificateAfter = false;
 };
+
+// The operator accepted the certificate: it is remembered for its host and port through the session.
+void AcceptCertificateOf(const SessionPtr& session, const CertificateInfo& info);
 
 // Not stopped (control may be null), and its session not ended unless the request is the one sent
 // on a held connection. A request that is no longer wanted shows nothing in the status display.
