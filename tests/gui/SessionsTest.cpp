@@ -290,6 +290,7 @@ private slots:
             details->PauseButton->click();
         });
         details->PauseButton->click();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(detailsLocked);
         QCOMPARE(server.Requests("/xml-api/suspendacct"), 1);
         QVERIFY(details->RunButton->isEnabled() && details->DeleteButton->isEnabled());

@@ -59,7 +59,7 @@ struct HttpReply {
     // Set when the request ended on a certificate that needs the operator's decision and the
     // request asked for that to come after it (RequestControl::certificateAfter); status is then the
     // certificate's problem. Nothing was sent.
-    std::shared_ptr<const CertificateInfo> certificate;
+    std::shared_ptr<const CertificateInfo> certificate = nullptr;
 };
 
 // The URL splitter: part 1 the scheme ("http://" when the lower-cased URL contains "http://", else
