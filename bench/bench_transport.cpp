@@ -84,7 +84,6 @@ public:
     std::thread::id gui = std::this_thread::get_id();
     void ShowRequestStatus(int, const std::string&) override {}
     bool IsGuiThread() override { return std::this_thread::get_id() == gui; }
-    void ProcessPendingEvents() override {}
     bool AskCertificate(const parlomar::CertificateInfo&) override { return false; }
     void ShowMessage(const std::string&) override {}
     bool AskQuestion(const std::string&) override { return false; }

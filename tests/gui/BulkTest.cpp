@@ -83,6 +83,7 @@ private slots:
         Click(form, 3, Qt::ControlModifier);
         QCOMPARE(form.AccList->SelectedDataRows().size(), std::size_t(8));
         form.ListPopupMenuPopup();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(form.Suspendselected1->isVisible() && form.Deleteselected1->isVisible());
         QVERIFY(!form.Suspend1->isVisible() && !form.Changepassword1->isVisible() &&
                 !form.Traceroute1->isVisible());

@@ -46,6 +46,7 @@ TSummaryForm* OpenDetails(TParlomarClientMainForm& main, bool account, const std
         OpenAccountDetails(&main, name);
     else
         OpenPackageDetails(&main, name);
+    test::WaitForRequests(); // an account's window opens with its summary
     const QList<TSummaryForm*> windows = OpenDetailsWindows();
     return windows.isEmpty() ? nullptr : windows.last();
 }
@@ -154,6 +155,9 @@ private slots:
         ui->answers = {true};
         QTest::mouseClick(suspended->RunButton, Qt::LeftButton);
         QCOMPARE(ui->questions.back(), StatusText(20) + " greenleaf?");
+        // While its request runs the window takes no second action.
+        QVERIFY(!suspended->RunButton->isEnabled() && !suspended->DeleteButton->isEnabled());
+        QVERIFY(test::WaitForRequests());
         QVERIFY(!ui->messages.empty());
         QVERIFY(!suspended->RunButton->isEnabled() && suspended->PauseButton->isEnabled());
         QVERIFY(!suspended->Suspended);
@@ -164,6 +168,7 @@ private slots:
         const std::size_t shown = ui->messages.size();
         ui->answers = {false};
         suspended->PauseButtonClick();
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(ui->messages.size(), shown);
         QVERIFY(suspended->PauseButton->isEnabled());
 
@@ -171,6 +176,7 @@ private slots:
         ui->answers = {true};
         QTest::mouseClick(active->DeleteButton, Qt::LeftButton);
         QVERIFY(test::Contains(ui->questions.back(), "alpinebk"));
+        QVERIFY(test::WaitForRequests());
         QVERIFY(!active->isVisible());
         QVERIFY(test::Contains(server.Summary("alpinebk"), "<status>0</status>"));
     }
@@ -189,6 +195,7 @@ private slots:
         ui->answers = {true};
         const std::size_t shown = ui->messages.size();
         form->PauseButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(!form);
         QCOMPARE(ui->messages.size(), shown);
         QVERIFY(test::Contains(server.Summary("alpinebk"), "<suspended>1</suspended>"));
@@ -221,6 +228,7 @@ private slots:
         // Delete, refused by nobody: the package goes and the window closes.
         ui->answers = {true};
         form->DeleteButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(!form->isVisible());
         QVERIFY(!test::Contains(server.PackageList(), "<name>gold</name>"));
     }

@@ -109,6 +109,7 @@ private slots:
         for (const char* invalid : {"bakery", "shop.c0m", "-shop.com", "my_shop.com", "shop..com"}) {
             domain->setText(QString::fromUtf8(invalid));
             form.OKButtonClick();
+            QVERIFY(test::WaitForRequests());
             QCOMPARE(ui->messages.back(), StatusText(57));
             QVERIFY2(form.ResultQuery().empty() && form.isVisible(), invalid);
         }
@@ -136,6 +137,7 @@ private slots:
             created.Session = server.session;
             fill(created, domain, domain[0] == 's' ? "shopmuseum" : "mysite");
             created.OKButtonClick();
+            QVERIFY(test::WaitForRequests());
             QVERIFY2(test::Contains(ui->messages.back(), "Account created"), domain);
         }
         QVERIFY(test::Contains(server.Summary("mysite"), "<domain>my-site.photography</domain>"));
@@ -144,6 +146,7 @@ private slots:
         form.Session = server.session;
         fill(form, "fresh-bakes.com", "freshbk");
         form.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(test::Contains(ui->messages.back(), "Account created"));
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QVERIFY(!form.isVisible());
@@ -166,6 +169,7 @@ private slots:
         again.Session = server.session;
         fill(again, "fresh-bakes.com", "otherbk");
         again.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(test::Contains(ui->messages.back(), "already belongs"));
         QVERIFY(again.isVisible());
         QCOMPARE(again.Edit(QStringLiteral("UsernameEdit"))->text(), QStringLiteral("otherbk"));
@@ -222,6 +226,7 @@ private slots:
         form.Edit(QStringLiteral("ContactemailEdit"))->setText(QStringLiteral("owner@example.com"));
         form.Edit(QStringLiteral("PasswordEdit"))->setText(QStringLiteral("MiXed$Pass9"));
         form.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY2(test::Contains(ui->messages.back(), "Account created"), ui->messages.back().c_str());
         QVERIFY(test::Contains(server.Summary("test"), "<domain>xn--bcher-strae-46a18a.de</domain>"));
     }
@@ -245,6 +250,7 @@ private slots:
         QTest::keyClicks(create.Edit(QStringLiteral("QuotaEdit")), QStringLiteral("300MB"));
         create.Check(QStringLiteral("CGICheck"))->click();
         create.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(test::Contains(ui->messages.back(), "Created the package"));
         QVERIFY(!create.isVisible());
         std::string list = server.PackageList();
@@ -268,6 +274,7 @@ private slots:
         edit.Check(QStringLiteral("hasshellCheck"))->click();
         edit.Edit(QStringLiteral("MaxPopEdit"))->setText(QStringLiteral("77"));
         edit.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(test::Contains(ui->messages.back(), "Modified the package"));
         list = server.PackageList();
         QCOMPARE(PackageField(list, "gold", "MAXPOP"), std::string("77"));
@@ -289,6 +296,7 @@ private slots:
         QCOMPARE(same.Edit(QStringLiteral("LanguageEdit"))->text(), Q8(lang));
         QCOMPARE(same.Edit(QStringLiteral("MaxListsEdit"))->text(), Q8(lists));
         same.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(test::Contains(same.ResultQuery(), "language=" + lang + "&"));
         QVERIFY(test::Contains(same.ResultQuery(), "maxlists=" + lists + "&"));
         list = server.PackageList();
@@ -305,6 +313,7 @@ private slots:
         QVERIFY(ghost.Edit(QStringLiteral("QuotaEdit"))->text().isEmpty());
         ghost.Edit(QStringLiteral("NameEdit"))->setText(QStringLiteral("ghost"));
         ghost.OKButtonClick();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(test::Contains(ui->messages.back(), "does not exist"));
         QVERIFY(ghost.isVisible());
         ghost.CancelButtonClick();
@@ -337,6 +346,7 @@ private slots:
             QCOMPARE(editor->EditorKind, kPackageEditor);
             editor->Edit(QStringLiteral("NameEdit"))->setText(QStringLiteral("fromopener"));
             editor->OKButtonClick();
+            QVERIFY(test::WaitForRequests());
             driven = true;
         });
         OpenPackageEditor(&main);

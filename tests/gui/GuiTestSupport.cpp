@@ -1,5 +1,6 @@
 #include "GuiTestSupport.h"
 
+#include "core/server/GetXMLThreadUnit.h"
 #include "core/server/HttpTransport.h"
 #include "core/settings/Localization.h"
 #include "core/settings/Paths.h"
@@ -33,6 +34,7 @@ std::string ReadFile(const std::filesystem::path& path) {
 } // namespace
 
 void WindowTest::init() {
+    ResetFetchShutdown(); // a main window of an earlier test ended the fetches when it went
     ui = std::make_shared<AnsweringUi>();
     SetTransportUi(ui);
 }

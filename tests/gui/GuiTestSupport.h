@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 
+#include "gui/app/AsyncRequest.h"
 #include "gui/app/GuiTransportUi.h"
 
 #include <QApplication>
@@ -63,6 +64,11 @@ protected slots:
     void init();
     void cleanup();
 };
+
+// Waits until every request a window started has had its completion run (or was dropped).
+inline bool WaitForRequests() {
+    return QTest::qWaitFor([] { return RequestsInFlight() == 0; }, 20000);
+}
 
 // The text holds the line (with its line feed).
 inline bool Has(const std::string& text, const std::string& line) {

@@ -120,6 +120,7 @@ private slots:
         const std::string victim = s.Grid().Cell(kPkgNameCol, 1);
         ui->answers = {false};
         form.Delete1Click();
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(ui->questions.size(), std::size_t(1));
         QVERIFY(ui->questions.back().find(victim) != std::string::npos);
         QVERIFY(form.FetchRunning());
@@ -129,6 +130,7 @@ private slots:
         form.AccList->SelectDataRow(s.RowOf(kPkgNameCol, victim));
         ui->answers = {true};
         form.Delete1Click();
+        QVERIFY(test::WaitForRequests());
         WaitIdle(s);
         QTRY_COMPARE_WITH_TIMEOUT(form.AccList->VisibleRowCount(), packages - 1, 20000);
         QCOMPARE(s.RowOf(kPkgNameCol, victim), 0);
@@ -136,6 +138,7 @@ private slots:
         // The server information view: six lines before any account listing ...
         QString info;
         auto readInfo = [&info](TMessageForm* window) {
+            QVERIFY(test::WaitForRequests()); // the version row follows its reply
             info = window->ServerInfoText();
             QApplication::setActiveWindow(window); // keys reach the window's preview only when active
             window->OKButton->setFocus();
@@ -438,6 +441,7 @@ private slots:
         const std::string next = grid.Cell(kAccUserCol, 3);
         ui->answers = {true};
         form.Suspend1Click();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(!form.FetchRunning() && !form.ListBuildRunning());
         QCOMPARE(form.AccList->VisibleRowCount(), suspended - 1);
         QCOMPARE(s.RowOf(kAccUserCol, user), 0);
@@ -458,6 +462,7 @@ private slots:
         form.AccList->SelectDataRow(row);
         ui->answers = {true};
         form.Suspend1Click();
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(s.RowOf(kAccUserCol, user), 0);
         QCOMPARE(form.AccList->VisibleRowCount(), active - 1);
         QCOMPARE(form.StatusSlot(1), test::Status(65, std::to_string(active - 1)));
@@ -486,23 +491,27 @@ private slots:
         // An unknown state is asked from the server once, then the menu offers "suspend".
         form.AccList->Data().SetCell(kAccSuspendedCol, row, "");
         form.ListPopupMenuPopup();
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(s.Grid().Cell(kAccSuspendedCol, row), "0");
         QCOMPARE(form.Suspend1->text(), test::Status(8).trimmed());
 
         // Suspend: the question names the domain; the server's message is shown; the cell follows.
         ui->answers = {true};
         form.Suspend1Click();
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(ui->questions.back(), StatusText(19) + " " + domain + "?");
         QCOMPARE(ui->messages.size(), std::size_t(1));
         QCOMPARE(s.Grid().Cell(kAccSuspendedCol, row), "1");
         QVERIFY(s.Api("/xml-api/accountsummary?user=" + user).find("<suspended>1</suspended>") !=
                 std::string::npos);
         form.ListPopupMenuPopup();
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(form.Suspend1->text(), test::Status(9).trimmed());
         QVERIFY(form.Signout1->isEnabled());
         // Declined: nothing sent, nothing shown.
         ui->answers = {false};
         form.Suspend1Click();
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(ui->messages.size(), std::size_t(1));
         QCOMPARE(s.Grid().Cell(kAccSuspendedCol, row), "1");
 
@@ -515,6 +524,7 @@ private slots:
             input->OKButton->click();
         });
         form.LimitBandWidth1Click();
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(s.Grid().Cell(kAccBandwidthCol, row), "2048");
         QCOMPARE(ui->messages.size(), std::size_t(1)); // success shows nothing
         // A refused limit: the server's message, the old value stays.
@@ -525,6 +535,7 @@ private slots:
             input->OKButton->click();
         });
         form.LimitBandWidth1Click();
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(preset, QStringLiteral("2048"));
         QCOMPARE(ui->messages.size(), std::size_t(2));
         // The value reached the server as typed (the server quotes it back, read as it meant it).
@@ -540,6 +551,7 @@ private slots:
             input->OKButton->click();
         });
         form.Changepassword1Click();
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(ui->messages.back(), "Password changed for user " + user);
         // An empty password is refused by the dialog itself, which stays open and sends nothing; its
         // title names the account.
@@ -551,6 +563,7 @@ private slots:
             QCOMPARE(answering->messages.back(), StatusText(74));
         });
         form.ChangeAccountPassword(user);
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(ui->messages.size(), shown + 1);
 
         // Delete after a search for that user: the search is fetched again, not the full list.
@@ -561,7 +574,7 @@ private slots:
         form.AccList->SelectDataRow(1);
         ui->answers = {true};
         form.Deleteaccount1Click();
-        QVERIFY(form.FetchRunning());
+        QVERIFY(test::WaitForRequests());
         WaitIdle(s);
         QVERIFY(form.MessPanel->isVisible());
         QCOMPARE(form.MessLabel->text(), QString::fromStdString(ErrorText(12)));
@@ -598,6 +611,7 @@ private slots:
             input->OKButton->click();
         });
         form.LimitBandWidth1Click();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(!form.SignedIn());
         QVERIFY(form.LoginPanel->isVisible());
         QCOMPARE(form.StatusSlot(0), test::Status(11));

@@ -232,6 +232,7 @@ private slots:
         form.AccList->SelectDataRow(row);
         const std::string user = form.AccList->Data().Cell(kAccUserCol, row);
         form.ListPopupMenuPopup();
+        QVERIFY(test::WaitForRequests());
         for (QAction* off :
              {static_cast<QAction*>(form.Suspend1), static_cast<QAction*>(form.LimitBandWidth1),
               static_cast<QAction*>(form.Changepassword1), static_cast<QAction*>(form.Deleteaccount1)})
@@ -244,6 +245,7 @@ private slots:
         form.AccList->setFocus();
         QTest::keyClick(form.AccList, Qt::Key_U, Qt::ControlModifier);
         form.Deleteaccount1Click();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(!OpensAModalWindow([&] { form.LimitBandWidth1Click(); }));
         QVERIFY(!OpensAModalWindow([&] { form.Changepassword1Click(); }));
         QVERIFY(!OpensAModalWindow([&] { form.AddButtonClick(); }));
@@ -257,6 +259,7 @@ private slots:
         click(0, Qt::NoModifier);
         click(3, Qt::ShiftModifier);
         form.ListPopupMenuPopup();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(form.Suspendselected1->isVisible());
         for (QAction* off :
              {static_cast<QAction*>(form.Suspendselected1), static_cast<QAction*>(form.Unsuspendselected1),
@@ -268,12 +271,15 @@ private slots:
 
         // The details window: Run, Pause, Delete and the password link are off.
         OpenAccountDetails(&form, user);
+        QVERIFY(test::WaitForRequests());
         QPointer<TSummaryForm> details = OpenDetailsWindows().value(0);
         QVERIFY(details && details->isVisible());
         QVERIFY(!details->RunButton->isEnabled() && !details->PauseButton->isEnabled() &&
                 !details->DeleteButton->isEnabled());
         details->PauseButtonClick();
+        QVERIFY(test::WaitForRequests());
         details->DeleteButtonClick();
+        QVERIFY(test::WaitForRequests());
         int pswRow = -1;
         for (int r = 0; r < details->Table().Grid().RowCount(); ++r)
             if (details->Table().IsPasswordLink(1, r))
@@ -291,6 +297,7 @@ private slots:
         test::OnNextModal<TAddForm>([](TAddForm* editor) {
             QVERIFY(!editor->OKButton->isEnabled());
             editor->OKButtonClick();
+            QVERIFY(test::WaitForRequests());
         });
         OpenAccountEditor(&form);
 
@@ -329,6 +336,7 @@ private slots:
         form.AccList->SelectDataRow(row);
         ui->answers = {true};
         form.Suspend1Click();
+        QVERIFY(test::WaitForRequests());
         QCOMPARE(form.AccList->Data().Cell(kAccSuspendedCol, row), std::string("1"));
         HttpGet(form.Session(), SuspendAccountUrl(form.Session()->BaseUrl(), "nosuchuser"));
 

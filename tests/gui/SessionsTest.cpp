@@ -99,6 +99,7 @@ private slots:
 
         // A details window of an account, then the package tab.
         OpenAccountDetails(&form, "alpinebk");
+        QVERIFY(test::WaitForRequests());
         QPointer<TSummaryForm> details = OpenDetailsWindows().value(0);
         QVERIFY(details && details->isVisible());
         form.TabSet->setCurrentIndex(1);
@@ -268,6 +269,7 @@ private slots:
                 QTest::keyClick(editor, Qt::Key_Escape);
             });
             editor->OKButton->click();
+            QVERIFY(test::WaitForRequests());
         });
         form.Createaccounts1Click();
         QVERIFY(lockedWhileSending);
@@ -277,6 +279,7 @@ private slots:
 
         // A details window: Pause and Delete are disabled while Pause's request runs.
         OpenAccountDetails(&form, "twice");
+        QVERIFY(test::WaitForRequests());
         TSummaryForm* details = OpenDetailsWindows().value(0);
         QVERIFY(details && details->PauseButton->isEnabled());
         server.Faults("delay_ms=800&times=1");
@@ -287,6 +290,7 @@ private slots:
             details->PauseButton->click();
         });
         details->PauseButton->click();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(detailsLocked);
         QCOMPARE(server.Requests("/xml-api/suspendacct"), 1);
         QVERIFY(details->RunButton->isEnabled() && details->DeleteButton->isEnabled());

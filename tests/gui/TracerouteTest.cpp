@@ -296,6 +296,7 @@ private slots:
         main.AccList->RowsChanged();
         main.AccList->SelectDataRow(1);
         main.ListPopupMenuPopup();
+        QVERIFY(test::WaitForRequests());
         QVERIFY(main.Traceroute1->isVisible() && main.Traceroute1->isEnabled());
         main.Traceroute1->trigger();
         QVERIFY(main.TraceRunning() && !main.Traceroute1->isEnabled());

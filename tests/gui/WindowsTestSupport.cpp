@@ -62,7 +62,7 @@ void SignIn(TParlomarClientMainForm& form, int port) {
 }
 
 bool Idle(const TParlomarClientMainForm& form) {
-    return !form.FetchRunning() && !form.ListBuildRunning();
+    return !form.FetchRunning() && !form.ListBuildRunning() && RequestsInFlight() == 0;
 }
 
 } // namespace parlomar::test

@@ -2,6 +2,7 @@
 // through a real HTTP proxy.
 #include "TransportTestSupport.h"
 
+#include "core/server/GetXMLThreadUnit.h"
 #include "core/settings/IniFile.h"
 
 #include <gtest/gtest.h>
@@ -206,4 +207,38 @@ TEST_F(Certificates, RequestsGoThroughTheProxyWithItsCredentials) {
     state.Setting("Proxy", "PORT", std::to_string(FreePort()));
     CloseConnection();
     EXPECT_EQ(HttpGet(url).status, kStatusCannotConnect);
+}
+
+// A worker's request (list fetch, a window's request) does not ask from inside the transfer: the
+// question comes on the GUI thread once the request has ended without sending, and an accepted
+// certificate sends the same request again.
+TEST_F(Certificates, WorkerRequestsAskAfterTheRequestAndSendAgain) {
+    ResetFetchShutdown();
+    auto [cert, key] = certificates.Make("selfsigned", "IP:127.0.0.1", true);
+    ProbeServer probe(cert, key);
+    state.SignIn(probe.port, probe.user, probe.password);
+    state.Setting("General", "UntrustedCert", "1");
+    std::vector<HttpReply> replies;
+    auto fetch = [&] {
+        TGetXMLThread thread(TestSession(), "https://127.0.0.1/xml-api/version", 0,
+                             [&replies](std::uint8_t, const HttpReply& reply) { replies.push_back(reply); });
+        thread.Start();
+        const std::size_t before = replies.size();
+        ASSERT_TRUE(state.ui->PumpUntil([&] { return replies.size() > before; }));
+        EXPECT_TRUE(WaitForFetchThreads(std::chrono::seconds(5)));
+    };
+
+    // Declined: nothing reached the server, the reply says so.
+    fetch();
+    ASSERT_EQ(state.ui->certificates.size(), 1u);
+    EXPECT_EQ(replies.back().status, kStatusCertificateDeclined);
+    EXPECT_TRUE(probe.Requests().empty());
+    // Accepted: asked once more, then the one request is sent and its reply delivered.
+    state.ui->acceptCertificate = true;
+    fetch();
+    EXPECT_EQ(state.ui->certificates.size(), 2u);
+    EXPECT_EQ(replies.back().status, kStatusOk);
+    EXPECT_EQ(probe.Requests().size(), 1u);
+    EXPECT_EQ(PinOf(probe.port), state.ui->certificates.back().fingerprint);
+    EXPECT_FALSE(state.ui->certificateOffGuiThread);
 }

@@ -134,13 +134,14 @@ TEST_F(HttpTransport, ReadsInPiecesWithZeroByteCutAndCyclingDots) {
     // The end of the session ends the read after the current piece: status 2 and no reply.
     const std::string longReply(60 * 514, 'L');
     probe.SetReply(longReply, 514, std::chrono::milliseconds(20));
-    state.ui->onPump = [this] {
-        if (state.ui->DotSuffixes().size() > 8)
-            state.session->End();
-    };
+    std::thread ender([this] {
+        while (state.ui->DotSuffixes().size() <= 8)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        state.session->End();
+    });
     const auto before = std::chrono::steady_clock::now();
     HttpReply reply = HttpGet("http://127.0.0.1/xml-api/version");
-    state.ui->onPump = nullptr;
+    ender.join();
     EXPECT_EQ(reply.status, kStatusRequestNotOpened);
     EXPECT_TRUE(reply.text.empty());
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(60 * 20));
@@ -190,13 +191,12 @@ TEST_F(HttpTransport, TransportFailuresGiveTheirStatusNumbers) {
     }
 }
 
-TEST_F(HttpTransport, RequestOnGuiThreadKeepsEventsFlowing) {
+TEST_F(HttpTransport, HandshakeTimeoutAndConnectionClosedWhileARequestRuns) {
     SilentListener silent;
     state.SignIn(silent.port);
     SetTimeLimits(std::chrono::seconds(2), std::chrono::seconds(2));
-    // The TLS handshake never completes: the GUI thread keeps pumping until the time limit.
+    // The TLS handshake never completes: the request ends at the time limit.
     EXPECT_EQ(HttpGet("https://127.0.0.1/xml-api/version").status, kStatusTimeout);
-    EXPECT_GT(state.ui->pumps.load(), 50);
     SetTimeLimits(std::chrono::seconds(30), std::chrono::seconds(60));
 
     if (!StandinAvailable())
@@ -205,17 +205,15 @@ TEST_F(HttpTransport, RequestOnGuiThreadKeepsEventsFlowing) {
     CloseConnection();
     state.SignIn(standin.port);
     standin.SetFaults("delay_ms=2000&times=1");
-    state.ui->pumps = 0;
     // Closing the connection while the request runs is safe; the request finishes on it.
-    state.ui->onPump = [this] {
-        if (state.ui->pumps == 20)
-            CloseConnection();
-    };
+    std::thread closer([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        CloseConnection();
+    });
     HttpReply reply = HttpGet("https://127.0.0.1/xml-api/version");
-    state.ui->onPump = nullptr;
+    closer.join();
     EXPECT_EQ(reply.status, 0);
     EXPECT_NE(reply.text.find("<version>"), std::string::npos);
-    EXPECT_GT(state.ui->pumps.load(), 50);
 }
 
 TEST_F(HttpTransport, StandinFaultsGiveStatusesNotCrashes) {

@@ -35,8 +35,7 @@ bool RecorderUi::IsGuiThread() {
     return std::this_thread::get_id() == guiThread;
 }
 
-void RecorderUi::ProcessPendingEvents() {
-    ++pumps;
+void RecorderUi::RunPosted() {
     for (;;) {
         std::function<void()> function;
         {
@@ -48,12 +47,12 @@ void RecorderUi::ProcessPendingEvents() {
         }
         function();
     }
-    if (onPump)
-        onPump();
 }
 
 bool RecorderUi::AskCertificate(const CertificateInfo& info) {
     std::lock_guard lock(mutex);
+    if (std::this_thread::get_id() != guiThread)
+        certificateOffGuiThread = true;
     certificates.push_back(info);
     return acceptCertificate;
 }
@@ -81,7 +80,7 @@ void RecorderUi::PostToGuiThread(std::function<void()> function) {
 bool RecorderUi::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!done() && std::chrono::steady_clock::now() < end) {
-        ProcessPendingEvents();
+        RunPosted();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return done();

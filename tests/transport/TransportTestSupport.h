@@ -28,17 +28,17 @@ public:
     std::deque<std::function<void()>> posted;
     std::vector<std::pair<int, std::string>> statuses;
     bool statusOffGuiThread = false;
-    std::atomic<int> pumps{0};
-    std::function<void()> onPump;
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::deque<bool> answers; // answers to AskQuestion in order; false when none left
     std::vector<CertificateInfo> certificates;
     bool acceptCertificate = false;
+    bool certificateOffGuiThread = false;
 
     void ShowRequestStatus(int n, const std::string& suffix) override;
     bool IsGuiThread() override;
-    void ProcessPendingEvents() override;
+    // Runs what was posted to the GUI thread so far (the test thread stands for it).
+    void RunPosted();
     bool AskCertificate(const CertificateInfo& info) override;
     void ShowMessage(const std::string& text) override;
     bool AskQuestion(const std::string& text) override;

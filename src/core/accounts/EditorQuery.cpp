@@ -342,20 +342,19 @@ std::string TEditorModel::RequestUrl(std::string_view baseUrl, std::string_view 
     return CreateAccountUrl(baseUrl, query);
 }
 
-EditorOkResult TEditorModel::Ok(std::string_view baseUrl, std::string_view planPlaceholder,
-                                const EditorRequestFunction& request) {
-    EditorOkResult result;
+std::string TEditorModel::OkRequestUrl(std::string_view baseUrl, std::string_view planPlaceholder) {
     if (editorKind_ == kAccountEditor && !IsDomainName(SentDomainName(Text(Find("DomainEdit"))))) {
-        result.outcome = EditorOkOutcome::InvalidDomain;
-        result.message = StatusText(57);
-        ShowMessageText(result.message);
-        return result;
+        ShowMessageText(StatusText(57));
+        return {};
     }
-    const std::string url = RequestUrl(baseUrl, planPlaceholder);
+    std::string url = RequestUrl(baseUrl, planPlaceholder);
     const auto mark = url.find('?');
     resultQuery_ = mark == std::string::npos ? std::string() : url.substr(mark + 1);
+    return url;
+}
 
-    const HttpReply reply = request(url);
+EditorOkResult TEditorModel::OkReply(const HttpReply& reply) const {
+    EditorOkResult result;
     if (IsSignedOutReply(reply.text, reply.httpStatus)) {
         result.signedOut = true;
         result.message = ErrorText(11);
@@ -370,6 +369,18 @@ EditorOkResult TEditorModel::Ok(std::string_view baseUrl, std::string_view planP
     }
     ShowMessageText(result.message);
     return result;
+}
+
+EditorOkResult TEditorModel::Ok(std::string_view baseUrl, std::string_view planPlaceholder,
+                                const EditorRequestFunction& request) {
+    const std::string url = OkRequestUrl(baseUrl, planPlaceholder);
+    if (url.empty()) {
+        EditorOkResult result;
+        result.outcome = EditorOkOutcome::InvalidDomain;
+        result.message = StatusText(57);
+        return result;
+    }
+    return OkReply(request(url));
 }
 
 std::string EditorTitle(int editorKind, int packageAction, std::string_view currentTitle,

@@ -139,6 +139,10 @@ public:
     // text; a signed-out reply shows error text 11 and is reported. Status "1" closes the window.
     EditorOkResult Ok(std::string_view baseUrl, std::string_view planPlaceholder,
                       const EditorRequestFunction& request);
+    // OK in two steps, for a window that sends on a worker: the URL to send (ResultQuery set), or
+    // empty for a refused domain (status text 57 shown); then what the reply makes of it.
+    std::string OkRequestUrl(std::string_view baseUrl, std::string_view planPlaceholder);
+    EditorOkResult OkReply(const HttpReply& reply) const;
     // Cancel: ResultQuery becomes empty.
     void Cancel() { resultQuery_.clear(); }
     // The query of the last request OK sent; empty at creation and after Cancel. When the opener

@@ -15,11 +15,12 @@ std::string Joined(std::string_view a, std::string_view b, std::string_view c) {
 
 } // namespace
 
-int ConfirmAndCall(std::string_view functionWithKey, std::string_view item, std::string_view noun,
-                   std::string_view doneText, std::string_view question, const SessionPtr& session) {
-    if (!AskQuestionText(Joined(question, noun, item) + "?"))
-        return kCallDeclined;
-    const HttpReply reply = HttpGet(session, ApiItemUrl(BaseUrlOf(session), functionWithKey, item));
+std::string CallQuestion(std::string_view question, std::string_view noun, std::string_view item) {
+    return Joined(question, noun, item) + "?";
+}
+
+int CallOutcome(const HttpReply& reply, std::string_view noun, std::string_view item,
+                std::string_view doneText) {
     if (reply.status != kStatusOk)
         return reply.status;
     const ApiResult result = ReadApiResult(reply.text);
@@ -33,13 +34,8 @@ int ConfirmAndCall(std::string_view functionWithKey, std::string_view item, std:
     return outcome;
 }
 
-void ConfirmAndCallForUser(std::string_view user, std::string_view function, std::string_view question,
-                           std::string& statusText, std::string& messageText, const SessionPtr& session) {
+void ReadUserCallReply(const HttpReply& reply, std::string& statusText, std::string& messageText) {
     statusText.clear();
-    if (!AskQuestionText(std::string(question) + "?"))
-        return;
-    const HttpReply reply =
-        HttpGet(session, ApiItemUrl(BaseUrlOf(session), std::string(function) + "?user=", user));
     if (IsSignedOutReply(reply.text, reply.httpStatus)) {
         statusText = "relogin";
         return;
@@ -53,9 +49,30 @@ void ConfirmAndCallForUser(std::string_view user, std::string_view function, std
     messageText = result.statusmsg;
 }
 
-int QuerySuspended(std::string_view user, const SessionPtr& session) {
-    const HttpReply reply = HttpGet(session, AccountSummaryUrl(BaseUrlOf(session), user));
+int SuspendedOfReply(const HttpReply& reply) {
     return reply.status == kStatusOk ? SuspendedStateOf(reply.text) : -1;
+}
+
+int ConfirmAndCall(std::string_view functionWithKey, std::string_view item, std::string_view noun,
+                   std::string_view doneText, std::string_view question, const SessionPtr& session) {
+    if (!AskQuestionText(CallQuestion(question, noun, item)))
+        return kCallDeclined;
+    return CallOutcome(HttpGet(session, ApiItemUrl(BaseUrlOf(session), functionWithKey, item)), noun, item,
+                       doneText);
+}
+
+void ConfirmAndCallForUser(std::string_view user, std::string_view function, std::string_view question,
+                           std::string& statusText, std::string& messageText, const SessionPtr& session) {
+    statusText.clear();
+    if (!AskQuestionText(std::string(question) + "?"))
+        return;
+    ReadUserCallReply(
+        HttpGet(session, ApiItemUrl(BaseUrlOf(session), std::string(function) + "?user=", user)), statusText,
+        messageText);
+}
+
+int QuerySuspended(std::string_view user, const SessionPtr& session) {
+    return SuspendedOfReply(HttpGet(session, AccountSummaryUrl(BaseUrlOf(session), user)));
 }
 
 } // namespace parlomar

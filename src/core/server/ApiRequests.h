@@ -33,4 +33,15 @@ void ConfirmAndCallForUser(std::string_view user, std::string_view function, std
 // Shows nothing.
 int QuerySuspended(std::string_view user, const SessionPtr& session);
 
+// The same operations in their steps, for a window that asks first, sends on a worker and goes on
+// with the reply later: the question asked, and what is made of the reply.
+std::string CallQuestion(std::string_view question, std::string_view noun, std::string_view item);
+// ConfirmAndCall's result for a reply, with the message it shows.
+int CallOutcome(const HttpReply& reply, std::string_view noun, std::string_view item,
+                std::string_view doneText);
+// ConfirmAndCallForUser's statusText and messageText for a reply (statusText emptied first).
+void ReadUserCallReply(const HttpReply& reply, std::string& statusText, std::string& messageText);
+// QuerySuspended's answer for an accountsummary reply.
+int SuspendedOfReply(const HttpReply& reply);
+
 } // namespace parlomar

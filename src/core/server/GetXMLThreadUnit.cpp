@@ -55,6 +55,11 @@ struct TGetXMLThread::State {
     bool finished = false;
     Completion completion; // guarded by mutex; emptied by Discard
 
+    bool HasCompletion() const {
+        std::lock_guard lock(mutex);
+        return completion != nullptr;
+    }
+
     Completion TakeCompletion() {
         std::lock_guard lock(mutex);
         return std::exchange(completion, nullptr);
@@ -68,20 +73,52 @@ TGetXMLThread::TGetXMLThread(SessionPtr session, std::string url, std::uint8_t k
     state_->url = URL;
     state_->kind = Kind;
     state_->control->reader = std::move(reader);
+    state_->control->certificateAfter = true; // asked on the GUI thread when the reply is delivered
     state_->completion = std::move(completion);
 }
 
 TGetXMLThread::~TGetXMLThread() = default;
 
-void TGetXMLThread::Start() {
-    {
-        std::lock_guard lock(state_->mutex);
-        if (state_->started)
+namespace {
+
+void RunFetch(const std::shared_ptr<TGetXMLThread::State>& state);
+
+// The reply on the GUI thread. A certificate that needs a decision is put to the operator now, after
+// the request; accepted, the same request is sent again and its reply delivered in its place.
+void Deliver(const std::shared_ptr<TGetXMLThread::State>& state, const HttpReply& reply) {
+    auto gone = [&state] {
+        return gShutdown.load() || (state->session && state->session->Ended()) ||
+               state->control->stop.load() || !state->HasCompletion();
+    };
+    if (gone())
+        return; // a late reply of an ended session, or of an owner that went, reaches nobody
+    if (reply.certificate) {
+        auto ui = CurrentTransportUi();
+        const bool accepted = ui && ui->AskCertificate(*reply.certificate);
+        if (gone())
             return;
-        state_->started = true;
+        if (accepted) {
+            AcceptCertificateOf(state->session, *reply.certificate);
+            {
+                std::lock_guard lock(state->mutex);
+                state->finished = false;
+            }
+            RunFetch(state);
+            return;
+        }
+        HttpReply declined;
+        declined.status = kStatusCertificateDeclined;
+        if (TGetXMLThread::Completion completion = state->TakeCompletion())
+            completion(state->kind, declined);
+        return;
     }
-    Enter(state_->control);
-    std::thread([state = state_] {
+    if (TGetXMLThread::Completion completion = state->TakeCompletion())
+        completion(state->kind, reply);
+}
+
+void RunFetch(const std::shared_ptr<TGetXMLThread::State>& state) {
+    Enter(state->control);
+    std::thread([state] {
         // A fetch that starts after shutdown began sends nothing.
         HttpReply reply;
         if (!gShutdown.load())
@@ -92,16 +129,22 @@ void TGetXMLThread::Start() {
         }
         state->ended.notify_all();
         // Delivered on the GUI thread, unless shutdown began or the owner discarded it meanwhile.
-        if (!gShutdown.load() && RequestWanted(state->session.get(), state->control.get())) {
-            PostToGui([state, reply = std::move(reply)] {
-                if (gShutdown.load() || (state->session && state->session->Ended()))
-                    return; // a late reply of an ended session reaches nobody
-                if (Completion completion = state->TakeCompletion())
-                    completion(state->kind, reply);
-            });
-        }
+        if (!gShutdown.load() && RequestWanted(state->session.get(), state->control.get()))
+            PostToGui([state, reply = std::move(reply)] { Deliver(state, reply); });
         Leave(state->control);
     }).detach();
+}
+
+} // namespace
+
+void TGetXMLThread::Start() {
+    {
+        std::lock_guard lock(state_->mutex);
+        if (state_->started)
+            return;
+        state_->started = true;
+    }
+    RunFetch(state_);
 }
 
 bool TGetXMLThread::Finished() const {

@@ -54,8 +54,9 @@ public:
     // ended within the time.
     bool StopAtShutdown(std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 
+    struct State; // shared with the running thread
+
 private:
-    struct State;
     std::shared_ptr<State> state_;
 };
 

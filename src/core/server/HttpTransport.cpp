@@ -15,11 +15,8 @@
 #include <openssl/ssl.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 
 namespace parlomar {
 
@@ -29,7 +26,6 @@ namespace {
 constexpr std::size_t kPieceSize = 514;
 constexpr long kConnectTimeoutSeconds = 30;
 constexpr auto kDotInterval = std::chrono::milliseconds(100);
-constexpr auto kPumpInterval = std::chrono::milliseconds(10);
 constexpr int kMaxCertificateRetries = 10;
 constexpr const char* kPinSection = "Certificates";
 
@@ -54,15 +50,6 @@ std::string ReadPin(const std::string& key) {
 }
 
 // ---- One transfer ----
-
-// How a running transfer's progress reaches the status display.
-struct Progress {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool done = false;
-    bool dotsChanged = false;
-    std::string dots;
-};
 
 // A request's status display: shown only while the request is wanted, also when posted.
 bool Unwanted(const ServerSession* session, const RequestControl* control) {
@@ -90,8 +77,7 @@ struct Transfer {
     std::string url;
     bool secure = false; // https
     CertificateCheck certificate;
-    Progress* progress = nullptr; // the GUI thread waits and shows the dots; nullptr: post them
-    CURL* easy = nullptr;         // while it runs
+    CURL* easy = nullptr; // while it runs
     std::size_t replyLimit = 0;
     ReplyReader* reader = nullptr; // the request's reader, if any
 
@@ -138,14 +124,7 @@ struct Transfer {
             dotCounter = 1;
             dots.clear();
         }
-        if (progress) {
-            std::lock_guard lock(progress->mutex);
-            progress->dots = dots;
-            progress->dotsChanged = true;
-            progress->changed.notify_all();
-        } else {
-            ShowStatus(session, control, 1, dots);
-        }
+        ShowStatus(session, control, 1, dots);
     }
 };
 
@@ -309,52 +288,6 @@ void RunTransfer(Transfer& transfer) {
     connection.GiveBack(handle, !transfer.certificate.rejected && !transfer.tooLarge && !transfer.aborted);
 }
 
-// Runs the transfer; on the GUI thread on a worker while the GUI keeps processing events.
-void RunTransferResponsively(Transfer& transfer) {
-    auto ui = CurrentTransportUi();
-    if (!ui || !ui->IsGuiThread()) {
-        RunTransfer(transfer);
-        return;
-    }
-    Progress progress;
-    transfer.progress = &progress;
-    std::thread worker;
-    try {
-        worker = std::thread([&transfer, &progress] {
-            RunTransfer(transfer);
-            std::lock_guard lock(progress.mutex);
-            progress.done = true;
-            progress.changed.notify_all();
-        });
-    } catch (const std::system_error&) {
-        transfer.progress = nullptr;
-        RunTransfer(transfer);
-        return;
-    }
-    for (;;) {
-        std::string dots;
-        bool showDots = false;
-        bool done = false;
-        {
-            std::unique_lock lock(progress.mutex);
-            progress.changed.wait_for(lock, kPumpInterval,
-                                      [&] { return progress.done || progress.dotsChanged; });
-            showDots = progress.dotsChanged;
-            progress.dotsChanged = false;
-            dots = progress.dots;
-            done = progress.done;
-        }
-        if (showDots && !Unwanted(transfer.session.get(), transfer.control.get()) &&
-            !(transfer.control && transfer.control->quiet))
-            ui->ShowRequestStatus(1, dots);
-        if (done)
-            break;
-        ui->ProcessPendingEvents();
-    }
-    worker.join();
-    transfer.progress = nullptr;
-}
-
 TransportStatus StatusOfTransfer(const Transfer& transfer) {
     if (transfer.certificate.rejected)
         return transfer.certificate.info.status;
@@ -395,12 +328,6 @@ TransportStatus StatusOfTransfer(const Transfer& transfer) {
     default:
         return kStatusInternalError;
     }
-}
-
-void PumpEvents() {
-    auto ui = CurrentTransportUi();
-    if (ui && ui->IsGuiThread())
-        ui->ProcessPendingEvents();
 }
 
 } // namespace
@@ -446,6 +373,11 @@ void SetReplyLimit(std::size_t bytes) {
 void SetExtraTrustedAuthorities(const std::filesystem::path& pemFile) {
     std::lock_guard lock(gSeamMutex);
     gExtraAuthorities = pemFile;
+}
+
+void AcceptCertificateOf(const SessionPtr& session, const CertificateInfo& info) {
+    if (session)
+        session->AcceptCertificate(PinKey(info.host, info.port), info.fingerprint);
 }
 
 RequestFunction SessionRequests(SessionPtr session) {
@@ -520,12 +452,6 @@ static HttpReply SendRequest(const SessionPtr& session, const ApiRequest& reques
     }
 
     ShowStatus(session, control, 0, "");
-    PumpEvents();
-    if (Unwanted(session.get(), control.get())) {
-        reply.status = kStatusRequestNotOpened;
-        return reply;
-    }
-    PumpEvents();
 
     // Every request goes to the connection's host and port, whatever host the URL names.
     std::string target = connection->host;
@@ -553,7 +479,7 @@ static HttpReply SendRequest(const SessionPtr& session, const ApiRequest& reques
         transfer.certificate.pin = ReadPin(pinKey);
         transfer.certificate.acceptedFingerprint = accepted;
         transfer.certificate.extraAuthorities = ExtraAuthorities();
-        RunTransferResponsively(transfer);
+        RunTransfer(transfer);
         sent = sent || transfer.sent;
 
         if (transfer.setupFailed) {
@@ -604,6 +530,11 @@ static HttpReply SendRequest(const SessionPtr& session, const ApiRequest& reques
             auto ui = CurrentTransportUi();
             if (!ui) {
                 reply.status = status;
+                return reply;
+            }
+            if (control && control->certificateAfter) {
+                reply.status = status;
+                reply.certificate = std::make_shared<const CertificateInfo>(info);
                 return reply;
             }
             if (!ui->AskCertificate(info)) {

@@ -44,6 +44,8 @@ inline constexpr TransportStatus kStatusUntrustedCertificate = 12045;
 inline constexpr TransportStatus kStatusInvalidResponse = 12152;
 inline constexpr TransportStatus kStatusSecureChannel = 12157;
 
+struct CertificateInfo;
+
 // What HttpGet hands back. text is the reply body when status is 0, else empty; httpStatus is the
 // server's HTTP status code (0 when none arrived).
 struct HttpReply {
@@ -54,6 +56,10 @@ struct HttpReply {
     // carried it out: its outcome is unknown (a stop or a sign-out while the reply was awaited, a
     // time-out, a connection cut off).
     bool sent = false;
+    // Set when the request ended on a certificate that needs the operator's decision and the
+    // request asked for that to come after it (RequestControl::certificateAfter); status is then the
+    // certificate's problem. Nothing was sent.
+    std::shared_ptr<const CertificateInfo> certificate = nullptr;
 };
 
 // The URL splitter: part 1 the scheme ("http://" when the lower-cased URL contains "http://", else
@@ -100,7 +106,14 @@ struct RequestControl {
     // certificate that is not accepted on its own ends the request with status 1, neither asked
     // about nor taken silently, and nothing with the credentials is sent; no message is shown.
     bool unattended = false;
+    // A certificate that needs the operator's decision is not asked about from inside the request:
+    // the request ends with HttpReply::certificate, and the caller asks, accepts it
+    // (AcceptCertificateOf) and sends the request again. Set before the request starts.
+    bool certificateAfter = false;
 };
+
+// The operator accepted the certificate: it is remembered for its host and port through the session.
+void AcceptCertificateOf(const SessionPtr& session, const CertificateInfo& info);
 
 // Not stopped (control may be null), and its session not ended unless the request is the one sent
 // on a held connection. A request that is no longer wanted shows nothing in the status display.
@@ -108,8 +121,8 @@ bool RequestWanted(const ServerSession* session, const RequestControl* control);
 
 // One GET of url for a session. Checks the URL and the proxy settings first (statuses 6 to 10,
 // nothing sent), then opens or reuses the session's connection and reads the reply; the request
-// goes to the session's host and port whatever host the URL names. Called on the GUI thread, the
-// transfer runs on a worker thread while the GUI keeps processing events. Over TLS the credentials go
+// goes to the session's host and port whatever host the URL names. Returns once the reply is in, so
+// windows call it on a worker (gui/app/AsyncRequest.h), never on the GUI thread. Over TLS the credentials go
 // with the request (HTTP Basic), so one call is one request; a server that answers them by asking for
 // another scheme gets the request once more with that scheme, and so does every later request on the
 // connection. The server certificate is judged before every request (see CertificateCheck.h). An

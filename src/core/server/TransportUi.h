@@ -23,8 +23,7 @@ struct CertificateInfo {
 
 // The few things the network side of the core needs from the GUI. The GUI installs one
 // implementation for the whole process; tests install recorders. The core calls:
-// - ShowRequestStatus and ProcessPendingEvents only on the GUI thread (the core posts from other
-//   threads itself);
+// - ShowRequestStatus only on the GUI thread (the core posts from other threads itself);
 // - AskCertificate, ShowMessage and AskQuestion from the thread that made the request; an
 //   implementation called from another thread than the GUI thread carries the dialog out on the GUI
 //   thread and waits for its answer;
@@ -36,8 +35,6 @@ public:
     // The status display: status text n, a blank, then the suffix.
     virtual void ShowRequestStatus(int n, const std::string& suffix) = 0;
     virtual bool IsGuiThread() = 0;
-    // Lets the GUI handle what is pending (repaints, input, posted functions), then returns.
-    virtual void ProcessPendingEvents() = 0;
     // The certificate question; true when the operator accepts the certificate.
     virtual bool AskCertificate(const CertificateInfo& info) = 0;
     // A message with one button (message window kind 2).

@@ -4,6 +4,7 @@
 #include "core/server/HttpTransport.h"
 #include "core/settings/Localization.h"
 #include "core/skins/SkinPackage.h"
+#include "gui/app/AsyncRequest.h"
 #include "gui/info/AboutUnit.h"
 #include "gui/settings/Captions.h"
 #include "gui/skins/BitCheckBox.h"
@@ -481,22 +482,28 @@ void TAddForm::OKButtonClick() {
     if (!model_ || requestRunning_ || ReadOnly)
         return;
     ToModel();
-    QPointer<TAddForm> self(this);
+    const std::string url = model_->OkRequestUrl(BaseUrlOf(Session), StatusText(50));
+    if (url.empty()) {
+        Edit(QStringLiteral("DomainEdit"))->setFocus();
+        return;
+    }
     requestRunning_ = true;
     OKButton->setEnabled(false);
     CancelButton->setEnabled(false);
-    const EditorOkResult result = model_->Ok(BaseUrlOf(Session), StatusText(50), SessionRequests(Session));
+    // The window stays until the reply has come; closing it meanwhile drops the reply.
+    StartRequest(this, Session, url, [this](const HttpReply& reply) { OkDone(reply); });
+}
+
+void TAddForm::OkDone(const HttpReply& reply) {
+    QPointer<TAddForm> self(this);
+    const EditorOkResult result = model_->OkReply(reply);
     if (!self)
-        return; // closed while the request ran
+        return;
     requestRunning_ = false;
     OKButton->setEnabled(true);
     CancelButton->setEnabled(true);
     if (!isVisible())
         return; // closed by a sign-out meanwhile
-    if (result.outcome == EditorOkOutcome::InvalidDomain) {
-        Edit(QStringLiteral("DomainEdit"))->setFocus();
-        return;
-    }
     if (result.signedOut) {
         signedOut_ = true;
         reject();

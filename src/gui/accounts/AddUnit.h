@@ -113,6 +113,8 @@ private:
     void FromModel();
     void ShowOnDemandEdit(const QString& checkName);
     void ShowDomainAsciiForm();
+    // OK's reply, on the GUI thread.
+    void OkDone(const HttpReply& reply);
 
     std::unique_ptr<TEditorModel> model_;
     QHash<QString, QWidget*> controls_; // of both groups, by control name

@@ -7,6 +7,7 @@
 #include "core/server/TransportUi.h"
 #include "core/settings/Localization.h"
 #include "gui/accounts/AddUnit.h"
+#include "gui/app/AsyncRequest.h"
 #include "gui/info/AboutUnit.h"
 #include "gui/settings/Captions.h"
 #include "gui/skins/Controls.h"
@@ -584,15 +585,32 @@ void TSummaryForm::PauseButtonClick() {
     SetActionsEnabled(false, false, false);
     const bool wasSuspended = SuspendedStateOf(RecordText) == 1;
     Suspended = wasSuspended;
+    // The question first; the buttons stay off while the request runs.
+    if (!AskQuestionText(SuspendQuestion(wasSuspended, UserName) + "?")) {
+        if (self)
+            SetActionsEnabled(runWas, pauseWas, true);
+        return;
+    }
+    if (!self)
+        return;
+    StartRequest(
+        this, Session,
+        ApiItemUrl(BaseUrlOf(Session), std::string(SuspendFunction(wasSuspended)) + "?user=", UserName),
+        [this, runWas, pauseWas, wasSuspended](const HttpReply& reply) {
+            PauseDone(runWas, pauseWas, wasSuspended, reply);
+        });
+}
+
+void TSummaryForm::PauseDone(bool runWas, bool pauseWas, bool wasSuspended, const HttpReply& reply) {
+    QPointer<TSummaryForm> self(this);
     std::string status;
     std::string message;
-    ConfirmAndCallForUser(UserName, SuspendFunction(wasSuspended), SuspendQuestion(wasSuspended, UserName),
-                          status, message, Session);
+    ReadUserCallReply(reply, status, message);
     if (!self)
         return;
     if (status.empty() && message.empty()) {
         SetActionsEnabled(runWas, pauseWas, true);
-        return; // declined, or a failed transfer that was already reported
+        return; // a failed transfer that was already reported
     }
     ShowMessageText(message.empty() ? ErrorText(11) : message);
     if (!self)
@@ -609,13 +627,13 @@ void TSummaryForm::PauseButtonClick() {
         Calls.refetchList();
     if (!self)
         return;
-    const HttpReply reply = HttpGet(Session, AccountSummaryUrl(BaseUrlOf(Session), UserName));
-    if (!self)
-        return;
-    SetActionsEnabled(buttons.runEnabled, buttons.pauseEnabled, true);
-    RecordText = reply.text;
-    if (reply.status == kStatusOk && !IsSignedOutReply(reply.text, reply.httpStatus))
-        FillTable();
+    StartRequest(this, Session, AccountSummaryUrl(BaseUrlOf(Session), UserName),
+                 [this, buttons](const HttpReply& summary) {
+                     SetActionsEnabled(buttons.runEnabled, buttons.pauseEnabled, true);
+                     RecordText = summary.text;
+                     if (summary.status == kStatusOk && !IsSignedOutReply(summary.text, summary.httpStatus))
+                         FillTable();
+                 });
 }
 
 void TSummaryForm::DeleteButtonClick() {
@@ -626,22 +644,32 @@ void TSummaryForm::DeleteButtonClick() {
     const bool pauseWas = PauseButton->isEnabled();
     SetActionsEnabled(false, false, false);
     const bool account = DetailsKind == kAccountDetails;
-    const SessionPtr request = Session;
-    const int result = account ? ConfirmAndCall("removeacct?user=", UserName, StatusText(53), StatusText(54),
-                                                StatusText(51), request)
-                               : ConfirmAndCall("killpkg?pkg=", ItemName, StatusText(52), StatusText(54),
-                                                StatusText(51), request);
+    const std::string noun = StatusText(account ? 53 : 52);
+    const std::string item = account ? UserName : ItemName;
+    if (!AskQuestionText(CallQuestion(StatusText(51), noun, item))) {
+        if (self)
+            SetActionsEnabled(runWas, pauseWas, true);
+        return;
+    }
     if (!self)
         return;
-    SetActionsEnabled(runWas, pauseWas, true);
-    if (result == kCallSucceeded) {
-        if (Calls.refetchList)
-            Calls.refetchList();
-        if (self)
-            close();
-    } else if (result > 0 && isVisible()) { // not for a window that a sign-out closed meanwhile
-        ShowMessageText(ErrorText(result));
-    }
+    StartRequest(this, Session,
+                 ApiItemUrl(BaseUrlOf(Session), account ? "removeacct?user=" : "killpkg?pkg=", item),
+                 [this, runWas, pauseWas, noun, item](const HttpReply& reply) {
+                     QPointer<TSummaryForm> self(this);
+                     const int result = CallOutcome(reply, noun, item, StatusText(54));
+                     if (!self)
+                         return;
+                     SetActionsEnabled(runWas, pauseWas, true);
+                     if (result == kCallSucceeded) {
+                         if (Calls.refetchList)
+                             Calls.refetchList();
+                         if (self)
+                             close();
+                     } else if (result > 0 && isVisible()) { // not for a window a sign-out closed meanwhile
+                         ShowMessageText(ErrorText(result));
+                     }
+                 });
 }
 
 void TSummaryForm::ConfigureViewButtonClick() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/accounts/DetailsView.h"
+#include "core/server/HttpTransport.h"
 #include "core/server/ServerSession.h"
 #include "gui/skins/SkinnedForm.h"
 
@@ -112,6 +113,8 @@ private:
 
     // Run, Pause and Delete are disabled while one of their requests runs.
     void SetActionsEnabled(bool runEnabled, bool pauseEnabled, bool deleteEnabled);
+    // Pause's reply, on the GUI thread: the message, then the summary asked for again.
+    void PauseDone(bool runWas, bool pauseWas, bool wasSuspended, const HttpReply& reply);
 
     std::unique_ptr<TDetailsTable> table_;
     int hoverCol_ = -1, hoverRow_ = -1;

@@ -34,10 +34,6 @@ bool GuiTransportUi::IsGuiThread() {
     return QThread::currentThread() == thread();
 }
 
-void GuiTransportUi::ProcessPendingEvents() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
 void GuiTransportUi::PostToGuiThread(std::function<void()> function) {
     QMetaObject::invokeMethod(this, std::move(function), Qt::QueuedConnection);
 }

@@ -26,7 +26,6 @@ public:
 
     void ShowRequestStatus(int n, const std::string& suffix) override;
     bool IsGuiThread() override;
-    void ProcessPendingEvents() override;
     bool AskCertificate(const CertificateInfo& info) override;
     void ShowMessage(const std::string& text) override;
     bool AskQuestion(const std::string& text) override;

@@ -16,6 +16,7 @@
 #include "gui/accounts/FilterPaintBox.h"
 #include "gui/accounts/InputUnit.h"
 #include "gui/accounts/SummaryUnit.h"
+#include "gui/app/AsyncRequest.h"
 #include "gui/app/WindowOpeners.h"
 #include "gui/info/AboutUnit.h"
 #include "gui/info/MessageUnit.h"
@@ -111,29 +112,39 @@ void TParlomarClientMainForm::Copytoclipboard2Click() {
         CopyTextToClipboard(Q(PackageCopyText(AccList->Data(), row)));
 }
 
-void TParlomarClientMainForm::ListPopupMenuPopup() {
-    int row = AccList->CurrentDataRow();
-    if (row < 1 || AccList->ListMode != kListModeAccounts)
+void TParlomarClientMainForm::ListPopupMenuPopup(std::function<void()> then) {
+    const int row = AccList->CurrentDataRow();
+    if (row < 1 || AccList->ListMode != kListModeAccounts || PrepareRowMenu()) {
+        if (then)
+            then(); // several rows: the actions for all of them
         return;
-    if (PrepareRowMenu())
-        return; // several rows: the actions for all of them
-    if (SuspendMenuCaption(AccList->Data(), row) == 0) {
-        const std::string user = AccList->Data().Cell(kAccUserCol, row);
-        QPointer<TParlomarClientMainForm> self(this);
-        const SessionPtr session = Session();
-        const int answer = QuerySuspended(user, session);
-        if (!self || !SessionCurrent(session))
-            return;
-        row = RowOfUser(row, user);
-        if (row < 1)
-            return;
-        StoreQueriedSuspended(AccList->Data(), row, answer);
-        AccList->CellsChanged();
     }
-    const int caption = SuspendMenuCaption(AccList->Data(), row);
-    Suspend1->setEnabled(caption != 0 && ChangeAllowed("suspendacct"));
-    if (caption)
-        Suspend1->setText(Q(StatusText(caption)));
+    auto showCaption = [this, then](int at) {
+        const int caption = at > 0 ? SuspendMenuCaption(AccList->Data(), at) : 0;
+        Suspend1->setEnabled(caption != 0 && ChangeAllowed("suspendacct"));
+        if (caption)
+            Suspend1->setText(Q(StatusText(caption)));
+        if (then)
+            then();
+    };
+    if (SuspendMenuCaption(AccList->Data(), row) != 0) {
+        showCaption(row);
+        return;
+    }
+    // The account's state is asked first; the menu follows with the answer.
+    const std::string user = AccList->Data().Cell(kAccUserCol, row);
+    const SessionPtr session = Session();
+    StartRequest(this, session, AccountSummaryUrl(BaseUrlOf(session), user),
+                 [this, session, row, user, showCaption](const HttpReply& reply) {
+                     if (!SessionCurrent(session))
+                         return;
+                     const int at = RowOfUser(row, user);
+                     if (at < 1)
+                         return;
+                     StoreQueriedSuspended(AccList->Data(), at, SuspendedOfReply(reply));
+                     AccList->CellsChanged();
+                     showCaption(at);
+                 });
 }
 
 void TParlomarClientMainForm::Suspend1Click() {
@@ -164,38 +175,48 @@ struct SuspendRequest {
 static void RunSuspend(TParlomarClientMainForm* form, const SuspendRequest& request) {
     TSkinedStringGrid* grid = form->AccList;
     const int row = grid->CurrentDataRow();
-    if (row < 1)
+    if (row < 1 || form->AccountActionRunning())
         return;
     const std::string user = grid->Data().Cell(kAccUserCol, row);
     const std::string domain = grid->Data().Cell(kAccDomainCol, row);
     QPointer<TParlomarClientMainForm> self(form);
     const SessionPtr session = form->Session();
-    form->Signout1->setEnabled(false);
-    std::string status;
-    std::string message;
-    ConfirmAndCallForUser(user, request.function, StatusText(request.question) + " " + domain, status,
-                          message, session);
+    if (!AskQuestionText(StatusText(request.question) + " " + domain + "?"))
+        return;
     if (!self || !form->SessionCurrent(session))
         return;
-    form->Signout1->setEnabled(!form->FetchRunning());
-    if (status.empty() && message.empty())
-        return; // declined
-    ShowMessageText(message.empty() ? ErrorText(11) : message);
-    if (!self)
-        return;
-    // Find the row again: the list may have been rebuilt while the request waited.
-    const TStringGridData& data = grid->Data();
-    int at = 0;
-    if (grid->ListMode == kListModeAccounts) {
-        if (row < data.RowCount() && data.Cell(kAccUserCol, row) == user)
-            at = row;
-        for (int r = 1; at == 0 && r < data.RowCount(); ++r)
-            if (data.Cell(kAccUserCol, r) == user)
-                at = r;
-    }
-    if (at > 0 && ApplySuspendAnswer(grid->Data(), at, request.suspended, status, message).changed)
-        form->KeepFilterBarTrue(at);
-    grid->CellsChanged();
+    form->Signout1->setEnabled(false);
+    const bool suspended = request.suspended;
+    StartRequest(form, session,
+                 ApiItemUrl(BaseUrlOf(session), std::string(request.function) + "?user=", user),
+                 [form, self, session, row, user, suspended,
+                  busy = form->HoldAccountAction()](const HttpReply& reply) {
+                     if (!form->SessionCurrent(session))
+                         return;
+                     form->Signout1->setEnabled(!form->FetchRunning());
+                     std::string status;
+                     std::string message;
+                     ReadUserCallReply(reply, status, message);
+                     if (!self || (status.empty() && message.empty()))
+                         return; // a failed transfer, already reported
+                     ShowMessageText(message.empty() ? ErrorText(11) : message);
+                     if (!self)
+                         return;
+                     // Find the row again: the list may have been rebuilt while the request waited.
+                     TSkinedStringGrid* list = form->AccList;
+                     const TStringGridData& data = list->Data();
+                     int at = 0;
+                     if (list->ListMode == kListModeAccounts) {
+                         if (row < data.RowCount() && data.Cell(kAccUserCol, row) == user)
+                             at = row;
+                         for (int r = 1; at == 0 && r < data.RowCount(); ++r)
+                             if (data.Cell(kAccUserCol, r) == user)
+                                 at = r;
+                     }
+                     if (at > 0 && ApplySuspendAnswer(list->Data(), at, suspended, status, message).changed)
+                         form->KeepFilterBarTrue(at);
+                     list->CellsChanged();
+                 });
 }
 
 void TParlomarClientMainForm::SuspendAccount() {
@@ -215,8 +236,9 @@ void TParlomarClientMainForm::ShowInputImages(TInputForm* input) const {
 }
 
 void TParlomarClientMainForm::LimitBandWidth1Click() {
-    int row = AccList->CurrentDataRow();
-    if (row < 1 || AccList->ListMode != kListModeAccounts || !ChangeAllowed("limitbw"))
+    const int row = AccList->CurrentDataRow();
+    if (row < 1 || AccList->ListMode != kListModeAccounts || !ChangeAllowed("limitbw") ||
+        AccountActionRunning())
         return;
     const std::string user = AccList->Data().Cell(kAccUserCol, row);
     QPointer<TParlomarClientMainForm> self(this);
@@ -234,8 +256,16 @@ void TParlomarClientMainForm::LimitBandWidth1Click() {
     delete input.data();
     if (!self || !accepted || !SessionCurrent(session))
         return;
-    const HttpReply reply = HttpGet(session, LimitBandwidthUrl(BaseUrlOf(session), user, value));
-    if (!self || !SessionCurrent(session))
+    StartRequest(this, session, LimitBandwidthUrl(BaseUrlOf(session), user, value),
+                 [this, session, row, user, value, busy = HoldAccountAction()](const HttpReply& reply) {
+                     BandwidthDone(session, row, user, value, reply);
+                 });
+}
+
+void TParlomarClientMainForm::BandwidthDone(const SessionPtr& session, int row, const std::string& user,
+                                            const std::string& value, const HttpReply& reply) {
+    QPointer<TParlomarClientMainForm> self(this);
+    if (!SessionCurrent(session))
         return;
     const bool signedOut = IsSignedOutReply(reply.text, reply.httpStatus);
     bool applied = reply.status == kStatusOk;
@@ -266,7 +296,7 @@ void TParlomarClientMainForm::Changepassword1Click() {
 }
 
 void TParlomarClientMainForm::ChangeAccountPassword(const std::string& userName) {
-    if (!ChangeAllowed("passwd"))
+    if (!ChangeAllowed("passwd") || AccountActionRunning())
         return;
     QPointer<TParlomarClientMainForm> self(this);
     const SessionPtr session = Session();
@@ -282,18 +312,21 @@ void TParlomarClientMainForm::ChangeAccountPassword(const std::string& userName)
     delete input.data();
     if (!self || !accepted || !SessionCurrent(session))
         return;
-    const HttpReply reply = HttpGet(session, PasswdUrl(BaseUrlOf(session), userName, password));
-    if (!self || !SessionCurrent(session))
-        return;
-    if (reply.status != kStatusOk) {
-        ShowMessageText(ErrorText(reply.status)); // a failed transfer, not an empty server message
-        return;
-    }
-    if (IsSignedOutReply(reply.text, reply.httpStatus)) {
-        ReturnToSignIn();
-        return;
-    }
-    ShowMessageText(StatusMessageOf(reply.text));
+    StartRequest(this, session, PasswdUrl(BaseUrlOf(session), userName, password),
+                 [this, session, busy = HoldAccountAction()](const HttpReply& reply) {
+                     if (!SessionCurrent(session))
+                         return;
+                     if (reply.status != kStatusOk) {
+                         ShowMessageText(
+                             ErrorText(reply.status)); // a failed transfer, not an empty server message
+                         return;
+                     }
+                     if (IsSignedOutReply(reply.text, reply.httpStatus)) {
+                         ReturnToSignIn();
+                         return;
+                     }
+                     ShowMessageText(StatusMessageOf(reply.text));
+                 });
 }
 
 void TParlomarClientMainForm::Viewsummary1Click() {
@@ -308,15 +341,37 @@ void TParlomarClientMainForm::Viewsummary1Click() {
 
 void TParlomarClientMainForm::Deleteaccount1Click() {
     const std::string user = CurrentCell(kAccUserCol);
-    if (user.empty() || AccList->ListMode != kListModeAccounts || !ChangeAllowed("removeacct"))
+    if (user.empty() || AccList->ListMode != kListModeAccounts || !ChangeAllowed("removeacct") ||
+        AccountActionRunning())
         return;
+    StartDelete("removeacct?user=", user, StatusText(53), true);
+}
+
+// The confirmation first, then the request on a worker; what follows the answer comes with it.
+void TParlomarClientMainForm::StartDelete(const std::string& functionWithKey, const std::string& item,
+                                          const std::string& noun, bool account) {
     QPointer<TParlomarClientMainForm> self(this);
     const SessionPtr session = Session();
-    const int result =
-        ConfirmAndCall("removeacct?user=", user, StatusText(53), StatusText(54), StatusText(51), session);
+    const bool accepted = AskQuestionText(CallQuestion(StatusText(51), noun, item));
     if (!self || !SessionCurrent(session))
         return;
-    const AfterDelete after = AfterAccountDelete(result, ListMode);
+    if (!accepted) {
+        DeleteDone(session, kCallDeclined, account);
+        return;
+    }
+    StartRequest(this, session, ApiItemUrl(BaseUrlOf(session), functionWithKey, item),
+                 [this, session, item, noun, account, busy = HoldAccountAction()](const HttpReply& reply) {
+                     if (SessionCurrent(session))
+                         DeleteDone(session, CallOutcome(reply, noun, item, StatusText(54)), account);
+                 });
+}
+
+void TParlomarClientMainForm::DeleteDone(const SessionPtr& session, int result, bool account) {
+    QPointer<TParlomarClientMainForm> self(this);
+    if (!SessionCurrent(session))
+        return;
+    const AfterDelete after =
+        account ? AfterAccountDelete(result, ListMode) : AfterPackageDelete(result, ListMode);
     if (after.showTransportError)
         ShowMessageText(ErrorText(result));
     if (!self || !SessionCurrent(session))
@@ -345,22 +400,10 @@ void TParlomarClientMainForm::Edit1Click() {
 
 void TParlomarClientMainForm::Delete1Click() {
     const int row = AccList->CurrentDataRow();
-    if (row < 1 || AccList->ListMode != kListModePackages || !ChangeAllowed("killpkg"))
+    if (row < 1 || AccList->ListMode != kListModePackages || !ChangeAllowed("killpkg") ||
+        AccountActionRunning())
         return;
-    const std::string name = AccList->Data().Cell(kPkgNameCol, row);
-    QPointer<TParlomarClientMainForm> self(this);
-    const SessionPtr session = Session();
-    const int result =
-        ConfirmAndCall("killpkg?pkg=", name, StatusText(52), StatusText(54), StatusText(51), session);
-    if (!self || !SessionCurrent(session))
-        return;
-    const AfterDelete after = AfterPackageDelete(result, ListMode);
-    if (after.showTransportError)
-        ShowMessageText(ErrorText(result));
-    if (!self || !SessionCurrent(session))
-        return;
-    if (after.packageFetches > 0) // a second fetch would only replace the first
-        FetchPackageList();
+    StartDelete("killpkg?pkg=", AccList->Data().Cell(kPkgNameCol, row), StatusText(52), false);
 }
 
 void TParlomarClientMainForm::Viewserverinformation1Click() {

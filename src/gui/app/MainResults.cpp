@@ -739,10 +739,7 @@ void TParlomarClientMainForm::AccListRowMenu(const QPoint& globalPos) {
     if (AccList->CurrentDataRow() < 1)
         return;
     if (AccList->ListMode == kListModeAccounts) {
-        QPointer<TParlomarClientMainForm> self(this);
-        ListPopupMenuPopup();
-        if (self)
-            ListPopupMenu->popup(globalPos);
+        ListPopupMenuPopup([this, globalPos] { ListPopupMenu->popup(globalPos); });
     } else if (AccList->ListMode == kListModePackages) {
         PackageMenu->popup(globalPos);
     }

@@ -6,6 +6,7 @@
 #include "core/server/GetXMLThreadUnit.h"
 #include "core/settings/SavedServers.h"
 #include "core/tools/TracertParser.h"
+#include "gui/app/AsyncRequest.h"
 #include "gui/skins/SkinnedForm.h"
 #include "gui/tools/TracertThreadUnit.h"
 
@@ -137,7 +138,9 @@ public:
     // Enter on a row: an account's details, a package's editor.
     void AccListRowEntered();
     void CopyToClipboard1Click();
-    void ListPopupMenuPopup();
+    // The row menu's items for the current row; an account whose state is not known yet is asked
+    // about first, and then runs once the items are set (not for several rows).
+    void ListPopupMenuPopup(std::function<void()> then = {});
     void Suspend1Click();
     void SuspendAccount();
     void UnsuspendAccount();
@@ -233,6 +236,9 @@ public:
     void SignOutLabelMouseLeave();
     bool SignedIn() const { return signedIn_; }
     bool RequestRunning() const { return requestRunning_; }
+    // A row action's request (suspend, bandwidth, password, delete) runs: another is not started.
+    bool AccountActionRunning() const { return accountAction_.Busy(); }
+    std::shared_ptr<void> HoldAccountAction() { return accountAction_.Hold(); }
     bool FetchRunning() const { return fetches_[0] != nullptr || fetches_[1] != nullptr; }
     // The session of this sign-in (none while signed out). Windows of the sign-in take it when they
     // open and send their requests for it, so that nothing of theirs reaches a server once it has
@@ -389,6 +395,11 @@ private:
     void ShowSignInFailure(const QString& text);
     // The reply of the sign-in's version request, on the GUI thread.
     void SignInDone(const SessionPtr& session, const HttpReply& reply);
+    void BandwidthDone(const SessionPtr& session, int row, const std::string& user, const std::string& value,
+                       const HttpReply& reply);
+    void StartDelete(const std::string& functionWithKey, const std::string& item, const std::string& noun,
+                     bool account);
+    void DeleteDone(const SessionPtr& session, int result, bool account);
     void BuildListMenus();
     void BuildBulkMenus();
     // The row menu for the selection: true (and the items for all of them) when several rows are
@@ -444,6 +455,7 @@ private:
     bool destroyed_ = false;
     bool signedIn_ = false;
     bool requestRunning_ = false;
+    RequestBusy accountAction_;
     bool readOnly_ = false; // the sign-in in progress or signed in is to a read-only server
     QString addressBefore_; // the address field's text before the edit in progress
     bool formShown_ = false;

@@ -8,6 +8,7 @@
 #include "core/settings/Localization.h"
 #include "gui/accounts/AddUnit.h"
 #include "gui/accounts/SummaryUnit.h"
+#include "gui/app/AsyncRequest.h"
 #include "gui/app/MainUnit.h"
 #include "gui/settings/Captions.h"
 #include "gui/settings/CustUnit.h"
@@ -117,25 +118,30 @@ void OpenPackageEditorFor(TParlomarClientMainForm* main, const std::string& pack
 }
 
 void OpenAccountDetails(TParlomarClientMainForm* main, const std::string& userName) {
-    QPointer<TParlomarClientMainForm> owner(main);
     const SessionPtr session = main->Session();
-    const HttpReply reply = HttpGet(session, AccountSummaryUrl(BaseUrlOf(session), userName));
-    if (!owner || !owner->SessionCurrent(session))
-        return;
-    if (IsSignedOutReply(reply.text, reply.httpStatus)) {
-        owner->ReturnToSignIn();
-        return;
-    }
-    if (reply.status != kStatusOk) {
-        ShowMessageText(ErrorText(reply.status));
-        return;
-    }
-    TSummaryForm* window = NewDetailsWindow(owner, kAccountDetails);
-    window->RecordText = reply.text;
-    window->UserName = userName;
-    window->ItemName = XmlExtract(reply.text, "acct", "domain", kXmlLastValue);
-    window->Suspended = SuspendedStateOf(reply.text) == 1;
-    window->show();
+    // The window opens with the account's summary, once it has come.
+    StartRequest(main, session, AccountSummaryUrl(BaseUrlOf(session), userName),
+                 [main, session, userName](const HttpReply& reply) {
+                     QPointer<TParlomarClientMainForm> owner(main);
+                     if (!main->SessionCurrent(session))
+                         return;
+                     if (IsSignedOutReply(reply.text, reply.httpStatus)) {
+                         main->ReturnToSignIn();
+                         return;
+                     }
+                     if (reply.status != kStatusOk) {
+                         ShowMessageText(ErrorText(reply.status));
+                         return;
+                     }
+                     if (!owner)
+                         return;
+                     TSummaryForm* window = NewDetailsWindow(owner, kAccountDetails);
+                     window->RecordText = reply.text;
+                     window->UserName = userName;
+                     window->ItemName = XmlExtract(reply.text, "acct", "domain", kXmlLastValue);
+                     window->Suspended = SuspendedStateOf(reply.text) == 1;
+                     window->show();
+                 });
 }
 
 void OpenPackageDetails(TParlomarClientMainForm* main, const std::string& packageName) {

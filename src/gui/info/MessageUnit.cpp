@@ -6,6 +6,7 @@
 #include "core/server/XMLParser.h"
 #include "core/settings/Localization.h"
 #include "core/tools/HostLookup.h"
+#include "gui/app/AsyncRequest.h"
 #include "gui/info/AboutUnit.h"
 #include "gui/settings/Captions.h"
 #include "gui/skins/Controls.h"
@@ -224,17 +225,16 @@ void TMessageForm::ShowWithDetails() {
 
 void TMessageForm::ShowServerInfo() {
     ServerInfoPanel->show();
-    QPointer<TMessageForm> self(this);
     const SessionPtr session = Session;
-    const HttpReply reply = HttpGet(session, VersionUrl(BaseUrlOf(session)));
-    if (!self)
-        return;
-    const std::string version = reply.status == kStatusOk
-                                    ? XmlExtract(reply.text, "version", "version", kXmlLastValue)
-                                    : StatusText(10);
+    // The server's version follows in its row when the request answers.
+    StartRequest(this, session, VersionUrl(BaseUrlOf(session)), [this](const HttpReply& reply) {
+        const std::string version = reply.status == kStatusOk
+                                        ? XmlExtract(reply.text, "version", "version", kXmlLastValue)
+                                        : StatusText(10);
+        ParlomarValLabel->setText(Q(version));
+    });
     const std::string address = session ? session->Address() : std::string();
     IPValLabel->setText(Q(address));
-    ParlomarValLabel->setText(Q(version));
     PortValLabel->setText(QString::number(session ? session->Port() : 0));
     LoggedInValLabel->setText(Q(session ? session->UserName() : std::string()));
     PackagesValLabel->setText(QString::number(PackageCountOf(PackageListText)));

@@ -22,7 +22,6 @@ class MessageRecorder : public TransportUi {
 public:
     void ShowRequestStatus(int, const std::string&) override {}
     bool IsGuiThread() override { return true; }
-    void ProcessPendingEvents() override {}
     bool AskCertificate(const CertificateInfo&) override { return false; }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     bool AskQuestion(const std::string&) override { return false; }

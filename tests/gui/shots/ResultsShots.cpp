@@ -94,13 +94,17 @@ private slots:
                 input->BandWidthEdit->setText(QStringLiteral("2048"));
             });
             form.LimitBandWidth1Click();
+            QVERIFY(test::WaitForRequests());
             ShootNextModal<TInputForm>(QStringLiteral("input-password.png"), [](TInputForm* input) {
                 input->move(120, 200);
                 input->NewPasswordLabelClick();
             });
             form.Changepassword1Click();
-            ShootNextModal<TMessageForm>(QStringLiteral("serverinfo.png"),
-                                         [](TMessageForm* window) { window->move(120, 160); });
+            QVERIFY(test::WaitForRequests());
+            ShootNextModal<TMessageForm>(QStringLiteral("serverinfo.png"), [](TMessageForm* window) {
+                test::WaitForRequests(); // the version row
+                window->move(120, 160);
+            });
             form.Viewserverinformation1Click();
         }
     }

@@ -70,6 +70,7 @@ private slots:
                 editor.CancelButtonClick();
             }
             OpenAccountDetails(&main, "cedarlaw");
+            QVERIFY(test::WaitForRequests());
             QVERIFY(!OpenDetailsWindows().isEmpty());
             test::SaveShot(OpenDetailsWindows().last(), prefix + QStringLiteral("details.png"));
             CloseDetailsWindows();

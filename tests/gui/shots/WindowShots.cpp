@@ -54,6 +54,7 @@ private slots:
             main.SetWindowsSession(server.session);
             main.PackageListReply = packages;
             OpenAccountDetails(&main, "greenleaf"); // a suspended account
+            QVERIFY(test::WaitForRequests());
             test::SaveShot(OpenDetailsWindows().last(), QStringLiteral("details-account.png"));
             OpenPackageDetails(&main, "business_pro");
             test::SaveShot(OpenDetailsWindows().last(), QStringLiteral("details-package.png"));
