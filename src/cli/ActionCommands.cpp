@@ -7,6 +7,7 @@
 #include "core/accounts/BulkAction.h"
 #include "core/server/ApiRequests.h"
 #include "core/server/Global.h"
+#include "core/server/XMLParser.h"
 
 #include <charconv>
 #include <iostream>
@@ -61,7 +62,12 @@ protected:
         if (Server().readOnly)
             throw Failure(kExitReadOnly, ServerLabel(Server()) + " is saved as read-only: nothing was sent");
     }
-    void PrintDry(const std::string& url) { std::cout << "would send: " << url << "\n"; }
+    // The request as it would go out: its path and query, to the server's address and port.
+    void PrintDry(const std::string& url) {
+        const std::string base = ServerBaseUrl(Server().address);
+        const std::string request = url.starts_with(base) ? url.substr(base.size()) : url;
+        std::cout << "would send to " << ServerLabel(Server()) << ": " << request << "\n";
+    }
 
     // Sends one change; a refused certificate, read-only or sign-in ends the whole command.
     HttpReply Send(const SessionPtr& session, const std::string& url) {
@@ -210,6 +216,12 @@ protected:
         BulkEntry entry;
         entry.user = user_;
         JudgeBulkReply(entry, reply);
+        if (entry.outcome == BulkOutcome::Refused && ReadApiResult(reply.text).status.empty()) {
+            // Some replies (passwd) carry their status outside a result element.
+            const bool done = XmlExtract(reply.text, "", "status", kXmlLastValue) == "1";
+            entry.outcome = done ? BulkOutcome::Done : BulkOutcome::Refused;
+            entry.message = StatusMessageOf(reply.text);
+        }
         if (entry.outcome == BulkOutcome::SignedOut)
             throw Failure(kExitSignInRefused, ServerLabel(Server()) + " refused the user name or password");
         const std::string words = OutcomeWords(entry, BulkKind::Delete);
