@@ -557,7 +557,8 @@ static HttpReply SendRequest(const SessionPtr& session, const ApiRequest& reques
         sent = sent || transfer.sent;
 
         if (transfer.setupFailed) {
-            ShowMessageText("Error with HttpOpenRequest!");
+            if (!(control && control->unattended))
+                ShowMessageText("Error with HttpOpenRequest!");
             reply.status = kStatusRequestNotOpened;
             return reply;
         }
@@ -591,6 +592,10 @@ static HttpReply SendRequest(const SessionPtr& session, const ApiRequest& reques
             return reply;
         }
 
+        if (control && control->unattended) { // nobody to decide: not trusted
+            reply.status = kStatusCertificateDeclined;
+            return reply;
+        }
         // A certificate that was not accepted on its own: the setting decides, and a certificate
         // that differs from the remembered one is always put to the operator.
         const CertificateInfo& info = transfer.certificate.info;

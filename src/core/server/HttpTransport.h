@@ -96,6 +96,10 @@ struct RequestControl {
     // the accounts on its own thread that way). HttpReply::text still holds the whole body unless
     // the reader TakesBody.
     std::shared_ptr<ReplyReader> reader;
+    // Nobody is there to ask or to tell (a search over many servers, a command-line run): a
+    // certificate that is not accepted on its own ends the request with status 1, neither asked
+    // about nor taken silently, and nothing with the credentials is sent; no message is shown.
+    bool unattended = false;
 };
 
 // Not stopped (control may be null), and its session not ended unless the request is the one sent
