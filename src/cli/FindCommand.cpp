@@ -1,17 +1,30 @@
-// find: one search on every saved server at once, one table with a server column.
+// find: one search on every saved server at once (the core's TFindAll), one table with a server column.
 
 #include "cli/ListCommands.h"
 #include "cli/ListOptions.h"
 
-#include <atomic>
+#include "core/accounts/FindAll.h"
+#include "core/server/PasswordCipher.h"
+
+#include <algorithm>
 #include <iostream>
-#include <thread>
 
 namespace parlomar::cli {
 
 namespace {
 
-constexpr std::size_t kAtOnce = 8; // servers searched at the same time
+// A found account's value of one of the account list's fields.
+std::string FieldOf(const FoundAccount& account, const std::string& field) {
+    if (field == "user")
+        return account.user;
+    if (field == "domain")
+        return account.domain;
+    if (field == "suspended")
+        return account.suspended;
+    if (field == "diskused")
+        return account.diskUsed;
+    return account.diskLimit;
+}
 
 class FindCommand : public Command {
 public:
@@ -26,49 +39,59 @@ public:
 
     int Run() override {
         const std::vector<std::string> columns = options_.Columns(kAccountFields);
-        struct Search {
-            SavedServer server;
-            SessionPtr session;
-            ListResult result;
-        };
-        std::vector<Search> searches;
+        for (const std::string& column : columns)
+            if (std::find(kAccountFields.begin(), kAccountFields.end(), column) == kAccountFields.end())
+                throw Failure(kExitUsage,
+                              "find shows the account list's fields only, not \"" + column + "\"");
         int status = kExitDone;
-        // Passwords may be asked on the terminal: one server after the other, before any search.
-        for (const SavedServer& server : ReadSavedServers()) {
-            try {
-                searches.push_back({server, OpenServerSession(server, false), {}});
-            } catch (const Failure& failure) {
-                Complain(failure.what());
+        FindAllRequest request;
+        request.text = text_;
+        request.searchType = by_;
+        // The checks and the passwords first, one server after the other (a password may be asked on
+        // the terminal); a server that fails them is named and left out.
+        for (SavedServer server : ReadSavedServers()) {
+            if (PinnedFingerprint(server).empty()) {
+                Complain(ServerLabel(server) + ": the certificate is not pinned (see parlomar-cli trust)");
                 status = kExitFailed;
+                continue;
             }
-        }
-        std::atomic<std::size_t> next{0};
-        std::vector<std::thread> workers;
-        for (std::size_t w = 0; w < std::min(kAtOnce, searches.size()); ++w) {
-            workers.emplace_back([&] {
-                for (std::size_t i; (i = next++) < searches.size();) {
-                    Search& search = searches[i];
-                    search.result =
-                        FetchList(search.session, search.server,
-                                  AccountSearchUrl(search.session->BaseUrl(), text_, by_), options_, columns);
+            if (!server.savePassword || server.encipheredPassword.empty()) {
+                try {
+                    server.encipheredPassword = EncipherPassword(PasswordOf(server));
+                    server.savePassword = true;
+                } catch (const Failure& failure) {
+                    Complain(failure.what());
+                    status = kExitFailed;
+                    continue;
                 }
-            });
+            }
+            request.servers.push_back(std::move(server));
         }
-        for (auto& worker : workers)
-            worker.join();
+        Progress("Searching " + std::to_string(request.servers.size()) + " servers...");
+        FindAllResult result;
+        TFindAll find(std::move(request), nullptr, [&result](const FindAllResult& all) { result = all; });
+        find.Start();
+        find.Wait();
 
         Rows rows;
         rows.columns.push_back("server");
         rows.columns.insert(rows.columns.end(), columns.begin(), columns.end());
-        for (Search& search : searches) {
-            if (search.result.failure) {
-                Complain(search.result.failure->what());
+        const std::vector<std::string> fields = options_.Fields(columns);
+        for (const FindServerResult& server : result.servers) {
+            if (!server.answered) {
+                Complain(server.label + ": " + server.reason);
                 status = kExitFailed;
                 continue;
             }
-            for (auto& row : search.result.rows) {
-                row.insert(row.begin(), ServerLabel(search.server));
-                rows.rows.push_back(std::move(row));
+            for (const FoundAccount& account : server.accounts) {
+                std::vector<std::string> values;
+                for (const std::string& field : fields)
+                    values.push_back(FieldOf(account, field));
+                if (!options_.Admits(fields, {values.begin(), values.end()}))
+                    continue;
+                values.resize(columns.size());
+                values.insert(values.begin(), server.label);
+                rows.rows.push_back(std::move(values));
             }
         }
         options_.Sort(rows);
