@@ -1,13 +1,17 @@
-# Run as a test: every header of the program is named with its layer ("core/...", "gui/..."), and
-# the core and the command-line tools never reach into the windows layer or Qt.
+# Run as a test: every header of the program is named with its layer ("core/...", "gui/...",
+# "cli/..."), the core and the command-line tools never reach into the windows layer or Qt, and
+# only the command-line tools include their own units.
 file(GLOB_RECURSE sources "${SOURCE_DIR}/src/*.cpp" "${SOURCE_DIR}/src/*.h")
 set(faults "")
 foreach(file IN LISTS sources)
     file(RELATIVE_PATH name "${SOURCE_DIR}" "${file}")
     file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include")
     foreach(line IN LISTS includes)
-        if(line MATCHES "\"([^\"]+)\"" AND NOT CMAKE_MATCH_1 MATCHES "^(core|gui)/")
+        if(line MATCHES "\"([^\"]+)\"" AND NOT CMAKE_MATCH_1 MATCHES "^(core|gui|cli)/")
             string(APPEND faults "${name}: ${line} (name the layer)\n")
+        endif()
+        if(NOT name MATCHES "^src/cli/" AND line MATCHES "\"cli/")
+            string(APPEND faults "${name}: ${line} (the command-line units are for the tools alone)\n")
         endif()
         if(name MATCHES "^src/(core|cli)/" AND line MATCHES "(\"gui/|<Q)")
             string(APPEND faults "${name}: ${line} (the core holds no windows code)\n")

@@ -3,7 +3,9 @@
 #   share/parlomarclient/                 the language file, the shipped skins, the default settings
 #   share/applications/, share/metainfo/  the desktop entry and its AppStream description
 #   share/icons/hicolor/                  the program's icon in several sizes and as a drawing
-#   share/man/man1/ParlomarClient.1.gz
+#   bin/parlomar-cli                      the command-line companion
+#   share/man/man1/ParlomarClient.1.gz, parlomar-cli.1.gz
+#   share/bash-completion/completions/parlomar-cli
 #   share/doc/parlomarclient/             the copyright file and the package's changelog
 #   share/lintian/overrides/parlomarclient  what Debian's package checker need not report
 
@@ -11,9 +13,12 @@
 # Debian installs them.
 configure_file("${CMAKE_SOURCE_DIR}/data/ParlomarClient.1" "${CMAKE_BINARY_DIR}/man/ParlomarClient.1" @ONLY)
 configure_file("${CMAKE_SOURCE_DIR}/data/debian/changelog.in" "${CMAKE_BINARY_DIR}/doc/changelog.Debian" @ONLY)
+configure_file("${CMAKE_SOURCE_DIR}/src/cli/parlomar-cli.1" "${CMAKE_BINARY_DIR}/man/parlomar-cli.1" @ONLY)
 set(PARLOMAR_MAN_PAGE "${CMAKE_BINARY_DIR}/man/ParlomarClient.1.gz")
+set(PARLOMAR_CLI_MAN_PAGE "${CMAKE_BINARY_DIR}/man/parlomar-cli.1.gz")
 set(PARLOMAR_CHANGELOG "${CMAKE_BINARY_DIR}/doc/changelog.Debian.gz")
-foreach(pair IN ITEMS "man/ParlomarClient.1|${PARLOMAR_MAN_PAGE}" "doc/changelog.Debian|${PARLOMAR_CHANGELOG}")
+foreach(pair IN ITEMS "man/ParlomarClient.1|${PARLOMAR_MAN_PAGE}" "man/parlomar-cli.1|${PARLOMAR_CLI_MAN_PAGE}"
+             "doc/changelog.Debian|${PARLOMAR_CHANGELOG}")
     string(REPLACE "|" ";" pair "${pair}")
     list(GET pair 0 plain)
     list(GET pair 1 packed)
@@ -22,9 +27,9 @@ foreach(pair IN ITEMS "man/ParlomarClient.1|${PARLOMAR_MAN_PAGE}" "doc/changelog
         DEPENDS "${CMAKE_BINARY_DIR}/${plain}"
         VERBATIM)
 endforeach()
-add_custom_target(parlomar_man_page ALL DEPENDS "${PARLOMAR_MAN_PAGE}" "${PARLOMAR_CHANGELOG}")
+add_custom_target(parlomar_man_page ALL DEPENDS "${PARLOMAR_MAN_PAGE}" "${PARLOMAR_CLI_MAN_PAGE}" "${PARLOMAR_CHANGELOG}")
 
-install(TARGETS ParlomarClient RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+install(TARGETS ParlomarClient parlomar-cli RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 install(FILES "${CMAKE_SOURCE_DIR}/data/Localization/English.lng"
     DESTINATION "${PARLOMAR_INSTALL_DATADIR}/Localization")
 install(FILES "${CMAKE_SOURCE_DIR}/data/ParlomarClient.ini" DESTINATION "${PARLOMAR_INSTALL_DATADIR}")
@@ -38,7 +43,9 @@ foreach(size IN LISTS PARLOMAR_ICON_SIZES)
 endforeach()
 install(FILES "${PARLOMAR_ICON_SOURCE}"
     DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps" RENAME "${PARLOMAR_APP_ID}.svg")
-install(FILES "${PARLOMAR_MAN_PAGE}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${PARLOMAR_MAN_PAGE}" "${PARLOMAR_CLI_MAN_PAGE}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${CMAKE_SOURCE_DIR}/src/cli/parlomar-cli.bash-completion"
+    DESTINATION "${CMAKE_INSTALL_DATADIR}/bash-completion/completions" RENAME parlomar-cli)
 install(FILES "${CMAKE_SOURCE_DIR}/data/debian/copyright" "${PARLOMAR_CHANGELOG}"
     DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/parlomarclient")
 install(FILES "${CMAKE_SOURCE_DIR}/data/debian/lintian-overrides"

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace parlomar::test {
@@ -59,6 +61,46 @@ int RunCommand(const std::vector<std::string>& argv) {
     while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+CommandOutput RunCapturing(const std::vector<std::string>& argv, const std::string& input,
+                           const std::vector<std::pair<std::string, std::string>>& environment) {
+    TempDir files;
+    const std::filesystem::path in = files.Path() / "in", out = files.Path() / "out",
+                                err = files.Path() / "err";
+    { std::ofstream(in, std::ios::binary) << input; }
+    std::vector<char*> args;
+    for (const auto& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setsid(); // no controlling terminal: nothing can be asked there
+        const int inFd = open(in.c_str(), O_RDONLY);
+        const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(inFd, STDIN_FILENO);
+        dup2(outFd, STDOUT_FILENO);
+        dup2(errFd, STDERR_FILENO);
+        for (const auto& [name, value] : environment) {
+            setenv(name.c_str(), value.c_str(), 1);
+        }
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    CommandOutput result;
+    result.status = pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const auto read = [](const std::filesystem::path& file) {
+        std::ifstream stream(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(stream), {});
+    };
+    result.out = read(out);
+    result.err = read(err);
+    return result;
 }
 
 } // namespace parlomar::test

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace parlomar::test {
@@ -26,5 +27,16 @@ int FreePort();
 // Runs a command without a shell, its output thrown away; returns its exit status (-1 when it did
 // not exit by itself).
 int RunCommand(const std::vector<std::string>& argv);
+
+// Runs a command without a shell and without a terminal (a session of its own), input given on its
+// standard input and the variables added to its environment; its exit status (-1 when it did not
+// exit by itself) and what it wrote to standard output and error.
+struct CommandOutput {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+CommandOutput RunCapturing(const std::vector<std::string>& argv, const std::string& input = {},
+                           const std::vector<std::pair<std::string, std::string>>& environment = {});
 
 } // namespace parlomar::test
