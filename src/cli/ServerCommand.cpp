@@ -23,7 +23,6 @@ class CliTransportUi : public TransportUi {
 public:
     void ShowRequestStatus(int, const std::string&) override {}
     bool IsGuiThread() override { return false; }
-    void ProcessPendingEvents() override {}
     bool AskCertificate(const CertificateInfo& info) override {
         std::lock_guard lock(mutex_);
         asked_[LowerAscii(info.host) + ":" + std::to_string(info.port)] = info;
