@@ -205,7 +205,7 @@ void BM_ListAccountsToSortedGrid(benchmark::State& state) {
 
 void BM_FilterKeystroke(benchmark::State& state) {
     Session& session = SessionFor(static_cast<int>(state.range(0)));
-    if (session.form->AccList->ListMode != 1)
+    if (session.form->AccList->ShownList != 1)
         session.ListAccounts();
     TButtonEdit* box = session.form->QueryEdit;
     for (auto _ : state) {
@@ -220,7 +220,7 @@ void BM_FilterKeystroke(benchmark::State& state) {
 
 void BM_HeaderClickSort(benchmark::State& state) {
     Session& session = SessionFor(static_cast<int>(state.range(0)));
-    if (session.form->AccList->ListMode != 1)
+    if (session.form->AccList->ShownList != 1)
         session.ListAccounts();
     for (auto _ : state) {
         session.form->AccListHeaderClick(2); // domain, ascending and descending in turn

@@ -100,7 +100,6 @@ void BM_ShowAccountList(benchmark::State& state) {
     for (auto _ : state) {
         TStringGridData grid(1, 1);
         TListState list;
-        list.listMode = kListModeAccounts;
         list.filterMode = kFilterAll;
         const AccountListView view = ShowAccountList(grid, list, 0, reply, "", Label);
         benchmark::DoNotOptimize(view.fetchedRows);

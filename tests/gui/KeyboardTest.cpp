@@ -136,7 +136,7 @@ private slots:
 
         // The account list: Enter opens the current account's details, Shift+F10 the row menu.
         QTest::keyClick(grid, Qt::Key_L, Qt::ControlModifier);
-        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && grid->ListMode == kListModeAccounts, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && grid->ShownList == kListModeAccounts, 20000);
         QCOMPARE(form.focusWidget(), grid);
         QTest::keyClick(grid, Qt::Key_Down);
         const std::string user = form.CurrentCell(kAccUserCol);

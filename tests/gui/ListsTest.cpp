@@ -83,7 +83,7 @@ private slots:
         SignedIn s(*ui);
         s.folder.WriteLanguage(test::ShippedFile("Localization/English.lng"));
         QVERIFY(s.form.SignedIn());
-        QTRY_VERIFY_WITH_TIMEOUT(s.Idle() && s.form.AccList->ListMode == kListModePackages, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(s.Idle() && s.form.AccList->ShownList == kListModePackages, 20000);
         TParlomarClientMainForm& form = s.form;
         QCOMPARE(form.TabSet->currentIndex(), 1);
         const int packages = PackageCountOf(form.PackageListReply);
@@ -175,7 +175,7 @@ private slots:
         const TStringGridData& grid = s.Grid();
         const int accounts = grid.RowCount() - 1;
         QVERIFY(accounts > 10);
-        QCOMPARE(form.ListMode, kListModeAccounts);
+        QCOMPARE(form.ListMode(), kListModeAccounts);
         QCOMPARE(form.TabSet->currentIndex(), 0);
         QCOMPARE(form.AccList->VisibleRowCount(), accounts);
         QCOMPARE(form.StatusSlot(0), test::Status(12, std::to_string(accounts)));
@@ -285,12 +285,12 @@ private slots:
         // Tab switches show the stored replies without a request.
         form.TabSet->setCurrentIndex(1);
         QVERIFY(!form.FetchRunning());
-        QCOMPARE(form.AccList->ListMode, kListModePackages);
+        QCOMPARE(form.AccList->ShownList, kListModePackages);
         QVERIFY(!form.FilterPanel->isVisible());
         form.TabSet->setCurrentIndex(0);
         QVERIFY(!form.FetchRunning());
         WaitIdle(s);
-        QCOMPARE(form.AccList->ListMode, kListModeAccounts);
+        QCOMPARE(form.AccList->ShownList, kListModeAccounts);
         QCOMPARE(form.AccList->VisibleRowCount(), accounts);
 
         // Server search: a domain finds its account; the button then offers the full list again.

@@ -157,7 +157,7 @@ private slots:
 
         // The package list is fetched right after and its reply stored.
         QTRY_VERIFY_WITH_TIMEOUT(!form.PackageListReply.empty() && !form.FetchRunning(), 20000);
-        QCOMPARE(form.ListMode, 2);
+        QCOMPARE(form.ListMode(), 2);
         QCOMPARE(form.TabSet->currentIndex(), 1);
         QVERIFY(form.PackageListReply.find("<listpkgs>") != std::string::npos);
         QVERIFY(form.ServerButton->isEnabled());

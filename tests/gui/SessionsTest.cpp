@@ -159,7 +159,7 @@ private slots:
         server.Faults("delay_ms=1800&times=1");
         form.QueryEdit->setText(QStringLiteral("alpinebk"));
         QTest::keyClick(form.QueryEdit, Qt::Key_Return);
-        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->ShownList == kListModeAccounts, 20000);
         QTest::qWait(1200); // the replaced search would have arrived by now
         QCOMPARE(form.TabSet->currentIndex(), 0);
         QCOMPARE(form.AccList->VisibleRowCount(), 1);
@@ -208,7 +208,7 @@ private slots:
         QCOMPARE(form.TabSet->currentIndex(), 1);
         form.GetListButton->click();
         QVERIFY(form.FetchRunning());
-        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->ListMode == kListModePackages, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->ShownList == kListModePackages, 20000);
         QVERIFY(form.AccList->isVisible() && form.AccList->VisibleRowCount() > 0);
         server.Faults("");
     }
@@ -221,7 +221,7 @@ private slots:
         test::SignIn(form, server.Port());
         QTRY_VERIFY_WITH_TIMEOUT(form.SignedIn() && test::Idle(form), 20000);
         form.Listaccounts1Click();
-        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->ShownList == kListModeAccounts, 20000);
 
         // A failed package fetch, then back to the accounts and to the packages again.
         server.Faults("drop_after=10&times=1"); // a broken transfer
@@ -274,7 +274,7 @@ private slots:
         form.Createaccounts1Click();
         QVERIFY(lockedWhileSending);
         QCOMPARE(server.Requests("/xml-api/createacct"), 1);
-        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->ListMode == kListModeAccounts, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && form.AccList->ShownList == kListModeAccounts, 20000);
         QCOMPARE(server.Requests("/xml-api/listaccts"), 1);
 
         // A details window: Pause and Delete are disabled while Pause's request runs.

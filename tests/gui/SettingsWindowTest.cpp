@@ -325,7 +325,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && !main.PackageListReply.empty(), 20000);
         main.Listaccounts1Click();
         QTRY_VERIFY_WITH_TIMEOUT(!main.FetchRunning() && !main.ListBuildRunning() &&
-                                     main.AccList->ListMode == kListModeAccounts,
+                                     main.AccList->ShownList == kListModeAccounts,
                                  20000);
         int row = 1;
         while (row < main.AccList->Data().RowCount() && main.AccList->Data().Cell(1, row) != "longname")

@@ -292,7 +292,7 @@ private slots:
                      ".example</domain><suspended>0</suspended><diskused>1M</diskused><disklimit>9M</"
                      "disklimit></acct>";
         FillAccountRows(main.AccList->Data(), reply);
-        main.AccList->ListMode = kListModeAccounts;
+        main.AccList->ShownList = kListModeAccounts;
         main.AccList->RowsChanged();
         main.AccList->SelectDataRow(1);
         main.ListPopupMenuPopup();

@@ -35,9 +35,6 @@ using StatusTextLookup = std::function<std::string(int)>;
 
 // The list values the main window keeps between list builds.
 struct TListState {
-    int listMode = kListModeNone;
-    std::string accountReply; // the stored account list reply
-    std::string packageReply; // the stored package list reply
     bool packageReplyStored = false;
     std::string lastSearchText;
     bool AccountsListedInFull = false;

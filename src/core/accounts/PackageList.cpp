@@ -6,7 +6,6 @@
 namespace parlomar {
 
 void BeginListPackages(TListState& state) {
-    state.listMode = kListModePackages;
     state.PackagesListedInFull = true;
 }
 
@@ -29,10 +28,6 @@ int FillPackageRows(TStringGridData& grid, std::string_view reply) {
 PackageListView ShowPackageList(TStringGridData& grid, TListState& state, int status, std::string_view reply,
                                 const StatusTextLookup& statusText) {
     PackageListView view;
-    if (state.listMode != kListModePackages) {
-        return view;
-    }
-    view.applies = true;
     view.addCaption = 63;
     view.getListCaption = state.PackagesListedInFull ? 68 : 55;
     view.listMessage = status;

@@ -16,7 +16,7 @@ inline constexpr int kPkgNameCol = 1;
 inline constexpr int kPkgQuotaCol = 2;
 inline constexpr int kPkgBwLimitCol = 3;
 
-// "List packages": list mode 2, a full listing. The window then fetches ListPackagesUrl.
+// "List packages": a full listing. The window then fetches ListPackagesUrl.
 void BeginListPackages(TListState& state);
 
 // The status a switch to the package tab shows the stored reply with: 0, or 12 when no package
@@ -29,7 +29,6 @@ int PackageTabStatus(const TListState& state);
 int FillPackageRows(TStringGridData& grid, std::string_view reply);
 
 struct PackageListView {
-    bool applies = false;   // false outside list mode 2: only the controls are unlocked
     int addCaption = 0;     // status text for AddButton
     int getListCaption = 0; // status text for GetListButton
     int listMessage = 0;    // ShowListMessage with this code (the transport status; 0 hides it)

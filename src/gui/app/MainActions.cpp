@@ -95,7 +95,7 @@ void TParlomarClientMainForm::BuildListMenus() {
 
 void TParlomarClientMainForm::CopyToClipboard1Click() {
     const int row = AccList->CurrentDataRow();
-    if (row < 1 || AccList->ListMode != kListModeAccounts)
+    if (row < 1 || AccList->ShownList != kListModeAccounts)
         return;
     // Several rows selected: one line each.
     const std::vector<int> selected = AccList->SelectedDataRows();
@@ -108,13 +108,13 @@ void TParlomarClientMainForm::CopyToClipboard1Click() {
 }
 
 void TParlomarClientMainForm::Copytoclipboard2Click() {
-    if (const int row = AccList->CurrentDataRow(); row > 0 && AccList->ListMode == kListModePackages)
+    if (const int row = AccList->CurrentDataRow(); row > 0 && AccList->ShownList == kListModePackages)
         CopyTextToClipboard(Q(PackageCopyText(AccList->Data(), row)));
 }
 
 void TParlomarClientMainForm::ListPopupMenuPopup(std::function<void()> then) {
     const int row = AccList->CurrentDataRow();
-    if (row < 1 || AccList->ListMode != kListModeAccounts || PrepareRowMenu()) {
+    if (row < 1 || AccList->ShownList != kListModeAccounts || PrepareRowMenu()) {
         if (then)
             then(); // several rows: the actions for all of them
         return;
@@ -149,7 +149,7 @@ void TParlomarClientMainForm::ListPopupMenuPopup(std::function<void()> then) {
 
 void TParlomarClientMainForm::Suspend1Click() {
     const int row = AccList->CurrentDataRow();
-    if (row < 1 || AccList->ListMode != kListModeAccounts)
+    if (row < 1 || AccList->ShownList != kListModeAccounts)
         return;
     if (AccList->SelectedDataRows().size() > 1) { // Ctrl+U on several rows: all of them
         AccountActionKey(BulkKind::Suspend);
@@ -206,7 +206,7 @@ static void RunSuspend(TParlomarClientMainForm* form, const SuspendRequest& requ
                      TSkinedStringGrid* list = form->AccList;
                      const TStringGridData& data = list->Data();
                      int at = 0;
-                     if (list->ListMode == kListModeAccounts) {
+                     if (list->ShownList == kListModeAccounts) {
                          if (row < data.RowCount() && data.Cell(kAccUserCol, row) == user)
                              at = row;
                          for (int r = 1; at == 0 && r < data.RowCount(); ++r)
@@ -237,7 +237,7 @@ void TParlomarClientMainForm::ShowInputImages(TInputForm* input) const {
 
 void TParlomarClientMainForm::LimitBandWidth1Click() {
     const int row = AccList->CurrentDataRow();
-    if (row < 1 || AccList->ListMode != kListModeAccounts || !ChangeAllowed("limitbw") ||
+    if (row < 1 || AccList->ShownList != kListModeAccounts || !ChangeAllowed("limitbw") ||
         AccountActionRunning())
         return;
     const std::string user = AccList->Data().Cell(kAccUserCol, row);
@@ -291,7 +291,7 @@ void TParlomarClientMainForm::BandwidthDone(const SessionPtr& session, int row, 
 
 void TParlomarClientMainForm::Changepassword1Click() {
     const std::string user = CurrentCell(kAccUserCol);
-    if (!user.empty() && AccList->ListMode == kListModeAccounts)
+    if (!user.empty() && AccList->ShownList == kListModeAccounts)
         ChangeAccountPassword(user);
 }
 
@@ -333,15 +333,15 @@ void TParlomarClientMainForm::Viewsummary1Click() {
     const int row = AccList->CurrentDataRow();
     if (row < 1)
         return;
-    if (AccList->ListMode == kListModeAccounts)
+    if (AccList->ShownList == kListModeAccounts)
         OpenAccountDetails(this, AccList->Data().Cell(kAccUserCol, row));
-    else if (AccList->ListMode == kListModePackages)
+    else if (AccList->ShownList == kListModePackages)
         OpenPackageDetails(this, AccList->Data().Cell(kPkgNameCol, row));
 }
 
 void TParlomarClientMainForm::Deleteaccount1Click() {
     const std::string user = CurrentCell(kAccUserCol);
-    if (user.empty() || AccList->ListMode != kListModeAccounts || !ChangeAllowed("removeacct") ||
+    if (user.empty() || AccList->ShownList != kListModeAccounts || !ChangeAllowed("removeacct") ||
         AccountActionRunning())
         return;
     StartDelete("removeacct?user=", user, StatusText(53), true);
@@ -371,7 +371,7 @@ void TParlomarClientMainForm::DeleteDone(const SessionPtr& session, int result, 
     if (!SessionCurrent(session))
         return;
     const AfterDelete after =
-        account ? AfterAccountDelete(result, ListMode) : AfterPackageDelete(result, ListMode);
+        account ? AfterAccountDelete(result, ListMode()) : AfterPackageDelete(result, ListMode());
     if (after.showTransportError)
         ShowMessageText(ErrorText(result));
     if (!self || !SessionCurrent(session))
@@ -394,13 +394,13 @@ void TParlomarClientMainForm::Createpackage1Click() {
 
 void TParlomarClientMainForm::Edit1Click() {
     const int row = AccList->CurrentDataRow();
-    if (row > 0 && AccList->ListMode == kListModePackages && ChangeAllowed("editpkg"))
+    if (row > 0 && AccList->ShownList == kListModePackages && ChangeAllowed("editpkg"))
         OpenPackageEditorFor(this, AccList->Data().Cell(kPkgNameCol, row));
 }
 
 void TParlomarClientMainForm::Delete1Click() {
     const int row = AccList->CurrentDataRow();
-    if (row < 1 || AccList->ListMode != kListModePackages || !ChangeAllowed("killpkg") ||
+    if (row < 1 || AccList->ShownList != kListModePackages || !ChangeAllowed("killpkg") ||
         AccountActionRunning())
         return;
     StartDelete("killpkg?pkg=", AccList->Data().Cell(kPkgNameCol, row), StatusText(52), false);

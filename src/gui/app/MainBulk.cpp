@@ -2,6 +2,7 @@
 // run on a worker with its progress and summary window, the grid kept true without a refetch), the
 // export of the shown list, and the traceroute of an account.
 
+#include "gui/app/BulkController.h"
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
 
@@ -21,18 +22,12 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
-#include <QTimer>
 
 #include <unordered_set>
 
 namespace parlomar {
 
 namespace {
-
-// How long a request in flight may still take after Stop before it is ended.
-constexpr int kStopGraceMs = 2000;
-// Outcomes reach the grid at most this often (one pass over the grid each time).
-constexpr int kGridUpdateMs = 100;
 
 // Moves a menu item to just before another one.
 void PlaceBefore(QMenu* menu, QAction* item, QAction* before) {
@@ -66,10 +61,10 @@ void TParlomarClientMainForm::BuildBulkMenus() {
     PackageMenu->addSeparator();
     Exportlist3 = Item(PackageMenu, "Exportlist3", "Export list...");
 
-    bulkTimer_ = new QTimer(this);
-    bulkTimer_->setSingleShot(true);
-    bulkTimer_->setInterval(kGridUpdateMs);
-    connect(bulkTimer_, &QTimer::timeout, this, &TParlomarClientMainForm::ApplyBulkOutcomes);
+    bulk_ = new TBulkController(this);
+    connect(bulk_, &TBulkController::EntryDone, this, &TParlomarClientMainForm::BulkStep);
+    connect(bulk_, &TBulkController::ChangesWaiting, this, &TParlomarClientMainForm::BulkChanges);
+    connect(bulk_, &TBulkController::Finished, this, &TParlomarClientMainForm::BulkFinished);
 
     connect(Suspendselected1, &QAction::triggered, this, &TParlomarClientMainForm::Suspendselected1Click);
     connect(Unsuspendselected1, &QAction::triggered, this, &TParlomarClientMainForm::Unsuspendselected1Click);
@@ -78,12 +73,12 @@ void TParlomarClientMainForm::BuildBulkMenus() {
     for (QAction* item : {Exportlist1, Exportlist2, Exportlist3})
         connect(item, &QAction::triggered, this, &TParlomarClientMainForm::Exportlist1Click);
     connect(ServerMenu, &QMenu::aboutToShow, this,
-            [this] { Exportlist2->setEnabled(AccList->isVisible() && AccList->ListMode != 0); });
+            [this] { Exportlist2->setEnabled(AccList->isVisible() && AccList->ShownList != 0); });
 }
 
 bool TParlomarClientMainForm::PrepareRowMenu() {
     const std::size_t selected = AccList->SelectedDataRows().size();
-    const bool several = selected > 1 && AccList->ListMode == kListModeAccounts;
+    const bool several = selected > 1 && AccList->ShownList == kListModeAccounts;
     for (TMenuItem* item :
          {Suspend1, LimitBandWidth1, Changepassword1, Viewsummary1, Deleteaccount1, Traceroute1})
         item->setVisible(!several);
@@ -92,7 +87,8 @@ bool TParlomarClientMainForm::PrepareRowMenu() {
                                                     {Deleteselected1, BulkKind::Delete}};
     for (const auto& [item, kind] : bulk) {
         item->setVisible(several);
-        item->setEnabled(!bulkRun_ && BulkAllowed(kind)); // one run at a time; none on a read-only server
+        item->setEnabled(!bulk_->Running() &&
+                         BulkAllowed(kind)); // one run at a time; none on a read-only server
         if (several)
             item->setText(Q(BulkMenuCaption(kind, selected)));
     }
@@ -125,7 +121,7 @@ void TParlomarClientMainForm::BuildAccountKeys() {
 }
 
 void TParlomarClientMainForm::AccountActionKey(BulkKind kind) {
-    if (!signedIn_ || AccList->ListMode != kListModeAccounts || AccList->CurrentDataRow() < 1)
+    if (!signedIn_ || AccList->ShownList != kListModeAccounts || AccList->CurrentDataRow() < 1)
         return;
     const std::vector<int> selected = AccList->SelectedDataRows();
     if (selected.size() > 1) {
@@ -155,7 +151,7 @@ void TParlomarClientMainForm::AccountActionKey(BulkKind kind) {
 }
 
 void TParlomarClientMainForm::StartBulkAction(BulkKind kind) {
-    if (!signedIn_ || bulkRun_ || AccList->ListMode != kListModeAccounts || !BulkAllowed(kind))
+    if (!signedIn_ || bulk_->Running() || AccList->ShownList != kListModeAccounts || !BulkAllowed(kind))
         return;
     const std::vector<BulkEntry> entries = PlanBulkAction(AccList->Data(), AccList->SelectedDataRows(), kind);
     if (entries.empty())
@@ -165,7 +161,7 @@ void TParlomarClientMainForm::StartBulkAction(BulkKind kind) {
     const std::string question = BulkQuestion(entries, kind);
     if (!question.empty() && !AskQuestionText(question))
         return;
-    if (!self || !SessionCurrent(session) || bulkRun_)
+    if (!self || !SessionCurrent(session) || bulk_->Running())
         return;
     if (BulkForm && BulkForm->Finished())
         BulkForm->close(); // the summary of an earlier run gives way
@@ -173,10 +169,8 @@ void TParlomarClientMainForm::StartBulkAction(BulkKind kind) {
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->SetStayOnTop(Alwaysontop1->isChecked());
     BulkForm = form;
-    const std::uint64_t run = ++bulkRunId_;
-    bulkKind_ = kind;
-    connect(form, &TBulkForm::StopRequested, this, [this, run] {
-        if (run == bulkRunId_)
+    connect(form, &TBulkForm::StopRequested, this, [this, form] {
+        if (BulkForm == form)
             StopBulkRun();
     });
     form->show();
@@ -184,55 +178,38 @@ void TParlomarClientMainForm::StartBulkAction(BulkKind kind) {
         form->RunFinished(entries);
         return;
     }
-    bulkRun_ = std::make_unique<TBulkRun>(
-        kind, entries, session,
-        [self, run](std::size_t index, const BulkEntry& entry) {
-            if (self)
-                self->BulkStep(run, index, entry);
-        },
-        [self, run](const std::vector<BulkEntry>& done) {
-            if (self)
-                self->BulkFinished(run, done);
-        });
-    bulkRun_->Start();
+    bulk_->Start(kind, entries, session);
 }
 
 void TParlomarClientMainForm::StopBulkRun() {
-    if (!bulkRun_ || bulkRun_->StopRequested())
+    if (!bulk_->Running() || bulk_->StopRequested())
         return;
-    bulkRun_->Stop();
+    bulk_->Stop();
     if (BulkForm)
         BulkForm->RunStopping();
-    const std::uint64_t run = bulkRunId_;
-    QTimer::singleShot(kStopGraceMs, this, [this, run] {
-        if (bulkRun_ && run == bulkRunId_)
-            bulkRun_->Abort();
-    });
 }
 
-void TParlomarClientMainForm::BulkStep(std::uint64_t run, std::size_t index, const BulkEntry& entry) {
-    if (run != bulkRunId_ || !bulkRun_)
-        return;
+bool TParlomarClientMainForm::BulkRunning() const {
+    return bulk_->Running();
+}
+
+void TParlomarClientMainForm::BulkStep(std::size_t index, const BulkEntry& entry) {
     if (BulkForm)
         BulkForm->EntryDone(index, entry);
-    // Only into the grid of the sign-in that sent it.
-    if (entry.outcome == BulkOutcome::Done && SessionCurrent(bulkRun_->Session)) {
-        bulkDone_.push_back(entry);
-        if (!bulkTimer_->isActive())
-            bulkTimer_->start();
-    }
 }
 
-void TParlomarClientMainForm::BulkFinished(std::uint64_t run, const std::vector<BulkEntry>& entries) {
-    if (run != bulkRunId_ || !bulkRun_)
-        return;
-    const bool current = SessionCurrent(bulkRun_->Session);
-    const bool stopped = bulkRun_->StopRequested();
-    bulkRun_.reset();
-    bulkTimer_->stop();
+void TParlomarClientMainForm::BulkChanges() {
+    if (SessionCurrent(bulk_->RunSession())) // only into the grid of the sign-in that sent it
+        ApplyBulkOutcomes();
+    else
+        bulk_->TakeChanged();
+}
+
+void TParlomarClientMainForm::BulkFinished(const std::vector<BulkEntry>& entries, bool stopped,
+                                           const SessionPtr& session) {
+    const bool current = SessionCurrent(session);
     if (current)
         ApplyBulkOutcomes();
-    bulkDone_.clear();
     QPointer<TParlomarClientMainForm> self(this);
     if (BulkForm)
         BulkForm->RunFinished(entries);
@@ -246,20 +223,19 @@ void TParlomarClientMainForm::BulkFinished(std::uint64_t run, const std::vector<
     }
     // A stopped run, or a request that went out without a judged reply (the server may have carried
     // it out): the grid is drawn from the server's list again rather than from what the run knows.
-    if ((stopped || BulkNeedsRefetch(entries)) && signedIn_ && ListMode == kListModeAccounts)
+    if ((stopped || BulkNeedsRefetch(entries)) && signedIn_ && ListMode() == kListModeAccounts)
         RefetchLastSearch();
 }
 
 void TParlomarClientMainForm::ApplyBulkOutcomes() {
-    if (bulkDone_.empty())
+    const std::vector<BulkEntry> done = bulk_->TakeChanged();
+    if (done.empty())
         return;
-    const BulkKind kind = bulkKind_;
-    std::vector<BulkEntry> done;
-    done.swap(bulkDone_);
+    const BulkKind kind = bulk_->Kind();
     // The selection by user name: rows move when others leave the grid.
     std::unordered_set<std::string> selected;
     const TStringGridData& data = AccList->Data();
-    if (AccList->ListMode == kListModeAccounts)
+    if (AccList->ShownList == kListModeAccounts)
         for (int row : AccList->SelectedDataRows())
             selected.insert(data.Cell(kAccUserCol, row));
     const std::string current = CurrentCell(kAccUserCol);
@@ -295,9 +271,9 @@ void TParlomarClientMainForm::ApplyBulkOutcomes() {
 }
 
 void TParlomarClientMainForm::Exportlist1Click() {
-    if (!AccList->isVisible() || AccList->ListMode == 0)
+    if (!AccList->isVisible() || AccList->ShownList == 0)
         return;
-    const int listMode = AccList->ListMode;
+    const int listMode = AccList->ShownList;
     const QString suggested = QDir::home().filePath(
         listMode == kListModeAccounts ? QStringLiteral("accounts.csv") : QStringLiteral("packages.csv"));
     QPointer<TParlomarClientMainForm> self(this);
@@ -307,7 +283,7 @@ void TParlomarClientMainForm::Exportlist1Click() {
             : QFileDialog::getSaveFileName(this, Exportlist2->text().remove(QStringLiteral("...")), suggested,
                                            QStringLiteral("CSV (*.csv);;* (*)"));
     // The dialog waited: the list must still be the one the operator chose to export.
-    if (!self || path.isEmpty() || !AccList->isVisible() || AccList->ListMode != listMode)
+    if (!self || path.isEmpty() || !AccList->isVisible() || AccList->ShownList != listMode)
         return;
     std::vector<int> cols;
     for (int col = 0; col < AccList->Data().ColCount(); ++col)
@@ -329,7 +305,7 @@ void TParlomarClientMainForm::Exportlist1Click() {
 }
 
 void TParlomarClientMainForm::Traceroute1Click() {
-    if (AccList->ListMode != kListModeAccounts)
+    if (AccList->ShownList != kListModeAccounts)
         return;
     if (const std::string domain = CurrentCell(kAccDomainCol); !domain.empty())
         StartTrace(domain);

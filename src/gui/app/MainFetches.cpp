@@ -1,5 +1,6 @@
 // The list fetches of the main window: one per list, the newest replacing a running one, the list
 // asked for last shown and the other stored, Escape and the stop control ending them.
+#include "gui/app/ListController.h"
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
 
@@ -11,7 +12,6 @@
 #include "gui/skins/Controls.h"
 #include "gui/skins/SkinedStringGrid.h"
 
-#include <QPointer>
 #include <QSignalBlocker>
 
 namespace parlomar {
@@ -20,76 +20,55 @@ void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_
     if (!signedIn_ || (kind != kFetchAccounts && kind != kFetchPackages))
         return;
     focusListWhenShown_ = true; // the list asked for takes the focus when it comes
-    std::unique_ptr<TGetXMLThread>& slot = fetches_[kind - 1];
-    if (slot) // the newest request for a list replaces the one still running
-        slot->Stop();
     if (kind == kFetchPackages) {
         PackageListReply.clear();
         ListState.packageReplyStored = false;
     }
-    QPointer<TParlomarClientMainForm> self(this);
-    // The accounts are read on the fetch thread while the reply arrives.
-    auto read = kind == kFetchAccounts ? std::make_shared<TAccountReplyReader>() : nullptr;
-    slot = std::make_unique<TGetXMLThread>(
-        session_, url, kind,
-        [self, read](std::uint8_t doneKind, const HttpReply& reply) {
-            if (self)
-                self->FetchDone(doneKind, reply, read);
-        },
-        read);
-    SetWantedList(kind);
-    slot->Start();
+    lists_->Fetch(session_, url, kind);
     UpdateListControls();
 }
 
 void TParlomarClientMainForm::StopListFetches() {
-    if (!FetchRunning())
+    if (!lists_->Running())
         return;
-    const std::uint8_t asked = wantedList_;
-    for (auto& fetch : fetches_) {
-        if (fetch)
-            fetch->Stop();
-        fetch.reset();
-    }
+    const std::uint8_t asked = lists_->Asked();
+    lists_->StopAll();
     // The first list of a sign-in stopped before anything was shown: the results area takes that
     // list's tab, so that its controls (the refresh and add buttons) act on it.
-    if (ListMode == 0 && signedIn_ && (asked == kFetchAccounts || asked == kFetchPackages))
+    if (ListMode() == 0 && signedIn_ && (asked == kFetchAccounts || asked == kFetchPackages))
         TabSetChange(asked == kFetchAccounts ? 0 : 1);
     // The results area keeps what it shows, and that is the list asked for now.
-    SetWantedList(ListMode);
+    SetWantedList(ListMode());
     UpdateListControls();
-    if (ListMode == kListModeAccounts && AccList->isVisible())
+    if (ListMode() == kListModeAccounts && AccList->isVisible())
         FilterPanel->show();
     SetStatusSlot(0, Q(ErrorText(kStatusRequestNotOpened)));
 }
 
 void TParlomarClientMainForm::SetWantedList(std::uint8_t kind) {
-    wantedList_ = kind;
-    for (std::uint8_t fetched : {kFetchAccounts, kFetchPackages})
-        if (const auto& fetch = fetches_[fetched - 1])
-            fetch->SetQuiet(fetched != kind);
+    lists_->Ask(kind);
+}
+
+bool TParlomarClientMainForm::FetchRunning() const {
+    return lists_->Running();
+}
+
+std::uint8_t TParlomarClientMainForm::ListMode() const {
+    return lists_->Mode();
 }
 
 void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& reply,
-                                        std::shared_ptr<TAccountReplyReader> read) {
-    fetches_[kind - 1].reset();
+                                        std::shared_ptr<const TAccountValues> accounts, bool show) {
     if (!signedIn_) {
         UpdateListControls();
         return;
     }
-    // An account list comes as its values (the reader keeps no reply text), else from the text.
-    std::shared_ptr<const TAccountValues> accounts;
-    if (kind == kFetchAccounts)
-        accounts = read && read->Finished()
-                       ? read->TakeAccounts()
-                       : std::make_shared<const TAccountValues>(TAccountValues::FromReply(reply.text));
     if (reply.status == kStatusOk &&
         (accounts ? accounts->SignedOut(reply.httpStatus) : IsSignedOutReply(reply.text, reply.httpStatus))) {
         ReturnToSignIn();
         return;
     }
-    const bool show = kind == wantedList_; // a reply of the other list is only stored
-    if (show) {
+    if (show) {                                // a reply of the other list is only stored
         const QSignalBlocker quiet(QueryEdit); // emptying the box is no filter change
         settingQuery_ = true;
         QueryEdit->clear();
@@ -119,7 +98,8 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
 
 void TParlomarClientMainForm::SettleRequestStatus() {
     // "Sending request" of a list that went quiet (the other tab was chosen) or ended unseen.
-    if (fetches_[wantedList_ == kFetchPackages ? 1 : 0] || requestRunning_)
+    if (lists_->Running(lists_->Asked() == kFetchPackages ? kFetchPackages : kFetchAccounts) ||
+        requestRunning_)
         return;
     const std::string sending = StatusText(0);
     if (sending.empty() || sending == "0") // no status texts: nothing to tell apart

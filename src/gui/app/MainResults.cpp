@@ -1,3 +1,4 @@
+#include "gui/app/ListController.h"
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
 
@@ -322,21 +323,21 @@ void TParlomarClientMainForm::LayoutResults() {
     const int wanted = AccList->horizontalHeader()->height() + rows * rowHeight + 10;
     const bool fits = wanted <= available;
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    AccList->setVerticalScrollBarPolicy(ListMode == kListModePackages ? Qt::ScrollBarAlwaysOn
-                                                                      : Qt::ScrollBarAsNeeded);
+    AccList->setVerticalScrollBarPolicy(ListMode() == kListModePackages ? Qt::ScrollBarAlwaysOn
+                                                                        : Qt::ScrollBarAsNeeded);
     const auto round = [](double v) { return static_cast<int>(std::lround(v)); };
     const int cols = AccList->Data().ColCount();
     for (int col = 0; col < cols; ++col)
         AccList->setColumnHidden(col, false);
     if (cols > 0)
         AccList->setColumnWidth(0, round(w * 0.1));
-    if (AccList->ListMode == kListModeAccounts && cols >= 8) {
+    if (AccList->ShownList == kListModeAccounts && cols >= 8) {
         AccList->setColumnWidth(1, round(w * 0.3));
         AccList->setColumnWidth(2, fits ? round(w * 0.5) - 4 : round(w * 0.5) - scrollBar - 2);
         for (int col = 3; col <= 6; ++col)
             AccList->setColumnHidden(col, true);
         AccList->setColumnWidth(7, round(w * 0.1));
-    } else if (AccList->ListMode == kListModePackages && cols >= 4) {
+    } else if (AccList->ShownList == kListModePackages && cols >= 4) {
         AccList->setColumnWidth(1, round(w * 0.28));
         AccList->setColumnWidth(2, fits ? round(w * 0.31) - 4 : round(w * 0.31) - scrollBar - 2);
         AccList->setColumnWidth(3, round(w * 0.31) - scrollBar);
@@ -357,7 +358,7 @@ void TParlomarClientMainForm::ShowTab(int tab) {
     TabSet->setCurrentIndex(tab);
     TabsPaintBox->SetSelectedTab(tab + 1);
     StatusIconImage->setPixmap(ImageList->Image(tab == 0 ? 4 : 5)); // the skinned strip's list icon
-    ListMode = static_cast<std::uint8_t>(tab == 0 ? kListModeAccounts : kListModePackages);
+    lists_->SetMode(static_cast<std::uint8_t>(tab == 0 ? kListModeAccounts : kListModePackages));
     const QString list = Q(StatusText(tab == 0 ? 60 : 61));
     AccList->setAccessibleName(list);
     StatusIconImage->setAccessibleName(list);
@@ -392,14 +393,14 @@ void TParlomarClientMainForm::Listpakages1Click() {
 }
 
 void TParlomarClientMainForm::GetListButtonClick() {
-    if (ListMode == kListModeAccounts)
+    if (ListMode() == kListModeAccounts)
         Listaccounts1Click();
-    else if (ListMode == kListModePackages)
+    else if (ListMode() == kListModePackages)
         Listpakages1Click();
 }
 
 void TParlomarClientMainForm::AddButtonClick() {
-    if (ListMode == kListModePackages)
+    if (ListMode() == kListModePackages)
         Createpackage1Click();
     else
         Createaccounts1Click();
@@ -417,11 +418,11 @@ void TParlomarClientMainForm::QueryEditClickButton() {
 }
 
 void TParlomarClientMainForm::QueryEditChange() {
-    if (settingQuery_ || (ListMode != kListModeAccounts && ListMode != kListModePackages))
+    if (settingQuery_ || (ListMode() != kListModeAccounts && ListMode() != kListModePackages))
         return;
-    if (AccList->ListMode != ListMode)
+    if (AccList->ShownList != ListMode())
         return; // the grid still shows the other list; the build on its way filters itself
-    const LocalFilterResult result = ApplyLocalFilter(AccList->Data(), ListMode, S(QueryEdit->text()),
+    const LocalFilterResult result = ApplyLocalFilter(AccList->Data(), ListMode(), S(QueryEdit->text()),
                                                       MessPanel->isVisible(), ListState.filterMode);
     if (!result.ran)
         return;
@@ -439,7 +440,8 @@ void TParlomarClientMainForm::QueryEditChange() {
 void TParlomarClientMainForm::TabSetChange(int tab) {
     if (signedIn_) // the tab chosen is the list asked for last
         SetWantedList(static_cast<std::uint8_t>(tab == 0 ? kFetchAccounts : kFetchPackages));
-    const bool loading = signedIn_ && fetches_[tab == 0 ? 0 : 1]; // the list asked for is on its way
+    // The list asked for is on its way.
+    const bool loading = signedIn_ && lists_->Running(tab == 0 ? kFetchAccounts : kFetchPackages);
     if (tab == 0) {
         ShowTab(0);
         if (loading)
@@ -448,7 +450,6 @@ void TParlomarClientMainForm::TabSetChange(int tab) {
             ShowAccountList(0, accountReply_);
     } else {
         ShowTab(1);
-        ListState.listMode = kListModePackages;
         if (loading)
             ShowListLoading();
         else
@@ -476,7 +477,6 @@ void TParlomarClientMainForm::FilterPaintBoxMouseDown(int item) {
 }
 
 void TParlomarClientMainForm::ShowAccountList(int status, std::shared_ptr<const TAccountValues> accounts) {
-    ListState.listMode = ListMode;
     FilterPaintBox->SetHoveredItem(ListState.filterMode);
     if (!accounts)
         accounts = std::make_shared<const TAccountValues>();
@@ -514,8 +514,6 @@ void TParlomarClientMainForm::ShowAccountList(int status, std::shared_ptr<const 
     const std::uint64_t generation = ++buildGeneration_;
     const std::string boxText = S(QueryEdit->text());
     TListState state = ListState;
-    state.accountReply.clear();
-    state.packageReply.clear();
     // The worker reads the stored account values, shared with it (never copied on the GUI thread).
     builds_[generation] =
         std::thread([this, generation, boxText, state, texts, accounts, grid = std::move(seed)]() mutable {
@@ -553,14 +551,14 @@ void TParlomarClientMainForm::AccountListBuilt(std::uint64_t generation, Account
         it->second.join(); // it has posted this and ends
         builds_.erase(it);
     }
-    if (generation != buildGeneration_ || destroyed_ || !signedIn_ || ListMode != kListModeAccounts)
+    if (generation != buildGeneration_ || destroyed_ || !signedIn_ || ListMode() != kListModeAccounts)
         return; // a later list, a sign-out or the other tab came first
     const bool counted = ListState.serverAccountCount == -1; // this build counted the accounts
     if (counted)
         ListState.serverAccountCount = serverAccountCount;
     DisposeGrid(std::move(AccList->Data()));
     AccList->Data() = std::move(grid);
-    AccList->ListMode = kListModeAccounts;
+    AccList->ShownList = kListModeAccounts;
     if (ListState.accountSort != sorted) // a heading was clicked while the list was built
         ListState.accountSort = ApplyListSort(AccList->Data(), kListModeAccounts, ListState.accountSort);
     if (ListState.listChanges != listChanges) { // accounts were suspended or deleted meanwhile
@@ -618,11 +616,11 @@ void TParlomarClientMainForm::ApplyAccountView(const AccountListView& view) {
 
 void TParlomarClientMainForm::ShowPackageList(int status, const std::string& reply) {
     UpdateListControls();
-    ListState.listMode = ListMode;
     ++buildGeneration_; // an account list still being built is not shown over this
+    if (ListMode() != kListModePackages)
+        return; // the results area went on to the other list: only the controls are unlocked
     TStringGridData& grid = AccList->Data();
-    if (status == 0 && ListMode == kListModePackages && grid.ColCount() != kPackageColumns &&
-        grid.RowCount() > 1) {
+    if (status == 0 && grid.ColCount() != kPackageColumns && grid.RowCount() > 1) {
         // Leaving a (possibly long) account list: only its heading row stays with the grid.
         TStringGridData heading(grid.ColCount(), 1);
         heading.SetDefaultRowHeight(grid.DefaultRowHeight());
@@ -636,8 +634,6 @@ void TParlomarClientMainForm::ShowPackageList(int status, const std::string& rep
     }
     const PackageListView view =
         parlomar::ShowPackageList(grid, ListState, status, reply, [](int n) { return StatusText(n); });
-    if (!view.applies)
-        return;
     AddButton->setText(Q(StatusText(view.addCaption)));
     GetListButton->setText(Q(StatusText(view.getListCaption)));
     if (view.listMessage)
@@ -646,12 +642,12 @@ void TParlomarClientMainForm::ShowPackageList(int status, const std::string& rep
         SetStatusSlot(0, Q(ErrorText(view.listMessage)));
     if (!view.shown) {
         if (!view.listMessage && grid.ColCount() == kPackageColumns && grid.RowCount() <= 1) {
-            AccList->ListMode = kListModePackages;
+            AccList->ShownList = kListModePackages;
             AccList->RowsChanged();
         }
         return;
     }
-    AccList->ListMode = kListModePackages;
+    AccList->ShownList = kListModePackages;
     AccList->RowsChanged();
     MessPanel->hide();
     AccList->show();
@@ -672,7 +668,7 @@ std::string TParlomarClientMainForm::CurrentCell(int col) const {
 int TParlomarClientMainForm::RowOfUser(int row, const std::string& user) const {
     // The grid may have been rebuilt while a request waited: find the account again by its name.
     const TStringGridData& grid = AccList->Data();
-    if (AccList->ListMode != kListModeAccounts || grid.ColCount() != kAccountColumns)
+    if (AccList->ShownList != kListModeAccounts || grid.ColCount() != kAccountColumns)
         return 0;
     if (row > 0 && row < grid.RowCount() && grid.Cell(kAccUserCol, row) == user)
         return row;
@@ -684,7 +680,7 @@ int TParlomarClientMainForm::RowOfUser(int row, const std::string& user) const {
 }
 
 void TParlomarClientMainForm::KeepFilterBarTrue(int row) {
-    if (AccList->ListMode != kListModeAccounts)
+    if (AccList->ShownList != kListModeAccounts)
         return;
     const FilterBarKept kept =
         parlomar::KeepFilterBarTrue(AccList->Data(), ListState, row, S(QueryEdit->text()));
@@ -703,10 +699,10 @@ void TParlomarClientMainForm::KeepFilterBarTrue(int row) {
 }
 
 void TParlomarClientMainForm::AccListHeaderClick(int col) {
-    if (SortByHeaderClick(AccList->Data(), AccList->ListMode, col)) {
+    if (SortByHeaderClick(AccList->Data(), AccList->ShownList, col)) {
         // Refills keep this order.
-        const TListSort sort = ListSortOf(AccList->Data(), AccList->ListMode);
-        (AccList->ListMode == kListModePackages ? ListState.packageSort : ListState.accountSort) = sort;
+        const TListSort sort = ListSortOf(AccList->Data(), AccList->ShownList);
+        (AccList->ShownList == kListModePackages ? ListState.packageSort : ListState.accountSort) = sort;
         AccList->RowsChanged();
         AccList->horizontalHeader()->viewport()->update();
     }
@@ -715,7 +711,7 @@ void TParlomarClientMainForm::AccListHeaderClick(int col) {
 void TParlomarClientMainForm::AccListSelectCell(int dataRow) {
     ListState.lastSelectedRow = dataRow;
     const QString domain =
-        AccList->ListMode == kListModeAccounts ? Q(AccList->Data().Cell(kAccDomainCol, dataRow)) : QString();
+        AccList->ShownList == kListModeAccounts ? Q(AccList->Data().Cell(kAccDomainCol, dataRow)) : QString();
     StatusLabel2->setText(domain);
     SetStatusSlot(2, domain);
 }
@@ -729,7 +725,7 @@ void TParlomarClientMainForm::AccListLinkClick(const QString& text) {
 void TParlomarClientMainForm::AccListRowEntered() {
     // Enter opens what a double click opens for an account; a package goes to its editor (its
     // details where changes are switched off).
-    if (AccList->ListMode == kListModePackages && ChangeAllowed("editpkg"))
+    if (AccList->ShownList == kListModePackages && ChangeAllowed("editpkg"))
         Edit1Click();
     else
         Viewsummary1Click();
@@ -738,9 +734,9 @@ void TParlomarClientMainForm::AccListRowEntered() {
 void TParlomarClientMainForm::AccListRowMenu(const QPoint& globalPos) {
     if (AccList->CurrentDataRow() < 1)
         return;
-    if (AccList->ListMode == kListModeAccounts) {
+    if (AccList->ShownList == kListModeAccounts) {
         ListPopupMenuPopup([this, globalPos] { ListPopupMenu->popup(globalPos); });
-    } else if (AccList->ListMode == kListModePackages) {
+    } else if (AccList->ShownList == kListModePackages) {
         PackageMenu->popup(globalPos);
     }
 }
@@ -758,7 +754,7 @@ bool TParlomarClientMainForm::ListKeyDown(QObject* target, QKeyEvent* event) {
     }
     if (focus == AccList && event->modifiers() == Qt::ControlModifier) {
         if (event->key() == Qt::Key_C) {
-            if (AccList->ListMode == kListModePackages)
+            if (AccList->ShownList == kListModePackages)
                 Copytoclipboard2Click();
             else
                 CopyToClipboard1Click();

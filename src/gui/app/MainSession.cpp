@@ -1,3 +1,4 @@
+#include "gui/app/ListController.h"
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
 
@@ -407,12 +408,7 @@ void TParlomarClientMainForm::SignOut() {
     }
     const bool wasSignedIn = signedIn_;
     signedIn_ = false;
-    for (auto& fetch : fetches_) { // a list that arrives after the sign-out is neither sent nor shown
-        if (fetch)
-            fetch->Stop();
-        fetch.reset();
-    }
-    wantedList_ = 0;
+    lists_->Reset(); // a list that arrives after the sign-out is neither sent nor shown
     CloseSessionWindows();
     ForgetSessionLists();
     UnlockListControls();
@@ -477,7 +473,7 @@ void TParlomarClientMainForm::ForgetSessionLists() {
     DisposeGrid(std::move(AccList->Data()));
     AccList->Data() = TStringGridData();
     AccList->Data().SetDefaultRowHeight(rowHeight);
-    AccList->ListMode = 0;
+    AccList->ShownList = 0;
     AccList->RowsChanged();
     TListState fresh; // the order the operator chose for each list is a view setting: it stays
     fresh.accountSort = ListState.accountSort;
@@ -485,7 +481,7 @@ void TParlomarClientMainForm::ForgetSessionLists() {
     ListState = std::move(fresh);
     FilterPaintBox->FilterMode = ListState.filterMode;
     FilterPaintBox->SetHoveredItem(ListState.filterMode);
-    ListMode = 0;
+    lists_->SetMode(0);
 }
 
 void TParlomarClientMainForm::ShowSignInFailure(const QString& text) {
@@ -507,9 +503,9 @@ void TParlomarClientMainForm::ResetResultsView() {
     MessLabel->setText(Q(ErrorText(12)));
     AccList->hide();
     MessPanel->show();
-    if (ListMode == kFetchAccounts)
+    if (ListMode() == kFetchAccounts)
         accountReply_ = std::make_shared<const TAccountValues>();
-    else if (ListMode == kFetchPackages)
+    else if (ListMode() == kFetchPackages)
         PackageListReply.clear();
 }
 

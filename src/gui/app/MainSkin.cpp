@@ -61,7 +61,7 @@ void TParlomarClientMainForm::RefreshSkinLayout() {
     bold.setBold(true);
     StatusLabel1->setFont(bold);
     StatusLabel2->setFont(bold);
-    StatusIconImage->setPixmap(ImageList->Image(ListMode == kListModePackages ? 5 : 4));
+    StatusIconImage->setPixmap(ImageList->Image(ListMode() == kListModePackages ? 5 : 4));
     ApplyReadOnly(); // moves "read-only" between the status bar and the strip
 
     // The tab strip: plain tabs without a skin, the picture strip with one (only while signed in).

@@ -3,6 +3,7 @@
 
 #include "core/server/Global.h"
 #include "gui/app/MainUnit.h"
+#include "gui/app/TraceController.h"
 
 #include "core/server/HttpTransport.h"
 #include "core/server/TransportUi.h"
@@ -44,12 +45,12 @@ std::string TParlomarClientMainForm::TestHost() const {
 }
 
 void TParlomarClientMainForm::est1Click() {
-    if (!traceRunning_)
+    if (!trace_->Running())
         StartTrace(TestHost());
 }
 
 bool TParlomarClientMainForm::StartTrace(const std::string& typedHost) {
-    if (traceRunning_ || tracert_)
+    if (trace_->Running() || trace_->Thread())
         return false;
     // An internationalised domain is traced by its ASCII form, as it is sent everywhere else.
     const std::string host = AsciiDomainName(typedHost);
@@ -57,75 +58,54 @@ bool TParlomarClientMainForm::StartTrace(const std::string& typedHost) {
         ShowMessageText(StatusText(73) + "\"" + PrintableHost(typedHost) + "\"");
         return false;
     }
+    if (!trace_->Start(host, TraceLookup))
+        return false;
     Traceroute1->setEnabled(false);
-    traceOutput_.Clear();
-    tracert_ = std::make_unique<TTracertThread>(host);
-    if (TraceLookup)
-        tracert_->SetLookup(TraceLookup);
-    connect(tracert_.get(), &TTracertThread::Ended, this, &TParlomarClientMainForm::TraceEnded);
-
     auto* form = new TTracertForm(this, &ImageList->Images);
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->SetStayOnTop(Alwaysontop1->isChecked());
-    form->Thread = tracert_.get();
+    form->Thread = trace_->Thread();
     connect(form, &TTracertForm::Closed, this, [this, form] {
         if (TracertForm == form)
             TracertForm = nullptr; // closed: the end of the trace leaves it alone
         Traceroute1->setEnabled(true);
     });
     TracertForm = form;
-
-    traceRunning_ = true;
-    tracert_->Start();
     form->TraceStarted();
-    Timer->start();
     return true;
 }
 
 void TParlomarClientMainForm::TimerTimer() {
-    if (!traceRunning_ || !tracert_)
-        return;
-    traceOutput_.Append(tracert_->ReadTraceOutput());
+    trace_->Collect();
+}
+
+void TParlomarClientMainForm::TraceCollected() {
     ShowTrace();
     if (TracertForm)
         TracertForm->StepProgress();
 }
 
 void TParlomarClientMainForm::ShowTrace() {
-    if (!TracertForm || !tracert_)
+    TTracertThread* tracert = trace_->Thread();
+    if (!TracertForm || !tracert)
         return;
-    TracertForm->ShowTraceOutput(traceOutput_.Text());
+    TracertForm->ShowTraceOutput(trace_->Output());
     if (TracertForm->Grid->RowCount() <= 1)
         return;
     // Shown before the title is set: showing gives the window its captions, title included.
     if (TracertForm->isHidden())
         TracertForm->show();
     TracertForm->setWindowTitle(
-        Q(StatusText(71) + tracert_->HostName + " (" + tracert_->HostAddress() + ") " + StatusText(72)));
-    TracertForm->HostName = tracert_->HostName;
+        Q(StatusText(71) + tracert->HostName + " (" + tracert->HostAddress() + ") " + StatusText(72)));
+    TracertForm->HostName = tracert->HostName;
     TracertForm->update();
 }
 
-void TParlomarClientMainForm::TraceEnded() {
-    if (!tracert_)
-        return;
-    traceRunning_ = false;
-    // The command has ended: what it wrote last is all in the pipe now.
-    for (int piece = 0; piece < 64; ++piece) {
-        const std::string output = tracert_->ReadTraceOutput();
-        if (output.empty())
-            break;
-        traceOutput_.Append(output);
-    }
+void TParlomarClientMainForm::TraceEnded(bool cancelled) {
     ShowTrace();
-    Timer->stop();
     if (TracertForm)
         TracertForm->TraceEnded();
-    const bool cancelled = tracert_->Cancelled();
-    const std::string host = tracert_->HostName;
-    TTracertThread* ended = tracert_.release(); // the sender of this call: freed once it returns
-    ended->setParent(this);
-    ended->deleteLater();
+    const std::string host = trace_->Thread() ? trace_->Thread()->HostName : std::string();
     if (TracertForm && TracertForm->Grid->RowCount() <= 1) {
         delete TracertForm.data();
         if (!cancelled) {
@@ -136,15 +116,21 @@ void TParlomarClientMainForm::TraceEnded() {
 }
 
 void TParlomarClientMainForm::StopTraceAndWindow() {
-    if (tracert_) {
-        tracert_->StopTrace();
-        tracert_.reset(); // its end is not delivered any more
-    }
-    traceRunning_ = false;
-    Timer->stop();
-    traceOutput_.Clear();
+    trace_->Stop();
     CloseTracertWindows();
     Traceroute1->setEnabled(true);
+}
+
+bool TParlomarClientMainForm::TraceRunning() const {
+    return trace_->Running();
+}
+
+TTracertThread* TParlomarClientMainForm::Tracert() const {
+    return trace_->Thread();
+}
+
+const std::string& TParlomarClientMainForm::TraceOutput() const {
+    return trace_->Output();
 }
 
 } // namespace parlomar

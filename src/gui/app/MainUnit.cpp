@@ -1,5 +1,7 @@
 #include "gui/app/MainUnit.h"
+#include "gui/app/ListController.h"
 #include "gui/app/MainUnitPrivate.h"
+#include "gui/app/TraceController.h"
 
 #include "core/Error.h"
 #include "core/accounts/PackageList.h"
@@ -145,9 +147,12 @@ TParlomarClientMainForm::TParlomarClientMainForm(QWidget* parent)
     StatusImage->setLayout(skinStrip);
     layout->addWidget(StatusBar);
 
-    Timer = new QTimer(this);
-    Timer->setInterval(500);
-    connect(Timer, &QTimer::timeout, this, &TParlomarClientMainForm::TimerTimer);
+    lists_ = new TListController(this);
+    connect(lists_, &TListController::Arrived, this, &TParlomarClientMainForm::FetchDone);
+    trace_ = new TTraceController(this);
+    Timer = trace_->Timer();
+    connect(trace_, &TTraceController::OutputCollected, this, &TParlomarClientMainForm::TraceCollected);
+    connect(trace_, &TTraceController::Ended, this, &TParlomarClientMainForm::TraceEnded);
 
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
@@ -661,8 +666,7 @@ void TParlomarClientMainForm::FormDestroy() {
     // Every fetch thread ends, those replaced or discarded earlier too (up to 10 s, then until each
     // has ended), before the program's globals go away.
     StopAllFetches(std::chrono::milliseconds(10000));
-    for (auto& fetch : fetches_)
-        fetch.reset();
+    lists_->StopAll();
     StopTraceAndWindow();
     QPointer<TParlomarClientMainForm> self(this);
     SignOut(); // also ends a sign-in still waiting for its reply

@@ -56,6 +56,9 @@ class TTabsPaintBox;
 class TBulkForm;
 class TToolButton;
 class TTracertForm;
+class TTraceController;
+class TListController;
+class TBulkController;
 
 // The main window: the sign-in panel while signed out, the results area afterwards, the menu strip,
 // the status display and the tray icon. It owns the sign-in state and the stored list replies.
@@ -173,7 +176,7 @@ public:
     void BuildAccountKeys(); // Ctrl+Shift+U and Delete on the grid
     // Stop in the progress window: nothing more is sent; a request in flight has 2 s to finish.
     void StopBulkRun();
-    bool BulkRunning() const { return bulkRun_ != nullptr; }
+    bool BulkRunning() const;
     // The progress and summary window of the current (or last) run.
     QPointer<TBulkForm> BulkForm;
     // "Export list...": the shown rows in shown order, the shown columns with their headings, as a
@@ -239,7 +242,7 @@ public:
     // A row action's request (suspend, bandwidth, password, delete) runs: another is not started.
     bool AccountActionRunning() const { return accountAction_.Busy(); }
     std::shared_ptr<void> HoldAccountAction() { return accountAction_.Hold(); }
-    bool FetchRunning() const { return fetches_[0] != nullptr || fetches_[1] != nullptr; }
+    bool FetchRunning() const;
     // The session of this sign-in (none while signed out). Windows of the sign-in take it when they
     // open and send their requests for it, so that nothing of theirs reaches a server once it has
     // ended (a sign-out or a switch of server ends it).
@@ -259,15 +262,15 @@ public:
     // or control characters, too long) gives a message and starts nothing. The window shows once
     // the first hop arrives. True when the trace started.
     bool StartTrace(const std::string& host);
-    // Every 500 ms while a trace runs: new output into the window, the progress bar stepped.
+    // Every 500 ms while a trace runs: the output collected (TraceCollected shows it).
     void TimerTimer();
     // Stops a running trace at once and closes the traceroute windows (sign-out, exit).
     void StopTraceAndWindow();
     // The host "Test" traces: the signed-in server's address, else "localhost".
     std::string TestHost() const;
-    bool TraceRunning() const { return traceRunning_; }
-    TTracertThread* Tracert() const { return tracert_.get(); }
-    const std::string& TraceOutput() const { return traceOutput_.Text(); }
+    bool TraceRunning() const;
+    TTracertThread* Tracert() const;
+    const std::string& TraceOutput() const;
     // The window of the current (or last) trace.
     QPointer<TTracertForm> TracertForm;
     // The host lookup of the next trace (TraceAddress when empty); tests replace it.
@@ -290,7 +293,8 @@ public:
     bool TrayIconShown() const;
     bool ExitRequested() const { return exitRequested_; }
 
-    std::uint8_t ListMode = 0;
+    // The list the results area is on (0 none, kListModeAccounts, kListModePackages).
+    std::uint8_t ListMode() const;
     // The stored reply of the last listaccts (shared with a list build running off the GUI thread).
     const TAccountValues& AccountListReply() const { return *accountReply_; }
     std::string PackageListReply; // the stored reply of the last listpkgs (emptied when one starts)
@@ -350,7 +354,7 @@ public:
     // and 9 open and closed groups, 10 to 12 editor groups, 13 generate, 14 copy, 15 control panel,
     // 16 cancel.
     TImageList* ImageList;
-    QTimer* Timer;
+    QTimer* Timer; // the trace's collection timer
     // Checked, unchecked and greyed check box pictures of a skin; caption close button (normal,
     // hover, pressed); skinned tab strip (chosen tab, other tab, strip).
     TImageList *CheckBoxImageList, *CloseBImageList, *TabsImageList;
@@ -384,9 +388,13 @@ private:
     void BuildStatusDisplay();
     // Accessible names of the controls that show no text of their own.
     void NameControls();
-    void FetchDone(std::uint8_t kind, const HttpReply& reply, std::shared_ptr<TAccountReplyReader> read);
+    // A list arrived: stored, and shown when it is the one asked for last.
+    void FetchDone(std::uint8_t kind, const HttpReply& reply, std::shared_ptr<const TAccountValues> accounts,
+                   bool show);
     // The end of a trace: its last output, then the window kept (hops) or removed (none).
-    void TraceEnded();
+    void TraceEnded(bool cancelled);
+    // Output collected while the trace runs: into the window, the progress bar stepped.
+    void TraceCollected();
     // The collected output into the traceroute window, with its title; shows it at the first hop.
     void ShowTrace();
     // Sign-out: every window of the sign-in closed, its lists and list state forgotten.
@@ -405,9 +413,12 @@ private:
     // The row menu for the selection: true (and the items for all of them) when several rows are
     // selected, else the items of the current row.
     bool PrepareRowMenu();
-    void BulkStep(std::uint64_t run, std::size_t index, const BulkEntry& entry);
-    void BulkFinished(std::uint64_t run, const std::vector<BulkEntry>& entries);
-    // The outcomes that arrived since the last call, into the grid in one pass.
+    // The run's reports: an outcome into the progress window, changed accounts into the grid, the
+    // end into the summary (and a refetch where the run cannot tell what the server did).
+    void BulkStep(std::size_t index, const BulkEntry& entry);
+    void BulkChanges();
+    void BulkFinished(const std::vector<BulkEntry>& entries, bool stopped, const SessionPtr& session);
+    // The accounts changed since the last call, into the grid in one pass.
     void ApplyBulkOutcomes();
     void ShowInputImages(TInputForm* input) const;
     // Keys of the search box (Enter searches, Ctrl+A selects all) and of the grid (Ctrl+C, Ctrl+U).
@@ -464,22 +475,15 @@ private:
     std::string showAfterSignIn_; // a found account's user, searched for once the sign-in is done
     SessionPtr windowsSession_;
     std::unique_ptr<TGetXMLThread> signInFetch_; // the version request of a sign-in in progress
-    std::unique_ptr<TGetXMLThread> fetches_[2];  // the running fetch of each list: accounts, packages
-    std::uint8_t wantedList_ = 0;                // the list asked for last: 1 accounts, 2 packages
+    TListController* lists_;                     // the list fetches and the list mode
     bool settingQuery_ = false;
     bool focusListWhenShown_ = false; // a fetch was asked for: its list takes the focus when shown
     std::uint64_t buildGeneration_ = 0;
     std::shared_ptr<const TAccountValues> accountReply_ = std::make_shared<const TAccountValues>();
     std::map<std::uint64_t, std::thread> builds_; // account list builds by generation
     std::thread disposer_;                        // frees a replaced list grid off the GUI thread
-    bool traceRunning_ = false;
-    std::unique_ptr<TTracertThread> tracert_;
-    TraceOutputBuffer traceOutput_;
-    std::unique_ptr<TBulkRun> bulkRun_;
-    std::uint64_t bulkRunId_ = 0;
-    BulkKind bulkKind_ = BulkKind::Suspend;
-    std::vector<BulkEntry> bulkDone_; // outcomes not yet in the grid
-    QTimer* bulkTimer_ = nullptr;
+    TTraceController* trace_;                     // the traceroute of "Test" and of an account's domain
+    TBulkController* bulk_ = nullptr;             // the run of an action on several accounts
 };
 
 } // namespace parlomar

@@ -82,9 +82,9 @@ TSummaryForm* NewDetailsWindow(TParlomarClientMainForm* main, int kind) {
     QPointer<TParlomarClientMainForm> owner(main);
     window->Calls.refetchList = [owner, kind, session] {
         if (owner && owner->SessionCurrent(session)) {
-            if (kind == kAccountDetails && owner->ListMode == kListModeAccounts)
+            if (kind == kAccountDetails && owner->ListMode() == kListModeAccounts)
                 RefetchAccounts(owner);
-            else if (kind == kPackageDetails && owner->ListMode == kListModePackages)
+            else if (kind == kPackageDetails && owner->ListMode() == kListModePackages)
                 RefetchPackages(owner);
         }
     };

@@ -264,8 +264,8 @@ void TSkinedStringGrid::PicturesChanged() {
 
 void TSkinedStringGrid::RowsChanged() {
     const int keep = CurrentDataRow();
-    setSelectionMode(ListMode == kListModeAccounts ? QAbstractItemView::ExtendedSelection
-                                                   : QAbstractItemView::SingleSelection);
+    setSelectionMode(ShownList == kListModeAccounts ? QAbstractItemView::ExtendedSelection
+                                                    : QAbstractItemView::SingleSelection);
     verticalHeader()->setDefaultSectionSize(std::max(1, data_.DefaultRowHeight()));
     model_->Refresh();
     hoverRow_ = hoverCol_ = -1;
@@ -322,7 +322,7 @@ void TSkinedStringGrid::SelectDataRows(const std::vector<int>& dataRows) {
 }
 
 int TSkinedStringGrid::KeyColumn() const {
-    return KeyColumnOf(ListMode);
+    return KeyColumnOf(ShownList);
 }
 
 QPixmap TSkinedStringGrid::Image(int index) const {
@@ -351,7 +351,7 @@ void TSkinedStringGrid::AccListDrawCell(QPainter* painter, const QRect& rect, in
         pen = hovered ? LinkHoverColour : LinkColour;
         font.setUnderline(true);
     }
-    if (ListMode == kListModeAccounts && data_.Cell(kAccSuspendedCol, dataRow) == "1")
+    if (ShownList == kListModeAccounts && data_.Cell(kAccSuspendedCol, dataRow) == "1")
         pen = kSuspendedColour;
 
     QColor background = palette().color(QPalette::Base);
@@ -366,7 +366,7 @@ void TSkinedStringGrid::AccListDrawCell(QPainter* painter, const QRect& rect, in
     const QFontMetrics metrics(font);
     const int d = TextOffset(rowHeight, metrics.height());
 
-    if (ListMode == kListModeAccounts && col == kAccPanelCol) {
+    if (ShownList == kListModeAccounts && col == kAccPanelCol) {
         const QPixmap panel = Image(15);
         if (SkinActive() && !panel.isNull()) {
             const QSize size = PictureSize(panel);
@@ -443,7 +443,7 @@ QRect TSkinedStringGrid::TextRect(int viewRow, int col) const {
     int left = cell.left() + d;
     if (col == KeyColumn())
         left += PictureSize(Image(7)).width();
-    const QString text = (ListMode == kListModeAccounts && col == kAccPanelCol)
+    const QString text = (ShownList == kListModeAccounts && col == kAccPanelCol)
                              ? QStringLiteral("CP")
                              : Text(data_.Cell(col, dataRow));
     const int width = std::min(metrics.horizontalAdvance(text), std::max(0, cell.right() - left));
@@ -464,7 +464,7 @@ bool TSkinedStringGrid::OnLinkText(const QPoint& pos, int* viewRow, int* col) co
         return false;
     const int dataRow = model_->DataRow(index.row());
     // The control panel cell (an icon or "CP") opens its address wherever it is clicked.
-    const bool panel = ListMode == kListModeAccounts && index.column() == kAccPanelCol;
+    const bool panel = ShownList == kListModeAccounts && index.column() == kAccPanelCol;
     if (!panel && !IsLinkCell(data_.Cell(index.column(), dataRow), data_.Object(index.column(), dataRow)))
         return false;
     if (!panel && !TextRect(index.row(), index.column()).contains(pos))
@@ -482,7 +482,7 @@ bool TSkinedStringGrid::OnRowIcon(const QPoint& pos) const {
 }
 
 QString TSkinedStringGrid::CellHint(int dataRow, int col) const {
-    if (ListMode != kListModeAccounts || dataRow < 1)
+    if (ShownList != kListModeAccounts || dataRow < 1)
         return {};
     if (col == kAccUserCol)
         return Text(AccountUsageHint(data_, dataRow));
@@ -565,9 +565,9 @@ bool SuspendedRow(const TStringGridData& data, int listMode, int dataRow) {
 QString TSkinedStringGrid::AccessibleCellName(int col, int dataRow) const {
     if (dataRow < 1)
         return {};
-    if (ListMode == kListModeAccounts && col == kAccPanelCol)
+    if (ShownList == kListModeAccounts && col == kAccPanelCol)
         return Text(StatusText(kPanelHintText));
-    if (col == kAccUserCol && SuspendedRow(data_, ListMode, dataRow))
+    if (col == kAccUserCol && SuspendedRow(data_, ShownList, dataRow))
         return Text(data_.Cell(col, dataRow)) + QStringLiteral(", ") + SuspendedWord();
     return {};
 }
@@ -575,9 +575,9 @@ QString TSkinedStringGrid::AccessibleCellName(int col, int dataRow) const {
 QString TSkinedStringGrid::AccessibleCellDescription(int col, int dataRow) const {
     if (dataRow < 1)
         return {};
-    if (ListMode == kListModeAccounts && col == kAccPanelCol)
+    if (ShownList == kListModeAccounts && col == kAccPanelCol)
         return Text(data_.Cell(col, dataRow));
-    if (SuspendedRow(data_, ListMode, dataRow))
+    if (SuspendedRow(data_, ShownList, dataRow))
         return SuspendedWord();
     return {};
 }
@@ -603,11 +603,11 @@ void TSkinedStringGrid::AccListMouseDown(QMouseEvent* event) {
         return;
     if (onIcon) {
         emit RowMenuRequested(viewport()->mapToGlobal(pos));
-    } else if (ListMode == kListModePackages && index.column() == kPkgNameCol && onLink) {
+    } else if (ShownList == kListModePackages && index.column() == kPkgNameCol && onLink) {
         pressOpenedDetails_ = true;
         emit DetailsRequested(dataRow);
     } else if (onLink) {
-        const QString text = (ListMode == kListModeAccounts && index.column() == kAccPanelCol)
+        const QString text = (ShownList == kListModeAccounts && index.column() == kAccPanelCol)
                                  ? Text(data_.Cell(kAccPanelCol, dataRow))
                                  : Text(data_.Cell(index.column(), dataRow));
         emit LinkClicked(text);
@@ -662,7 +662,7 @@ bool TSkinedStringGrid::viewportEvent(QEvent* event) {
         if (index.isValid()) {
             const int dataRow = model_->DataRow(index.row());
             QRect text = TextRect(index.row(), index.column());
-            if (ListMode == kListModeAccounts && index.column() == kAccPanelCol)
+            if (ShownList == kListModeAccounts && index.column() == kAccPanelCol)
                 text = visualRect(index); // the panel cell shows an icon or "CP"
             if (text.contains(help->pos()))
                 hint = CellHint(dataRow, index.column());

@@ -73,8 +73,9 @@ public:
     // The shared icons of the main window: 0 and 1 sort arrows, 6 and 7 row icons, 15 the control
     // panel icon. Not owned.
     const QList<QPixmap>* ImageList = nullptr;
-    // 1 accounts, 2 packages: which drawing and hint rules apply.
-    int ListMode = 0;
+    // The list whose rows the grid holds (1 accounts, 2 packages): which drawing and hint rules
+    // apply. The list the results area is on and the list asked for are the list controller's.
+    int ShownList = 0;
 
     TStringGridData& Data() { return data_; }
     const TStringGridData& Data() const { return data_; }
