@@ -1,5 +1,6 @@
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
+#include "gui/app/SessionController.h"
 
 #include "core/Error.h"
 #include "core/accounts/PackageList.h"
@@ -383,12 +384,12 @@ void TParlomarClientMainForm::DeleteDone(const SessionPtr& session, int result, 
 }
 
 void TParlomarClientMainForm::Createaccounts1Click() {
-    if (signedIn_ && ChangeAllowed("createacct"))
+    if (sessions_->SignedIn() && ChangeAllowed("createacct"))
         OpenAccountEditor(this);
 }
 
 void TParlomarClientMainForm::Createpackage1Click() {
-    if (signedIn_ && ChangeAllowed("addpkg"))
+    if (sessions_->SignedIn() && ChangeAllowed("addpkg"))
         OpenPackageEditor(this);
 }
 
@@ -407,7 +408,7 @@ void TParlomarClientMainForm::Delete1Click() {
 }
 
 void TParlomarClientMainForm::Viewserverinformation1Click() {
-    if (!signedIn_)
+    if (!sessions_->SignedIn())
         return;
     ShowServerInformation(this, PackageListReply, ListState.serverAccountCount, Alwaysontop1->isChecked(),
                           Session());

@@ -5,6 +5,7 @@
 #include "gui/app/BulkController.h"
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
+#include "gui/app/SessionController.h"
 
 #include "core/Error.h"
 #include "core/accounts/ListExport.h"
@@ -121,7 +122,7 @@ void TParlomarClientMainForm::BuildAccountKeys() {
 }
 
 void TParlomarClientMainForm::AccountActionKey(BulkKind kind) {
-    if (!signedIn_ || AccList->ShownList != kListModeAccounts || AccList->CurrentDataRow() < 1)
+    if (!sessions_->SignedIn() || AccList->ShownList != kListModeAccounts || AccList->CurrentDataRow() < 1)
         return;
     const std::vector<int> selected = AccList->SelectedDataRows();
     if (selected.size() > 1) {
@@ -151,7 +152,8 @@ void TParlomarClientMainForm::AccountActionKey(BulkKind kind) {
 }
 
 void TParlomarClientMainForm::StartBulkAction(BulkKind kind) {
-    if (!signedIn_ || bulk_->Running() || AccList->ShownList != kListModeAccounts || !BulkAllowed(kind))
+    if (!sessions_->SignedIn() || bulk_->Running() || AccList->ShownList != kListModeAccounts ||
+        !BulkAllowed(kind))
         return;
     const std::vector<BulkEntry> entries = PlanBulkAction(AccList->Data(), AccList->SelectedDataRows(), kind);
     if (entries.empty())
@@ -223,7 +225,7 @@ void TParlomarClientMainForm::BulkFinished(const std::vector<BulkEntry>& entries
     }
     // A stopped run, or a request that went out without a judged reply (the server may have carried
     // it out): the grid is drawn from the server's list again rather than from what the run knows.
-    if ((stopped || BulkNeedsRefetch(entries)) && signedIn_ && ListMode() == kListModeAccounts)
+    if ((stopped || BulkNeedsRefetch(entries)) && sessions_->SignedIn() && ListMode() == kListModeAccounts)
         RefetchLastSearch();
 }
 

@@ -3,6 +3,7 @@
 #include "gui/app/ListController.h"
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
+#include "gui/app/SessionController.h"
 
 #include "core/server/GetXMLThreadUnit.h"
 #include "core/server/Global.h"
@@ -17,14 +18,14 @@
 namespace parlomar {
 
 void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_t kind) {
-    if (!signedIn_ || (kind != kFetchAccounts && kind != kFetchPackages))
+    if (!sessions_->SignedIn() || (kind != kFetchAccounts && kind != kFetchPackages))
         return;
     focusListWhenShown_ = true; // the list asked for takes the focus when it comes
     if (kind == kFetchPackages) {
         PackageListReply.clear();
         ListState.packageReplyStored = false;
     }
-    lists_->Fetch(session_, url, kind);
+    lists_->Fetch(sessions_->Current(), url, kind);
     UpdateListControls();
 }
 
@@ -35,7 +36,7 @@ void TParlomarClientMainForm::StopListFetches() {
     lists_->StopAll();
     // The first list of a sign-in stopped before anything was shown: the results area takes that
     // list's tab, so that its controls (the refresh and add buttons) act on it.
-    if (ListMode() == 0 && signedIn_ && (asked == kFetchAccounts || asked == kFetchPackages))
+    if (ListMode() == 0 && sessions_->SignedIn() && (asked == kFetchAccounts || asked == kFetchPackages))
         TabSetChange(asked == kFetchAccounts ? 0 : 1);
     // The results area keeps what it shows, and that is the list asked for now.
     SetWantedList(ListMode());
@@ -59,7 +60,7 @@ std::uint8_t TParlomarClientMainForm::ListMode() const {
 
 void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& reply,
                                         std::shared_ptr<const TAccountValues> accounts, bool show) {
-    if (!signedIn_) {
+    if (!sessions_->SignedIn()) {
         UpdateListControls();
         return;
     }
@@ -99,7 +100,7 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
 void TParlomarClientMainForm::SettleRequestStatus() {
     // "Sending request" of a list that went quiet (the other tab was chosen) or ended unseen.
     if (lists_->Running(lists_->Asked() == kFetchPackages ? kFetchPackages : kFetchAccounts) ||
-        requestRunning_)
+        sessions_->SigningIn())
         return;
     const std::string sending = StatusText(0);
     if (sending.empty() || sending == "0") // no status texts: nothing to tell apart

@@ -2,6 +2,7 @@
 // shown in the list of its server.
 
 #include "gui/app/MainUnit.h"
+#include "gui/app/SessionController.h"
 
 #include "core/accounts/FindAll.h"
 #include "core/server/TransportUi.h"
@@ -37,16 +38,16 @@ void TParlomarClientMainForm::FindAllCommand(const std::string& text) {
 }
 
 void TParlomarClientMainForm::ShowFoundAccount(const SavedServer& server, const std::string& user) {
-    if (destroyed_ || exitRequested_ || requestRunning_ || user.empty())
+    if (destroyed_ || exitRequested_ || sessions_->SigningIn() || user.empty())
         return; // a sign-in on its way is not taken over
     show();
     raise();
     activateWindow();
-    if (signedIn_ && session_) {
+    if (sessions_->SignedIn() && sessions_->Current()) {
         SavedServer current;
-        current.address = session_->Address();
-        current.port = session_->Port();
-        current.userName = session_->UserName();
+        current.address = sessions_->Current()->Address();
+        current.port = sessions_->Current()->Port();
+        current.userName = sessions_->Current()->UserName();
         if (SameServer(current, server)) {
             QueryEdit->setText(Q(user));
             QueryEditClickButton();
@@ -55,9 +56,9 @@ void TParlomarClientMainForm::ShowFoundAccount(const SavedServer& server, const 
         QPointer<TParlomarClientMainForm> self(this);
         const bool leave = AskQuestionText("Signed in to " + FindServerLabel(current) +
                                            ". Sign out and sign in to " + FindServerLabel(server) + "?");
-        if (!self || !leave || destroyed_ || exitRequested_ || requestRunning_)
+        if (!self || !leave || destroyed_ || exitRequested_ || sessions_->SigningIn())
             return;
-        if (signedIn_)
+        if (sessions_->SignedIn())
             Signout1Click();
     }
     ChooseSavedServer(server);

@@ -1,6 +1,7 @@
 #include "gui/app/ListController.h"
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
+#include "gui/app/SessionController.h"
 
 #include "core/Error.h"
 #include "core/accounts/PackageList.h"
@@ -367,7 +368,7 @@ void TParlomarClientMainForm::ShowTab(int tab) {
 // ---- Lists ----
 
 void TParlomarClientMainForm::SearchAccounts(const std::string& text) {
-    StartListFetch(SearchAccountsUrl(BaseUrlOf(session_), text), kFetchAccounts);
+    StartListFetch(SearchAccountsUrl(BaseUrlOf(sessions_->Current()), text), kFetchAccounts);
 }
 
 void TParlomarClientMainForm::RefetchLastSearch() {
@@ -375,18 +376,18 @@ void TParlomarClientMainForm::RefetchLastSearch() {
 }
 
 void TParlomarClientMainForm::FetchPackageList() {
-    StartListFetch(ListPackagesUrl(BaseUrlOf(session_)), kFetchPackages);
+    StartListFetch(ListPackagesUrl(BaseUrlOf(sessions_->Current())), kFetchPackages);
 }
 
 void TParlomarClientMainForm::Listaccounts1Click() {
-    if (!signedIn_)
+    if (!sessions_->SignedIn())
         return;
     BeginListAllAccounts(ListState);
     SearchAccounts("");
 }
 
 void TParlomarClientMainForm::Listpakages1Click() {
-    if (!signedIn_)
+    if (!sessions_->SignedIn())
         return;
     BeginListPackages(ListState);
     FetchPackageList();
@@ -407,7 +408,7 @@ void TParlomarClientMainForm::AddButtonClick() {
 }
 
 void TParlomarClientMainForm::QueryEditClickButton() {
-    if (!signedIn_)
+    if (!sessions_->SignedIn())
         return;
     const std::string text = TrimmedSearchText(S(QueryEdit->text()));
     if (const int message = BeginServerSearch(ListState, text); message != 0) {
@@ -438,10 +439,10 @@ void TParlomarClientMainForm::QueryEditChange() {
 }
 
 void TParlomarClientMainForm::TabSetChange(int tab) {
-    if (signedIn_) // the tab chosen is the list asked for last
+    if (sessions_->SignedIn()) // the tab chosen is the list asked for last
         SetWantedList(static_cast<std::uint8_t>(tab == 0 ? kFetchAccounts : kFetchPackages));
     // The list asked for is on its way.
-    const bool loading = signedIn_ && lists_->Running(tab == 0 ? kFetchAccounts : kFetchPackages);
+    const bool loading = sessions_->SignedIn() && lists_->Running(tab == 0 ? kFetchAccounts : kFetchPackages);
     if (tab == 0) {
         ShowTab(0);
         if (loading)
@@ -551,7 +552,8 @@ void TParlomarClientMainForm::AccountListBuilt(std::uint64_t generation, Account
         it->second.join(); // it has posted this and ends
         builds_.erase(it);
     }
-    if (generation != buildGeneration_ || destroyed_ || !signedIn_ || ListMode() != kListModeAccounts)
+    if (generation != buildGeneration_ || destroyed_ || !sessions_->SignedIn() ||
+        ListMode() != kListModeAccounts)
         return; // a later list, a sign-out or the other tab came first
     const bool counted = ListState.serverAccountCount == -1; // this build counted the accounts
     if (counted)

@@ -3,6 +3,7 @@
 
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
+#include "gui/app/SessionController.h"
 
 #include "core/Error.h"
 #include "core/accounts/BulkAction.h"
@@ -72,7 +73,7 @@ void TParlomarClientMainForm::BuildSavedServers() {
 }
 
 void TParlomarClientMainForm::ShowSavedServers() {
-    if (signedIn_ || requestRunning_)
+    if (sessions_->SignedIn() || sessions_->SigningIn())
         return;
     const std::vector<SavedServer> servers = ReadSavedServers();
     ServersAction->setVisible(!servers.empty());
@@ -87,7 +88,7 @@ void TParlomarClientMainForm::ShowSavedServers() {
 }
 
 void TParlomarClientMainForm::ChooseSavedServer(const SavedServer& server) {
-    if (signedIn_ || requestRunning_)
+    if (sessions_->SignedIn() || sessions_->SigningIn())
         return;
     ShowSignInFailure(QString()); // what an earlier attempt said is not about this server
     IPEdit->setText(Q(server.address));
@@ -171,7 +172,7 @@ void TParlomarClientMainForm::RememberServer() {
     server.savePassword = RememberCheck->Checked();
     if (server.savePassword)
         server.encipheredPassword = signInValues_.encipheredPassword;
-    server.readOnly = readOnly_;
+    server.readOnly = sessions_->ReadOnly();
     try {
         WriteSavedServers(WithServerFirst(ReadSavedServers(), server));
         ServersAction->setVisible(true);

@@ -1,6 +1,7 @@
 #include "gui/app/ListController.h"
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
+#include "gui/app/SessionController.h"
 
 #include "core/Error.h"
 #include "core/accounts/PackageList.h"
@@ -292,7 +293,7 @@ bool TParlomarClientMainForm::FilterSignInKey(TEdit* edit, QKeyEvent* key) {
 }
 
 void TParlomarClientMainForm::LoginButtonClick() {
-    if (requestRunning_ || signedIn_)
+    if (sessions_->SigningIn() || sessions_->SignedIn())
         return;
     if (!SignInFieldsAccepted())
         return;
@@ -315,42 +316,25 @@ void TParlomarClientMainForm::LoginButtonClick() {
 }
 
 void TParlomarClientMainForm::SignIn() {
-    if (requestRunning_ || signedIn_)
+    if (sessions_->SigningIn() || sessions_->SignedIn())
         return;
     if (!SignInFieldsAccepted())
         return;
-    // A new session with the values typed now (and its own connection); an earlier try has ended,
-    // so nothing of it is sent any more.
-    if (session_)
-        session_->End();
-    readOnly_ = ReadOnlyCheck->Checked();
-    session_ = ServerSession::Make(signInValues_, readOnly_);
-    const SessionPtr session = session_;
+    // The version request runs on a worker; the sign-in goes on in SignInDone, on the GUI thread.
+    if (!sessions_->SignIn(signInValues_, ReadOnlyCheck->Checked()))
+        return;
     ShowSignInFailure(QString());
-    requestRunning_ = true;
     LoginButton->setEnabled(false);
-    // The version request runs on a worker; the sign-in goes on in its completion, on the GUI thread,
-    // only while this window and this session last.
-    QPointer<TParlomarClientMainForm> self(this);
-    signInFetch_ = std::make_unique<TGetXMLThread>(session, VersionUrl(session->BaseUrl()), std::uint8_t{0},
-                                                   [self, session](std::uint8_t, const HttpReply& reply) {
-                                                       if (self)
-                                                           self->SignInDone(session, reply);
-                                                   });
-    signInFetch_->Start();
 }
 
-void TParlomarClientMainForm::SignInDone(const SessionPtr& session, const HttpReply& reply) {
-    signInFetch_.reset();
-    if (destroyed_ || session != session_)
-        return; // ended meanwhile
-    requestRunning_ = false;
+void TParlomarClientMainForm::SignInDone(const HttpReply& reply) {
+    if (destroyed_)
+        return;
     LoginButton->setEnabled(true);
     QPointer<TParlomarClientMainForm> self(this);
     if (reply.status != kStatusOk) {
         showAfterSignIn_.clear();
-        session->End(); // a failed sign-in leaves no connection behind
-        session_ = nullptr;
+        sessions_->Fail(); // a failed sign-in leaves no connection behind
         // What was tried goes with the failure: a typing error in the address or the port shows.
         const std::string tried = ErrorText(reply.status) + " (" + S(IPEdit->text().trimmed()) + ", port " +
                                   std::to_string(PortOf(PortEdit->text())) + ")";
@@ -367,7 +351,7 @@ void TParlomarClientMainForm::SignInDone(const SessionPtr& session, const HttpRe
         ReturnToSignIn();
         return;
     }
-    signedIn_ = true;
+    sessions_->Accept();
     setWindowTitle(Q(AppName + " - " + ProgramVersion()) + QString::fromUtf8(kMakerCredit));
     ServerLabel->setText(IPEdit->text());
     ResetResultsView();
@@ -400,14 +384,10 @@ void TParlomarClientMainForm::SignInDone(const SessionPtr& session, const HttpRe
 void TParlomarClientMainForm::SignOut() {
     showAfterSignIn_.clear();
     StopTraceAndWindow();
-    if (signInFetch_) { // a sign-in still waiting for its reply ends with its session below
-        signInFetch_->Stop();
-        signInFetch_.reset();
-        requestRunning_ = false;
+    if (sessions_->SigningIn())
         LoginButton->setEnabled(true);
-    }
-    const bool wasSignedIn = signedIn_;
-    signedIn_ = false;
+    // Ends a sign-in still waiting for its reply, or the session with its sign-out request.
+    const bool wasSignedIn = sessions_->SignOut();
     lists_->Reset(); // a list that arrives after the sign-out is neither sent nor shown
     CloseSessionWindows();
     ForgetSessionLists();
@@ -424,22 +404,6 @@ void TParlomarClientMainForm::SignOut() {
     SearchPanel->hide();
     TabsPaintBox->hide();
     TabSet->hide();
-    const SessionPtr ending = std::exchange(session_, nullptr);
-    std::shared_ptr<void> held = ending ? ending->HoldConnection() : nullptr;
-    // Ends the session: its connection is closed, and no request of this sign-in is sent any more.
-    if (ending)
-        ending->End();
-    if (wasSignedIn && ending) {
-        // The sign-out request goes over the connection of this sign-in, on a thread of its own and
-        // for at most 2 s: a stalled server holds neither the window nor the exit. Its reply and
-        // status do not matter.
-        auto control = std::make_shared<RequestControl>();
-        control->connection = std::move(held);
-        control->timeLimit = std::chrono::milliseconds(2000);
-        control->quiet = true;
-        if (control->connection)
-            SendInBackground(ending, ending->BaseUrl() + "/?logout", std::move(control));
-    }
     ServerLabel->clear();
     ApplyReadOnly();
     if (wasSignedIn)
@@ -510,7 +474,7 @@ void TParlomarClientMainForm::ResetResultsView() {
 }
 
 void TParlomarClientMainForm::Signout1Click() {
-    if (!signedIn_)
+    if (!sessions_->SignedIn())
         return;
     SignOut();
     ResetResultsView();

@@ -3,6 +3,7 @@
 
 #include "core/server/Global.h"
 #include "gui/app/MainUnit.h"
+#include "gui/app/SessionController.h"
 #include "gui/app/TraceController.h"
 
 #include "core/server/HttpTransport.h"
@@ -39,9 +40,9 @@ std::string PrintableHost(const std::string& host) {
 } // namespace
 
 std::string TParlomarClientMainForm::TestHost() const {
-    if (!signedIn_)
+    if (!sessions_->SignedIn())
         return "localhost";
-    return session_ ? session_->Address() : std::string("localhost");
+    return sessions_->Current() ? sessions_->Current()->Address() : std::string("localhost");
 }
 
 void TParlomarClientMainForm::est1Click() {

@@ -1,6 +1,7 @@
 #include "gui/app/MainUnit.h"
 #include "gui/app/ListController.h"
 #include "gui/app/MainUnitPrivate.h"
+#include "gui/app/SessionController.h"
 #include "gui/app/TraceController.h"
 
 #include "core/Error.h"
@@ -147,6 +148,8 @@ TParlomarClientMainForm::TParlomarClientMainForm(QWidget* parent)
     StatusImage->setLayout(skinStrip);
     layout->addWidget(StatusBar);
 
+    sessions_ = new TSessionController(this);
+    connect(sessions_, &TSessionController::Answered, this, &TParlomarClientMainForm::SignInDone);
     lists_ = new TListController(this);
     connect(lists_, &TListController::Arrived, this, &TParlomarClientMainForm::FetchDone);
     trace_ = new TTraceController(this);
@@ -416,7 +419,7 @@ void TParlomarClientMainForm::FormCreate() {
 
     if (signInNow) // once the event loop runs, so the window is there to show the progress
         QTimer::singleShot(0, this, [this] {
-            if (!signedIn_ && !requestRunning_ && !destroyed_)
+            if (!sessions_->SignedIn() && !sessions_->SigningIn() && !destroyed_)
                 SignIn();
         });
 }
@@ -470,7 +473,7 @@ void TParlomarClientMainForm::FormShow() {
                          QSystemTrayIcon::isSystemTrayAvailable());
     const QSignalBlocker quiet(TabSet);
     TabSet->setCurrentIndex(0);
-    if (!signedIn_)
+    if (!sessions_->SignedIn())
         FocusSignInField(); // the address when it is empty, the password when only it is missing
     Report("main window shown");
 }
@@ -570,7 +573,7 @@ bool TParlomarClientMainForm::eventFilter(QObject* watched, QEvent* event) {
 // ---- Window-level commands ----
 
 void TParlomarClientMainForm::Open1Click() {
-    if (signedIn_)
+    if (sessions_->SignedIn())
         ResultsPanel->show();
     show();
     if (const QScreen* screen = this->screen())
@@ -676,6 +679,26 @@ void TParlomarClientMainForm::FormDestroy() {
     WaitForFetchThreads(std::chrono::milliseconds(2500));
     DeleteSkinIniCopy();
     TrayIcon->hide();
+}
+
+bool TParlomarClientMainForm::SignedIn() const {
+    return sessions_->SignedIn();
+}
+
+bool TParlomarClientMainForm::RequestRunning() const {
+    return sessions_->SigningIn();
+}
+
+bool TParlomarClientMainForm::ReadOnly() const {
+    return sessions_->ReadOnly();
+}
+
+SessionPtr TParlomarClientMainForm::Session() const {
+    return sessions_->ForWindows();
+}
+
+void TParlomarClientMainForm::SetWindowsSession(SessionPtr session) {
+    sessions_->SetWindowsSession(std::move(session));
 }
 
 } // namespace parlomar

@@ -5,7 +5,6 @@
 #include "core/accounts/KeyFilters.h"
 #include "core/server/GetXMLThreadUnit.h"
 #include "core/settings/SavedServers.h"
-#include "core/tools/TracertParser.h"
 #include "gui/app/AsyncRequest.h"
 #include "gui/skins/SkinnedForm.h"
 #include "gui/tools/TracertThreadUnit.h"
@@ -57,6 +56,7 @@ class TBulkForm;
 class TToolButton;
 class TTracertForm;
 class TTraceController;
+class TSessionController;
 class TListController;
 class TBulkController;
 
@@ -201,7 +201,7 @@ public:
     void UndoRemoveClick();
     QPushButton* UndoRemoveButton = nullptr;
     // Signed in to a server marked read-only: every action that changes something is disabled.
-    bool ReadOnly() const { return signedIn_ && readOnly_; }
+    bool ReadOnly() const;
     // Whether an action sending this XML API function may run now.
     bool ChangeAllowed(std::string_view function) const;
     // The same for an action on several accounts.
@@ -237,8 +237,9 @@ public:
     void SignOutLabelClick();
     void SignOutLabelMouseEnter();
     void SignOutLabelMouseLeave();
-    bool SignedIn() const { return signedIn_; }
-    bool RequestRunning() const { return requestRunning_; }
+    bool SignedIn() const;
+    // A sign-in waits for its reply.
+    bool RequestRunning() const;
     // A row action's request (suspend, bandwidth, password, delete) runs: another is not started.
     bool AccountActionRunning() const { return accountAction_.Busy(); }
     std::shared_ptr<void> HoldAccountAction() { return accountAction_.Hold(); }
@@ -246,9 +247,9 @@ public:
     // The session of this sign-in (none while signed out). Windows of the sign-in take it when they
     // open and send their requests for it, so that nothing of theirs reaches a server once it has
     // ended (a sign-out or a switch of server ends it).
-    SessionPtr Session() const { return signedIn_ ? session_ : windowsSession_; }
+    SessionPtr Session() const;
     // Tests of the other windows without a sign-in of this window: the session they send for.
-    void SetWindowsSession(SessionPtr session) { windowsSession_ = std::move(session); }
+    void SetWindowsSession(SessionPtr session);
     // Whether the sign-in state a window or an action started in (its Session()) is still the
     // current one: the same sign-in, or still signed out for none.
     bool SessionCurrent(const SessionPtr& session) const { return session == Session(); }
@@ -402,7 +403,7 @@ private:
     void ForgetSessionLists();
     void ShowSignInFailure(const QString& text);
     // The reply of the sign-in's version request, on the GUI thread.
-    void SignInDone(const SessionPtr& session, const HttpReply& reply);
+    void SignInDone(const HttpReply& reply);
     void BandwidthDone(const SessionPtr& session, int row, const std::string& user, const std::string& value,
                        const HttpReply& reply);
     void StartDelete(const std::string& functionWithKey, const std::string& item, const std::string& noun,
@@ -464,18 +465,13 @@ private:
 
     bool exitRequested_ = false;
     bool destroyed_ = false;
-    bool signedIn_ = false;
-    bool requestRunning_ = false;
     RequestBusy accountAction_;
-    bool readOnly_ = false; // the sign-in in progress or signed in is to a read-only server
     QString addressBefore_; // the address field's text before the edit in progress
     bool formShown_ = false;
-    SessionPtr session_;          // the sign-in in progress or signed in
-    SignInValues signInValues_;   // what the sign-in panel holds
-    std::string showAfterSignIn_; // a found account's user, searched for once the sign-in is done
-    SessionPtr windowsSession_;
-    std::unique_ptr<TGetXMLThread> signInFetch_; // the version request of a sign-in in progress
-    TListController* lists_;                     // the list fetches and the list mode
+    TSessionController* sessions_; // the sign-in in progress or signed in, and the sign-out
+    SignInValues signInValues_;    // what the sign-in panel holds
+    std::string showAfterSignIn_;  // a found account's user, searched for once the sign-in is done
+    TListController* lists_;       // the list fetches and the list mode
     bool settingQuery_ = false;
     bool focusListWhenShown_ = false; // a fetch was asked for: its list takes the focus when shown
     std::uint64_t buildGeneration_ = 0;
