@@ -6,6 +6,7 @@
 
 #include "core/Text.h"
 #include "core/server/CertificateCheck.h"
+#include "core/server/CurlHandle.h"
 #include "core/server/PasswordCipher.h"
 #include "core/settings/IniFile.h"
 
@@ -60,7 +61,7 @@ struct ShownCertificate {
 
 ShownCertificate FetchCertificate(const SavedServer& server) {
     ShownCertificate shown;
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
+    const CurlEasy curl = MakeCurlEasy();
     if (!curl) {
         shown.error = "cannot start a connection";
         return shown;

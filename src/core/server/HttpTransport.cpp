@@ -4,6 +4,7 @@
 #include "core/Text.h"
 #include "core/server/ApiFunctions.h"
 #include "core/server/CertificateCheck.h"
+#include "core/server/CurlHandle.h"
 #include "core/server/Global.h"
 #include "core/server/RequestGuard.h"
 #include "core/server/SharedConnection.h"
@@ -218,19 +219,21 @@ std::string SafePath(std::string_view path) {
 
 void RunTransfer(Transfer& transfer) {
     Connection& connection = *transfer.connection;
-    CURL* handle = connection.Borrow();
+    BorrowedHandle borrowed(connection);
+    CURL* handle = borrowed.get();
     if (!handle) {
         transfer.setupFailed = true;
         return;
     }
     transfer.easy = handle;
-    curl_slist* headers = curl_slist_append(nullptr, "Connection: Keep-Alive");
-    headers = curl_slist_append(headers, "Accept:");
+    CurlSlist headers;
+    CurlAppend(headers, "Connection: Keep-Alive");
+    CurlAppend(headers, "Accept:");
     curl_easy_setopt(handle, CURLOPT_URL, transfer.url.c_str());
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(handle, CURLOPT_USERAGENT, AppName.c_str());
     // Over TLS the credentials go with the first request (Basic), so one call is one request; a
     // server that wants another scheme is negotiated with from then on.
@@ -282,10 +285,9 @@ void RunTransfer(Transfer& transfer) {
         curl_easy_getinfo(handle, CURLINFO_HTTPAUTH_AVAIL, &offered);
         transfer.askedOtherScheme = (offered & ~static_cast<long>(CURLAUTH_BASIC)) != 0;
     }
-    curl_slist_free_all(headers);
     transfer.easy = nullptr;
     // A connection whose certificate was refused, or whose reply was cut off, is not used again.
-    connection.GiveBack(handle, !transfer.certificate.rejected && !transfer.tooLarge && !transfer.aborted);
+    borrowed.Keep(!transfer.certificate.rejected && !transfer.tooLarge && !transfer.aborted);
 }
 
 TransportStatus StatusOfTransfer(const Transfer& transfer) {

@@ -1,5 +1,7 @@
 #include "core/server/SharedConnection.h"
 
+#include "core/server/CurlHandle.h"
+
 namespace parlomar {
 
 void InitCurlOnce() {
@@ -43,12 +45,10 @@ CURL* Connection::Borrow() {
             return easy;
         }
     }
-    CURL* easy = curl_easy_init();
-    if (easy && curl_easy_setopt(easy, CURLOPT_SHARE, share_) != CURLE_OK) {
-        curl_easy_cleanup(easy);
+    CurlEasy easy = MakeCurlEasy();
+    if (easy && curl_easy_setopt(easy.get(), CURLOPT_SHARE, share_) != CURLE_OK)
         return nullptr;
-    }
-    return easy;
+    return easy.release();
 }
 
 void Connection::GiveBack(CURL* easy, bool keep) {

@@ -47,13 +47,8 @@ public:
     // False when the share handle could not be made.
     bool Usable() const { return share_ != nullptr; }
 
-    // An easy handle for one transfer, with its live connection if it has one, attached to the
-    // share; nullptr when none can be made.
-    CURL* Borrow();
-    // Hands a handle back after its transfer; keep false closes its connection.
-    void GiveBack(CURL* easy, bool keep);
-
 private:
+    friend class BorrowedHandle;
     static constexpr std::size_t kMaxIdleHandles = 4;
     static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* user);
     static void Unlock(CURL*, curl_lock_data data, void* user);
@@ -62,6 +57,33 @@ private:
     std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_; // one per shared kind
     std::mutex poolMutex_;
     std::vector<CURL*> idle_;
+
+    // An easy handle for one transfer, with its live connection if it has one, attached to the
+    // share; nullptr when none can be made.
+    CURL* Borrow();
+    // Hands a handle back after its transfer; keep false closes its connection.
+    void GiveBack(CURL* easy, bool keep);
+};
+
+// An easy handle borrowed from a connection for one transfer, handed back when it goes: kept in the
+// pool with its live connection unless Keep(false) was said.
+class BorrowedHandle {
+public:
+    explicit BorrowedHandle(Connection& connection) : connection_(connection), easy_(connection.Borrow()) {}
+    ~BorrowedHandle() {
+        if (easy_)
+            connection_.GiveBack(easy_, keep_);
+    }
+    BorrowedHandle(const BorrowedHandle&) = delete;
+    BorrowedHandle& operator=(const BorrowedHandle&) = delete;
+
+    CURL* get() const { return easy_; }
+    void Keep(bool keep) { keep_ = keep; }
+
+private:
+    Connection& connection_;
+    CURL* easy_;
+    bool keep_ = true;
 };
 
 } // namespace parlomar
