@@ -65,9 +65,11 @@ void ShowStatus(const SessionPtr& session, const std::shared_ptr<RequestControl>
     if (ui->IsGuiThread())
         ui->ShowRequestStatus(n, suffix);
     else
-        ui->PostToGuiThread([ui, session, control, n, suffix] {
-            if (!(control && control->quiet) && !Unwanted(session.get(), control.get()))
-                ui->ShowRequestStatus(n, suffix);
+        // The posted call does not hold the UI: a UI that goes with calls still queued is freed.
+        ui->PostToGuiThread([weak = std::weak_ptr<TransportUi>(ui), session, control, n, suffix] {
+            const auto shown = weak.lock();
+            if (shown && !(control && control->quiet) && !Unwanted(session.get(), control.get()))
+                shown->ShowRequestStatus(n, suffix);
         });
 }
 

@@ -58,7 +58,10 @@ void ShowRequestStatusOnGui(int n, const std::string& suffix) {
     if (ui->IsGuiThread())
         ui->ShowRequestStatus(n, suffix);
     else
-        ui->PostToGuiThread([ui, n, suffix] { ui->ShowRequestStatus(n, suffix); });
+        ui->PostToGuiThread([weak = std::weak_ptr<TransportUi>(ui), n, suffix] {
+            if (const auto shown = weak.lock())
+                shown->ShowRequestStatus(n, suffix);
+        });
 }
 
 } // namespace parlomar
