@@ -87,12 +87,12 @@ struct Session {
         form.reset();
         SetTransportUi(nullptr);
     }
-    // Waits in the event loop as the program does (a busy loop here would take a core from the
+    // Waits for the sign-in, the fetches and the list builds in the event loop as the program does (a busy loop here would take a core from the
     // fetch); a timer wakes it now and then in case the end came without an event.
     void WaitIdle() {
         QTimer wake;
         wake.start(20);
-        while (form->FetchRunning() || form->ListBuildRunning())
+        while (form->RequestRunning() || form->FetchRunning() || form->ListBuildRunning())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     // "List accounts" until the sorted grid is painted; returns the longest GUI-thread stall in ms.
