@@ -6,6 +6,7 @@
 // And find over ten saved servers, the k-th of them answering k * 100 ms late: against a search of
 // the slowest one alone and a search of each in turn (the goal: about the slowest, not the sum).
 
+#include "TestSupport.h"
 #include "core/server/PasswordCipher.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/Paths.h"
@@ -31,19 +32,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Fingerprint(const fs::path& cert) {
-    const std::string command = "openssl x509 -noout -fingerprint -sha256 -in '" + cert.string() + "'";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    char line[512] = {};
-    if (!pipe || !fgets(line, sizeof line, pipe.get()))
-        return {};
-    std::string text(line);
-    text = text.substr(text.find('=') + 1);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
 
 // A stand-in server started in folder/data, its port once it listens; pid is set for its end.
 std::string StartStandin(const fs::path& folder, const char* seed, const std::string& delayMs, pid_t& pid) {
@@ -100,7 +88,7 @@ void SaveServer(int n, const std::string& port, const fs::path& cert) {
     set("Login", "bench");
     set("SavePsw", "1");
     set("Psw", parlomar::EncipherPassword("bench"));
-    parlomar::WriteIniValue("Certificates", "127.0.0.1:" + port, Fingerprint(cert),
+    parlomar::WriteIniValue("Certificates", "127.0.0.1:" + port, parlomar::test::CertificateFingerprint(cert),
                             parlomar::kSettingsTarget);
 }
 

@@ -22,19 +22,6 @@ using standin_test::StandinProcess;
 
 namespace {
 
-std::string Fingerprint(const fs::path& cert) {
-    const std::string command = "openssl x509 -noout -fingerprint -sha256 -in '" + cert.string() + "'";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    char line[512] = {};
-    if (!pipe || !fgets(line, sizeof line, pipe.get()))
-        return {};
-    std::string text(line);
-    text = text.substr(text.find('=') + 1);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
-
 std::size_t Lines(const fs::path& file) {
     std::ifstream in(file);
     std::size_t count = 0;
@@ -56,9 +43,10 @@ protected:
         Save(1, "127.0.0.1", *a, false);
         Save(2, "localhost", *a, true);
         Save(3, "127.0.0.1", *b, false);
-        Pin("127.0.0.1", *a, Fingerprint(a->CertFile()));
-        Pin("localhost", *a, Fingerprint(a->CertFile()));
-        Pin("127.0.0.1", *b, Fingerprint(a->CertFile())); // not B's own: B's certificate "changed"
+        Pin("127.0.0.1", *a, parlomar::test::CertificateFingerprint(a->CertFile()));
+        Pin("localhost", *a, parlomar::test::CertificateFingerprint(a->CertFile()));
+        Pin("127.0.0.1", *b,
+            parlomar::test::CertificateFingerprint(a->CertFile())); // not B's own: B's certificate "changed"
     }
 
     void Save(int number, const std::string& address, const StandinProcess& server, bool readOnly) {
@@ -155,9 +143,13 @@ TEST_F(Cli, RefusalsSendNothingAndSayWhyByTheirStatus) {
     EXPECT_EQ(Lines(bLog), 0u);
 
     // Trust pins only the fingerprint given; then B answers.
-    EXPECT_EQ(Run({"trust", "3", "--fingerprint", Fingerprint(a->CertFile())}).status, 3);
+    EXPECT_EQ(
+        Run({"trust", "3", "--fingerprint", parlomar::test::CertificateFingerprint(a->CertFile())}).status,
+        3);
     EXPECT_EQ(Run({"trust", "3"}).status, 2); // no terminal to ask on
-    EXPECT_EQ(Run({"trust", "3", "--fingerprint", Fingerprint(b->CertFile())}).status, 0);
+    EXPECT_EQ(
+        Run({"trust", "3", "--fingerprint", parlomar::test::CertificateFingerprint(b->CertFile())}).status,
+        0);
     EXPECT_EQ(Run({"packages", "-s", "3"}).status, 0);
 
     // A wrong password: exit 5.

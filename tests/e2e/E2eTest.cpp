@@ -4,6 +4,7 @@
 
 #include "ClientProcess.h"
 #include "StandinProcess.h"
+#include "TestSupport.h"
 #include "core/server/PasswordCipher.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/Paths.h"
@@ -42,19 +43,6 @@ struct ProgramCopy {
     standin_test::TempDir dir;
 };
 
-std::string Fingerprint(const fs::path& cert) {
-    const std::string command = "openssl x509 -noout -fingerprint -sha256 -in '" + cert.string() + "'";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    char line[512] = {};
-    if (!pipe || !fgets(line, sizeof line, pipe.get()))
-        return {};
-    std::string text(line);
-    text = text.substr(text.find('=') + 1);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
-
 // The lines of a stand-in's request log: time, path, query, user.
 std::vector<std::vector<std::string>> RequestLog(const fs::path& file) {
     std::ifstream in(file);
@@ -88,7 +76,7 @@ TEST(EndToEnd, SignsInByItselfWithARememberedPasswordAndFetchesThePackages) {
     program.Set("USERS", "Login", standin_test::kUser);
     program.Set("USERS", "SavePSW", "1");
     program.Set("USERS", "Psw", parlomar::EncipherPassword(standin_test::kPassword));
-    const std::string fingerprint = Fingerprint(server.CertFile());
+    const std::string fingerprint = parlomar::test::CertificateFingerprint(server.CertFile());
     ASSERT_FALSE(fingerprint.empty());
     program.Set("Certificates", "127.0.0.1:" + std::to_string(server.Port()), fingerprint);
 
@@ -130,7 +118,7 @@ TEST(EndToEnd, NothingOfTheFirstSignInReachesTheSecondServer) {
     program.Set("General", "ShowTray", "0");
     for (const auto* server : {&first, &second})
         program.Set("Certificates", "127.0.0.1:" + std::to_string(server->Port()),
-                    Fingerprint(server->CertFile()));
+                    parlomar::test::CertificateFingerprint(server->CertFile()));
     const auto signIn = [](const standin_test::StandinProcess& server) {
         return "sign-in 127.0.0.1 " + std::to_string(server.Port()) + " " + standin_test::kUser + " " +
                standin_test::kPassword;

@@ -6,8 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 
 namespace parlomar::test {
@@ -101,6 +103,19 @@ CommandOutput RunCapturing(const std::vector<std::string>& argv, const std::stri
     result.out = read(out);
     result.err = read(err);
     return result;
+}
+
+std::string CertificateFingerprint(const std::filesystem::path& cert) {
+    const std::string command = "openssl x509 -noout -fingerprint -sha256 -in '" + cert.string() + "'";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    char line[512] = {};
+    if (!pipe || !fgets(line, sizeof line, pipe.get()))
+        return {};
+    std::string text(line);
+    text = text.substr(text.find('=') + 1);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
 }
 
 } // namespace parlomar::test

@@ -39,4 +39,8 @@ struct CommandOutput {
 CommandOutput RunCapturing(const std::vector<std::string>& argv, const std::string& input = {},
                            const std::vector<std::pair<std::string, std::string>>& environment = {});
 
+// The SHA-256 fingerprint of a PEM certificate as the openssl tool prints it ("AB:CD:..."); empty
+// when it cannot be read.
+std::string CertificateFingerprint(const std::filesystem::path& cert);
+
 } // namespace parlomar::test
