@@ -451,6 +451,10 @@ static HttpReply SendRequest(const SessionPtr& session, const ApiRequest& reques
                                                  ? std::static_pointer_cast<Connection>(control->connection)
                                                  : session->OpenConnection(proxyText, sessionEnded);
     if (!connection) {
+        // A request that runs unattended (the search over every server) says why in its status
+        // alone; nobody is there to close a message.
+        if (!sessionEnded && !(control && control->unattended))
+            ShowMessageText("Error with InternetOpen");
         reply.status = sessionEnded ? kStatusRequestNotOpened : kStatusConnectionNotOpened;
         return reply;
     }

@@ -54,10 +54,8 @@ std::shared_ptr<Connection> ServerSession::OpenConnection(const std::string& pro
     InitCurlOnce();
     try {
         auto connection = std::make_shared<Connection>();
-        if (!connection->Usable()) {
-            ShowMessageText("Error with InternetOpen");
+        if (!connection->Usable())
             return nullptr;
-        }
         connection->host = address_;
         connection->port = port_;
         connection->userName = userName_;
@@ -73,7 +71,6 @@ std::shared_ptr<Connection> ServerSession::OpenConnection(const std::string& pro
         connection_ = connection;
         return connection;
     } catch (const std::exception&) {
-        ShowMessageText("Error with InternetOpen");
         return nullptr;
     }
 }
