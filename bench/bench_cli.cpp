@@ -6,6 +6,7 @@
 // And find over ten saved servers, the k-th of them answering k * 100 ms late: against a search of
 // the slowest one alone and a search of each in turn (the goal: about the slowest, not the sum).
 
+#include "StandinProcess.h"
 #include "TestSupport.h"
 #include "core/server/PasswordCipher.h"
 #include "core/settings/IniFile.h"
@@ -13,85 +14,37 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
+using parlomar::test::RunCommand;
+using standin_test::StandinProcess;
 
-// A stand-in server started in folder/data, its port once it listens; pid is set for its end.
-std::string StartStandin(const fs::path& folder, const char* seed, const std::string& delayMs, pid_t& pid) {
-    int fds[2];
-    if (pipe(fds) != 0)
-        throw std::runtime_error("pipe failed");
-    pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        dup2(fds[1], STDOUT_FILENO);
-        const std::string data = (folder / "data").string();
-        if (delayMs.empty())
-            execl(PARLOMAR_STANDIN_BIN, PARLOMAR_STANDIN_BIN, "--listen", "127.0.0.1:0", "--data",
-                  data.c_str(), "--user", "bench", "--password", "bench", "--seed", seed,
-                  static_cast<char*>(nullptr));
-        else
-            execl(PARLOMAR_STANDIN_BIN, PARLOMAR_STANDIN_BIN, "--listen", "127.0.0.1:0", "--data",
-                  data.c_str(), "--user", "bench", "--password", "bench", "--seed", seed, "--delay-ms",
-                  delayMs.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string line;
-    pollfd pfd{fds[0], POLLIN, 0};
-    while (line.find('\n') == std::string::npos && poll(&pfd, 1, 300000) > 0) {
-        char buffer[128];
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        line.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    const std::size_t colon = line.rfind(':');
-    if (line.rfind("listening on", 0) != 0 || colon == std::string::npos)
-        throw std::runtime_error("the stand-in server did not start");
-    return std::to_string(std::atoi(line.c_str() + colon + 1));
-}
-
-fs::path MakeFolder() {
-    std::string pattern = (fs::temp_directory_path() / "cli-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    return pattern;
-}
-
-// Saves server number n of parlomar-cli's settings in folder/program, pinned and remembered.
-void SaveServer(int n, const std::string& port, const fs::path& cert) {
+// Saves the stand-in as server number n of parlomar-cli's settings, pinned and remembered.
+void SaveServer(int n, const StandinProcess& server) {
     const std::string section = "Server" + std::to_string(n);
+    const std::string port = std::to_string(server.Port());
     const auto set = [&section](const std::string& key, const std::string& value) {
         parlomar::WriteIniValue(section, key, value, parlomar::kSettingsTarget);
     };
     set("IP", "127.0.0.1");
     set("Port", port);
-    set("Login", "bench");
+    set("Login", standin_test::kUser);
     set("SavePsw", "1");
-    set("Psw", parlomar::EncipherPassword("bench"));
-    parlomar::WriteIniValue("Certificates", "127.0.0.1:" + port, parlomar::test::CertificateFingerprint(cert),
+    set("Psw", parlomar::EncipherPassword(standin_test::kPassword));
+    parlomar::WriteIniValue("Certificates", "127.0.0.1:" + port,
+                            parlomar::test::CertificateFingerprint(server.CertFile()),
                             parlomar::kSettingsTarget);
 }
 
+// A program folder of parlomar-cli in folder; the settings written from here on are its own.
 std::string CopyCli(const fs::path& folder) {
     fs::create_directories(folder / "program");
     const std::string cli = (folder / "program" / "parlomar-cli").string();
@@ -100,87 +53,34 @@ std::string CopyCli(const fs::path& folder) {
     return cli;
 }
 
-// The stand-in with 100,000 generated accounts, and a program folder of parlomar-cli whose settings
-// save it with its certificate pinned and its password remembered.
-class Setup {
-public:
-    Setup() : dir_(MakeFolder()) {
-        port = StartStandin(dir_, "100000", "", pid_);
-        cli = CopyCli(dir_);
-        cert = (dir_ / "data" / "standin-cert.pem").string();
-        SaveServer(1, port, cert);
-    }
-    ~Setup() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
-    std::string port;
-    std::string cli;
-    std::string cert;
-
-private:
-    fs::path dir_;
-    pid_t pid_ = -1;
+// The stand-in with 100,000 generated accounts, saved as the one server of a parlomar-cli.
+struct Setup {
+    parlomar::test::TempDir dir;
+    StandinProcess server{dir.Path() / "data", {"--seed", "100000"}};
+    std::string cli = CopyCli(dir.Path());
+    Setup() { SaveServer(1, server); }
 };
 
 // Ten stand-ins, the k-th answering every request k * 100 ms late, saved as ten servers of one
 // parlomar-cli: find searches them at once, the baseline one after another.
-class TenServers {
-public:
+struct TenServers {
     static constexpr int kServers = 10;
-    TenServers() : dir_(MakeFolder()) {
-        std::vector<std::string> ports;
+    parlomar::test::TempDir dir;
+    std::vector<std::unique_ptr<StandinProcess>> servers;
+    std::string cli = CopyCli(dir.Path());
+    TenServers() {
         for (int k = 1; k <= kServers; ++k) {
-            const fs::path folder = dir_ / ("server" + std::to_string(k));
-            ports.push_back(StartStandin(folder, "demo", std::to_string(k * 100), pids_.emplace_back()));
+            servers.push_back(std::make_unique<StandinProcess>(
+                dir.Path() / ("server" + std::to_string(k)),
+                std::vector<std::string>{"--seed", "demo", "--delay-ms", std::to_string(k * 100)}));
+            SaveServer(k, *servers.back());
         }
-        cli = CopyCli(dir_);
-        for (int k = 1; k <= kServers; ++k)
-            SaveServer(k, ports[static_cast<std::size_t>(k - 1)],
-                       dir_ / ("server" + std::to_string(k)) / "data" / "standin-cert.pem");
     }
-    ~TenServers() {
-        for (pid_t pid : pids_) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
-    std::string cli;
-
-private:
-    fs::path dir_;
-    std::vector<pid_t> pids_;
 };
 
 Setup& Bench() {
     static Setup setup;
     return setup;
-}
-
-// Runs a command with its output thrown away; its exit status.
-int Run(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, STDIN_FILENO);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 double ChildPeakMegabytes() {
@@ -191,9 +91,10 @@ double ChildPeakMegabytes() {
 
 void BM_PlainFetch100k(benchmark::State& state) {
     Setup& setup = Bench();
-    const std::string url = "https://127.0.0.1:" + setup.port + "/xml-api/listaccts?searchtype=user&search=";
+    const std::string url = setup.server.Url("/xml-api/listaccts?searchtype=user&search=");
+    const std::string credentials = std::string(standin_test::kUser) + ":" + standin_test::kPassword;
     for (auto _ : state) {
-        if (Run({"curl", "-sf", "-k", "-u", "bench:bench", "-o", "/dev/null", url}) != 0)
+        if (RunCommand({"curl", "-sf", "-k", "-u", credentials, "-o", "/dev/null", url}) != 0)
             state.SkipWithError("curl failed");
     }
     state.counters["child_maxrss_MB"] = ChildPeakMegabytes();
@@ -202,7 +103,7 @@ void BM_PlainFetch100k(benchmark::State& state) {
 void BM_CliAccountsCsv100k(benchmark::State& state) {
     Setup& setup = Bench();
     for (auto _ : state) {
-        if (Run({setup.cli, "accounts", "--format", "csv"}) != 0)
+        if (RunCommand({setup.cli, "accounts", "--format", "csv"}) != 0)
             state.SkipWithError("parlomar-cli failed");
     }
     state.counters["child_maxrss_MB"] = ChildPeakMegabytes();
@@ -218,7 +119,7 @@ TenServers& Ten() {
 void BM_CliFindTenServers(benchmark::State& state) {
     TenServers& ten = Ten();
     for (auto _ : state) {
-        if (Run({ten.cli, "find", "a", "--by", "user"}) > 1)
+        if (RunCommand({ten.cli, "find", "a", "--by", "user"}) > 1)
             state.SkipWithError("parlomar-cli find failed");
     }
 }
@@ -227,7 +128,8 @@ void BM_CliSearchTenServersInTurn(benchmark::State& state) {
     TenServers& ten = Ten();
     for (auto _ : state) {
         for (int k = 1; k <= TenServers::kServers; ++k)
-            if (Run({ten.cli, "accounts", "-s", std::to_string(k), "--search", "a", "--by", "user"}) != 0)
+            if (RunCommand({ten.cli, "accounts", "-s", std::to_string(k), "--search", "a", "--by", "user"}) !=
+                0)
                 state.SkipWithError("parlomar-cli accounts failed");
     }
 }
@@ -235,8 +137,8 @@ void BM_CliSearchTenServersInTurn(benchmark::State& state) {
 void BM_CliSearchSlowestServer(benchmark::State& state) {
     TenServers& ten = Ten();
     for (auto _ : state) {
-        if (Run({ten.cli, "accounts", "-s", std::to_string(TenServers::kServers), "--search", "a", "--by",
-                 "user"}) != 0)
+        if (RunCommand({ten.cli, "accounts", "-s", std::to_string(TenServers::kServers), "--search", "a",
+                        "--by", "user"}) != 0)
             state.SkipWithError("parlomar-cli accounts failed");
     }
 }

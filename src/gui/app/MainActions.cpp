@@ -1,6 +1,5 @@
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
-#include "gui/app/SessionController.h"
 
 #include "core/Error.h"
 #include "core/accounts/PackageList.h"
@@ -384,12 +383,12 @@ void TParlomarClientMainForm::DeleteDone(const SessionPtr& session, int result, 
 }
 
 void TParlomarClientMainForm::Createaccounts1Click() {
-    if (sessions_->SignedIn() && ChangeAllowed("createacct"))
+    if (SignedIn() && ChangeAllowed("createacct"))
         OpenAccountEditor(this);
 }
 
 void TParlomarClientMainForm::Createpackage1Click() {
-    if (sessions_->SignedIn() && ChangeAllowed("addpkg"))
+    if (SignedIn() && ChangeAllowed("addpkg"))
         OpenPackageEditor(this);
 }
 
@@ -408,7 +407,7 @@ void TParlomarClientMainForm::Delete1Click() {
 }
 
 void TParlomarClientMainForm::Viewserverinformation1Click() {
-    if (!sessions_->SignedIn())
+    if (!SignedIn())
         return;
     ShowServerInformation(this, PackageListReply, ListState.serverAccountCount, Alwaysontop1->isChecked(),
                           Session());

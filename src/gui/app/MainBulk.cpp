@@ -5,7 +5,6 @@
 #include "gui/app/BulkController.h"
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
-#include "gui/app/SessionController.h"
 
 #include "core/Error.h"
 #include "core/accounts/ListExport.h"
@@ -88,8 +87,8 @@ bool TParlomarClientMainForm::PrepareRowMenu() {
                                                     {Deleteselected1, BulkKind::Delete}};
     for (const auto& [item, kind] : bulk) {
         item->setVisible(several);
-        item->setEnabled(!bulk_->Running() &&
-                         BulkAllowed(kind)); // one run at a time; none on a read-only server
+        // One run at a time; none on a read-only server.
+        item->setEnabled(!bulk_->Running() && BulkAllowed(kind));
         if (several)
             item->setText(Q(BulkMenuCaption(kind, selected)));
     }
@@ -122,7 +121,7 @@ void TParlomarClientMainForm::BuildAccountKeys() {
 }
 
 void TParlomarClientMainForm::AccountActionKey(BulkKind kind) {
-    if (!sessions_->SignedIn() || AccList->ShownList != kListModeAccounts || AccList->CurrentDataRow() < 1)
+    if (!SignedIn() || AccList->ShownList != kListModeAccounts || AccList->CurrentDataRow() < 1)
         return;
     const std::vector<int> selected = AccList->SelectedDataRows();
     if (selected.size() > 1) {
@@ -152,8 +151,7 @@ void TParlomarClientMainForm::AccountActionKey(BulkKind kind) {
 }
 
 void TParlomarClientMainForm::StartBulkAction(BulkKind kind) {
-    if (!sessions_->SignedIn() || bulk_->Running() || AccList->ShownList != kListModeAccounts ||
-        !BulkAllowed(kind))
+    if (!SignedIn() || bulk_->Running() || AccList->ShownList != kListModeAccounts || !BulkAllowed(kind))
         return;
     const std::vector<BulkEntry> entries = PlanBulkAction(AccList->Data(), AccList->SelectedDataRows(), kind);
     if (entries.empty())
@@ -225,7 +223,7 @@ void TParlomarClientMainForm::BulkFinished(const std::vector<BulkEntry>& entries
     }
     // A stopped run, or a request that went out without a judged reply (the server may have carried
     // it out): the grid is drawn from the server's list again rather than from what the run knows.
-    if ((stopped || BulkNeedsRefetch(entries)) && sessions_->SignedIn() && ListMode() == kListModeAccounts)
+    if ((stopped || BulkNeedsRefetch(entries)) && SignedIn() && ListMode() == kListModeAccounts)
         RefetchLastSearch();
 }
 

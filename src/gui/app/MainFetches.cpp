@@ -18,7 +18,7 @@
 namespace parlomar {
 
 void TParlomarClientMainForm::StartListFetch(const std::string& url, std::uint8_t kind) {
-    if (!sessions_->SignedIn() || (kind != kFetchAccounts && kind != kFetchPackages))
+    if (!SignedIn() || (kind != kFetchAccounts && kind != kFetchPackages))
         return;
     focusListWhenShown_ = true; // the list asked for takes the focus when it comes
     if (kind == kFetchPackages) {
@@ -36,7 +36,7 @@ void TParlomarClientMainForm::StopListFetches() {
     lists_->StopAll();
     // The first list of a sign-in stopped before anything was shown: the results area takes that
     // list's tab, so that its controls (the refresh and add buttons) act on it.
-    if (ListMode() == 0 && sessions_->SignedIn() && (asked == kFetchAccounts || asked == kFetchPackages))
+    if (ListMode() == 0 && SignedIn() && (asked == kFetchAccounts || asked == kFetchPackages))
         TabSetChange(asked == kFetchAccounts ? 0 : 1);
     // The results area keeps what it shows, and that is the list asked for now.
     SetWantedList(ListMode());
@@ -60,7 +60,7 @@ std::uint8_t TParlomarClientMainForm::ListMode() const {
 
 void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& reply,
                                         std::shared_ptr<const TAccountValues> accounts, bool show) {
-    if (!sessions_->SignedIn()) {
+    if (!SignedIn()) {
         UpdateListControls();
         return;
     }
@@ -100,7 +100,7 @@ void TParlomarClientMainForm::FetchDone(std::uint8_t kind, const HttpReply& repl
 void TParlomarClientMainForm::SettleRequestStatus() {
     // "Sending request" of a list that went quiet (the other tab was chosen) or ended unseen.
     if (lists_->Running(lists_->Asked() == kFetchPackages ? kFetchPackages : kFetchAccounts) ||
-        sessions_->SigningIn())
+        RequestRunning())
         return;
     const std::string sending = StatusText(0);
     if (sending.empty() || sending == "0") // no status texts: nothing to tell apart

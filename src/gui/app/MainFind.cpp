@@ -2,7 +2,6 @@
 // shown in the list of its server.
 
 #include "gui/app/MainUnit.h"
-#include "gui/app/SessionController.h"
 
 #include "core/accounts/FindAll.h"
 #include "core/server/TransportUi.h"
@@ -38,16 +37,16 @@ void TParlomarClientMainForm::FindAllCommand(const std::string& text) {
 }
 
 void TParlomarClientMainForm::ShowFoundAccount(const SavedServer& server, const std::string& user) {
-    if (destroyed_ || exitRequested_ || sessions_->SigningIn() || user.empty())
+    if (destroyed_ || exitRequested_ || RequestRunning() || user.empty())
         return; // a sign-in on its way is not taken over
     show();
     raise();
     activateWindow();
-    if (sessions_->SignedIn() && sessions_->Current()) {
+    if (const SessionPtr signedIn = SignedIn() ? Session() : nullptr) {
         SavedServer current;
-        current.address = sessions_->Current()->Address();
-        current.port = sessions_->Current()->Port();
-        current.userName = sessions_->Current()->UserName();
+        current.address = signedIn->Address();
+        current.port = signedIn->Port();
+        current.userName = signedIn->UserName();
         if (SameServer(current, server)) {
             QueryEdit->setText(Q(user));
             QueryEditClickButton();
@@ -56,9 +55,9 @@ void TParlomarClientMainForm::ShowFoundAccount(const SavedServer& server, const 
         QPointer<TParlomarClientMainForm> self(this);
         const bool leave = AskQuestionText("Signed in to " + FindServerLabel(current) +
                                            ". Sign out and sign in to " + FindServerLabel(server) + "?");
-        if (!self || !leave || destroyed_ || exitRequested_ || sessions_->SigningIn())
+        if (!self || !leave || destroyed_ || exitRequested_ || RequestRunning())
             return;
-        if (sessions_->SignedIn())
+        if (SignedIn())
             Signout1Click();
     }
     ChooseSavedServer(server);

@@ -380,14 +380,14 @@ void TParlomarClientMainForm::FetchPackageList() {
 }
 
 void TParlomarClientMainForm::Listaccounts1Click() {
-    if (!sessions_->SignedIn())
+    if (!SignedIn())
         return;
     BeginListAllAccounts(ListState);
     SearchAccounts("");
 }
 
 void TParlomarClientMainForm::Listpakages1Click() {
-    if (!sessions_->SignedIn())
+    if (!SignedIn())
         return;
     BeginListPackages(ListState);
     FetchPackageList();
@@ -408,7 +408,7 @@ void TParlomarClientMainForm::AddButtonClick() {
 }
 
 void TParlomarClientMainForm::QueryEditClickButton() {
-    if (!sessions_->SignedIn())
+    if (!SignedIn())
         return;
     const std::string text = TrimmedSearchText(S(QueryEdit->text()));
     if (const int message = BeginServerSearch(ListState, text); message != 0) {
@@ -439,10 +439,10 @@ void TParlomarClientMainForm::QueryEditChange() {
 }
 
 void TParlomarClientMainForm::TabSetChange(int tab) {
-    if (sessions_->SignedIn()) // the tab chosen is the list asked for last
+    if (SignedIn()) // the tab chosen is the list asked for last
         SetWantedList(static_cast<std::uint8_t>(tab == 0 ? kFetchAccounts : kFetchPackages));
     // The list asked for is on its way.
-    const bool loading = sessions_->SignedIn() && lists_->Running(tab == 0 ? kFetchAccounts : kFetchPackages);
+    const bool loading = SignedIn() && lists_->Running(tab == 0 ? kFetchAccounts : kFetchPackages);
     if (tab == 0) {
         ShowTab(0);
         if (loading)
@@ -552,8 +552,7 @@ void TParlomarClientMainForm::AccountListBuilt(std::uint64_t generation, Account
         it->second.join(); // it has posted this and ends
         builds_.erase(it);
     }
-    if (generation != buildGeneration_ || destroyed_ || !sessions_->SignedIn() ||
-        ListMode() != kListModeAccounts)
+    if (generation != buildGeneration_ || destroyed_ || !SignedIn() || ListMode() != kListModeAccounts)
         return; // a later list, a sign-out or the other tab came first
     const bool counted = ListState.serverAccountCount == -1; // this build counted the accounts
     if (counted)

@@ -3,7 +3,6 @@
 
 #include "gui/app/MainUnit.h"
 #include "gui/app/MainUnitPrivate.h"
-#include "gui/app/SessionController.h"
 
 #include "core/Error.h"
 #include "core/accounts/BulkAction.h"
@@ -73,7 +72,7 @@ void TParlomarClientMainForm::BuildSavedServers() {
 }
 
 void TParlomarClientMainForm::ShowSavedServers() {
-    if (sessions_->SignedIn() || sessions_->SigningIn())
+    if (SignedIn() || RequestRunning())
         return;
     const std::vector<SavedServer> servers = ReadSavedServers();
     ServersAction->setVisible(!servers.empty());
@@ -88,7 +87,7 @@ void TParlomarClientMainForm::ShowSavedServers() {
 }
 
 void TParlomarClientMainForm::ChooseSavedServer(const SavedServer& server) {
-    if (sessions_->SignedIn() || sessions_->SigningIn())
+    if (SignedIn() || RequestRunning())
         return;
     ShowSignInFailure(QString()); // what an earlier attempt said is not about this server
     IPEdit->setText(Q(server.address));
@@ -172,7 +171,7 @@ void TParlomarClientMainForm::RememberServer() {
     server.savePassword = RememberCheck->Checked();
     if (server.savePassword)
         server.encipheredPassword = signInValues_.encipheredPassword;
-    server.readOnly = sessions_->ReadOnly();
+    server.readOnly = ReadOnly();
     try {
         WriteSavedServers(WithServerFirst(ReadSavedServers(), server));
         ServersAction->setVisible(true);

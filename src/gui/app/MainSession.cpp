@@ -293,7 +293,7 @@ bool TParlomarClientMainForm::FilterSignInKey(TEdit* edit, QKeyEvent* key) {
 }
 
 void TParlomarClientMainForm::LoginButtonClick() {
-    if (sessions_->SigningIn() || sessions_->SignedIn())
+    if (RequestRunning() || SignedIn())
         return;
     if (!SignInFieldsAccepted())
         return;
@@ -316,7 +316,7 @@ void TParlomarClientMainForm::LoginButtonClick() {
 }
 
 void TParlomarClientMainForm::SignIn() {
-    if (sessions_->SigningIn() || sessions_->SignedIn())
+    if (RequestRunning() || SignedIn())
         return;
     if (!SignInFieldsAccepted())
         return;
@@ -384,7 +384,7 @@ void TParlomarClientMainForm::SignInDone(const HttpReply& reply) {
 void TParlomarClientMainForm::SignOut() {
     showAfterSignIn_.clear();
     StopTraceAndWindow();
-    if (sessions_->SigningIn())
+    if (RequestRunning())
         LoginButton->setEnabled(true);
     // Ends a sign-in still waiting for its reply, or the session with its sign-out request.
     const bool wasSignedIn = sessions_->SignOut();
@@ -445,7 +445,6 @@ void TParlomarClientMainForm::ForgetSessionLists() {
     ListState = std::move(fresh);
     FilterPaintBox->FilterMode = ListState.filterMode;
     FilterPaintBox->SetHoveredItem(ListState.filterMode);
-    lists_->SetMode(0);
 }
 
 void TParlomarClientMainForm::ShowSignInFailure(const QString& text) {
@@ -474,7 +473,7 @@ void TParlomarClientMainForm::ResetResultsView() {
 }
 
 void TParlomarClientMainForm::Signout1Click() {
-    if (!sessions_->SignedIn())
+    if (!SignedIn())
         return;
     SignOut();
     ResetResultsView();

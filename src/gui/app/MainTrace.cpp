@@ -40,7 +40,7 @@ std::string PrintableHost(const std::string& host) {
 } // namespace
 
 std::string TParlomarClientMainForm::TestHost() const {
-    if (!sessions_->SignedIn())
+    if (!SignedIn())
         return "localhost";
     return sessions_->Current() ? sessions_->Current()->Address() : std::string("localhost");
 }

@@ -419,7 +419,7 @@ void TParlomarClientMainForm::FormCreate() {
 
     if (signInNow) // once the event loop runs, so the window is there to show the progress
         QTimer::singleShot(0, this, [this] {
-            if (!sessions_->SignedIn() && !sessions_->SigningIn() && !destroyed_)
+            if (!SignedIn() && !RequestRunning() && !destroyed_)
                 SignIn();
         });
 }
@@ -473,7 +473,7 @@ void TParlomarClientMainForm::FormShow() {
                          QSystemTrayIcon::isSystemTrayAvailable());
     const QSignalBlocker quiet(TabSet);
     TabSet->setCurrentIndex(0);
-    if (!sessions_->SignedIn())
+    if (!SignedIn())
         FocusSignInField(); // the address when it is empty, the password when only it is missing
     Report("main window shown");
 }
@@ -573,7 +573,7 @@ bool TParlomarClientMainForm::eventFilter(QObject* watched, QEvent* event) {
 // ---- Window-level commands ----
 
 void TParlomarClientMainForm::Open1Click() {
-    if (sessions_->SignedIn())
+    if (SignedIn())
         ResultsPanel->show();
     show();
     if (const QScreen* screen = this->screen())
