@@ -13,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -115,24 +116,29 @@ void BM_ShowAccountList(benchmark::State& state) {
 }
 
 // The build the window runs after the last byte of a fetch: the grid from the kept account values
-// (what the reply reader read), sorted and filtered. kept_MB: the values kept between builds.
+// (what the reply reader read), sorted and filtered. kept_MB: the values kept between builds;
+// grid_MB: the heap the built grid holds besides them (its cells view the kept texts).
 void BM_ShowAccountListFromKeptValues(benchmark::State& state) {
     const std::string& reply = Reply(static_cast<int>(state.range(0)));
     TAccountReplyReader reader;
     reader.Take(reply);
     reader.Finish();
     const std::shared_ptr<const TAccountValues> kept = reader.TakeAccounts();
+    double gridBytes = 0;
     for (auto _ : state) {
+        const std::size_t before = mallinfo2().uordblks;
         TStringGridData grid(1, 1);
         TListState list;
-        const AccountListView view = ShowAccountList(grid, list, 0, *kept, "", Label);
+        const AccountListView view = ShowAccountList(grid, list, 0, kept, "", Label);
         if (view.fetchedRows != state.range(0)) {
             state.SkipWithError("wrong number of rows");
         }
         state.PauseTiming();
+        gridBytes = static_cast<double>(mallinfo2().uordblks - before);
         grid = TStringGridData();
         state.ResumeTiming();
     }
+    state.counters["grid_MB"] = gridBytes / 1e6;
     size_t bytes = 0;
     for (int c = 0; c < TAccountValues::kColumns; ++c) {
         for (int n = 0; n < kept->Count(c); ++n) {

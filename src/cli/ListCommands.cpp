@@ -112,13 +112,13 @@ public:
         if (format == Format::Json) { // one object with the server's field names
             rows.rows.emplace_back();
             for (int r = 0; r < grid.RowCount(); ++r) {
-                rows.columns.push_back(grid.Cell(0, r));
-                rows.rows.back().push_back(grid.Cell(1, r));
+                rows.columns.emplace_back(grid.Cell(0, r));
+                rows.rows.back().emplace_back(grid.Cell(1, r));
             }
         } else {
             rows.columns = {"field", "value"};
             for (int r = 0; r < grid.RowCount(); ++r)
-                rows.rows.push_back({grid.Cell(0, r), grid.Cell(1, r)});
+                rows.rows.push_back({std::string(grid.Cell(0, r)), std::string(grid.Cell(1, r))});
         }
         WriteRows(std::cout, format, rows);
         return kExitDone;

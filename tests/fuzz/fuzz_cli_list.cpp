@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         parlomar::XmlExtract(reply, "", field, parlomar::kXmlFillColumn, &column, 1);
         std::vector<std::string> values;
         for (int row = 1; row < column.RowCount(); ++row) {
-            values.push_back(column.Cell(1, row));
+            values.emplace_back(column.Cell(1, row));
         }
         longest = std::max(longest, values.size());
         columns.push_back(std::move(values));

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,8 +46,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     if (whole.RowCount() != read.RowCount()) {
         __builtin_trap();
     }
+    // The grid that views the kept values of the reply shows the same rows.
+    parlomar::TStringGridData viewed;
+    parlomar::FillAccountRows(
+        viewed, std::make_shared<const parlomar::TAccountValues>(parlomar::TAccountValues::FromReply(reply)));
+    if (whole.RowCount() != viewed.RowCount()) {
+        __builtin_trap();
+    }
     for (int row = 0; row < whole.RowCount(); ++row) {
-        if (whole.Row(row) != read.Row(row)) {
+        if (whole.RowTexts(row) != read.RowTexts(row) || whole.RowTexts(row) != viewed.RowTexts(row)) {
             __builtin_trap();
         }
     }

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ParseTraceOutput(rewritten, table);
     // Every rewritten hop has a hop number of at most three digits in its first column.
     for (int row = 1; row < table.RowCount(); ++row) {
-        const std::string& hop = table.Cell(0, row);
+        const std::string_view hop = table.Cell(0, row);
         if (hop.empty() || hop.size() > 3) {
             std::abort();
         }

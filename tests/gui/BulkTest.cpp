@@ -38,7 +38,7 @@ std::string Outcome(const TBulkForm& bulk, const std::string& user) {
     const TStringGridData& data = bulk.ResultGrid->Data();
     for (int row = 1; row < data.RowCount(); ++row)
         if (data.Cell(0, row) == user)
-            return data.Cell(2, row);
+            return std::string(data.Cell(2, row));
     return "(missing)";
 }
 
@@ -46,7 +46,7 @@ std::string Suspended(const TParlomarClientMainForm& form, const std::string& us
     const TStringGridData& data = form.AccList->Data();
     for (int row = 1; row < data.RowCount(); ++row)
         if (data.Cell(kAccUserCol, row) == user)
-            return data.Cell(kAccSuspendedCol, row);
+            return std::string(data.Cell(kAccSuspendedCol, row));
     return "(gone)";
 }
 
@@ -215,7 +215,7 @@ private slots:
         Click(form, 0);
         Click(form, 2, Qt::ShiftModifier);
         form.AccList->setFocus();
-        const std::string first = form.AccList->Data().Cell(kAccUserCol, form.AccList->Model()->DataRow(0));
+        const std::string first(form.AccList->Data().Cell(kAccUserCol, form.AccList->Model()->DataRow(0)));
         QCOMPARE(Suspended(form, first), std::string("0"));
         // The server carries the suspends out at once but answers them only after 6 s.
         server.Faults("delay_ms=6000&function=suspendacct");

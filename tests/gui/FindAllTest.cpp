@@ -70,7 +70,8 @@ int FirstRowOf(const TFindAllForm& window, const QString& label) {
 bool ListShows(const TParlomarClientMainForm& form, const QString& user) {
     const TStringGridData& grid = form.AccList->Data();
     for (int row = 1; row < grid.RowCount(); ++row)
-        if (QString::fromStdString(grid.Cell(kAccUserCol, row)) == user && grid.RowHeight(row) > 0)
+        if (QString::fromStdString(std::string(grid.Cell(kAccUserCol, row))) == user &&
+            grid.RowHeight(row) > 0)
             return true;
     return false;
 }

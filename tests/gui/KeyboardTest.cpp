@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(grid->CurrentDataRow(), grid->Model()->DataRow(0));
 
         // Enter on a package opens its editor; the Menu key its menu.
-        const std::string package = form.CurrentCell(kPkgNameCol);
+        const std::string package(form.CurrentCell(kPkgNameCol));
         std::string edited;
         test::OnNextModal<TAddForm>([&edited](TAddForm* editor) { edited = editor->PackageName; });
         QTest::keyClick(grid, Qt::Key_Return);
@@ -139,7 +139,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(test::Idle(form) && grid->ShownList == kListModeAccounts, 20000);
         QCOMPARE(form.focusWidget(), grid);
         QTest::keyClick(grid, Qt::Key_Down);
-        const std::string user = form.CurrentCell(kAccUserCol);
+        const std::string user(form.CurrentCell(kAccUserCol));
         QTest::keyClick(grid, Qt::Key_Enter, Qt::KeypadModifier);
         QTRY_COMPARE_WITH_TIMEOUT(OpenDetailsWindows().size(), qsizetype(1), 10000);
         TSummaryForm* details = OpenDetailsWindows().front();
@@ -190,7 +190,7 @@ private slots:
         QAccessibleTableInterface* table = Accessible(grid)->tableInterface();
         QVERIFY(table);
         QCOMPARE(Accessible(grid)->text(QAccessible::Name), QStringLiteral("Accounts"));
-        const std::string suspendedUser = grid->Data().Cell(kAccUserCol, grid->Model()->DataRow(suspended));
+        const std::string suspendedUser(grid->Data().Cell(kAccUserCol, grid->Model()->DataRow(suspended)));
         QCOMPARE(table->cellAt(suspended, kAccUserCol)->text(QAccessible::Name),
                  Q(suspendedUser) + QStringLiteral(", suspended"));
         QCOMPARE(table->cellAt(suspended, kAccDomainCol)->text(QAccessible::Description),

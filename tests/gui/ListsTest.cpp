@@ -101,8 +101,9 @@ private slots:
         form.AccList->SelectDataRow(2);
         form.Copytoclipboard2Click();
         QCOMPARE(QApplication::clipboard()->text(),
-                 QString::fromStdString(s.Grid().Cell(1, 2) + " " + s.Grid().Cell(2, 2) + " " +
-                                        s.Grid().Cell(3, 2)));
+                 QString::fromStdString(std::string(s.Grid().Cell(1, 2)) + " " +
+                                        std::string(s.Grid().Cell(2, 2)) + " " +
+                                        std::string(s.Grid().Cell(3, 2))));
 
         // Sorting by quota compares texts; a second click reverses; the number column does nothing.
         form.AccListHeaderClick(kPkgQuotaCol);
@@ -111,13 +112,13 @@ private slots:
         QCOMPARE(s.Grid().Object(kPkgNameCol, 0), kSortNone);
         form.AccListHeaderClick(kPkgQuotaCol);
         QVERIFY(SortedBy(s.Grid(), kPkgQuotaCol, false));
-        const std::string firstBefore = s.Grid().Cell(1, 1);
+        const std::string firstBefore(s.Grid().Cell(1, 1));
         form.AccListHeaderClick(0);
         QCOMPARE(s.Grid().Cell(1, 1), firstBefore);
 
         // A declined deletion still fetches the package list again (package mode).
         form.AccList->SelectDataRow(1);
-        const std::string victim = s.Grid().Cell(kPkgNameCol, 1);
+        const std::string victim(s.Grid().Cell(kPkgNameCol, 1));
         ui->answers = {false};
         form.Delete1Click();
         QVERIFY(test::WaitForRequests());
@@ -182,7 +183,7 @@ private slots:
         QVERIFY(form.FilterPanel->isVisible() && form.GetListButton->isEnabled());
         QCOMPARE(form.GetListButton->text(), test::Status(68).trimmed());
         QVERIFY(SortedBy(grid, kAccUserCol, true));
-        QCOMPARE(grid.Cell(kAccPanelCol, 1), "http://" + grid.Cell(kAccDomainCol, 1) + "/panel");
+        QCOMPARE(grid.Cell(kAccPanelCol, 1), "http://" + std::string(grid.Cell(kAccDomainCol, 1)) + "/panel");
         QCOMPARE(form.ServerAccountCount(), accounts);
         for (int col : {3, 4, 5, 6})
             QVERIFY(form.AccList->isColumnHidden(col));
@@ -208,16 +209,17 @@ private slots:
         QCOMPARE(background(3), TSkinedStringGrid::SelectedColour);
         QCOMPARE(background(2), TSkinedStringGrid::EvenRowColour);
         QCOMPARE(background(1), form.AccList->palette().color(QPalette::Base));
-        QCOMPARE(form.StatusSlot(2), QString::fromStdString(grid.Cell(kAccDomainCol, 3)));
+        QCOMPARE(form.StatusSlot(2), QString::fromStdString(std::string(grid.Cell(kAccDomainCol, 3))));
         form.CopyToClipboard1Click();
         QCOMPARE(QApplication::clipboard()->text(),
-                 QString::fromStdString(grid.Cell(kAccUserCol, 3) + " " + grid.Cell(kAccDomainCol, 3)));
+                 QString::fromStdString(std::string(grid.Cell(kAccUserCol, 3)) + " " +
+                                        std::string(grid.Cell(kAccDomainCol, 3))));
 
         // Local filter: two letters in either case; the rest renumbered; cleared shows all again.
-        const std::string prefix = grid.Cell(kAccDomainCol, 2).substr(0, 2);
+        const std::string prefix(grid.Cell(kAccDomainCol, 2).substr(0, 2));
         int expected = 0;
         for (int row = 1; row <= accounts; ++row)
-            expected += QString::fromStdString(grid.Cell(kAccDomainCol, row))
+            expected += QString::fromStdString(std::string(grid.Cell(kAccDomainCol, row)))
                             .startsWith(QString::fromStdString(prefix), Qt::CaseInsensitive);
         QTest::keyClicks(form.QueryEdit, QString::fromStdString(prefix).toUpper());
         QCOMPARE(form.AccList->VisibleRowCount(), expected);
@@ -242,11 +244,12 @@ private slots:
             form.AccList->viewport(), Qt::LeftButton, {},
             form.AccList->visualRect(form.AccList->Model()->index(viewRow, kAccPanelCol)).center());
         QCOMPARE(s.opened.size(), std::size_t(2));
-        QCOMPARE(s.opened[0], QString::fromStdString("http://www." + grid.Cell(kAccDomainCol, row)));
-        QCOMPARE(s.opened[1], QString::fromStdString(grid.Cell(kAccPanelCol, row)));
-        QCOMPARE(
-            form.AccList->CellHint(row, kAccUserCol),
-            QString::fromStdString(grid.Cell(kAccDiskUsedCol, row) + "/" + grid.Cell(kAccDiskLimitCol, row)));
+        QCOMPARE(s.opened[0],
+                 QString::fromStdString("http://www." + std::string(grid.Cell(kAccDomainCol, row))));
+        QCOMPARE(s.opened[1], QString::fromStdString(std::string(grid.Cell(kAccPanelCol, row))));
+        QCOMPARE(form.AccList->CellHint(row, kAccUserCol),
+                 QString::fromStdString(std::string(grid.Cell(kAccDiskUsedCol, row)) + "/" +
+                                        std::string(grid.Cell(kAccDiskLimitCol, row))));
 
         // Hints show server texts as they are, never as markup.
         QVERIFY(TSkinedStringGrid::PlainHint(QStringLiteral("<b>9M</b>"))
@@ -294,7 +297,7 @@ private slots:
         QCOMPARE(form.AccList->VisibleRowCount(), accounts);
 
         // Server search: a domain finds its account; the button then offers the full list again.
-        const std::string domain = grid.Cell(kAccDomainCol, 5);
+        const std::string domain(grid.Cell(kAccDomainCol, 5));
         QTest::keyClicks(form.QueryEdit, QString::fromStdString(domain));
         QTest::keyClick(form.QueryEdit, Qt::Key_Return);
         QVERIFY(form.FetchRunning());
@@ -437,8 +440,8 @@ private slots:
         // Unsuspending under "Suspended": the row leaves, the rest renumbered, the count follows,
         // nothing fetched again.
         form.AccList->SelectDataRow(2);
-        const std::string user = grid.Cell(kAccUserCol, 2);
-        const std::string next = grid.Cell(kAccUserCol, 3);
+        const std::string user(grid.Cell(kAccUserCol, 2));
+        const std::string next(grid.Cell(kAccUserCol, 3));
         ui->answers = {true};
         form.Suspend1Click();
         QVERIFY(test::WaitForRequests());
@@ -484,8 +487,8 @@ private slots:
         WaitIdle(s);
         int row = s.RowOf(kAccSuspendedCol, "0");
         QVERIFY(row > 0);
-        const std::string user = s.Grid().Cell(kAccUserCol, row);
-        const std::string domain = s.Grid().Cell(kAccDomainCol, row);
+        const std::string user(s.Grid().Cell(kAccUserCol, row));
+        const std::string domain(s.Grid().Cell(kAccDomainCol, row));
         form.AccList->SelectDataRow(row);
 
         // An unknown state is asked from the server once, then the menu offers "suspend".

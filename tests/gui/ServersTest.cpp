@@ -230,7 +230,7 @@ private slots:
             if (form.AccList->Data().Cell(kAccSuspendedCol, r) == "0")
                 row = r;
         form.AccList->SelectDataRow(row);
-        const std::string user = form.AccList->Data().Cell(kAccUserCol, row);
+        const std::string user(form.AccList->Data().Cell(kAccUserCol, row));
         form.ListPopupMenuPopup();
         QVERIFY(test::WaitForRequests());
         for (QAction* off :
@@ -332,7 +332,7 @@ private slots:
         for (int r = 1; r < form.AccList->Data().RowCount() && row == 0; ++r)
             if (form.AccList->Data().Cell(kAccSuspendedCol, r) == "0")
                 row = r;
-        const std::string user = form.AccList->Data().Cell(kAccUserCol, row);
+        const std::string user(form.AccList->Data().Cell(kAccUserCol, row));
         form.AccList->SelectDataRow(row);
         ui->answers = {true};
         form.Suspend1Click();

@@ -44,7 +44,7 @@ std::unordered_map<std::string, std::string> LimitsSetInThisRun(const TStringGri
     if (grid.ColCount() == kAccountColumns) {
         for (int row = 1; row < grid.RowCount(); ++row) {
             if (!grid.Cell(kAccBandwidthCol, row).empty()) {
-                limits[grid.Cell(kAccUserCol, row)] = grid.Cell(kAccBandwidthCol, row);
+                limits[std::string(grid.Cell(kAccUserCol, row))] = grid.Cell(kAccBandwidthCol, row);
             }
         }
     }
@@ -75,25 +75,38 @@ void FillColumn(TStringGridData& grid, int column, std::vector<std::string>& val
     std::vector<std::string>().swap(values);
 }
 
-// Columns 4 and 7 and the row heights of the rows just filled.
+// Columns 4 and 7 and the row heights of the rows just filled. The panel addresses are one text
+// block that the grid shows pieces of.
 int FinishAccountRows(TStringGridData& grid, const std::unordered_map<std::string, std::string>& limits) {
     const int rows = grid.RowCount() - 1;
     const int height = grid.DefaultRowHeight();
+    constexpr std::string_view kScheme = "http://", kPath = "/panel";
+    auto panels = std::make_shared<std::string>();
+    std::size_t bytes = 0;
     for (int row = 1; row <= rows; ++row) {
-        std::string limit;
+        bytes += kScheme.size() + grid.Cell(kAccDomainCol, row).size() + kPath.size();
+    }
+    panels->reserve(bytes);
+    for (int row = 1; row <= rows; ++row) {
+        panels->append(kScheme).append(grid.Cell(kAccDomainCol, row)).append(kPath);
+    }
+    const std::string_view all = *panels;
+    grid.AddTexts(panels, all);
+    std::size_t at = 0;
+    for (int row = 1; row <= rows; ++row) {
+        std::string_view limit;
         if (!limits.empty()) {
-            if (auto it = limits.find(grid.Cell(kAccUserCol, row)); it != limits.end()) {
+            if (auto it = limits.find(std::string(grid.Cell(kAccUserCol, row))); it != limits.end()) {
                 limit = it->second;
             }
         }
-        grid.SetCell(kAccBandwidthCol, row, std::move(limit));
-        const std::string& domain = grid.Cell(kAccDomainCol, row);
-        std::string panel;
-        panel.reserve(domain.size() + 13);
-        panel.append("http://").append(domain).append("/panel");
-        grid.SetCell(kAccPanelCol, row, std::move(panel));
+        grid.SetCell(kAccBandwidthCol, row, limit);
+        const std::size_t size = kScheme.size() + grid.Cell(kAccDomainCol, row).size() + kPath.size();
+        grid.ShowText(kAccPanelCol, row, all.substr(at, size));
+        at += size;
         grid.SetRowHeight(row, height);
     }
+    grid.DropUnshownTexts();
     return rows;
 }
 
@@ -118,12 +131,33 @@ int FillAccountRows(TStringGridData& grid, TXmlExtractStream& values) {
     return FinishAccountRows(grid, limits);
 }
 
-int FillAccountRows(TStringGridData& grid, const TAccountValues& values) {
+int FillAccountRows(TStringGridData& grid, const std::shared_ptr<const TAccountValues>& values) {
     const auto limits = LimitsSetInThisRun(grid);
     grid.SetColCount(kAccountColumns);
+    if (!values) {
+        grid.SetRowCount(std::min(grid.RowCount(), 1));
+        return FinishAccountRows(grid, limits);
+    }
+    grid.AddTexts(values, values->Texts());
+    // As the column fill of the reply text leaves them: the last column's count gives the rows, and
+    // a value stays only in a row that no later column with fewer values cut off.
+    constexpr int kLast = TAccountValues::kColumns - 1;
+    const int rows = values->Count(kLast);
+    int kept[TAccountValues::kColumns];
+    kept[kLast] = rows;
+    for (int i = kLast - 1; i >= 0; --i) {
+        kept[i] = std::min(values->Count(i), kept[i + 1]);
+    }
+    grid.SetRowCount(1);
+    grid.ReserveRows(rows + 1);
+    grid.SetRowCount(rows + 1);
     for (int i = 0; i < TAccountValues::kColumns; ++i) {
-        FillColumn(grid, kReadColumns[i], values.Count(i), i + 1 == TAccountValues::kColumns,
-                   [&values, i](int n) { return std::string(values.Value(i, n)); });
+        for (int n = 0; n < kept[i]; ++n) {
+            grid.ShowText(kReadColumns[i], n + 1, values->Value(i, n));
+        }
+    }
+    for (int n = 1; n <= rows; ++n) {
+        grid.SetCell(kAccNumberCol, n, std::to_string(n));
     }
     return FinishAccountRows(grid, limits);
 }
@@ -262,7 +296,8 @@ AccountListView ShowFilledRows(TStringGridData& grid, TListState& state, int row
     if (!state.deletedSince.empty() && rows > 0) {
         std::vector<bool> keep(static_cast<size_t>(grid.RowCount()), true);
         for (int row = 1; row < grid.RowCount(); ++row) {
-            keep[static_cast<size_t>(row)] = state.deletedSince.count(grid.Cell(kAccUserCol, row)) == 0;
+            keep[static_cast<size_t>(row)] =
+                state.deletedSince.count(std::string(grid.Cell(kAccUserCol, row))) == 0;
         }
         grid.KeepRows(keep);
         rows = grid.RowCount() - 1;
@@ -286,7 +321,7 @@ AccountListView ShowFilledRows(TStringGridData& grid, TListState& state, int row
     }
     if (!state.suspendedSince.empty()) {
         for (int row = 1; row < grid.RowCount(); ++row) {
-            if (auto it = state.suspendedSince.find(grid.Cell(kAccUserCol, row));
+            if (auto it = state.suspendedSince.find(std::string(grid.Cell(kAccUserCol, row)));
                 it != state.suspendedSince.end()) {
                 grid.SetCell(kAccSuspendedCol, row, it->second);
             }
@@ -333,14 +368,14 @@ AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int st
 }
 
 AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status,
-                                const TAccountValues& accounts, std::string_view boxText,
-                                const StatusTextLookup& statusText) {
-    if (status != 0 || accounts.Empty()) {
+                                const std::shared_ptr<const TAccountValues>& accounts,
+                                std::string_view boxText, const StatusTextLookup& statusText) {
+    if (status != 0 || !accounts || accounts->Empty()) {
         return FailedOrEmpty(state, status);
     }
     const int rows = FillAccountRows(grid, accounts);
     return ShowFilledRows(grid, state, rows, boxText, statusText,
-                          [&accounts] { return std::make_pair(accounts.status, accounts.statusMessage); });
+                          [&accounts] { return std::make_pair(accounts->status, accounts->statusMessage); });
 }
 
 ListChangesApplied ReapplyListChanges(TStringGridData& grid, const TListState& state,
@@ -351,7 +386,7 @@ ListChangesApplied ReapplyListChanges(TStringGridData& grid, const TListState& s
                                                                     : nullptr;
     std::vector<bool> keep(static_cast<size_t>(grid.RowCount()), true);
     for (int row = 1; row < grid.RowCount(); ++row) {
-        const std::string& user = grid.Cell(kAccUserCol, row);
+        const std::string user(grid.Cell(kAccUserCol, row));
         if (state.deletedSince.count(user)) {
             keep[static_cast<size_t>(row)] = false;
             ++applied.deletedRows;
@@ -385,15 +420,17 @@ int ApplyFilterBar(TStringGridData& grid, int filterMode) {
 }
 
 std::string AccountCopyText(const TStringGridData& grid, int row) {
-    return grid.Cell(kAccUserCol, row) + " " + grid.Cell(kAccDomainCol, row);
+    std::string text(grid.Cell(kAccUserCol, row));
+    return text.append(" ").append(grid.Cell(kAccDomainCol, row));
 }
 
 std::string AccountUsageHint(const TStringGridData& grid, int row) {
-    return grid.Cell(kAccDiskUsedCol, row) + "/" + grid.Cell(kAccDiskLimitCol, row);
+    std::string text(grid.Cell(kAccDiskUsedCol, row));
+    return text.append("/").append(grid.Cell(kAccDiskLimitCol, row));
 }
 
 int SuspendMenuCaption(const TStringGridData& grid, int row) {
-    const std::string& state = grid.Cell(kAccSuspendedCol, row);
+    const std::string_view state = grid.Cell(kAccSuspendedCol, row);
     if (state == "1") {
         return 9;
     }
@@ -408,7 +445,7 @@ void StoreQueriedSuspended(TStringGridData& grid, int row, int answer) {
 }
 
 SuspendAction SuspendActionOf(const TStringGridData& grid, int row) {
-    const std::string& state = grid.Cell(kAccSuspendedCol, row);
+    const std::string_view state = grid.Cell(kAccSuspendedCol, row);
     if (state == "1") {
         return SuspendAction::Unsuspend;
     }
@@ -438,8 +475,8 @@ FilterBarKept KeepFilterBarTrue(TStringGridData& grid, TListState& state, int ro
     if (row < 1 || row >= grid.RowCount()) {
         return kept;
     }
-    const std::string& suspended = grid.Cell(kAccSuspendedCol, row);
-    state.suspendedSince[grid.Cell(kAccUserCol, row)] = suspended;
+    const std::string suspended(grid.Cell(kAccSuspendedCol, row));
+    state.suspendedSince[std::string(grid.Cell(kAccUserCol, row))] = suspended;
     ++state.listChanges;
     const char* removed = state.filterMode == kFilterActive      ? "1"
                           : state.filterMode == kFilterSuspended ? "0"

@@ -96,6 +96,8 @@ public:
     std::string statusMessage;
 
     bool Empty() const { return replyBytes == 0; }
+    // Every value, one after the other: a grid built from these values shows pieces of this text.
+    std::string_view Texts() const { return texts_; }
     // IsSignedOutReply of the reply.
     bool SignedOut(long httpStatus) const;
 
@@ -105,8 +107,9 @@ private:
     std::size_t firsts_[kColumns + 1] = {}; // column c's values are ends_[firsts_[c] .. firsts_[c + 1])
 };
 
-// Fills the account rows (as FillAccountRows from the reply text) from the values of a reply.
-int FillAccountRows(TStringGridData& grid, const TAccountValues& values);
+// Fills the account rows (as FillAccountRows from the reply text) from the values of a reply. The
+// grid shares the values and shows their texts without a copy.
+int FillAccountRows(TStringGridData& grid, const std::shared_ptr<const TAccountValues>& values);
 
 // The account values of a listaccts reply, read while the reply arrives (on the fetch thread, as
 // its ReplyReader), so that a list build need not read the whole text again. Its values give the
@@ -169,8 +172,8 @@ AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int st
                                 TXmlExtractStream* readValues = nullptr);
 // The same from the account list of a reply (a transport failure gives an empty one).
 AccountListView ShowAccountList(TStringGridData& grid, TListState& state, int status,
-                                const TAccountValues& accounts, std::string_view boxText,
-                                const StatusTextLookup& statusText);
+                                const std::shared_ptr<const TAccountValues>& accounts,
+                                std::string_view boxText, const StatusTextLookup& statusText);
 
 // A grid built from the stored reply before state.suspendedSince or state.deletedSince last changed:
 // those changes into it (suspended states, deleted rows gone, rows the filter bar no longer admits

@@ -257,7 +257,7 @@ BulkGridChange ApplyBulkEntries(TStringGridData& grid, TListState& state, BulkKi
                                                                     : nullptr;
     std::vector<bool> keep(static_cast<std::size_t>(grid.RowCount()), true);
     for (int row = 1; row < grid.RowCount(); ++row) {
-        const auto it = done.find(grid.Cell(kAccUserCol, row));
+        const auto it = done.find(std::string(grid.Cell(kAccUserCol, row)));
         if (it == done.end()) {
             continue;
         }

@@ -205,7 +205,7 @@ void TDetailsTable::Fill(std::string_view recordText) {
         int match = -1;
         int other = -1;
         for (int r = 0; r < fields.RowCount(); ++r) {
-            const std::string& tag = fields.Cell(0, r);
+            const std::string_view tag = fields.Cell(0, r);
             if (tag == name) {
                 match = match < 0 ? r : match;
             } else if (!name.empty() && (other < 0 || fields.Cell(1, other).empty()) &&
@@ -216,7 +216,7 @@ void TDetailsTable::Fill(std::string_view recordText) {
         if (match < 0 || (fields.Cell(1, match).empty() && other >= 0 && !fields.Cell(1, other).empty())) {
             match = other;
         }
-        std::string value = match >= 0 ? fields.Cell(1, match) : std::string();
+        std::string value = match >= 0 ? std::string(fields.Cell(1, match)) : std::string();
         rows.emplace_back(std::move(name), std::move(value));
     }
 
@@ -307,11 +307,11 @@ bool TDetailsTable::IsUnixTimeCell(int col, int row) const {
 }
 
 std::string TDetailsTable::ValueHint(int col, int row) const {
-    return IsUnixTimeCell(col, row) ? grid_.Cell(col, row) : std::string();
+    return IsUnixTimeCell(col, row) ? std::string(grid_.Cell(col, row)) : std::string();
 }
 
 std::string TDetailsTable::DisplayText(int col, int row) const {
-    const std::string& text = grid_.Cell(col, row);
+    const std::string text(grid_.Cell(col, row));
     if (IsUnixTimeCell(col, row)) {
         return UnixTimeText(text);
     }

@@ -20,7 +20,8 @@ int ByteCompare(std::string_view a, std::string_view b) {
 }
 
 // The locale's collation key of a text: comparing keys bytewise gives the order of strcoll.
-std::string CollationKey(const std::string& text) {
+std::string CollationKey(std::string_view cell) {
+    const std::string text(cell);
     std::string key(text.size() * 4 + 16, '\0');
     size_t needed = std::strxfrm(key.data(), text.c_str(), key.size());
     if (needed >= key.size()) {
@@ -68,7 +69,7 @@ std::vector<int> SortedRowOrder(const TStringGridData& grid, int col, bool ascen
     } else {
         ownKeys.reserve(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) {
-            ownKeys.push_back(CollationKey(grid.Cell(col, i + 1)));
+            ownKeys.emplace_back(CollationKey(grid.Cell(col, i + 1)));
         }
         for (int i = 0; i < n; ++i) {
             keys[static_cast<size_t>(i)] = ownKeys[static_cast<size_t>(i)];

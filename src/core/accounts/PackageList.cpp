@@ -53,8 +53,11 @@ PackageListView ShowPackageList(TStringGridData& grid, TListState& state, int st
 }
 
 std::string PackageCopyText(const TStringGridData& grid, int row) {
-    return grid.Cell(kPkgNameCol, row) + " " + grid.Cell(kPkgQuotaCol, row) + " " +
-           grid.Cell(kPkgBwLimitCol, row);
+    std::string text(grid.Cell(kPkgNameCol, row));
+    return text.append(" ")
+        .append(grid.Cell(kPkgQuotaCol, row))
+        .append(" ")
+        .append(grid.Cell(kPkgBwLimitCol, row));
 }
 
 int PackageCountOf(std::string_view packageReply) {

@@ -474,7 +474,7 @@ void TSummaryForm::SummaryGridMouseDown(const QPoint& at) {
         return;
     const int col = index.column();
     const int row = index.row();
-    const std::string& text = table_->Grid().Cell(col, row);
+    const std::string_view text = table_->Grid().Cell(col, row);
     // A cell whose text is a domain, mail or web address opens it (http, https and mailto only).
     if (IsLinkText(text) && !table_->IsGroupHeader(row) && TextRect(col, row).contains(at)) {
         const std::string address = LinkAddress(text);

@@ -132,7 +132,7 @@ void TParlomarClientMainForm::ListPopupMenuPopup(std::function<void()> then) {
         return;
     }
     // The account's state is asked first; the menu follows with the answer.
-    const std::string user = AccList->Data().Cell(kAccUserCol, row);
+    const std::string user(AccList->Data().Cell(kAccUserCol, row));
     const SessionPtr session = Session();
     StartRequest(this, session, AccountSummaryUrl(BaseUrlOf(session), user),
                  [this, session, row, user, showCaption](const HttpReply& reply) {
@@ -177,8 +177,8 @@ static void RunSuspend(TParlomarClientMainForm* form, const SuspendRequest& requ
     const int row = grid->CurrentDataRow();
     if (row < 1 || form->AccountActionRunning())
         return;
-    const std::string user = grid->Data().Cell(kAccUserCol, row);
-    const std::string domain = grid->Data().Cell(kAccDomainCol, row);
+    const std::string user(grid->Data().Cell(kAccUserCol, row));
+    const std::string domain(grid->Data().Cell(kAccDomainCol, row));
     QPointer<TParlomarClientMainForm> self(form);
     const SessionPtr session = form->Session();
     if (!AskQuestionText(StatusText(request.question) + " " + domain + "?"))
@@ -240,7 +240,7 @@ void TParlomarClientMainForm::LimitBandWidth1Click() {
     if (row < 1 || AccList->ShownList != kListModeAccounts || !ChangeAllowed("limitbw") ||
         AccountActionRunning())
         return;
-    const std::string user = AccList->Data().Cell(kAccUserCol, row);
+    const std::string user(AccList->Data().Cell(kAccUserCol, row));
     QPointer<TParlomarClientMainForm> self(this);
     const SessionPtr session = Session();
     QPointer<TInputForm> input = new TInputForm(this);
@@ -290,7 +290,7 @@ void TParlomarClientMainForm::BandwidthDone(const SessionPtr& session, int row, 
 }
 
 void TParlomarClientMainForm::Changepassword1Click() {
-    const std::string user = CurrentCell(kAccUserCol);
+    const std::string user(CurrentCell(kAccUserCol));
     if (!user.empty() && AccList->ShownList == kListModeAccounts)
         ChangeAccountPassword(user);
 }
@@ -334,13 +334,13 @@ void TParlomarClientMainForm::Viewsummary1Click() {
     if (row < 1)
         return;
     if (AccList->ShownList == kListModeAccounts)
-        OpenAccountDetails(this, AccList->Data().Cell(kAccUserCol, row));
+        OpenAccountDetails(this, std::string(AccList->Data().Cell(kAccUserCol, row)));
     else if (AccList->ShownList == kListModePackages)
-        OpenPackageDetails(this, AccList->Data().Cell(kPkgNameCol, row));
+        OpenPackageDetails(this, std::string(AccList->Data().Cell(kPkgNameCol, row)));
 }
 
 void TParlomarClientMainForm::Deleteaccount1Click() {
-    const std::string user = CurrentCell(kAccUserCol);
+    const std::string user(CurrentCell(kAccUserCol));
     if (user.empty() || AccList->ShownList != kListModeAccounts || !ChangeAllowed("removeacct") ||
         AccountActionRunning())
         return;
@@ -395,7 +395,7 @@ void TParlomarClientMainForm::Createpackage1Click() {
 void TParlomarClientMainForm::Edit1Click() {
     const int row = AccList->CurrentDataRow();
     if (row > 0 && AccList->ShownList == kListModePackages && ChangeAllowed("editpkg"))
-        OpenPackageEditorFor(this, AccList->Data().Cell(kPkgNameCol, row));
+        OpenPackageEditorFor(this, std::string(AccList->Data().Cell(kPkgNameCol, row)));
 }
 
 void TParlomarClientMainForm::Delete1Click() {
@@ -403,7 +403,7 @@ void TParlomarClientMainForm::Delete1Click() {
     if (row < 1 || AccList->ShownList != kListModePackages || !ChangeAllowed("killpkg") ||
         AccountActionRunning())
         return;
-    StartDelete("killpkg?pkg=", AccList->Data().Cell(kPkgNameCol, row), StatusText(52), false);
+    StartDelete("killpkg?pkg=", std::string(AccList->Data().Cell(kPkgNameCol, row)), StatusText(52), false);
 }
 
 void TParlomarClientMainForm::Viewserverinformation1Click() {

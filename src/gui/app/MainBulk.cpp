@@ -237,7 +237,7 @@ void TParlomarClientMainForm::ApplyBulkOutcomes() {
     const TStringGridData& data = AccList->Data();
     if (AccList->ShownList == kListModeAccounts)
         for (int row : AccList->SelectedDataRows())
-            selected.insert(data.Cell(kAccUserCol, row));
+            selected.emplace(data.Cell(kAccUserCol, row));
     const std::string current = CurrentCell(kAccUserCol);
     const int currentRow = AccList->CurrentDataRow();
     const BulkGridChange change =
@@ -253,10 +253,10 @@ void TParlomarClientMainForm::ApplyBulkOutcomes() {
     std::vector<int> keep;
     int currentNow = 0;
     for (int row = 1; row < data.RowCount(); ++row) {
-        const std::string& user = data.Cell(kAccUserCol, row);
+        const std::string_view user = data.Cell(kAccUserCol, row);
         if (user == current)
             currentNow = row;
-        if (selected.count(user))
+        if (selected.count(std::string(user)))
             keep.push_back(row);
     }
     if (currentNow > 0) // the current row first, so that it stays current

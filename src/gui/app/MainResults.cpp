@@ -485,7 +485,7 @@ void TParlomarClientMainForm::ShowAccountList(int status, std::shared_ptr<const 
         ++buildGeneration_; // a build still on its way is not shown over this
         TStringGridData unused;
         const AccountListView view =
-            parlomar::ShowAccountList(unused, ListState, status, *accounts, "", StatusTextLookup());
+            parlomar::ShowAccountList(unused, ListState, status, accounts, "", StatusTextLookup());
         ApplyAccountView(view);
         return;
     }
@@ -518,7 +518,7 @@ void TParlomarClientMainForm::ShowAccountList(int status, std::shared_ptr<const 
     // The worker reads the stored account values, shared with it (never copied on the GUI thread).
     builds_[generation] =
         std::thread([this, generation, boxText, state, texts, accounts, grid = std::move(seed)]() mutable {
-            const AccountListView view = parlomar::ShowAccountList(grid, state, 0, *accounts, boxText,
+            const AccountListView view = parlomar::ShowAccountList(grid, state, 0, accounts, boxText,
                                                                    [texts](int n) { return (*texts)[n]; });
             auto done = std::make_shared<TStringGridData>(std::move(grid));
             QMetaObject::invokeMethod(
@@ -663,7 +663,7 @@ void TParlomarClientMainForm::ShowPackageList(int status, const std::string& rep
 
 std::string TParlomarClientMainForm::CurrentCell(int col) const {
     const int row = AccList->CurrentDataRow();
-    return row > 0 ? AccList->Data().Cell(col, row) : std::string();
+    return row > 0 ? std::string(AccList->Data().Cell(col, row)) : std::string();
 }
 
 int TParlomarClientMainForm::RowOfUser(int row, const std::string& user) const {

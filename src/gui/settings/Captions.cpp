@@ -63,7 +63,7 @@ void SetCaption(QObject* component, const QString& text) {
 
 } // namespace
 
-QString Q(const std::string& text) {
+QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 

@@ -3,6 +3,9 @@
 #include <QList>
 #include <QString>
 
+#include <string>
+#include <string_view>
+
 class QObject;
 
 namespace parlomar {
@@ -38,7 +41,7 @@ void GiveMnemonics(const QList<QObject*>& group);
 void CopyTextToClipboard(const QString& text);
 
 // Conversions between the core's UTF-8 byte strings and Qt texts.
-QString Q(const std::string& text);
+QString Q(std::string_view text);
 std::string S(const QString& text);
 
 } // namespace parlomar

@@ -30,7 +30,7 @@ namespace parlomar {
 
 namespace {
 
-QString Text(const std::string& text) {
+QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -340,7 +340,7 @@ void TSkinedStringGrid::AccListDrawCell(QPainter* painter, const QRect& rect, in
     painter->setClipRect(rect);
     QFont font = this->font();
     QColor pen = palette().color(QPalette::ButtonText);
-    const std::string& cell = data_.Cell(col, dataRow);
+    const std::string_view cell = data_.Cell(col, dataRow);
     const int object = data_.Object(col, dataRow);
     const int key = KeyColumn();
 

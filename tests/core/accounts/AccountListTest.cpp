@@ -31,7 +31,7 @@ std::string Text(int n) {
 std::vector<std::string> Column(const TStringGridData& grid, int col) {
     std::vector<std::string> out;
     for (int row = 1; row < grid.RowCount(); ++row) {
-        out.push_back(grid.Cell(col, row));
+        out.emplace_back(grid.Cell(col, row));
     }
     return out;
 }
@@ -318,18 +318,22 @@ TEST(AccountList, ReadingWhileTheReplyArrivesGivesTheRowsOfTheWholeText) {
             FillAccountRows(read, reader.Values());
             ASSERT_EQ(read.RowCount(), whole.RowCount()) << how << " in " << reply;
             for (int row = 0; row < whole.RowCount(); ++row) {
-                EXPECT_EQ(read.Row(row), whole.Row(row)) << how << " row " << row << " in " << reply;
+                EXPECT_EQ(read.RowTexts(row), whole.RowTexts(row))
+                    << how << " row " << row << " in " << reply;
                 EXPECT_EQ(read.RowHeight(row), whole.RowHeight(row)) << how;
             }
         };
         // The account values kept in place of the reply text: the same rows, the same judgement
         // (signed out, refused with the server's words).
-        auto expectSameKept = [&](const TAccountValues& kept, const std::string& how) {
+        auto expectSameKept = [&](const std::shared_ptr<const TAccountValues>& values,
+                                  const std::string& how) {
+            const TAccountValues& kept = *values;
             TStringGridData read = seed;
-            FillAccountRows(read, kept);
+            FillAccountRows(read, values);
             ASSERT_EQ(read.RowCount(), whole.RowCount()) << how << " in " << reply;
             for (int row = 0; row < whole.RowCount(); ++row) {
-                EXPECT_EQ(read.Row(row), whole.Row(row)) << how << " row " << row << " in " << reply;
+                EXPECT_EQ(read.RowTexts(row), whole.RowTexts(row))
+                    << how << " row " << row << " in " << reply;
             }
             EXPECT_EQ(kept.Empty(), reply.empty()) << how;
             EXPECT_EQ(kept.SignedOut(200), IsSignedOutReply(reply, 200)) << how << " in " << reply;
@@ -338,7 +342,7 @@ TEST(AccountList, ReadingWhileTheReplyArrivesGivesTheRowsOfTheWholeText) {
                 EXPECT_EQ(kept.statusMessage, StatusMessageOf(reply)) << how;
             }
         };
-        expectSameKept(TAccountValues::FromReply(reply), "from the text");
+        expectSameKept(std::make_shared<TAccountValues>(TAccountValues::FromReply(reply)), "from the text");
         for (size_t cut = 0; cut <= reply.size(); ++cut) {
             TAccountReplyReader reader(1), kept(1);
             reader.Take("<user>before the request went out again</user>");
@@ -349,7 +353,7 @@ TEST(AccountList, ReadingWhileTheReplyArrivesGivesTheRowsOfTheWholeText) {
                 r->Finish();
             }
             expectSame(reader, "cut at " + std::to_string(cut));
-            expectSameKept(*kept.TakeAccounts(), "kept, cut at " + std::to_string(cut));
+            expectSameKept(kept.TakeAccounts(), "kept, cut at " + std::to_string(cut));
         }
         TAccountReplyReader bytes(1), once;
         for (char c : reply) {
@@ -373,4 +377,45 @@ TEST(AccountList, ReadingWhileTheReplyArrivesGivesTheRowsOfTheWholeText) {
     const AccountListView view = ShowAccountList(grid, state, 0, kFour, "", Text, &reader.Values());
     EXPECT_EQ(view.fetchedRows, 4);
     EXPECT_EQ(Column(grid, kAccUserCol), (Strings{"alice", "bob", "carol", "dave"}));
+}
+
+// The grid built from kept values shows their texts without a copy, keeps them alive as long as a
+// cell shows them, and its cells survive sorting, filtering, copies and writes of their own text.
+TEST(AccountList, TheGridShowsTheKeptValuesAndHoldsThemOnlyWhileACellShowsThem) {
+    auto values = std::make_shared<TAccountValues>(TAccountValues::FromReply(
+        Reply({Acct("zed-the-long-user", "zed.example", "1"), Acct("amy", "a.ex", "0"),
+               Acct("mona-lisa-smith", "mona.example.org", "0")})));
+    const std::weak_ptr<const TAccountValues> watch = values;
+    const std::string_view kept = values->Texts();
+
+    TStringGridData grid(kAccountColumns, 1);
+    TListState state;
+    ShowAccountList(grid, state, 0, std::shared_ptr<const TAccountValues>(values), "", Text);
+    values.reset();
+    ASSERT_FALSE(watch.expired());                           // the grid holds them
+    const std::string_view user = grid.Cell(kAccUserCol, 3); // sorted: amy, mona..., zed...
+    EXPECT_EQ(user, "zed-the-long-user");
+    EXPECT_TRUE(user.data() >= kept.data() && user.data() < kept.data() + kept.size()) << "a copy";
+    EXPECT_EQ(grid.Cell(kAccPanelCol, 2), "http://mona.example.org/panel");
+
+    TStringGridData copy = grid;
+    SortByHeaderClick(copy, kListModeAccounts, kAccUserCol);     // descending
+    copy.SetCell(kAccDomainCol, 1, copy.Cell(kAccDomainCol, 1)); // its own text, written back
+    copy.SetCell(kAccSuspendedCol, 1, copy.Cell(kAccSuspendedCol, 1));
+    copy.KeepRows({true, true, false, true});
+    ASSERT_EQ(copy.RowCount(), 3);
+    EXPECT_EQ(copy.RowTexts(1), (std::vector<std::string>{"1", "zed-the-long-user", "zed.example", "1", "",
+                                                          "172M", "unlimited", "http://zed.example/panel"}));
+    EXPECT_EQ(copy.Cell(kAccUserCol, 2), "amy");
+    EXPECT_EQ(grid.Cell(kAccUserCol, 1), "amy"); // the first grid is as it was
+
+    // A new list in both: the old values go once no cell shows them any more.
+    auto next =
+        std::make_shared<const TAccountValues>(TAccountValues::FromReply(Reply({Acct("bob", "b.ex", "0")})));
+    FillAccountRows(grid, next);
+    EXPECT_FALSE(watch.expired()); // the copy still shows them
+    FillAccountRows(copy, next);
+    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(copy.RowTexts(1), (std::vector<std::string>{"1", "bob", "b.ex", "0", "", "172M", "unlimited",
+                                                          "http://b.ex/panel"}));
 }

@@ -25,7 +25,7 @@ const std::string kFive = Reply({{"ann", "0"}, {"bob", "1"}, {"cid", ""}, {"dan"
 std::vector<std::string> Users(const TStringGridData& grid) {
     std::vector<std::string> users;
     for (int row = 1; row < grid.RowCount(); ++row)
-        users.push_back(grid.Cell(kAccUserCol, row) + (grid.RowVisible(row) ? "" : "(hidden)"));
+        users.push_back(std::string(grid.Cell(kAccUserCol, row)) + (grid.RowVisible(row) ? "" : "(hidden)"));
     return users;
 }
 
@@ -122,7 +122,8 @@ TEST(BulkAction, GridFollowsTheOutcomesAndRebuildsKeepThem) {
     EXPECT_EQ(state.serverAccountCount, 2);
     ShowAccountList(grid, state, 0, kFive, "", text);
     EXPECT_EQ(Users(grid), (Strings{"ann", "cid", "dan"}));
-    EXPECT_EQ(grid.Cell(kAccSuspendedCol, 1) + grid.Cell(kAccSuspendedCol, 3), "11");
+    EXPECT_EQ(std::string(grid.Cell(kAccSuspendedCol, 1)) + std::string(grid.Cell(kAccSuspendedCol, 3)),
+              "11");
     // The same outcome twice counts once.
     ApplyBulkEntries(grid, state, BulkKind::Delete, {Done("bob")}, "");
     EXPECT_EQ(state.serverAccountCount, 2);

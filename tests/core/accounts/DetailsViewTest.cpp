@@ -52,7 +52,7 @@ protected:
     static std::vector<std::string> Column(const TDetailsTable& t, int col) {
         std::vector<std::string> out;
         for (int r = 0; r < t.RowCount(); ++r) {
-            out.push_back(t.Grid().Cell(col, r));
+            out.emplace_back(t.Grid().Cell(col, r));
         }
         return out;
     }
@@ -280,7 +280,7 @@ TEST_F(DetailsTest, AFieldUnderAnotherNameFillsTheRowOfItsShippedName) {
         TDetailsTable t(kAccountDetails);
         t.ReadSpecialRows();
         t.Fill(summary);
-        return t.Grid().Cell(1, 11); // the "Suspension reason" row
+        return std::string(t.Grid().Cell(1, 11)); // the "Suspension reason" row
     };
     auto with = [](const std::string& fields) {
         std::string s = Summary();

@@ -23,8 +23,10 @@ void InsertionSortReference(TStringGridData& grid, int col, bool ascending) {
             if (!(ascending ? c < 0 : c > 0)) {
                 break;
             }
-            for (size_t k = 1; k < grid.Row(j).size(); ++k) {
-                grid.Row(j)[k].swap(grid.Row(j - 1)[k]);
+            for (int k = 1; k < grid.ColCount(); ++k) {
+                const std::string above(grid.Cell(k, j - 1));
+                grid.SetCell(k, j - 1, grid.Cell(k, j));
+                grid.SetCell(k, j, above);
             }
             const int h = grid.RowHeight(j - 1);
             grid.SetRowHeight(j - 1, grid.RowHeight(j));
@@ -45,7 +47,7 @@ std::vector<std::vector<std::string>> Texts(const TStringGridData& grid) {
     for (int row = 0; row < grid.RowCount(); ++row) {
         std::vector<std::string> cells;
         for (int col = 0; col < grid.ColCount(); ++col) {
-            cells.push_back(grid.Cell(col, row));
+            cells.emplace_back(grid.Cell(col, row));
         }
         cells.push_back("h" + std::to_string(grid.RowHeight(row)));
         out.push_back(cells);
@@ -104,7 +106,7 @@ TEST(ListSort, ComparesTextsNotNumbersAndKeepsEqualRowsInOrder) {
     SortRows(grid, 2, true);
     std::vector<std::string> order;
     for (int row = 1; row <= 6; ++row) {
-        order.push_back(grid.Cell(2, row) + "/" + grid.Cell(1, row));
+        order.push_back(std::string(grid.Cell(2, row)) + "/" + std::string(grid.Cell(1, row)));
         EXPECT_EQ(grid.Cell(0, row), std::to_string(row));
     }
     EXPECT_EQ(order, (std::vector<std::string>{"1000/pkg2", "1000/pkg6", "172M/pkg5", "200/pkg1", "20M/pkg4",

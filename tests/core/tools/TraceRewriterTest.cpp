@@ -34,7 +34,7 @@ TStringGridData Table(const std::string& text) {
 Row RowOf(const TStringGridData& grid, int row) {
     Row r;
     for (int c = 0; c < grid.ColCount(); ++c) {
-        r.push_back(grid.Cell(c, row));
+        r.emplace_back(grid.Cell(c, row));
     }
     return r;
 }

@@ -15,7 +15,7 @@ using Row = std::vector<std::string>;
 Row RowOf(const TStringGridData& grid, int row) {
     Row r;
     for (int c = 0; c < grid.ColCount(); ++c) {
-        r.push_back(grid.Cell(c, row));
+        r.emplace_back(grid.Cell(c, row));
     }
     return r;
 }
